@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace quarlo::app {
+
+// The value labels of the main window that the program rewrites.
+enum class ValueLabel { Active, Op, Outcome, Mode, Diff };
+
+// What the program's logic needs of the main window's controls. The front end
+// implements it; tests use a fake. Setting the slider or the check box here
+// must not notify: the logic runs the handler itself when the value changed,
+// so a programmatic change runs it exactly once.
+class MainControls {
+  public:
+    virtual ~MainControls() = default;
+
+    virtual void setLabel(ValueLabel label, const std::string& text) = 0;
+
+    // lstLoad
+    virtual void clearList() = 0;
+    virtual void hideList() = 0;
+    virtual void showList() = 0;
+    virtual void appendToList(const std::string& entry) = 0;
+    // The selected entry's text, "" when none is selected.
+    virtual std::string selectedListText() const = 0;
+
+    // txtNew
+    virtual std::string newNameText() const = 0;
+
+    // scrDiff, 0..100
+    virtual int sliderValue() const = 0;
+    virtual void setSliderValue(int value) = 0;
+
+    // Check1: 0 off, 1 on, 2 greyed
+    virtual int checkValue() const = 0;
+    virtual void setCheckValue(int value) = 0;
+};
+
+}  // namespace quarlo::app

@@ -1,0 +1,105 @@
+#include "platform/posix/file_system_posix.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+namespace quarlo::platform::posix {
+
+namespace {
+
+unsigned char lowerAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
+
+FolderId idOf(const struct stat& st) {
+    return FolderId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// closedir on every path out of listFolder.
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+
+}  // namespace
+
+bool lessByNameIgnoringCase(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char ca = lowerAscii(static_cast<unsigned char>(a[i]));
+        const unsigned char cb = lowerAscii(static_cast<unsigned char>(b[i]));
+        if (ca != cb) {
+            return ca < cb;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size();
+    }
+    return a < b;
+}
+
+bool PosixFileSystem::folderExists(const std::string& path) const {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<FolderId> PosixFileSystem::folderId(const std::string& path) const {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return idOf(st);
+}
+
+std::optional<FolderListing> PosixFileSystem::listFolder(const std::string& path) const {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
+    if (!dir) {
+        return std::nullopt;
+    }
+    const int dirFd = ::dirfd(dir.get());
+    FolderListing listing;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
+            continue;
+        }
+        // Plain files are told apart by the directory entry alone, so a folder
+        // of many files costs no stat per file. Folders need one for their
+        // identity, and links are followed to whatever they point at.
+        if (entry->d_type == DT_REG) {
+            listing.files.emplace_back(name);
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(dirFd, name, &st, 0) == 0 && S_ISDIR(st.st_mode)) {
+            listing.folders.push_back(Subfolder{name, idOf(st)});
+        } else if (entry->d_type != DT_DIR) {
+            // Anything else a folder holds (a dangling link, a device) is shown
+            // as a file, as the game's file system would list it.
+            listing.files.emplace_back(name);
+        }
+        errno = 0;
+    }
+    if (errno != 0) {
+        return std::nullopt;
+    }
+    std::sort(listing.folders.begin(), listing.folders.end(),
+              [](const Subfolder& a, const Subfolder& b) {
+                  return lessByNameIgnoringCase(a.name, b.name);
+              });
+    std::sort(listing.files.begin(), listing.files.end(), lessByNameIgnoringCase);
+    return listing;
+}
+
+bool PosixFileSystem::createFolder(const std::string& path) {
+    // 0777 lets the process umask decide, as any new folder of the user's.
+    return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
+}
+
+}  // namespace quarlo::platform::posix

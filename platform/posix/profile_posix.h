@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/profile.h"
+
+namespace quarlo::platform::posix {
+
+class PosixProfileFile : public ProfileFile {
+  public:
+    std::string read(std::string_view section, std::string_view key, std::string_view defaultValue,
+                     int capacity, const std::string& path) const override;
+    bool write(std::string_view section, std::string_view key, std::string_view value,
+               const std::string& path) override;
+};
+
+}  // namespace quarlo::platform::posix

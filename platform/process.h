@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace quarlo::platform {
+
+class Processes {
+  public:
+    virtual ~Processes() = default;
+
+    // Starts the game's launcher (a path as the registry gives it) in a normal,
+    // focused window, with no arguments, and does not wait for it. False when
+    // it could not be started.
+    virtual bool startLauncher(const std::string& launcherPath) = 0;
+
+    // The folder that holds this program's executable, without a trailing
+    // separator unless it is a root.
+    virtual std::string executableFolder() const = 0;
+};
+
+}  // namespace quarlo::platform
