@@ -251,16 +251,28 @@ void Main::onNewClicked() {
         std::replace(folderName.begin(), folderName.end(), '\\', fs.separator());
         newCharacterPath_ = rootFolder_ + fs.separator() + "Saves" + fs.separator() + folderName;
         // The folder comes first: the game is only pointed at a folder that is
-        // there.
+        // there. Levels this command creates are taken away again when it
+        // fails, so a refused New leaves the disk as it found it.
+        std::vector<std::string> created;
+        for (const auto& level : catalogue::directoryLevels(newCharacterPath_, fs.separator())) {
+            if (!fs.folderExists(level)) {
+                created.push_back(level);
+            }
+        }
         catalogue::CreateNewDirectory(fs, newCharacterPath_);
+        const char* outcome = text::kNewCharacterSet;
         if (!fs.folderExists(newCharacterPath_)) {
-            controls_.setLabel(ValueLabel::Outcome, text::kCouldNotCreateFolder);
+            outcome = text::kCouldNotCreateFolder;
         } else if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
                                              gameSettingsPath())) {
-            controls_.setLabel(ValueLabel::Outcome, text::kCouldNotWrite);
-        } else {
-            controls_.setLabel(ValueLabel::Outcome, text::kNewCharacterSet);
+            outcome = text::kCouldNotWrite;
         }
+        if (outcome != text::kNewCharacterSet) {
+            for (auto level = created.rbegin(); level != created.rend(); ++level) {
+                fs.removeFolder(*level);
+            }
+        }
+        controls_.setLabel(ValueLabel::Outcome, outcome);
     }
     RefreshSaveList();
     writeCharacter("SScreenShotBaseName", "0");

@@ -4,17 +4,24 @@
 
 namespace quarlo::catalogue {
 
+std::vector<std::string> directoryLevels(std::string path, char separator) {
+    if (separator != '\\') {
+        std::replace(path.begin(), path.end(), '\\', separator);
+    }
+    if (path.empty() || path.back() != separator) {
+        path.push_back(separator);
+    }
+    std::vector<std::string> levels;
+    for (std::size_t p = path.find(separator); p != std::string::npos;
+         p = path.find(separator, p + 1)) {
+        levels.push_back(path.substr(0, p + 1));
+    }
+    return levels;
+}
+
 void CreateNewDirectory(platform::FileSystem& fs, std::string NewDirectory) {
-    const char sep = fs.separator();
-    if (sep != '\\') {
-        std::replace(NewDirectory.begin(), NewDirectory.end(), '\\', sep);
-    }
-    if (NewDirectory.empty() || NewDirectory.back() != sep) {
-        NewDirectory.push_back(sep);
-    }
-    for (std::size_t p = NewDirectory.find(sep); p != std::string::npos;
-         p = NewDirectory.find(sep, p + 1)) {
-        fs.createFolder(NewDirectory.substr(0, p + 1));
+    for (const auto& level : directoryLevels(std::move(NewDirectory), fs.separator())) {
+        fs.createFolder(level);
     }
 }
 

@@ -47,6 +47,9 @@ class FileSystem {
     // Creates one folder with the default permissions of its place. False when
     // it was not created (it may already exist).
     virtual bool createFolder(const std::string& path) = 0;
+
+    // Removes one empty folder. False when it is not there or not empty.
+    virtual bool removeFolder(const std::string& path) = 0;
 };
 
 }  // namespace quarlo::platform

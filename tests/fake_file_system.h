@@ -30,6 +30,7 @@ class FakeFileSystem : public platform::FileSystem {
     std::optional<platform::FolderId> folderId(const std::string& path) const override;
     std::optional<platform::FolderListing> listFolder(const std::string& path) const override;
     bool createFolder(const std::string& path) override;
+    bool removeFolder(const std::string&) override { return false; }
 
   private:
     struct Node {

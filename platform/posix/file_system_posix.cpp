@@ -102,4 +102,8 @@ bool PosixFileSystem::createFolder(const std::string& path) {
     return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
 }
 
+bool PosixFileSystem::removeFolder(const std::string& path) {
+    return !path.empty() && ::rmdir(path.c_str()) == 0;
+}
+
 }  // namespace quarlo::platform::posix

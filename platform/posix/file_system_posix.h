@@ -11,6 +11,7 @@ class PosixFileSystem : public FileSystem {
     std::optional<FolderId> folderId(const std::string& path) const override;
     std::optional<FolderListing> listFolder(const std::string& path) const override;
     bool createFolder(const std::string& path) override;
+    bool removeFolder(const std::string& path) override;
 };
 
 // Orders names as the game's file system lists them: without regard to case,
