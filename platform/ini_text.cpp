@@ -1,18 +1,312 @@
 #include "platform/ini_text.h"
 
+#include <cstddef>
+
 namespace quarlo::platform::ini {
 
-std::string readValue(std::string_view, std::string_view, std::string_view,
-                      std::string_view defaultValue, int capacity) {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Space, tab, vertical tab, form feed, and ^Z, the old DOS end-of-file mark
+// that the profile API also skips. Bytes above 0x7F are never blanks here:
+// the file may be in any ANSI code page or in UTF-8, where 0xA0 is part of a
+// longer character.
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A';
+}
+
+bool isLineBreak(char c) {
+    return c == '\r' || c == '\n';
+}
+
+std::string_view trim(std::string_view s) {
+    std::size_t begin = 0;
+    std::size_t end = s.size();
+    while (begin < end && isBlank(s[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(s[end - 1])) {
+        --end;
+    }
+    return s.substr(begin, end - begin);
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+// Names match without regard to case for ASCII letters; other bytes must be
+// equal, since the code page of the file is not known.
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+enum class LineKind { blank, comment, section, entry };
+
+// One line of the file, as offsets into the whole content so that a write can
+// splice new bytes in without touching any other.
+struct Line {
+    std::size_t begin = 0;  // first byte of the line
+    std::size_t end = 0;    // one past the last byte before the line break
+    std::size_t next = 0;   // first byte of the following line
+    LineKind kind = LineKind::blank;
+    std::string_view name;       // section or key name, trimmed
+    bool hasValue = false;       // entry lines: whether there is an '='
+    std::size_t valueBegin = 0;  // entry lines with '=': the trimmed value's bytes
+    std::size_t valueEnd = 0;
+    std::size_t nameEnd = 0;  // entry lines: one past the trimmed name
+};
+
+// Splits the content into lines the way the profile API reads them: CR, LF
+// and CRLF each end a line, and a UTF-8 byte-order mark at the very start is
+// not part of the first line.
+class LineReader {
+  public:
+    explicit LineReader(std::string_view content) : content_(content) {
+        if (content_.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+            pos_ = kUtf8Bom.size();
+        }
+    }
+
+    bool next(Line& line) {
+        if (pos_ >= content_.size()) {
+            return false;
+        }
+        line = Line{};
+        line.begin = pos_;
+        std::size_t end = pos_;
+        while (end < content_.size() && !isLineBreak(content_[end])) {
+            ++end;
+        }
+        line.end = end;
+        if (end < content_.size()) {
+            const bool crlf =
+                content_[end] == '\r' && end + 1 < content_.size() && content_[end + 1] == '\n';
+            end += crlf ? 2 : 1;
+        }
+        line.next = end;
+        pos_ = end;
+        classify(line);
+        return true;
+    }
+
+  private:
+    void classify(Line& line) const {
+        const std::string_view raw = content_.substr(line.begin, line.end - line.begin);
+        const std::string_view text = trim(raw);
+        if (text.empty()) {
+            line.kind = LineKind::blank;
+            return;
+        }
+        const std::size_t textBegin =
+            line.begin + static_cast<std::size_t>(text.data() - raw.data());
+        if (text.front() == ';') {
+            // Leading blanks are trimmed before this test, so an indented ';'
+            // starts a comment too. A ';' later in a line is ordinary text.
+            line.kind = LineKind::comment;
+            return;
+        }
+        if (text.front() == '[') {
+            // The name runs to the last ']' on the line; anything after it is
+            // ignored. A '[' line without ']' is read as an entry.
+            const std::size_t close = text.rfind(']');
+            if (close != std::string_view::npos) {
+                line.kind = LineKind::section;
+                line.name = trim(text.substr(1, close - 1));
+                return;
+            }
+        }
+        line.kind = LineKind::entry;
+        const std::size_t eq = text.find('=');
+        if (eq == std::string_view::npos) {
+            // A line without '=' is a key without a value: it can be the first
+            // match for its name, and then the read yields the default.
+            line.name = text;
+            line.nameEnd = textBegin + text.size();
+            return;
+        }
+        line.name = trim(text.substr(0, eq));
+        line.nameEnd =
+            textBegin + static_cast<std::size_t>(line.name.data() - text.data()) + line.name.size();
+        line.hasValue = true;
+        // The value is found on the raw line, so that the blanks after '='
+        // stay where they are even when the value itself is empty.
+        std::size_t valueBegin = textBegin + eq + 1;
+        while (valueBegin < line.end && isBlank(content_[valueBegin])) {
+            ++valueBegin;
+        }
+        std::size_t valueEnd = line.end;
+        while (valueEnd > valueBegin && isBlank(content_[valueEnd - 1])) {
+            --valueEnd;
+        }
+        line.valueBegin = valueBegin;
+        line.valueEnd = valueEnd;
+    }
+
+    std::string_view content_;
+    std::size_t pos_ = 0;
+};
+
+// Where a key lives in the content, if it does.
+struct Location {
+    bool sectionFound = false;
+    bool keyFound = false;
+    Line keyLine;
+    // The end (including its line break) of the section's last non-blank line,
+    // where a missing key goes; the header's own end when the section is empty.
+    std::size_t sectionTail = 0;
+    bool sectionTailHasBreak = true;
+};
+
+Location locate(std::string_view content, std::string_view section, std::string_view key) {
+    Location where;
+    LineReader reader(content);
+    Line line;
+    bool inSection = false;
+    while (reader.next(line)) {
+        if (line.kind == LineKind::section) {
+            if (inSection) {
+                break;  // only the first matching section counts
+            }
+            if (sameName(line.name, section)) {
+                inSection = true;
+                where.sectionFound = true;
+                where.sectionTail = line.next;
+                where.sectionTailHasBreak = line.next > line.end;
+            }
+            continue;
+        }
+        if (!inSection || line.kind == LineKind::blank) {
+            continue;
+        }
+        where.sectionTail = line.next;
+        where.sectionTailHasBreak = line.next > line.end;
+        if (line.kind == LineKind::entry && sameName(line.name, key)) {
+            where.keyFound = true;
+            where.keyLine = line;
+            break;
+        }
+    }
+    return where;
+}
+
+// The line ending the file already uses, so added lines look like the rest.
+std::string_view lineEndingOf(std::string_view content) {
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (content[i] == '\n') {
+            return "\n";
+        }
+        if (content[i] == '\r') {
+            return (i + 1 < content.size() && content[i + 1] == '\n') ? "\r\n" : "\r";
+        }
+    }
+    return "\r\n";
+}
+
+std::string cut(std::string_view text, int capacity) {
     if (capacity < 1) {
         return {};
     }
-    return std::string(defaultValue.substr(0, static_cast<std::size_t>(capacity - 1)));
+    // The API hands back a C string, so an embedded NUL ends the value.
+    text = text.substr(0, text.find('\0'));
+    return std::string(text.substr(0, static_cast<std::size_t>(capacity) - 1));
 }
 
-std::optional<std::string> writeValue(std::string_view, std::string_view, std::string_view,
-                                      std::string_view) {
-    return std::nullopt;
+bool holdsLineBreakOrNul(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string readValue(std::string_view content, std::string_view section, std::string_view key,
+                      std::string_view defaultValue, int capacity) {
+    // Trailing spaces of the default are dropped, as the profile API does.
+    while (!defaultValue.empty() && defaultValue.back() == ' ') {
+        defaultValue.remove_suffix(1);
+    }
+    section = trim(section);
+    key = trim(key);
+    if (section.empty() || key.empty()) {
+        return cut(defaultValue, capacity);
+    }
+    const Location where = locate(content, section, key);
+    if (!where.keyFound || !where.keyLine.hasValue) {
+        return cut(defaultValue, capacity);
+    }
+    std::string_view value =
+        content.substr(where.keyLine.valueBegin, where.keyLine.valueEnd - where.keyLine.valueBegin);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return cut(value, capacity);
+}
+
+std::optional<std::string> writeValue(std::string_view content, std::string_view section,
+                                      std::string_view key, std::string_view value) {
+    // Anything that would add a line to the game's file, or that could not be
+    // found again by a read, is refused rather than written.
+    if (holdsLineBreakOrNul(section) || holdsLineBreakOrNul(key) || holdsLineBreakOrNul(value)) {
+        return std::nullopt;
+    }
+    section = trim(section);
+    key = trim(key);
+    if (section.empty() || key.empty() || section.find(']') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    // A key with '=' would be split at it, one starting with ';' would be a
+    // comment and one starting with '[' could turn into a section header.
+    if (key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[') {
+        return std::nullopt;
+    }
+
+    const Location where = locate(content, section, key);
+    std::string out;
+    out.reserve(content.size() + section.size() + key.size() + value.size() + 8);
+
+    if (where.keyFound) {
+        const Line& line = where.keyLine;
+        if (line.hasValue) {
+            out.append(content.substr(0, line.valueBegin));
+            out.append(value);
+            out.append(content.substr(line.valueEnd));
+        } else {
+            out.append(content.substr(0, line.nameEnd));
+            out.push_back('=');
+            out.append(value);
+            out.append(content.substr(line.nameEnd));
+        }
+        return out;
+    }
+
+    const std::string_view eol = lineEndingOf(content);
+    if (where.sectionFound) {
+        out.append(content.substr(0, where.sectionTail));
+        if (!where.sectionTailHasBreak) {
+            out.append(eol);
+        }
+        out.append(key).append("=").append(value).append(eol);
+        out.append(content.substr(where.sectionTail));
+        return out;
+    }
+
+    out.append(content);
+    const bool onlyBom = content == kUtf8Bom;
+    if (!content.empty() && !onlyBom && !isLineBreak(content.back())) {
+        out.append(eol);
+    }
+    out.append("[").append(section).append("]").append(eol);
+    out.append(key).append("=").append(value).append(eol);
+    return out;
 }
 
 }  // namespace quarlo::platform::ini
