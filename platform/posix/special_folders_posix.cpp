@@ -34,7 +34,8 @@ std::string parseUserDirsValue(const std::string& raw, const std::string& home) 
         }
         unescaped += value[i];
     }
-    if (unescaped.rfind("$HOME", 0) == 0) {
+    // Only "$HOME" as a whole path component: "$HOMEX/docs" names no folder.
+    if (unescaped == "$HOME" || unescaped.rfind("$HOME/", 0) == 0) {
         if (home.empty()) {
             return {};
         }
