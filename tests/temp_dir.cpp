@@ -1,20 +1,33 @@
 #include "tests/temp_dir.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <system_error>
 
 namespace quarlo::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quarlo-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        ADD_FAILURE() << "cannot create a temporary folder";
+    // A random name that nobody holds yet; create_directory tells whether this
+    // call made the folder, so two tests never share one. (mkdtemp is POSIX
+    // only, and the tests also run on Windows.)
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "quarlo-test-%012llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+        std::error_code ec;
+        if (std::filesystem::create_directory(base / name, ec)) {
+            path_ = base / name;
+            return;
+        }
     }
-    path_ = pattern;
+    ADD_FAILURE() << "cannot create a temporary folder";
 }
 
 TempDir::~TempDir() {

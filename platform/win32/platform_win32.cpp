@@ -1,0 +1,20 @@
+#include "platform/platform.h"
+#include "platform/win32/file_system_win32.h"
+#include "platform/win32/processes_win32.h"
+#include "platform/win32/profile_win32.h"
+#include "platform/win32/registry_win32.h"
+#include "platform/win32/special_folders_win32.h"
+
+namespace quarlo::platform {
+
+Platform createPlatform() {
+    Platform p;
+    p.profile = std::make_unique<win32::Win32ProfileFile>();
+    p.fileSystem = std::make_unique<win32::Win32FileSystem>();
+    p.specialFolders = std::make_unique<win32::Win32SpecialFolders>();
+    p.registry = std::make_unique<win32::Win32Registry>();
+    p.processes = std::make_unique<win32::Win32Processes>();
+    return p;
+}
+
+}  // namespace quarlo::platform

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/profile.h"
+
+namespace quarlo::platform::win32 {
+
+// The Windows profile API itself, so the game and Quarlo read the settings
+// files exactly alike.
+class Win32ProfileFile : public ProfileFile {
+  public:
+    std::string read(std::string_view section, std::string_view key, std::string_view defaultValue,
+                     int capacity, const std::string& path) const override;
+    bool write(std::string_view section, std::string_view key, std::string_view value,
+               const std::string& path) override;
+};
+
+}  // namespace quarlo::platform::win32
