@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -57,6 +58,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     lstLoad_->setUniformItemSizes(true);
     lstLoad_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lstLoad_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    const int rowHeight =
+        std::max(lstLoad_->fontMetrics().height(),
+                 (layout::lstLoad.height() - 2 * lstLoad_->frameWidth()) / layout::kListRows);
+    lstLoad_->setItemDelegate(new FixedRowDelegate(rowHeight, lstLoad_));
 
     cmdLoad_ = place(new CommandButton(QStringLiteral("&Load Character"), this), "cmdLoad",
                      layout::cmdLoad);
@@ -86,6 +91,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     // One notification per move: none while the thumb is dragged, one when
     // it is let go somewhere new.
     scrDiff_->setTracking(false);
+    // Qt reverses a scroll bar's keys by default; the right arrow key must
+    // raise the difficulty, as the right arrow button does.
+    scrDiff_->setInvertedControls(false);
     scrDiff_->setFocusPolicy(Qt::StrongFocus);
 
     place(new LineLabel(QStringLiteral("Rename Screenshots:"), this), "Label1", layout::Label1);

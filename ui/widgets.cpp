@@ -94,4 +94,14 @@ void TwoStateCheckBox::nextCheckState() {
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
 }
 
+FixedRowDelegate::FixedRowDelegate(int rowHeight, QObject* parent)
+    : QStyledItemDelegate(parent), rowHeight_(rowHeight) {}
+
+QSize FixedRowDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(rowHeight_);
+    return size;
+}
+
 }  // namespace quarlo::ui

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
+#include <QStyledItemDelegate>
 
 class QFontMetrics;
 
@@ -57,6 +58,18 @@ class TwoStateCheckBox : public QCheckBox {
 
   protected:
     void nextCheckState() override;
+};
+
+// Rows of one fixed height, so that a list shows a whole number of them.
+class FixedRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+  public:
+    FixedRowDelegate(int rowHeight, QObject* parent);
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+  private:
+    int rowHeight_;
 };
 
 }  // namespace quarlo::ui
