@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+// The files the benchmarks work on. bench/compare.sh builds the same shapes
+// with the same names, so its find, cp and mv figures are for the same work.
+namespace quarlo::bench {
+
+// A fresh folder under the system's temporary folder; removed with all it
+// holds when the object goes.
+class ScratchFolder {
+  public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// <root>/Saves/charNNN/saveNNNN.ess: `folders` character folders of `files`
+// empty save files each, below a root that also holds oblivion.ini.
+void makeSaveTree(const std::string& root, int folders, int files);
+
+// A game settings file of `lines` CRLF lines in sections of twenty entries,
+// with [General] and its SLocalSavePath in the middle.
+std::string settingsFileText(int lines);
+
+void writeFile(const std::string& path, const std::string& content);
+
+}  // namespace quarlo::bench
