@@ -1,0 +1,171 @@
+#include "ui/win32/about_window.h"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+#include "ui/win32/control_set.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/open_windows.h"
+#include "ui/win32/resource_ids.h"
+#include "ui/win32/wide.h"
+
+namespace quarlo::ui::win32 {
+
+namespace {
+
+const wchar_t* const kClassName = L"QuarloAbout";
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
+constexpr int kPictureSize = 50;  // pixels at 96 dpi
+
+// The title line's face: MS Sans Serif, 9.75 points, normal weight,
+// underlined, Western character set.
+HFONT createTitleFont(int dpi) {
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(975, dpi, 7200);
+    font.lfWeight = FW_NORMAL;
+    font.lfUnderline = TRUE;
+    font.lfCharSet = ANSI_CHARSET;
+    lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+bool AboutWindow::registerClass(HINSTANCE instance) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &AboutWindow::windowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    // No icon of its own: the system's default one.
+    return RegisterClassExW(&wc) != 0;
+}
+
+AboutWindow::~AboutWindow() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+    releaseResources();
+}
+
+void AboutWindow::show() {
+    if (window_ != nullptr) {
+        if (IsIconic(window_)) {
+            ShowWindow(window_, SW_RESTORE);
+        }
+        SetForegroundWindow(window_);
+        BringWindowToTop(window_);
+        return;
+    }
+    // No owner: an independent top-level window with a task-bar entry of its
+    // own, neither kept above the main window nor minimized with it.
+    HWND window = CreateWindowExW(0, kClassName, L"About", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    if (window == nullptr) {
+        return;
+    }
+    for (const ControlSpec& spec : kAboutControls) {
+        createControl(window, instance_, spec,
+                      spec.id == kAboutLabel2 ? static_cast<DWORD>(SS_CENTER)
+                                              : static_cast<DWORD>(SS_LEFTNOWORDWRAP));
+    }
+    applyDpi(windowDpi(window));
+    ShowWindow(window, SW_SHOWNORMAL);
+}
+
+void AboutWindow::releaseResources() {
+    for (auto* font : {&font_, &titleFont_}) {
+        if (*font != nullptr) {
+            DeleteObject(*font);
+            *font = nullptr;
+        }
+    }
+    for (auto* icon : {&crest_, &scroll_}) {
+        if (*icon != nullptr) {
+            DestroyIcon(*icon);
+            *icon = nullptr;
+        }
+    }
+}
+
+void AboutWindow::applyDpi(int dpi) {
+    // The old fonts and pictures go once the controls hold the new ones.
+    AboutWindow old(instance_);
+    std::swap(old.font_, font_);
+    std::swap(old.titleFont_, titleFont_);
+    std::swap(old.crest_, crest_);
+    std::swap(old.scroll_, scroll_);
+    // The title line has a font of its own and is left out of the fitting.
+    std::vector<ControlSpec> credits;
+    std::copy_if(kAboutControls.begin(), kAboutControls.end(), std::back_inserter(credits),
+                 [](const ControlSpec& c) { return c.id != kAboutLabel2; });
+    font_ = createDialogFont(dpi, captionsToFit(credits, dpi));
+    titleFont_ = createTitleFont(dpi);
+    const int picture = MulDiv(kPictureSize, dpi, USER_DEFAULT_SCREEN_DPI);
+    crest_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(QUARLO_IDI_ABOUT_CREST),
+                                           IMAGE_ICON, picture, picture, 0));
+    scroll_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(QUARLO_IDI_ABOUT_SCROLL),
+                                            IMAGE_ICON, picture, picture, 0));
+    const SIZE outer = outerSize(twipsToPixels(kAboutClient.width, dpi),
+                                 twipsToPixels(kAboutClient.height, dpi), kStyle, 0, dpi);
+    SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const ControlSpec& spec : kAboutControls) {
+        placeControl(window_, spec, dpi);
+        HWND control = GetDlgItem(window_, spec.id);
+        if (spec.kind == Kind::Picture) {
+            HICON icon = spec.id == kAboutPicture2 ? crest_ : scroll_;
+            SendMessageW(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+        } else {
+            HFONT font = spec.id == kAboutLabel2 ? titleFont_ : font_;
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            setLabelText(control, toWide(spec.text));
+        }
+    }
+}
+
+LRESULT CALLBACK AboutWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<AboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        windowOpened();
+    }
+    auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->handleMessage(message, wParam, lParam);
+}
+
+// The window handles nothing the user does; only its own upkeep runs here.
+LRESULT AboutWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = window_;
+    switch (message) {
+        case WM_DPICHANGED: {
+            applyDpi(HIWORD(wParam));
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_NCDESTROY:
+            // Closing discards the window and its controls; the object stays.
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            window_ = nullptr;
+            releaseResources();
+            windowClosed();
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace quarlo::ui::win32

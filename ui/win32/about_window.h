@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/win32/win32_api.h"
+
+namespace quarlo::ui::win32 {
+
+// The passive credits window. The object lasts as long as the program; the
+// window it shows is made anew whenever it was closed, and at most one exists.
+class AboutWindow {
+  public:
+    explicit AboutWindow(HINSTANCE instance) : instance_(instance) {}
+    ~AboutWindow();
+    AboutWindow(const AboutWindow&) = delete;
+    AboutWindow& operator=(const AboutWindow&) = delete;
+
+    static bool registerClass(HINSTANCE instance);
+
+    // Opens the window at the system's default place, without owner or
+    // modality, or brings it to the front when it is open already.
+    void show();
+
+    HWND handle() const { return window_; }
+
+  private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void applyDpi(int dpi);
+    void releaseResources();
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    HFONT font_ = nullptr;
+    HFONT titleFont_ = nullptr;
+    HICON crest_ = nullptr;
+    HICON scroll_ = nullptr;
+};
+
+}  // namespace quarlo::ui::win32

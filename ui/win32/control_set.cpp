@@ -1,0 +1,92 @@
+#include "ui/win32/control_set.h"
+
+#include "ui/win32/label_fit.h"
+#include "ui/win32/wide.h"
+
+namespace quarlo::ui::win32 {
+
+namespace {
+
+struct ClassAndStyle {
+    const wchar_t* className;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ClassAndStyle classFor(Kind kind, DWORD labelAlignment) {
+    switch (kind) {
+        case Kind::Label:
+            return {L"STATIC", labelAlignment | SS_NOPREFIX, 0};
+        case Kind::Button:
+            return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
+        case Kind::Edit:
+            return {L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        case Kind::List:
+            return {L"LISTBOX", LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE};
+        case Kind::Check:
+            return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+        case Kind::ScrollBar:
+            return {L"SCROLLBAR", SBS_HORZ | WS_TABSTOP, 0};
+        case Kind::Picture:
+            return {L"STATIC", SS_ICON, 0};
+    }
+    return {L"STATIC", SS_LEFTNOWORDWRAP, 0};
+}
+
+}  // namespace
+
+HWND createControl(HWND parent, HINSTANCE instance, const ControlSpec& spec, DWORD labelAlignment) {
+    const ClassAndStyle c = classFor(spec.kind, labelAlignment);
+    // Labels get their text once they have a font to fit it with. The check
+    // box is as wide as its box, so its caption would only show as a sliver
+    // of its first letter: it has none on screen.
+    const std::wstring text =
+        spec.kind == Kind::Label || spec.kind == Kind::Check ? std::wstring() : toWide(spec.text);
+    HWND control = CreateWindowExW(
+        c.exStyle, c.className, text.c_str(), WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    return control;
+}
+
+std::vector<FittingText> captionsToFit(std::span<const ControlSpec> controls, int dpi) {
+    // A push button's frame and the space beside its caption.
+    const int buttonMargins = 2 * MulDiv(4, dpi, USER_DEFAULT_SCREEN_DPI);
+    std::vector<FittingText> captions;
+    for (const ControlSpec& spec : controls) {
+        std::wstring text = toWide(spec.text);
+        const int width = toPixels(spec, dpi).width;
+        if (spec.kind == Kind::Label) {
+            captions.push_back({std::move(text), width});
+        } else if (spec.kind == Kind::Button) {
+            std::erase(text, L'&');
+            captions.push_back({std::move(text), width - buttonMargins});
+        }
+    }
+    return captions;
+}
+
+void placeControl(HWND parent, const ControlSpec& spec, int dpi) {
+    const Rect r = toPixels(spec, dpi);
+    SetWindowPos(GetDlgItem(parent, spec.id), nullptr, r.left, r.top, r.width, r.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void setLabelText(HWND label, const std::wstring& text) {
+    RECT client{};
+    GetClientRect(label, &client);
+    HDC dc = GetDC(label);
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    const MeasureText measure = [dc](const std::wstring& piece) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, piece.c_str(), static_cast<int>(piece.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    const std::wstring shown = firstLineThatFits(text, client.right - client.left, measure);
+    SelectObject(dc, previous);
+    ReleaseDC(label, dc);
+    SetWindowTextW(label, shown.c_str());
+}
+
+}  // namespace quarlo::ui::win32

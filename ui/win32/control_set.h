@@ -1,0 +1,32 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_api.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/layout.h"
+
+// The platform's own controls, made and placed as the design describes them.
+namespace quarlo::ui::win32 {
+
+// Creates one child control of `parent`, visible, with the design's text.
+// Labels take no access keys ("&" shows as itself) and never wrap; buttons
+// are plain push buttons, none of them a default button. `labelAlignment`
+// replaces a label's left alignment (SS_CENTER for a centred title).
+HWND createControl(HWND parent, HINSTANCE instance, const ControlSpec& spec,
+                   DWORD labelAlignment = SS_LEFTNOWORDWRAP);
+
+// The captions of the design's labels and buttons with the width each has at
+// `dpi`: what the window's font must fit.
+std::vector<FittingText> captionsToFit(std::span<const ControlSpec> controls, int dpi);
+
+// Puts the control where the design has it, at `dpi`.
+void placeControl(HWND parent, const ControlSpec& spec, int dpi);
+
+// Shows on a one-line label what fits of `text` in its font: whole words up
+// to its width, or the first word cut by its right edge.
+void setLabelText(HWND label, const std::wstring& text);
+
+}  // namespace quarlo::ui::win32

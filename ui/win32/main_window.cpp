@@ -1,0 +1,324 @@
+#include "ui/win32/main_window.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "ui/win32/control_set.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/layout.h"
+#include "ui/win32/open_windows.h"
+#include "ui/win32/resource_ids.h"
+#include "ui/win32/wide.h"
+
+namespace quarlo::ui::win32 {
+
+namespace {
+
+const wchar_t* const kClassName = L"QuarloMain";
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
+
+int labelId(app::ValueLabel label) {
+    switch (label) {
+        case app::ValueLabel::Active:
+            return kLblActive;
+        case app::ValueLabel::Op:
+            return kLblOp;
+        case app::ValueLabel::Outcome:
+            return kLblOutcome;
+        case app::ValueLabel::Mode:
+            return kLblMode;
+        case app::ValueLabel::Diff:
+            return kLblDiff;
+    }
+    return kLblOutcome;
+}
+
+bool isCommandButton(int id) {
+    return id == kCmdNew || id == kCmdLoad || id == kCmdRun || id == kCmdToggle || id == kCmdAbout;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, platform::Platform& platform)
+    : instance_(instance), main_(platform, *this), about_(instance) {}
+
+MainWindow::~MainWindow() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+    if (font_ != nullptr) {
+        DeleteObject(font_);
+    }
+}
+
+bool MainWindow::registerClass(HINSTANCE instance) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &MainWindow::windowProc;
+    wc.hInstance = instance;
+    wc.hIcon =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(QUARLO_IDI_PROGRAM), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(QUARLO_IDI_PROGRAM),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    return RegisterClassExW(&wc) != 0 && AboutWindow::registerClass(instance);
+}
+
+bool MainWindow::open(int showCommand) {
+    HWND window = CreateWindowExW(0, kClassName, L"Quarlo", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    if (window == nullptr) {
+        return false;
+    }
+    for (const ControlSpec& spec : kMainControls) {
+        createControl(window, instance_, spec);
+        if (spec.kind == Kind::Label) {
+            labelTexts_[spec.id] = toWide(spec.text);
+        }
+    }
+    SendMessageW(control(kTxtNew), EM_SETLIMITTEXT, 0, 0);  // no limit
+    SetScrollRange(control(kScrDiff), SB_CTL, kSliderMin, kSliderMax, FALSE);
+    SetScrollPos(control(kScrDiff), SB_CTL, kSliderMin, FALSE);
+    applyDpi(windowDpi(window));
+
+    main_.startUp();
+
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    focus_ = control(kCmdNew);
+    SetFocus(focus_);
+    return true;
+}
+
+void MainWindow::applyDpi(int dpi) {
+    HFONT old = font_;
+    font_ = createDialogFont(dpi, captionsToFit(kMainControls, dpi));
+    const SIZE outer = outerSize(twipsToPixels(kMainClient.width, dpi),
+                                 twipsToPixels(kMainClient.height, dpi), kStyle, 0, dpi);
+    SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const ControlSpec& spec : kMainControls) {
+        placeControl(window_, spec, dpi);
+        SendMessageW(control(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    }
+    for (const auto& [id, text] : labelTexts_) {
+        setLabelText(control(id), text);
+    }
+    if (old != nullptr) {
+        DeleteObject(old);
+    }
+}
+
+void MainWindow::showLabel(int id, const std::wstring& text) {
+    labelTexts_[id] = text;
+    setLabelText(control(id), text);
+}
+
+void MainWindow::setLabel(app::ValueLabel label, const std::string& text) {
+    showLabel(labelId(label), toWide(text));
+}
+
+void MainWindow::clearList() {
+    SendMessageW(control(kLstLoad), LB_RESETCONTENT, 0, 0);
+}
+
+void MainWindow::hideList() {
+    ShowWindow(control(kLstLoad), SW_HIDE);
+}
+
+void MainWindow::showList() {
+    ShowWindow(control(kLstLoad), SW_SHOWNA);
+}
+
+void MainWindow::appendToList(const std::string& entry) {
+    const std::wstring text = toWide(entry);
+    SendMessageW(control(kLstLoad), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string MainWindow::selectedListText() const {
+    HWND list = control(kLstLoad);
+    const LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR) {
+        return {};
+    }
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                                     reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
+    return toUtf8(text);
+}
+
+std::string MainWindow::newNameText() const {
+    HWND edit = control(kTxtNew);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    return toUtf8(text);
+}
+
+int MainWindow::sliderValue() const {
+    return GetScrollPos(control(kScrDiff), SB_CTL);
+}
+
+// Neither setter notifies: the program's logic runs the handler itself.
+void MainWindow::setSliderValue(int value) {
+    SetScrollPos(control(kScrDiff), SB_CTL, std::clamp(value, kSliderMin, kSliderMax), TRUE);
+}
+
+int MainWindow::checkValue() const {
+    return static_cast<int>(SendMessageW(control(kCheck1), BM_GETCHECK, 0, 0));
+}
+
+void MainWindow::setCheckValue(int value) {
+    // 2 shows the box greyed: only the program sets it.
+    SendMessageW(control(kCheck1), BM_SETCHECK, static_cast<WPARAM>(std::clamp(value, 0, 2)), 0);
+}
+
+void MainWindow::onCommand(int id, int code) {
+    if (code != BN_CLICKED) {
+        return;
+    }
+    switch (id) {
+        case IDOK:
+            // Enter: the dialog keyboard interface asks for the default button,
+            // and there is none. A focused command button clicks, as Space
+            // does; anywhere else (the text box) Enter runs nothing.
+            if (const int focused = GetDlgCtrlID(GetFocus());
+                isCommandButton(focused) && GetParent(GetFocus()) == window_) {
+                onCommand(focused, BN_CLICKED);
+            }
+            break;
+        case kCmdNew:
+            main_.onNewClicked();
+            break;
+        case kCmdLoad:
+            main_.onLoadClicked();
+            break;
+        case kCmdRun:
+            main_.onRunClicked();
+            break;
+        case kCmdToggle:
+            main_.onToggleClicked();
+            break;
+        case kCmdAbout:
+            about_.show();
+            break;
+        case kCheck1:
+            main_.onCheckClicked();
+            break;
+        default:
+            break;  // IDCANCEL (Escape) and the rest: nothing
+    }
+}
+
+// One change notification per change of position: arrows, keys and clicks in
+// the track, and the end of a thumb drag; nothing while the thumb is dragged,
+// and nothing when a request leaves the position where it was.
+void MainWindow::onScroll(int request) {
+    HWND bar = control(kScrDiff);
+    const int current = GetScrollPos(bar, SB_CTL);
+    int next = current;
+    switch (request) {
+        case SB_LINELEFT:
+            next = current - 1;
+            break;
+        case SB_LINERIGHT:
+            next = current + 1;
+            break;
+        case SB_PAGELEFT:
+            next = current - kSliderPage;
+            break;
+        case SB_PAGERIGHT:
+            next = current + kSliderPage;
+            break;
+        case SB_LEFT:
+            next = kSliderMin;
+            break;
+        case SB_RIGHT:
+            next = kSliderMax;
+            break;
+        case SB_THUMBPOSITION: {
+            SCROLLINFO info{};
+            info.cbSize = sizeof info;
+            info.fMask = SIF_TRACKPOS;
+            GetScrollInfo(bar, SB_CTL, &info);
+            next = info.nTrackPos;
+            break;
+        }
+        default:
+            return;  // SB_THUMBTRACK, SB_ENDSCROLL
+    }
+    next = std::clamp(next, kSliderMin, kSliderMax);
+    if (next == current) {
+        return;
+    }
+    SetScrollPos(bar, SB_CTL, next, TRUE);
+    main_.onSliderChanged();
+}
+
+LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        windowOpened();
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->handleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = window_;
+    switch (message) {
+        case WM_COMMAND:
+            onCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_HSCROLL:
+            if (reinterpret_cast<HWND>(lParam) == control(kScrDiff)) {
+                onScroll(LOWORD(wParam));
+            }
+            return 0;
+        case WM_ACTIVATE:
+            // Keep the focus on the control that had it when the user comes back.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focused = GetFocus();
+                if (focused != nullptr && GetParent(focused) == window) {
+                    focus_ = focused;
+                }
+            } else if (focus_ != nullptr) {
+                SetFocus(focus_);
+                return 0;
+            }
+            break;
+        case WM_DPICHANGED: {
+            applyDpi(HIWORD(wParam));
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            window_ = nullptr;
+            windowClosed();
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace quarlo::ui::win32

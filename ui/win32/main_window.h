@@ -1,0 +1,65 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "app/controls.h"
+#include "app/main.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_api.h"
+#include "ui/win32/about_window.h"
+
+namespace quarlo::ui::win32 {
+
+// The main window on the platform's own controls: it lays them out from the
+// design, turns their notifications into the program's handlers and gives
+// the program's logic the control operations it needs.
+class MainWindow final : public app::MainControls {
+  public:
+    MainWindow(HINSTANCE instance, platform::Platform& platform);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    static bool registerClass(HINSTANCE instance);
+
+    // Creates the window and its controls, runs the start-up sequence, then
+    // shows the window with the focus on cmdNew. False when the window cannot
+    // be created.
+    bool open(int showCommand);
+
+    HWND handle() const { return window_; }
+    HWND control(int id) const { return GetDlgItem(window_, id); }
+    AboutWindow& about() { return about_; }
+
+    // app::MainControls
+    void setLabel(app::ValueLabel label, const std::string& text) override;
+    void clearList() override;
+    void hideList() override;
+    void showList() override;
+    void appendToList(const std::string& entry) override;
+    std::string selectedListText() const override;
+    std::string newNameText() const override;
+    int sliderValue() const override;
+    void setSliderValue(int value) override;
+    int checkValue() const override;
+    void setCheckValue(int value) override;
+
+  private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void applyDpi(int dpi);
+    void showLabel(int id, const std::wstring& text);
+    void onCommand(int id, int code);
+    void onScroll(int request);
+
+    HINSTANCE instance_;
+    app::Main main_;
+    AboutWindow about_;
+    HWND window_ = nullptr;
+    HFONT font_ = nullptr;
+    HWND focus_ = nullptr;                    // given back when the window is active again
+    std::map<int, std::wstring> labelTexts_;  // whole texts; labels show what fits
+};
+
+}  // namespace quarlo::ui::win32
