@@ -168,11 +168,18 @@ void MainWindow::clearList() {
 }
 
 void MainWindow::hideList() {
+    // Qt hands the focus of a hidden widget on to the next one; the list gets
+    // it back when it reappears, so a load from the keyboard keeps the place.
+    listHadFocus_ = lstLoad_->hasFocus();
     lstLoad_->hide();
 }
 
 void MainWindow::showList() {
     lstLoad_->show();
+    if (listHadFocus_) {
+        lstLoad_->setFocus();
+        listHadFocus_ = false;
+    }
 }
 
 void MainWindow::appendToList(const std::string& entry) {

@@ -66,6 +66,7 @@ class MainWindow : public QWidget, public app::MainControls {
 
     Handlers handlers_;
     QPointer<AboutWindow> about_;
+    bool listHadFocus_ = false;
 
     QLineEdit* txtNew_;
     CommandButton* cmdNew_;

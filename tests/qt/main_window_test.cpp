@@ -621,13 +621,22 @@ class MainWindowTest : public QObject {
         QCOMPARE(list->item(1)->text(), QStringLiteral("Ærin"));
     }
 
-    void hideAndShowList() {
+    // Refreshing the list hides and shows it; a list that had the focus
+    // keeps it, so loading from the keyboard does not lose the place.
+    void refreshKeepsTheListsFocus() {
         showActive();
         auto* list = control("lstLoad");
+        list->setFocus();
         window->hideList();
         QVERIFY(!list->isVisible());
         window->showList();
         QVERIFY(list->isVisible());
+        QCOMPARE(QApplication::focusWidget(), list);
+
+        control("cmdLoad")->setFocus();
+        window->hideList();
+        window->showList();
+        QCOMPARE(QApplication::focusWidget(), control("cmdLoad"));
     }
 
     void textBoxHasNoLimit() {
