@@ -110,7 +110,7 @@ class MainWindowTest : public QObject {
     void windowFrame() {
         QCOMPARE(window->windowTitle(), QStringLiteral("Quarlo"));
         QCOMPARE(window->size(), QSize(246, 223));
-        QVERIFY(!window->windowIcon().isNull());
+        QVERIFY(window->windowIcon().availableSizes().contains(QSize(64, 64)));
         QVERIFY(window->isWindow());
         const Qt::WindowFlags flags = window->windowFlags();
         QVERIFY(!(flags & Qt::MSWindowsFixedSizeDialogHint));
