@@ -25,7 +25,9 @@ ClassAndStyle classFor(Kind kind, DWORD labelAlignment) {
             return {L"LISTBOX", LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
                     WS_EX_CLIENTEDGE};
         case Kind::Check:
-            return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+            // Three states, so the program can show 2 (greyed); the window
+            // toggles it between 0 and 1 itself when the user clicks.
+            return {L"BUTTON", BS_3STATE | WS_TABSTOP, 0};
         case Kind::ScrollBar:
             return {L"SCROLLBAR", SBS_HORZ | WS_TABSTOP, 0};
         case Kind::Picture:

@@ -212,6 +212,9 @@ void MainWindow::onCommand(int id, int code) {
             about_.show();
             break;
         case kCheck1:
+            // A click (or Space) turns it on, or off when it is on; greyed is
+            // for the program alone to set.
+            setCheckValue(checkValue() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
             main_.onCheckClicked();
             break;
         default:
