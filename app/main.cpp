@@ -245,6 +245,10 @@ void Main::onNewClicked() {
     const std::string name = controls_.newNameText();
     if (const char* refusal = refuseCharacterName(name)) {
         controls_.setLabel(ValueLabel::Outcome, refusal);
+    } else if (!platform_.profile->canStore(name)) {
+        // A name the settings files' code page cannot hold would reach the
+        // game as other letters than the folder's.
+        controls_.setLabel(ValueLabel::Outcome, text::kInvalidName);
     } else {
         platform::FileSystem& fs = *platform_.fileSystem;
         std::string folderName = name;

@@ -23,6 +23,11 @@ class ProfileFile {
     // not be written; the file is then left exactly as it was.
     virtual bool write(std::string_view section, std::string_view key, std::string_view value,
                        const std::string& path) = 0;
+
+    // Whether text (a section, key or value) can be written so that the game
+    // reads back the same characters: false for a character the file's code
+    // page has not got.
+    virtual bool canStore(std::string_view /*text*/) const { return true; }
 };
 
 }  // namespace quarlo::platform

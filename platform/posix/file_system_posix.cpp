@@ -1,5 +1,7 @@
 #include "platform/posix/file_system_posix.h"
 
+#include "platform/posix/case_paths.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,14 +45,17 @@ bool lessByNameIgnoringCase(const std::string& a, const std::string& b) {
     return a < b;
 }
 
+// Paths are tried as written first, so a walk over names read from disk pays
+// nothing for the lookup without regard to case that Wine's file system needs.
 bool PosixFileSystem::folderExists(const std::string& path) const {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return folderId(path).has_value();
 }
 
 std::optional<FolderId> PosixFileSystem::folderId(const std::string& path) const {
     struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (path.empty() ||
+        (::stat(path.c_str(), &st) != 0 && ::stat(resolveCase(path).c_str(), &st) != 0) ||
+        !S_ISDIR(st.st_mode)) {
         return std::nullopt;
     }
     return idOf(st);
@@ -58,6 +63,9 @@ std::optional<FolderId> PosixFileSystem::folderId(const std::string& path) const
 
 std::optional<FolderListing> PosixFileSystem::listFolder(const std::string& path) const {
     std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
+    if (!dir && (errno == ENOENT || errno == ENOTDIR)) {
+        dir.reset(::opendir(resolveCase(path).c_str()));
+    }
     if (!dir) {
         return std::nullopt;
     }
@@ -98,12 +106,14 @@ std::optional<FolderListing> PosixFileSystem::listFolder(const std::string& path
 }
 
 bool PosixFileSystem::createFolder(const std::string& path) {
-    // 0777 lets the process umask decide, as any new folder of the user's.
-    return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
+    // A folder that is there in other letter case is the same folder to the
+    // game: it is not created a second time. 0777 lets the process umask
+    // decide, as for any new folder of the user's.
+    return !path.empty() && ::mkdir(resolveCase(path).c_str(), 0777) == 0;
 }
 
 bool PosixFileSystem::removeFolder(const std::string& path) {
-    return !path.empty() && ::rmdir(path.c_str()) == 0;
+    return !path.empty() && ::rmdir(resolveCase(path).c_str()) == 0;
 }
 
 }  // namespace quarlo::platform::posix

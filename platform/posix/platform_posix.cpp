@@ -1,19 +1,28 @@
 #include "platform/platform.h"
+#include "platform/posix/code_page.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/processes_posix.h"
 #include "platform/posix/profile_posix.h"
 #include "platform/posix/registry_posix.h"
 #include "platform/posix/special_folders_posix.h"
+#include "platform/posix/wine_prefix.h"
 
 namespace quarlo::platform {
 
 Platform createPlatform() {
+    // On Linux the game runs under Wine or Steam's Proton: its documents
+    // folder, registry and way of starting all belong to the prefix it lives
+    // in, found once here, and its settings files are in the code page Wine
+    // takes from the locale.
+    const auto environment = posix::LinuxEnvironment::fromProcess();
+    const auto prefix = posix::findGamePrefix(environment);
     Platform p;
-    p.profile = std::make_unique<posix::PosixProfileFile>();
+    p.profile =
+        std::make_unique<posix::PosixProfileFile>(posix::ansiCodePageForLocale(environment.lang));
     p.fileSystem = std::make_unique<posix::PosixFileSystem>();
-    p.specialFolders = std::make_unique<posix::PosixSpecialFolders>();
-    p.registry = std::make_unique<posix::PosixRegistry>();
-    p.processes = std::make_unique<posix::PosixProcesses>();
+    p.specialFolders = std::make_unique<posix::PosixSpecialFolders>(prefix);
+    p.registry = std::make_unique<posix::PosixRegistry>(prefix);
+    p.processes = std::make_unique<posix::PosixProcesses>(prefix);
     return p;
 }
 

@@ -75,12 +75,25 @@ bool spawnDetached(const std::vector<std::string>& argv, const std::vector<std::
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
 }
 
-bool PosixProcesses::startLauncher(const std::string& launcherPath) {
+namespace {
+
+bool isFile(const std::string& path) {
     struct stat st {};
-    if (::stat(launcherPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return false;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+bool PosixProcesses::startLauncher(const std::string& launcherPath) {
+    if (!prefix_) {
+        return isFile(launcherPath) && spawnDetached({launcherPath});
     }
-    return spawnDetached({launcherPath});
+    if (prefix_->isProton) {
+        const std::string url = "steam://rungameid/" + std::string(kSteamAppId);
+        return spawnDetached({"steam", url}) || spawnDetached({"xdg-open", url});
+    }
+    return isFile(windowsToLinuxPath(prefix_->path, launcherPath)) &&
+           spawnDetached({"wine", launcherPath}, {"WINEPREFIX=" + prefix_->path});
 }
 
 std::string PosixProcesses::executableFolder() const {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/posix/wine_prefix.h"
 #include "platform/process.h"
 
 namespace quarlo::platform::posix {
@@ -13,10 +15,22 @@ namespace quarlo::platform::posix {
 bool spawnDetached(const std::vector<std::string>& argv,
                    const std::vector<std::string>& extraEnv = {});
 
+// Starts the game the way its prefix is run. In Steam's Proton prefix Steam
+// itself starts it (steam://rungameid/22330, through `steam` or else
+// `xdg-open`), since only Steam sets Proton up; in a plain Wine prefix `wine`
+// starts the launcher's Windows path with WINEPREFIX set, when that path is a
+// file in the prefix. Without a prefix the launcher path is a Linux file,
+// started only when it exists.
 class PosixProcesses : public Processes {
   public:
+    PosixProcesses() = default;
+    explicit PosixProcesses(std::optional<WinePrefix> prefix) : prefix_(std::move(prefix)) {}
+
     bool startLauncher(const std::string& launcherPath) override;
     std::string executableFolder() const override;
+
+  private:
+    std::optional<WinePrefix> prefix_;
 };
 
 }  // namespace quarlo::platform::posix

@@ -1,6 +1,9 @@
 #include "platform/posix/profile_posix.h"
 
+#include <optional>
+
 #include "platform/ini_text.h"
+#include "platform/posix/case_paths.h"
 #include "platform/posix/file_io.h"
 
 namespace quarlo::platform::posix {
@@ -8,17 +11,49 @@ namespace quarlo::platform::posix {
 std::string PosixProfileFile::read(std::string_view section, std::string_view key,
                                    std::string_view defaultValue, int capacity,
                                    const std::string& path) const {
+    std::optional<std::string> pageSection;
+    std::optional<std::string> pageKey;
+    std::string pageDefault;
+    if (codePage_) {
+        pageSection = codePage_->fromUtf8(section);
+        pageKey = codePage_->fromUtf8(key);
+        pageDefault = codePage_->fromUtf8Lossy(defaultValue);
+        if (!pageSection || !pageKey) {
+            // No entry of the file can carry a name the code page has not got.
+            return codePage_->toUtf8(ini::readValue({}, {}, {}, pageDefault, capacity));
+        }
+        section = *pageSection;
+        key = *pageKey;
+        defaultValue = pageDefault;
+    }
     std::string content;
-    if (readFile(path, content) != ReadStatus::ok) {
+    if (readFile(resolveCase(path), content) != ReadStatus::ok) {
         content.clear();  // a file that cannot be read yields the default
     }
-    return ini::readValue(content, section, key, defaultValue, capacity);
+    std::string value = ini::readValue(content, section, key, defaultValue, capacity);
+    return codePage_ ? codePage_->toUtf8(value) : value;
 }
 
 bool PosixProfileFile::write(std::string_view section, std::string_view key, std::string_view value,
                              const std::string& path) {
+    std::optional<std::string> pageSection;
+    std::optional<std::string> pageKey;
+    std::optional<std::string> pageValue;
+    if (codePage_) {
+        pageSection = codePage_->fromUtf8(section);
+        pageKey = codePage_->fromUtf8(key);
+        pageValue = codePage_->fromUtf8(value);
+        // Text the game would read as other letters is not written at all.
+        if (!pageSection || !pageKey || !pageValue) {
+            return false;
+        }
+        section = *pageSection;
+        key = *pageKey;
+        value = *pageValue;
+    }
+    const std::string target = resolveCase(path);
     std::string content;
-    const ReadStatus status = readFile(path, content);
+    const ReadStatus status = readFile(target, content);
     // A file that is there but cannot be read must not be replaced by one
     // holding only the new entry.
     if (status == ReadStatus::failed) {
@@ -31,7 +66,11 @@ bool PosixProfileFile::write(std::string_view section, std::string_view key, std
     if (status == ReadStatus::ok && *updated == content) {
         return true;  // nothing would change: leave the file and its times alone
     }
-    return replaceFile(path, *updated);
+    return replaceFile(target, *updated);
+}
+
+bool PosixProfileFile::canStore(std::string_view text) const {
+    return !codePage_ || codePage_->fromUtf8(text).has_value();
 }
 
 }  // namespace quarlo::platform::posix

@@ -1,15 +1,32 @@
 #pragma once
 
+#include <memory>
+
+#include "platform/posix/code_page.h"
 #include "platform/profile.h"
 
 namespace quarlo::platform::posix {
 
+// Profile files on disk. A file whose name differs only in letter case from
+// the one asked for ("Oblivion.ini" for "oblivion.ini") is the same file to
+// the game under Wine, and is the one read and written.
 class PosixProfileFile : public ProfileFile {
   public:
+    // Names and values pass as bytes, unconverted.
+    PosixProfileFile() = default;
+    // Names and values are UTF-8 on our side and in this Windows code page in
+    // the file, as the game reads it (see CodePage). Reads cut to the capacity
+    // in code-page characters before converting, as the A API counts them.
+    explicit PosixProfileFile(int codePage) : codePage_(std::make_unique<CodePage>(codePage)) {}
+
     std::string read(std::string_view section, std::string_view key, std::string_view defaultValue,
                      int capacity, const std::string& path) const override;
     bool write(std::string_view section, std::string_view key, std::string_view value,
                const std::string& path) override;
+    bool canStore(std::string_view text) const override;
+
+  private:
+    std::unique_ptr<CodePage> codePage_;
 };
 
 }  // namespace quarlo::platform::posix

@@ -76,7 +76,7 @@ std::string PosixSpecialFolders::GetSpecialFolderPath(int folderId) const {
     if (folderId != kCsidlPersonal) {
         return {};
     }
-    return xdgDocumentsFolder();
+    return prefix_ ? documentsFolder(*prefix_) : xdgDocumentsFolder();
 }
 
 }  // namespace quarlo::platform::posix

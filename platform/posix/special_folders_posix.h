@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "platform/posix/wine_prefix.h"
 #include "platform/special_folders.h"
 
 namespace quarlo::platform::posix {
@@ -10,9 +12,17 @@ namespace quarlo::platform::posix {
 // $HOME/Documents; "" when neither can be settled.
 std::string xdgDocumentsFolder();
 
+// The documents folder the game sees: that of the Windows user in the game's
+// Wine prefix when there is one, else the XDG documents folder.
 class PosixSpecialFolders : public SpecialFolders {
   public:
+    PosixSpecialFolders() = default;
+    explicit PosixSpecialFolders(std::optional<WinePrefix> prefix) : prefix_(std::move(prefix)) {}
+
     std::string GetSpecialFolderPath(int folderId) const override;
+
+  private:
+    std::optional<WinePrefix> prefix_;
 };
 
 }  // namespace quarlo::platform::posix

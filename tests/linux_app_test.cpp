@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "platform/posix/profile_posix.h"
+#include "tests/app_fixture.h"
+
+namespace quarlo::test {
+namespace {
+
+using app::ValueLabel;
+using Strings = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+// The game's folder as the game under Wine left it: "Oblivion.ini" with a
+// capital O and a "saves" folder, names in the file in Windows-1252.
+class WineGameFolder : public AppTest {
+  protected:
+    void SetUp() override {
+        platform.profile = std::make_unique<platform::posix::PosixProfileFile>(1252);
+        folder("saves/Aldric");
+        folder("saves/Bob");
+        writeBytes(game() + "/Oblivion.ini",
+                   readBytes(std::string(QUARLO_TESTDATA_DIR) + "/oblivion-sample.ini"));
+        started();
+    }
+    std::string onDisk() const { return readBytes(game() + "/Oblivion.ini"); }
+    bool holds(const std::string& bytes) const { return onDisk().find(bytes) != std::string::npos; }
+    Strings folders(const std::string& relative) const {
+        Strings names;
+        for (const auto& e : fs::directory_iterator(game() + "/" + relative)) {
+            names.push_back(e.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(WineGameFolder, ANameWithAnUmlautWorksEndToEnd) {
+    EXPECT_EQ(shown(ValueLabel::Active), "Aldric");
+    EXPECT_EQ(controls.list, (Strings{"Aldric", "Bob"}));
+
+    controls.newName = "Jürgen";
+    main.onNewClicked();
+    EXPECT_EQ(shown(ValueLabel::Op), "New.");
+    EXPECT_EQ(shown(ValueLabel::Outcome), "Success. New Character Set.");
+    // Folder names stay UTF-8, as Wine keeps them; the files get the code page.
+    EXPECT_EQ(folders("saves"), (Strings{"Aldric", "Bob", "Jürgen"}));
+    EXPECT_EQ(folders(""), (Strings{"Oblivion.ini", "quarlo.ini", "saves"}));
+    EXPECT_TRUE(holds("SLocalSavePath=Saves\\J\xFCrgen\\\r\n"));
+    EXPECT_TRUE(holds("SScreenShotBaseName=ScreenShot\r\n"));
+    EXPECT_NE(readBytes(programIni()).find("[J\xFCrgen]"), std::string::npos);
+    EXPECT_EQ(shown(ValueLabel::Active), "Jürgen");
+    EXPECT_EQ(controls.list, (Strings{"Aldric", "Bob", "Jürgen"}));
+
+    // Back and forth through the list; the screenshot name follows.
+    controls.select("Aldric");
+    main.onLoadClicked();
+    controls.select("Jürgen");
+    main.onLoadClicked();
+    EXPECT_EQ(shown(ValueLabel::Outcome), "Success. Character Changed.");
+    main.setCheck(1);
+    EXPECT_TRUE(holds("SScreenShotBaseName=J\xFCrgen\r\n"));
+    EXPECT_EQ(readProgram("Jürgen", "SScreenShotBaseName"), "1");
+}
+
+TEST_F(WineGameFolder, AFolderDifferingOnlyInCaseIsTheSameCharacter) {
+    controls.newName = "bob";
+    main.onNewClicked();
+    EXPECT_EQ(shown(ValueLabel::Outcome), "Success. New Character Set.");
+    EXPECT_EQ(folders("saves"), (Strings{"Aldric", "Bob"}));
+    EXPECT_EQ(controls.list, (Strings{"Aldric", "Bob"}));
+    EXPECT_TRUE(holds("SLocalSavePath=Saves\\bob\\\r\n"));
+}
+
+TEST_F(WineGameFolder, ANameTheCodePageCannotHoldIsRefusedBeforeAnythingChanges) {
+    const std::string before = onDisk();
+    for (const char* name : {"Юрий", "Ash 🔥", "李"}) {
+        controls.newName = name;
+        main.onNewClicked();
+        EXPECT_EQ(shown(ValueLabel::Outcome), "Failed. Invalid Name.") << name;
+        EXPECT_EQ(onDisk(), before) << name;
+        EXPECT_EQ(folders("saves"), (Strings{"Aldric", "Bob"})) << name;
+    }
+}
+
+TEST_F(WineGameFolder, ACyrillicLocaleStoresCyrillicNames) {
+    platform.profile = std::make_unique<platform::posix::PosixProfileFile>(1251);
+    controls.newName = "Юрий";
+    main.onNewClicked();
+    EXPECT_EQ(shown(ValueLabel::Outcome), "Success. New Character Set.");
+    EXPECT_TRUE(holds("SLocalSavePath=Saves\\\xDE\xF0\xE8\xE9\\\r\n"));
+    EXPECT_EQ(shown(ValueLabel::Active), "Юрий");
+    EXPECT_EQ(folders("saves"), (Strings{"Aldric", "Bob", "Юрий"}));
+}
+
+TEST_F(WineGameFolder, LoadingAFolderTheCodePageCannotNameReportsIt) {
+    folder("saves/Юрий");
+    main.RefreshSaveList();
+    const std::string before = onDisk();
+    controls.select("Юрий");
+    main.onLoadClicked();
+    EXPECT_EQ(shown(ValueLabel::Outcome), "Failed. Could Not Write Settings.");
+    EXPECT_EQ(onDisk(), before);
+    EXPECT_EQ(shown(ValueLabel::Active), "Aldric");
+}
+
+}  // namespace
+}  // namespace quarlo::test
