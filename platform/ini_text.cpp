@@ -185,6 +185,7 @@ Location locate(std::string_view content, std::string_view section, std::string_
             }
             continue;
         }
+        // Lines before the first header belong to no section a name can reach.
         if (!inSection || line.kind == LineKind::blank) {
             continue;
         }
@@ -244,6 +245,9 @@ std::string readValue(std::string_view content, std::string_view section, std::s
     }
     std::string_view value =
         content.substr(where.keyLine.valueBegin, where.keyLine.valueEnd - where.keyLine.valueBegin);
+    // Matching quotes around the whole value go. Wine's own copy drops one
+    // character too many when the unquoted value exactly fills the buffer;
+    // the value is cut here after unquoting, as the buffer size promises.
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);

@@ -75,18 +75,6 @@ TEST_F(ProfileFileTest, GameFileReadsThroughItsDialect) {
     }
 }
 
-TEST_F(ProfileFileTest, ProgramFileKeepsTwoValuesPerCharacter) {
-    const std::string path = test::copySample(dir, "quarlo-sample.ini", "quarlo.ini");
-    EXPECT_EQ(profile.read("Aldric", "iDifficultyLevel", "50", 100, path), "70");
-    EXPECT_EQ(profile.read("Aldric", "SScreenShotBaseName", "0", 100, path), "1");
-    EXPECT_EQ(profile.read("Saves", "SScreenShotBaseName", "0", 100, path), "0");
-
-    ASSERT_TRUE(profile.write("Saves", "SScreenShotBaseName", "1", path));
-    EXPECT_EQ(readBytes(path),
-              "[Aldric]\r\nSScreenShotBaseName=1\r\niDifficultyLevel=70\r\n"
-              "[Saves]\r\niDifficultyLevel=50\r\nSScreenShotBaseName=1\r\n");
-}
-
 TEST_F(ProfileFileTest, MissingFileIsCreatedWithTheSectionAndKey) {
     const std::string path = dir.at("quarlo.ini");
     ASSERT_TRUE(profile.write("Aldric", "iDifficultyLevel", "70", path));
