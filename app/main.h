@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,6 +31,14 @@ inline constexpr const char* kFolderNotFound = "Failed. No Such Character.";
 inline constexpr const char* kInvalidName = "Failed. Invalid Name.";
 inline constexpr const char* kNameTooLong = "Failed. Name Too Long.";
 inline constexpr const char* kLauncherNotFound = "Failed. Launcher Not Found.";
+
+// Every text the status lines can show, so a front end can size its font to
+// fit them all.
+inline constexpr std::array kOperations{kOpLoad, kOpNew, kOpDifficulty, kOpRun};
+inline constexpr std::array kOutcomes{
+    kSuccess,     kCharacterChanged, kNewCharacterSet,      kChooseCharacter,
+    kTypeName,    kCouldNotWrite,    kCouldNotCreateFolder, kFolderNotFound,
+    kInvalidName, kNameTooLong,      kLauncherNotFound};
 }  // namespace text
 
 // The main window's state and behaviour, without any widget: start-up, the

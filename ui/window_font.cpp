@@ -49,13 +49,10 @@ std::vector<TextFit> textsToFit(const QStyle& style) {
         {"Code by: Quarlo developers", layout::about::Label1.width(), "Label1"},
         {"Idea by: Quarlo players", layout::about::Label3.width(), "Label3"},
     };
-    for (const char* op : {t::kOpLoad, t::kOpNew, t::kOpDifficulty, t::kOpRun}) {
+    for (const char* op : t::kOperations) {
         fits.push_back({op, layout::lblOp.width(), "lblOp"});
     }
-    for (const char* outcome :
-         {t::kSuccess, t::kCharacterChanged, t::kNewCharacterSet, t::kChooseCharacter, t::kTypeName,
-          t::kCouldNotWrite, t::kCouldNotCreateFolder, t::kFolderNotFound, t::kInvalidName,
-          t::kNameTooLong, t::kLauncherNotFound}) {
+    for (const char* outcome : t::kOutcomes) {
         fits.push_back({outcome, layout::lblOutcome.width(), "lblOutcome"});
     }
     return fits;

@@ -249,15 +249,14 @@ class MainWindowTest : public QObject {
         auto row = [](ValueLabel label, const char* text) {
             QTest::newRow(text) << static_cast<int>(label) << QString::fromLatin1(text);
         };
-        for (const char* op : {t::kOpLoad, t::kOpNew, t::kOpDifficulty, t::kOpRun, t::kNone}) {
+        for (const char* op : t::kOperations) {
             row(ValueLabel::Op, op);
         }
-        for (const char* outcome :
-             {t::kSuccess, t::kCharacterChanged, t::kNewCharacterSet, t::kChooseCharacter,
-              t::kTypeName, t::kCouldNotWrite, t::kCouldNotCreateFolder, t::kFolderNotFound,
-              t::kInvalidName, t::kNameTooLong, t::kLauncherNotFound, t::kNone}) {
+        for (const char* outcome : t::kOutcomes) {
             row(ValueLabel::Outcome, outcome);
         }
+        row(ValueLabel::Op, t::kNone);
+        row(ValueLabel::Outcome, t::kNone);
         row(ValueLabel::Mode, t::kAutomaticMode);
         row(ValueLabel::Mode, t::kRootDirMode);
         row(ValueLabel::Active, t::kNone);
