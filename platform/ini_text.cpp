@@ -1,5 +1,7 @@
 #include "platform/ini_text.h"
 
+#include "platform/profile_entry.h"
+
 #include <cstddef>
 
 namespace quarlo::platform::ini {
@@ -222,10 +224,6 @@ std::string cut(std::string_view text, int capacity) {
     return std::string(text.substr(0, static_cast<std::size_t>(capacity) - 1));
 }
 
-bool holdsLineBreakOrNul(std::string_view s) {
-    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
 }  // namespace
 
 std::string readValue(std::string_view content, std::string_view section, std::string_view key,
@@ -259,19 +257,11 @@ std::optional<std::string> writeValue(std::string_view content, std::string_view
                                       std::string_view key, std::string_view value) {
     // Anything that would add a line to the game's file, or that could not be
     // found again by a read, is refused rather than written.
-    if (holdsLineBreakOrNul(section) || holdsLineBreakOrNul(key) || holdsLineBreakOrNul(value)) {
+    if (!isStorableProfileEntry(section, key, value)) {
         return std::nullopt;
     }
     section = trim(section);
     key = trim(key);
-    if (section.empty() || key.empty() || section.find(']') != std::string_view::npos) {
-        return std::nullopt;
-    }
-    // A key with '=' would be split at it, one starting with ';' would be a
-    // comment and one starting with '[' could turn into a section header.
-    if (key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[') {
-        return std::nullopt;
-    }
 
     const Location where = locate(content, section, key);
     std::string out;
