@@ -6,36 +6,13 @@
 #include <string>
 
 #include "platform/posix/special_folders_posix.h"
+#include "tests/linux_env.h"
 #include "tests/temp_dir.h"
 
 namespace quarlo::platform::posix {
 namespace {
 
-// Sets or unsets one environment variable for a test and puts the old value
-// back afterwards, so tests do not leak into each other.
-class EnvVar {
-  public:
-    EnvVar(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = ::getenv(name)) {
-            old_ = old;
-        }
-        set(value);
-    }
-    ~EnvVar() { set(old_); }
-    EnvVar(const EnvVar&) = delete;
-    EnvVar& operator=(const EnvVar&) = delete;
-
-  private:
-    void set(const std::optional<std::string>& value) {
-        if (value) {
-            ::setenv(name_, value->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::EnvVar;
 
 constexpr const char* kNoFile = nullptr;
 

@@ -52,18 +52,18 @@ TEST(Layout, TwipsBecomeTheDesignsPixelsAt96DpiAndScaleWithIt) {
                           {"lblOutcome", {88, 152, 153, 17}}, {"lblDiff", {88, 184, 25, 17}},
                           {"scrDiff", {120, 184, 121, 17}},   {"Check1", {120, 200, 17, 17}}};
     for (const Case& c : cases) {
-        for (const ControlSpec& spec : kMainControls) {
-            if (std::string(spec.name) == c.name) {
-                EXPECT_EQ(toPixels(spec, 96), c.at96) << c.name;
-                const Rect at144 = toPixels(spec, 144);
+        for (const ControlPlace& place : kMainControls) {
+            if (std::string(place.name) == c.name) {
+                EXPECT_EQ(toPixels(place, 96), c.at96) << c.name;
+                const Rect at144 = toPixels(place, 144);
                 EXPECT_EQ(at144.left, c.at96.left * 3 / 2) << c.name;
                 EXPECT_NEAR(at144.width, c.at96.width * 1.5, 1) << c.name;
             }
         }
     }
-    for (const ControlSpec& spec : kAboutControls) {
-        if (spec.kind == Kind::Picture) {
-            EXPECT_EQ(toPixels(spec, 96).width, 53) << spec.name;  // 800 twips
+    for (const ControlPlace& place : kAboutControls) {
+        if (place.kind == Kind::Picture) {
+            EXPECT_EQ(toPixels(place, 96).width, 53) << place.name;  // 800 twips
         }
     }
     EXPECT_EQ(twipsToPixels(kMainClient.width, 96), 246);
@@ -140,12 +140,12 @@ TEST_F(Win32Window, ControlsSitWhereTheDesignPutsThemAndFocusStartsOnNew) {
     GetClientRect(window->handle(), &client);
     EXPECT_EQ(client.right, twipsToPixels(kMainClient.width, dpi));
     EXPECT_EQ(client.bottom, twipsToPixels(kMainClient.height, dpi));
-    for (const ControlSpec& spec : kMainControls) {
+    for (const ControlPlace& place : kMainControls) {
         RECT r{};
-        GetWindowRect(control(spec.id), &r);
+        GetWindowRect(control(place.id), &r);
         MapWindowPoints(nullptr, window->handle(), reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_EQ((Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}), toPixels(spec, dpi))
-            << spec.name;
+        EXPECT_EQ((Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}), toPixels(place, dpi))
+            << place.name;
     }
     EXPECT_EQ(GetFocus(), control(kCmdNew));
     EXPECT_EQ(text(kLblActive), "Ann");
@@ -158,9 +158,9 @@ TEST_F(Win32Window, TabVisitsTheFocusableControlsInTheDesignsOrder) {
     for (int i = 0; i < 10; ++i) {
         at = GetNextDlgTabItem(window->handle(), at, FALSE);
         const int id = GetDlgCtrlID(at);
-        for (const ControlSpec& spec : kMainControls) {
-            if (spec.id == id) {
-                order.push_back(spec.name);
+        for (const ControlPlace& place : kMainControls) {
+            if (place.id == id) {
+                order.push_back(place.name);
             }
         }
     }

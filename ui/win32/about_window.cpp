@@ -68,10 +68,10 @@ void AboutWindow::show() {
     if (window == nullptr) {
         return;
     }
-    for (const ControlSpec& spec : kAboutControls) {
-        createControl(window, instance_, spec,
-                      spec.id == kAboutLabel2 ? static_cast<DWORD>(SS_CENTER)
-                                              : static_cast<DWORD>(SS_LEFTNOWORDWRAP));
+    for (const ControlPlace& place : kAboutControls) {
+        createControl(window, instance_, place,
+                      place.id == kAboutLabel2 ? static_cast<DWORD>(SS_CENTER)
+                                               : static_cast<DWORD>(SS_LEFTNOWORDWRAP));
     }
     applyDpi(windowDpi(window));
     ShowWindow(window, SW_SHOWNORMAL);
@@ -100,9 +100,9 @@ void AboutWindow::applyDpi(int dpi) {
     std::swap(old.crest_, crest_);
     std::swap(old.scroll_, scroll_);
     // The title line has a font of its own and is left out of the fitting.
-    std::vector<ControlSpec> credits;
+    std::vector<ControlPlace> credits;
     std::copy_if(kAboutControls.begin(), kAboutControls.end(), std::back_inserter(credits),
-                 [](const ControlSpec& c) { return c.id != kAboutLabel2; });
+                 [](const ControlPlace& c) { return c.id != kAboutLabel2; });
     font_ = createDialogFont(dpi, captionsToFit(credits, dpi));
     titleFont_ = createTitleFont(dpi);
     const int picture = MulDiv(kPictureSize, dpi, USER_DEFAULT_SCREEN_DPI);
@@ -114,16 +114,16 @@ void AboutWindow::applyDpi(int dpi) {
                                  twipsToPixels(kAboutClient.height, dpi), kStyle, 0, dpi);
     SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const ControlSpec& spec : kAboutControls) {
-        placeControl(window_, spec, dpi);
-        HWND control = GetDlgItem(window_, spec.id);
-        if (spec.kind == Kind::Picture) {
-            HICON icon = spec.id == kAboutPicture2 ? crest_ : scroll_;
+    for (const ControlPlace& place : kAboutControls) {
+        placeControl(window_, place, dpi);
+        HWND control = GetDlgItem(window_, place.id);
+        if (place.kind == Kind::Picture) {
+            HICON icon = place.id == kAboutPicture2 ? crest_ : scroll_;
             SendMessageW(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
         } else {
-            HFONT font = spec.id == kAboutLabel2 ? titleFont_ : font_;
+            HFONT font = place.id == kAboutLabel2 ? titleFont_ : font_;
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-            setLabelText(control, toWide(spec.text));
+            setLabelText(control, toWide(place.text));
         }
     }
 }
@@ -149,10 +149,7 @@ LRESULT AboutWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_DPICHANGED: {
             applyDpi(HIWORD(wParam));
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            moveToSuggestedRect(window, lParam);
             return 0;
         }
         case WM_NCDESTROY:

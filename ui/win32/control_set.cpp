@@ -38,29 +38,31 @@ ClassAndStyle classFor(Kind kind, DWORD labelAlignment) {
 
 }  // namespace
 
-HWND createControl(HWND parent, HINSTANCE instance, const ControlSpec& spec, DWORD labelAlignment) {
-    const ClassAndStyle c = classFor(spec.kind, labelAlignment);
+HWND createControl(HWND parent, HINSTANCE instance, const ControlPlace& place,
+                   DWORD labelAlignment) {
+    const ClassAndStyle c = classFor(place.kind, labelAlignment);
     // Labels get their text once they have a font to fit it with. The check
     // box is as wide as its box, so its caption would only show as a sliver
     // of its first letter: it has none on screen.
-    const std::wstring text =
-        spec.kind == Kind::Label || spec.kind == Kind::Check ? std::wstring() : toWide(spec.text);
+    const std::wstring text = place.kind == Kind::Label || place.kind == Kind::Check
+                                  ? std::wstring()
+                                  : toWide(place.text);
     HWND control = CreateWindowExW(
         c.exStyle, c.className, text.c_str(), WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance, nullptr);
     return control;
 }
 
-std::vector<FittingText> captionsToFit(std::span<const ControlSpec> controls, int dpi) {
+std::vector<FittingText> captionsToFit(std::span<const ControlPlace> controls, int dpi) {
     // A push button's frame and the space beside its caption.
     const int buttonMargins = 2 * MulDiv(4, dpi, USER_DEFAULT_SCREEN_DPI);
     std::vector<FittingText> captions;
-    for (const ControlSpec& spec : controls) {
-        std::wstring text = toWide(spec.text);
-        const int width = toPixels(spec, dpi).width;
-        if (spec.kind == Kind::Label) {
+    for (const ControlPlace& place : controls) {
+        std::wstring text = toWide(place.text);
+        const int width = toPixels(place, dpi).width;
+        if (place.kind == Kind::Label) {
             captions.push_back({std::move(text), width});
-        } else if (spec.kind == Kind::Button) {
+        } else if (place.kind == Kind::Button) {
             std::erase(text, L'&');
             captions.push_back({std::move(text), width - buttonMargins});
         }
@@ -68,9 +70,9 @@ std::vector<FittingText> captionsToFit(std::span<const ControlSpec> controls, in
     return captions;
 }
 
-void placeControl(HWND parent, const ControlSpec& spec, int dpi) {
-    const Rect r = toPixels(spec, dpi);
-    SetWindowPos(GetDlgItem(parent, spec.id), nullptr, r.left, r.top, r.width, r.height,
+void placeControl(HWND parent, const ControlPlace& place, int dpi) {
+    const Rect r = toPixels(place, dpi);
+    SetWindowPos(GetDlgItem(parent, place.id), nullptr, r.left, r.top, r.width, r.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -89,6 +91,12 @@ void setLabelText(HWND label, const std::wstring& text) {
     SelectObject(dc, previous);
     ReleaseDC(label, dc);
     SetWindowTextW(label, shown.c_str());
+}
+
+void moveToSuggestedRect(HWND window, LPARAM suggestedRect) {
+    const RECT* r = reinterpret_cast<const RECT*>(suggestedRect);
+    SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace quarlo::ui::win32

@@ -15,18 +15,21 @@ namespace quarlo::ui::win32 {
 // Labels take no access keys ("&" shows as itself) and never wrap; buttons
 // are plain push buttons, none of them a default button. `labelAlignment`
 // replaces a label's left alignment (SS_CENTER for a centred title).
-HWND createControl(HWND parent, HINSTANCE instance, const ControlSpec& spec,
+HWND createControl(HWND parent, HINSTANCE instance, const ControlPlace& place,
                    DWORD labelAlignment = SS_LEFTNOWORDWRAP);
 
 // The captions of the design's labels and buttons with the width each has at
 // `dpi`: what the window's font must fit.
-std::vector<FittingText> captionsToFit(std::span<const ControlSpec> controls, int dpi);
+std::vector<FittingText> captionsToFit(std::span<const ControlPlace> controls, int dpi);
 
 // Puts the control where the design has it, at `dpi`.
-void placeControl(HWND parent, const ControlSpec& spec, int dpi);
+void placeControl(HWND parent, const ControlPlace& place, int dpi);
 
 // Shows on a one-line label what fits of `text` in its font: whole words up
 // to its width, or the first word cut by its right edge.
 void setLabelText(HWND label, const std::wstring& text);
+
+// Moves a window to the rectangle a WM_DPICHANGED message suggests.
+void moveToSuggestedRect(HWND window, LPARAM suggestedRect);
 
 }  // namespace quarlo::ui::win32

@@ -9,7 +9,7 @@ namespace quarlo::ui::win32 {
 
 enum class Kind { Label, Button, Edit, List, Check, ScrollBar, Picture };
 
-struct ControlSpec {
+struct ControlPlace {
     int id;
     const char* name;
     Kind kind;
@@ -56,7 +56,7 @@ inline constexpr Size kMainClient{3690, 3345};
 // In focus order: controls are created in this order, which makes Tab visit
 // the focusable ones as cmdNew, txtNew, cmdLoad, lstLoad, cmdAbout, cmdRun,
 // cmdToggle, Check1, scrDiff.
-inline constexpr std::array<ControlSpec, 20> kMainControls{{
+inline constexpr std::array<ControlPlace, 20> kMainControls{{
     {kCmdNew, "cmdNew", Kind::Button, "&New Character", 2280, 120, 1335, 255},
     {kTxtNew, "txtNew", Kind::Edit, "", 120, 120, 2055, 285},
     {kCmdLoad, "cmdLoad", Kind::Button, "&Load Character", 2280, 480, 1335, 255},
@@ -81,7 +81,7 @@ inline constexpr std::array<ControlSpec, 20> kMainControls{{
 
 inline constexpr Size kAboutClient{3240, 2250};
 
-inline constexpr std::array<ControlSpec, 5> kAboutControls{{
+inline constexpr std::array<ControlPlace, 5> kAboutControls{{
     {kAboutPicture2, "Picture2", Kind::Picture, "", 2400, 600, 800, 800},
     {kAboutPicture1, "Picture1", Kind::Picture, "", 2400, 1440, 800, 800},
     {kAboutLabel3, "Label3", Kind::Label, "Idea by: Quarlo players", 240, 1680, 2055, 255},
@@ -105,7 +105,7 @@ constexpr int twipsToPixels(int twips, int dpi) {
     return (twips * dpi + 720) / 1440;
 }
 
-constexpr Rect toPixels(const ControlSpec& c, int dpi) {
+constexpr Rect toPixels(const ControlPlace& c, int dpi) {
     const int left = twipsToPixels(c.left, dpi);
     const int top = twipsToPixels(c.top, dpi);
     return Rect{left, top, twipsToPixels(c.left + c.width, dpi) - left,

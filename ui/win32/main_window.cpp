@@ -74,10 +74,10 @@ bool MainWindow::open(int showCommand) {
     if (window == nullptr) {
         return false;
     }
-    for (const ControlSpec& spec : kMainControls) {
-        createControl(window, instance_, spec);
-        if (spec.kind == Kind::Label) {
-            labelTexts_[spec.id] = toWide(spec.text);
+    for (const ControlPlace& place : kMainControls) {
+        createControl(window, instance_, place);
+        if (place.kind == Kind::Label) {
+            labelTexts_[place.id] = toWide(place.text);
         }
     }
     SendMessageW(control(kTxtNew), EM_SETLIMITTEXT, 0, 0);  // no limit
@@ -101,9 +101,9 @@ void MainWindow::applyDpi(int dpi) {
                                  twipsToPixels(kMainClient.height, dpi), kStyle, 0, dpi);
     SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const ControlSpec& spec : kMainControls) {
-        placeControl(window_, spec, dpi);
-        SendMessageW(control(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    for (const ControlPlace& place : kMainControls) {
+        placeControl(window_, place, dpi);
+        SendMessageW(control(place.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     }
     for (const auto& [id, text] : labelTexts_) {
         setLabelText(control(id), text);
@@ -307,10 +307,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_DPICHANGED: {
             applyDpi(HIWORD(wParam));
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            moveToSuggestedRect(window, lParam);
             return 0;
         }
         case WM_NCDESTROY:
