@@ -62,6 +62,10 @@ TEST(LibraryFolders, BothFormsSteamHasWritten) {
          {"/old/one", "/mnt/My \"Games\""}},
         {"another top-level block", R"("other" { "1" "/not/this" })", {}},
         {"cut short", R"("libraryfolders" { "0" { "path" "/mnt/a" )", {"/mnt/a"}},
+        {"cut inside a path",
+         "\"libraryfolders\" { \"0\" { \"path\" \"/home/u/Ste",
+         {"/home/u/Ste"}},
+        {"cut inside a key", "\"libraryfolders\" { \"0\" { \"pa", {}},
         {"empty", "", {}},
     };
     for (const Case& c : cases) {

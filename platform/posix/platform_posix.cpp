@@ -1,4 +1,8 @@
 #include "platform/platform.h"
+
+#include <exception>
+#include <optional>
+
 #include "platform/posix/code_page.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/processes_posix.h"
@@ -15,7 +19,15 @@ Platform createPlatform() {
     // in, found once here, and its settings files are in the code page Wine
     // takes from the locale.
     const auto environment = posix::LinuxEnvironment::fromProcess();
-    const auto prefix = posix::findGamePrefix(environment);
+    // Finding the prefix reads files other programs wrote (Steam's library
+    // list, Wine's registry); whatever is wrong with them, Quarlo still starts,
+    // then without a prefix.
+    std::optional<posix::WinePrefix> prefix;
+    try {
+        prefix = posix::findGamePrefix(environment);
+    } catch (const std::exception&) {
+        prefix.reset();
+    }
     Platform p;
     p.profile =
         std::make_unique<posix::PosixProfileFile>(posix::ansiCodePageForLocale(environment.lang));

@@ -144,7 +144,9 @@ class VdfReader {
                     token += text_[at_];
                 }
             }
-            ++at_;  // the closing quote
+            if (at_ < text_.size()) {
+                ++at_;  // the closing quote; a cut-off file may have none
+            }
             return true;
         }
         while (at_ < text_.size() && !std::isspace(static_cast<unsigned char>(text_[at_])) &&
