@@ -15,8 +15,10 @@ namespace quarlo::platform::posix {
 
 namespace {
 
-unsigned char lowerAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+// NTFS compares names by their upper-case forms, so '_' and the other signs
+// between 'Z' and 'a' sort after the letters, as the game lists them.
+unsigned char upperAscii(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c;
 }
 
 FolderId idOf(const struct stat& st) {
@@ -33,8 +35,8 @@ struct DirCloser {
 bool lessByNameIgnoringCase(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char ca = lowerAscii(static_cast<unsigned char>(a[i]));
-        const unsigned char cb = lowerAscii(static_cast<unsigned char>(b[i]));
+        const unsigned char ca = upperAscii(static_cast<unsigned char>(a[i]));
+        const unsigned char cb = upperAscii(static_cast<unsigned char>(b[i]));
         if (ca != cb) {
             return ca < cb;
         }
