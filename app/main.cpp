@@ -27,12 +27,6 @@ const char* const kProgramSettingsFile = "quarlo.ini";
 const char* const kLauncherFile = "\\oblivionlauncher.exe";
 const char* const kGameKey = "Software\\Bethesda Softworks\\Oblivion\\";
 
-std::size_t characterCount(const std::string& utf8) {
-    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
 bool isReservedDeviceName(std::string_view component) {
     std::string stem(component.substr(0, component.find('.')));
     // Windows ignores trailing spaces before the extension as well.
@@ -74,7 +68,7 @@ int parseSetting(const std::string& text, int low, int high, int fallback) {
     return static_cast<int>(std::clamp<long long>(value, low, high));
 }
 
-const char* refuseCharacterName(const std::string& name) {
+const char* refuseCharacterName(const std::string& name, std::optional<std::size_t> storedLength) {
     if (name.empty()) {
         return text::kTypeName;
     }
@@ -101,7 +95,12 @@ const char* refuseCharacterName(const std::string& name) {
         }
         rest.remove_prefix(cut + 1);
     }
-    if (characterCount(name) > kMaxNameLength) {
+    if (!storedLength) {
+        // A name the settings files' code page cannot hold would reach the
+        // game as other letters than the folder's.
+        return text::kInvalidName;
+    }
+    if (*storedLength > kMaxNameLength) {
         return text::kNameTooLong;
     }
     return nullptr;
@@ -226,6 +225,12 @@ void Main::onLoadClicked() {
     const char sep = platform_.fileSystem->separator();
     if (name.empty()) {
         controls_.setLabel(ValueLabel::Outcome, text::kChooseCharacter);
+    } else if (name.find('\\') != std::string::npos ||
+               refuseCharacterName(name, platform_.profile->storedLength(name)) != nullptr) {
+        // A folder on disk may hold a name the game cannot use as one save
+        // folder: a backslash the game reads as a level, a character its file
+        // system refuses, or a name too long to read back whole.
+        controls_.setLabel(ValueLabel::Outcome, text::kInvalidName);
     } else if (!platform_.fileSystem->folderExists(rootFolder_ + sep + "Saves" + sep + name)) {
         // The list also shows folders that are not directly under Saves; the
         // game must never be pointed at a folder that is not there.
@@ -243,12 +248,8 @@ void Main::onLoadClicked() {
 void Main::onNewClicked() {
     controls_.setLabel(ValueLabel::Op, text::kOpNew);
     const std::string name = controls_.newNameText();
-    if (const char* refusal = refuseCharacterName(name)) {
+    if (const char* refusal = refuseCharacterName(name, platform_.profile->storedLength(name))) {
         controls_.setLabel(ValueLabel::Outcome, refusal);
-    } else if (!platform_.profile->canStore(name)) {
-        // A name the settings files' code page cannot hold would reach the
-        // game as other letters than the folder's.
-        controls_.setLabel(ValueLabel::Outcome, text::kInvalidName);
     } else {
         platform::FileSystem& fs = *platform_.fileSystem;
         std::string folderName = name;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,8 @@ int parseSetting(const std::string& text, int low, int high, int fallback);
 
 // Whether a typed character name may become a save folder and a section name:
 // nullptr when it may, else the "Failed." message that refuses it.
-const char* refuseCharacterName(const std::string& name);
+// `storedLength` is the name's length in the settings files' code page, as
+// the profile counts it; nullopt when the code page cannot hold the name.
+const char* refuseCharacterName(const std::string& name, std::optional<std::size_t> storedLength);
 
 }  // namespace quarlo::app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,10 +26,17 @@ class ProfileFile {
     virtual bool write(std::string_view section, std::string_view key, std::string_view value,
                        const std::string& path) = 0;
 
-    // Whether text (a section, key or value) can be written so that the game
-    // reads back the same characters: false for a character the file's code
-    // page has not got.
-    virtual bool canStore(std::string_view /*text*/) const { return true; }
+    // How many characters text (a section, key or value) takes in the file,
+    // as a read's capacity counts them; nullopt when the file's code page has
+    // not got one of its characters, so the game could not read it back.
+    // By default, the number of UTF-8 characters.
+    virtual std::optional<std::size_t> storedLength(std::string_view text) const {
+        std::size_t n = 0;
+        for (char c : text) {
+            n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+        }
+        return n;
+    }
 };
 
 }  // namespace quarlo::platform

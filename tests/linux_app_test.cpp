@@ -98,7 +98,7 @@ TEST_F(WineGameFolder, LoadingAFolderTheCodePageCannotNameReportsIt) {
     const std::string before = onDisk();
     controls.select("Юрий");
     main.onLoadClicked();
-    EXPECT_EQ(shown(ValueLabel::Outcome), "Failed. Could Not Write Settings.");
+    EXPECT_EQ(shown(ValueLabel::Outcome), "Failed. Invalid Name.");
     EXPECT_EQ(onDisk(), before);
     EXPECT_EQ(shown(ValueLabel::Active), "Aldric");
 }

@@ -166,11 +166,51 @@ TEST_F(CommandsTest, NewRefusesUnsafeNamesAndTouchesOnlyTheActiveCharacter) {
     }
 }
 
-TEST_F(CommandsTest, NamesThatAreAllowed) {
-    for (const std::string& name :
-         Strings{"Bob the 2nd", "a\\b\\c", "CONAN", "COM10", "Lpt", "x.y", std::string(54, 'x'),
-                 std::string("\xC3\xA9") + std::string(53, 'e')}) {
-        EXPECT_EQ(app::refuseCharacterName(name), nullptr) << name;
+TEST(CharacterNames, LengthAndLettersCountInTheSettingsFilesCodePage) {
+    const platform::posix::PosixProfileFile western(1252);
+    const platform::posix::PosixProfileFile vietnamese(1258);
+    std::string e54, e55, a30;
+    for (int i = 0; i < 55; ++i) {
+        (i < 54 ? e54 : e55) += "\xC3\xA9";  // é, one byte in Windows-1252
+    }
+    e55 = e54 + "\xC3\xA9";
+    for (int i = 0; i < 30; ++i) {
+        a30 += "\xE1\xBA\xA5";  // ấ, a letter and an accent in Windows-1258
+    }
+    struct Case {
+        std::string name;
+        const platform::ProfileFile& profile;
+        const char* refusal;  // nullptr: allowed
+    };
+    const Case cases[] = {
+        {"Bob the 2nd", western, nullptr},
+        {"a\\b\\c", western, nullptr},
+        {"CONAN", western, nullptr},
+        {"COM10", western, nullptr},
+        {"Lpt", western, nullptr},
+        {"x.y", western, nullptr},
+        {std::string(54, 'x'), western, nullptr},
+        {e54, western, nullptr},
+        {e55, western, "Failed. Name Too Long."},
+        {"\xD0\x96" "enya", western, "Failed. Invalid Name."},  // Ж is not in Windows-1252
+        {a30, vietnamese, "Failed. Name Too Long."},
+    };
+    for (const Case& c : cases) {
+        const char* refusal = app::refuseCharacterName(c.name, c.profile.storedLength(c.name));
+        EXPECT_STREQ(refusal, c.refusal) << c.name;
+    }
+}
+
+TEST_F(CommandsTest, LoadRefusesAFolderNameTheGameCannotUse) {
+    folder("Saves/a\\b");
+    folder("Saves/" + std::string(60, 'x'));
+    main.RefreshSaveList();
+    for (const std::string& entry : {std::string("a\\b"), std::string(60, 'x')}) {
+        controls.select(entry);
+        ASSERT_EQ(controls.selectedListText(), entry);
+        main.onLoadClicked();
+        expectStatus("Load.", "Failed. Invalid Name.");
+        EXPECT_EQ(savePath(), "Saves\\Ann\\");
     }
 }
 

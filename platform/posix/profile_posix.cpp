@@ -69,8 +69,12 @@ bool PosixProfileFile::write(std::string_view section, std::string_view key, std
     return replaceFile(target, *updated);
 }
 
-bool PosixProfileFile::canStore(std::string_view text) const {
-    return !codePage_ || codePage_->fromUtf8(text).has_value();
+std::optional<std::size_t> PosixProfileFile::storedLength(std::string_view text) const {
+    if (!codePage_) {
+        return text.size();
+    }
+    const auto stored = codePage_->fromUtf8(text);
+    return stored ? std::optional<std::size_t>(stored->size()) : std::nullopt;
 }
 
 }  // namespace quarlo::platform::posix

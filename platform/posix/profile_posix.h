@@ -23,7 +23,7 @@ class PosixProfileFile : public ProfileFile {
                      int capacity, const std::string& path) const override;
     bool write(std::string_view section, std::string_view key, std::string_view value,
                const std::string& path) override;
-    bool canStore(std::string_view text) const override;
+    std::optional<std::size_t> storedLength(std::string_view text) const override;
 
   private:
     std::unique_ptr<CodePage> codePage_;

@@ -45,4 +45,9 @@ bool Win32ProfileFile::write(std::string_view section, std::string_view key, std
                                       ansiPath->c_str()) != FALSE;
 }
 
+std::optional<std::size_t> Win32ProfileFile::storedLength(std::string_view text) const {
+    const auto ansi = toAnsi(text);
+    return ansi ? std::optional<std::size_t>(ansi->size()) : std::nullopt;
+}
+
 }  // namespace quarlo::platform::win32

@@ -12,6 +12,7 @@ class Win32ProfileFile : public ProfileFile {
                      int capacity, const std::string& path) const override;
     bool write(std::string_view section, std::string_view key, std::string_view value,
                const std::string& path) override;
+    std::optional<std::size_t> storedLength(std::string_view text) const override;
 };
 
 }  // namespace quarlo::platform::win32
