@@ -192,7 +192,9 @@ TEST(CharacterNames, LengthAndLettersCountInTheSettingsFilesCodePage) {
         {std::string(54, 'x'), western, nullptr},
         {e54, western, nullptr},
         {e55, western, "Failed. Name Too Long."},
-        {"\xD0\x96" "enya", western, "Failed. Invalid Name."},  // Ж is not in Windows-1252
+        {"\xD0\x96"
+         "enya",
+         western, "Failed. Invalid Name."},  // Ж is not in Windows-1252
         {a30, vietnamese, "Failed. Name Too Long."},
     };
     for (const Case& c : cases) {
