@@ -28,7 +28,7 @@ rm -f "$documents"
 mkdir -p "$documents"
 game="$documents/My Games/Oblivion"
 mkdir -p "$game/Saves/Aldric"
-cp ../shared/testdata/oblivion-sample.ini "$game/oblivion.ini"
+cp tests/data/oblivion-sample.ini "$game/oblivion.ini"
 chmod u+w "$game/oblivion.ini"
 
 display=:$((90 + RANDOM % 100))

@@ -25,7 +25,7 @@ class TempDir {
 
 std::string readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::string& content);
-// A sample file from the shared test data, copied into `dir`; returns the copy's path.
+// A sample file from tests/data, copied into `dir`; returns the copy's path.
 std::string copySample(const TempDir& dir, const std::string& sampleName,
                        const std::string& targetName);
 

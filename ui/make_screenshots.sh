@@ -8,7 +8,7 @@ set -euo pipefail
 [ $# -eq 1 ] || { sed -n '2,6p' "$0" >&2; exit 2; }
 quarlo=$(realpath "$1/ui/quarlo")
 root=$(cd "$(dirname "$0")/.." && pwd)
-samples="$root/../shared/testdata"
+samples="$root/tests/data"
 
 work=$(mktemp -d)
 xvfb_pid=

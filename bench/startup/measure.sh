@@ -10,7 +10,7 @@
 # QUARLO is the built program (ui/quarlo in a build folder); BARE_WINDOW and
 # MAP_WATCH are built from this folder (quarlo_startup_bare_window and
 # quarlo_startup_map_watch). Quarlo starts against a sample game folder in a
-# temporary home: the shared sample settings files when they are there, else
+# temporary home: the sample settings files of tests/data when they are there, else
 # small ones written here, and two character folders.
 set -euo pipefail
 
@@ -27,7 +27,7 @@ quarlo=$(realpath "$1")
 bare=$(realpath "$2")
 watch=$(realpath "$3")
 here=$(cd "$(dirname "$0")" && pwd)
-samples="$here/../../../shared/testdata"
+samples="$here/../../tests/data"
 
 work=$(mktemp -d)
 xvfb_pid=
