@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace quarlo::app {
@@ -35,6 +36,18 @@ class MainControls {
     // Check1: 0 off, 1 on, 2 greyed
     virtual int checkValue() const = 0;
     virtual void setCheckValue(int value) = 0;
+};
+
+// What the main window's notifications run, one hook per handled
+// notification; an empty hook runs nothing. Both front ends take these, so a
+// test can count notifications without the program's logic behind them.
+struct MainHandlers {
+    std::function<void()> sliderChanged;
+    std::function<void()> checkClicked;
+    std::function<void()> loadClicked;
+    std::function<void()> newClicked;
+    std::function<void()> toggleClicked;
+    std::function<void()> runClicked;
 };
 
 }  // namespace quarlo::app

@@ -7,7 +7,7 @@
 #
 #   bench/startup/measure.sh [-n RUNS] QUARLO BARE_WINDOW MAP_WATCH
 #
-# QUARLO is the built program (ui/quarlo in a build folder); BARE_WINDOW and
+# QUARLO is the built program (ui/qt/quarlo in a build folder); BARE_WINDOW and
 # MAP_WATCH are built from this folder (quarlo_startup_bare_window and
 # quarlo_startup_map_watch). Quarlo starts against a sample game folder in a
 # temporary home: the sample settings files of tests/data when they are there, else

@@ -1,7 +1,5 @@
 #include "platform/posix/file_system_posix.h"
 
-#include "platform/posix/case_paths.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,6 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+
+#include "platform/posix/util.h"
+#include "platform/wine/case_paths.h"
 
 namespace quarlo::platform::posix {
 
@@ -24,11 +25,6 @@ unsigned char upperAscii(unsigned char c) {
 FolderId idOf(const struct stat& st) {
     return FolderId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
-
-// closedir on every path out of listFolder.
-struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
-};
 
 }  // namespace
 
@@ -56,7 +52,7 @@ bool PosixFileSystem::folderExists(const std::string& path) const {
 std::optional<FolderId> PosixFileSystem::folderId(const std::string& path) const {
     struct stat st {};
     if (path.empty() ||
-        (::stat(path.c_str(), &st) != 0 && ::stat(resolveCase(path).c_str(), &st) != 0) ||
+        (::stat(path.c_str(), &st) != 0 && ::stat(wine::resolveCase(path).c_str(), &st) != 0) ||
         !S_ISDIR(st.st_mode)) {
         return std::nullopt;
     }
@@ -64,9 +60,9 @@ std::optional<FolderId> PosixFileSystem::folderId(const std::string& path) const
 }
 
 std::optional<FolderListing> PosixFileSystem::listFolder(const std::string& path) const {
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
+    Folder dir = openFolder(path);
     if (!dir && (errno == ENOENT || errno == ENOTDIR)) {
-        dir.reset(::opendir(resolveCase(path).c_str()));
+        dir = openFolder(wine::resolveCase(path));
     }
     if (!dir) {
         return std::nullopt;
@@ -111,11 +107,11 @@ bool PosixFileSystem::createFolder(const std::string& path) {
     // A folder that is there in other letter case is the same folder to the
     // game: it is not created a second time. 0777 lets the process umask
     // decide, as for any new folder of the user's.
-    return !path.empty() && ::mkdir(resolveCase(path).c_str(), 0777) == 0;
+    return !path.empty() && ::mkdir(wine::resolveCase(path).c_str(), 0777) == 0;
 }
 
 bool PosixFileSystem::removeFolder(const std::string& path) {
-    return !path.empty() && ::rmdir(resolveCase(path).c_str()) == 0;
+    return !path.empty() && ::rmdir(wine::resolveCase(path).c_str()) == 0;
 }
 
 }  // namespace quarlo::platform::posix

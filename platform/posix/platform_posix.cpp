@@ -3,13 +3,13 @@
 #include <exception>
 #include <optional>
 
-#include "platform/posix/code_page.h"
+#include "platform/wine/code_page.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/processes_posix.h"
 #include "platform/posix/profile_posix.h"
 #include "platform/posix/registry_posix.h"
 #include "platform/posix/special_folders_posix.h"
-#include "platform/posix/wine_prefix.h"
+#include "platform/wine/prefix.h"
 
 namespace quarlo::platform {
 
@@ -18,19 +18,19 @@ Platform createPlatform() {
     // folder, registry and way of starting all belong to the prefix it lives
     // in, found once here, and its settings files are in the code page Wine
     // takes from the locale.
-    const auto environment = posix::LinuxEnvironment::fromProcess();
+    const auto environment = wine::LinuxEnvironment::fromProcess();
     // Finding the prefix reads files other programs wrote (Steam's library
     // list, Wine's registry); whatever is wrong with them, Quarlo still starts,
     // then without a prefix.
-    std::optional<posix::WinePrefix> prefix;
+    std::optional<wine::WinePrefix> prefix;
     try {
-        prefix = posix::findGamePrefix(environment);
+        prefix = wine::findGamePrefix(environment);
     } catch (const std::exception&) {
         prefix.reset();
     }
     Platform p;
     p.profile =
-        std::make_unique<posix::PosixProfileFile>(posix::ansiCodePageForLocale(environment.lang));
+        std::make_unique<posix::PosixProfileFile>(wine::ansiCodePageForLocale(environment.lang));
     p.fileSystem = std::make_unique<posix::PosixFileSystem>();
     p.specialFolders = std::make_unique<posix::PosixSpecialFolders>(prefix);
     p.registry = std::make_unique<posix::PosixRegistry>(prefix);

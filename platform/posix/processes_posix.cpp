@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/game_facts.h"
+
 extern char** environ;
 
 namespace quarlo::platform::posix {
@@ -89,10 +91,10 @@ bool PosixProcesses::startLauncher(const std::string& launcherPath) {
         return isFile(launcherPath) && spawnDetached({launcherPath});
     }
     if (prefix_->isProton) {
-        const std::string url = "steam://rungameid/" + std::string(kSteamAppId);
+        const std::string url = "steam://rungameid/" + std::string(game::kSteamAppId);
         return spawnDetached({"steam", url}) || spawnDetached({"xdg-open", url});
     }
-    return isFile(windowsToLinuxPath(prefix_->path, launcherPath)) &&
+    return isFile(wine::windowsToLinuxPath(prefix_->path, launcherPath)) &&
            spawnDetached({"wine", launcherPath}, {"WINEPREFIX=" + prefix_->path});
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/wine_prefix.h"
+#include "platform/wine/prefix.h"
 #include "platform/process.h"
 
 namespace quarlo::platform::posix {
@@ -24,13 +24,13 @@ bool spawnDetached(const std::vector<std::string>& argv,
 class PosixProcesses : public Processes {
   public:
     PosixProcesses() = default;
-    explicit PosixProcesses(std::optional<WinePrefix> prefix) : prefix_(std::move(prefix)) {}
+    explicit PosixProcesses(std::optional<wine::WinePrefix> prefix) : prefix_(std::move(prefix)) {}
 
     bool startLauncher(const std::string& launcherPath) override;
     std::string executableFolder() const override;
 
   private:
-    std::optional<WinePrefix> prefix_;
+    std::optional<wine::WinePrefix> prefix_;
 };
 
 }  // namespace quarlo::platform::posix

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "platform/ini_text.h"
-#include "platform/posix/case_paths.h"
+#include "platform/wine/case_paths.h"
 #include "platform/posix/file_io.h"
 
 namespace quarlo::platform::posix {
@@ -27,7 +27,7 @@ std::string PosixProfileFile::read(std::string_view section, std::string_view ke
         defaultValue = pageDefault;
     }
     std::string content;
-    if (readFile(resolveCase(path), content) != ReadStatus::ok) {
+    if (readFile(wine::resolveCase(path), content) != ReadStatus::ok) {
         content.clear();  // a file that cannot be read yields the default
     }
     std::string value = ini::readValue(content, section, key, defaultValue, capacity);
@@ -51,7 +51,7 @@ bool PosixProfileFile::write(std::string_view section, std::string_view key, std
         key = *pageKey;
         value = *pageValue;
     }
-    const std::string target = resolveCase(path);
+    const std::string target = wine::resolveCase(path);
     std::string content;
     const ReadStatus status = readFile(target, content);
     // A file that is there but cannot be read must not be replaced by one

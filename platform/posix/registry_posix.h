@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/posix/wine_prefix.h"
+#include "platform/wine/prefix.h"
 #include "platform/registry.h"
 
 namespace quarlo::platform::posix {
@@ -13,14 +13,14 @@ namespace quarlo::platform::posix {
 class PosixRegistry : public Registry {
   public:
     PosixRegistry() = default;
-    explicit PosixRegistry(std::optional<WinePrefix> prefix) : prefix_(std::move(prefix)) {}
+    explicit PosixRegistry(std::optional<wine::WinePrefix> prefix) : prefix_(std::move(prefix)) {}
 
   protected:
     std::string query(std::uint32_t mainKey, const std::string& subKey,
                       const std::string& value) const override;
 
   private:
-    std::optional<WinePrefix> prefix_;
+    std::optional<wine::WinePrefix> prefix_;
 };
 
 }  // namespace quarlo::platform::posix

@@ -1,23 +1,12 @@
 #include "platform/posix/special_folders_posix.h"
 
-#include <cstdlib>
 #include <fstream>
+
+#include "platform/posix/util.h"
 
 namespace quarlo::platform::posix {
 
 namespace {
-
-std::string env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? std::string(v) : std::string();
-}
-
-std::string withoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
 
 // One line of user-dirs.dirs: XDG_DOCUMENTS_DIR="$HOME/Documents". The file is
 // written by xdg-user-dirs-update; only "$HOME/" and absolute paths are valid
@@ -76,7 +65,7 @@ std::string PosixSpecialFolders::GetSpecialFolderPath(int folderId) const {
     if (folderId != kCsidlPersonal) {
         return {};
     }
-    return prefix_ ? documentsFolder(*prefix_) : xdgDocumentsFolder();
+    return prefix_ ? wine::documentsFolder(*prefix_) : xdgDocumentsFolder();
 }
 
 }  // namespace quarlo::platform::posix

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/posix/wine_prefix.h"
+#include "platform/wine/prefix.h"
 #include "platform/special_folders.h"
 
 namespace quarlo::platform::posix {
@@ -17,12 +17,12 @@ std::string xdgDocumentsFolder();
 class PosixSpecialFolders : public SpecialFolders {
   public:
     PosixSpecialFolders() = default;
-    explicit PosixSpecialFolders(std::optional<WinePrefix> prefix) : prefix_(std::move(prefix)) {}
+    explicit PosixSpecialFolders(std::optional<wine::WinePrefix> prefix) : prefix_(std::move(prefix)) {}
 
     std::string GetSpecialFolderPath(int folderId) const override;
 
   private:
-    std::optional<WinePrefix> prefix_;
+    std::optional<wine::WinePrefix> prefix_;
 };
 
 }  // namespace quarlo::platform::posix

@@ -1,9 +1,6 @@
 #include "ui/win32/about_window.h"
 
-#include <algorithm>
-#include <iterator>
 #include <utility>
-#include <vector>
 
 #include "ui/win32/control_set.h"
 #include "ui/win32/dpi.h"
@@ -19,15 +16,15 @@ const wchar_t* const kClassName = L"QuarloAbout";
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 constexpr int kPictureSize = 50;  // pixels at 96 dpi
 
-// The title line's face: MS Sans Serif, 9.75 points, normal weight,
-// underlined, Western character set.
+// The title line's own face, normal weight, underlined, Western character
+// set.
 HFONT createTitleFont(int dpi) {
     LOGFONTW font{};
-    font.lfHeight = -MulDiv(975, dpi, 7200);
+    font.lfHeight = -MulDiv(design::kAboutTitleCentipoints, dpi, 7200);
     font.lfWeight = FW_NORMAL;
     font.lfUnderline = TRUE;
     font.lfCharSet = ANSI_CHARSET;
-    lstrcpynW(font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
+    lstrcpynW(font.lfFaceName, toWide(design::kAboutTitleFace).c_str(), LF_FACESIZE);
     return CreateFontIndirectW(&font);
 }
 
@@ -99,11 +96,8 @@ void AboutWindow::applyDpi(int dpi) {
     std::swap(old.titleFont_, titleFont_);
     std::swap(old.crest_, crest_);
     std::swap(old.scroll_, scroll_);
-    // The title line has a font of its own and is left out of the fitting.
-    std::vector<ControlPlace> credits;
-    std::copy_if(kAboutControls.begin(), kAboutControls.end(), std::back_inserter(credits),
-                 [](const ControlPlace& c) { return c.id != kAboutLabel2; });
-    font_ = createDialogFont(dpi, captionsToFit(credits, dpi));
+    // The main window's font: both are fitted to the same texts.
+    font_ = createDialogFont(dpi, textsToFit(dpi));
     titleFont_ = createTitleFont(dpi);
     const int picture = MulDiv(kPictureSize, dpi, USER_DEFAULT_SCREEN_DPI);
     crest_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(QUARLO_IDI_ABOUT_CREST),

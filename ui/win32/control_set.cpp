@@ -1,6 +1,5 @@
 #include "ui/win32/control_set.h"
 
-#include "ui/win32/label_fit.h"
 #include "ui/win32/wide.h"
 
 namespace quarlo::ui::win32 {
@@ -53,21 +52,15 @@ HWND createControl(HWND parent, HINSTANCE instance, const ControlPlace& place,
     return control;
 }
 
-std::vector<FittingText> captionsToFit(std::span<const ControlPlace> controls, int dpi) {
+std::vector<FittingText> textsToFit(int dpi) {
     // A push button's frame and the space beside its caption.
     const int buttonMargins = 2 * MulDiv(4, dpi, USER_DEFAULT_SCREEN_DPI);
-    std::vector<FittingText> captions;
-    for (const ControlPlace& place : controls) {
-        std::wstring text = toWide(place.text);
-        const int width = toPixels(place, dpi).width;
-        if (place.kind == Kind::Label) {
-            captions.push_back({std::move(text), width});
-        } else if (place.kind == Kind::Button) {
-            std::erase(text, L'&');
-            captions.push_back({std::move(text), width - buttonMargins});
-        }
+    std::vector<FittingText> texts;
+    for (const design::TextToFit& t : design::textsToFit()) {
+        const int width = twipsToPixels(t.widthTwips, dpi);
+        texts.push_back({toWide(t.text), t.onButton ? width - buttonMargins : width});
     }
-    return captions;
+    return texts;
 }
 
 void placeControl(HWND parent, const ControlPlace& place, int dpi) {
@@ -82,12 +75,14 @@ void setLabelText(HWND label, const std::wstring& text) {
     HDC dc = GetDC(label);
     HGDIOBJ previous =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-    const MeasureText measure = [dc](const std::wstring& piece) {
+    const design::MeasureText measure = [dc](std::string_view piece) {
+        const std::wstring wide = toWide(piece);
         SIZE size{};
-        GetTextExtentPoint32W(dc, piece.c_str(), static_cast<int>(piece.size()), &size);
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
         return static_cast<int>(size.cx);
     };
-    const std::wstring shown = firstLineThatFits(text, client.right - client.left, measure);
+    const std::wstring shown =
+        toWide(design::firstLineThatFits(toUtf8(text), client.right - client.left, measure));
     SelectObject(dc, previous);
     ReleaseDC(label, dc);
     SetWindowTextW(label, shown.c_str());

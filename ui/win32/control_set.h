@@ -1,6 +1,5 @@
 #pragma once
 
-#include <span>
 #include <string>
 #include <vector>
 
@@ -18,9 +17,9 @@ namespace quarlo::ui::win32 {
 HWND createControl(HWND parent, HINSTANCE instance, const ControlPlace& place,
                    DWORD labelAlignment = SS_LEFTNOWORDWRAP);
 
-// The captions of the design's labels and buttons with the width each has at
-// `dpi`: what the window's font must fit.
-std::vector<FittingText> captionsToFit(std::span<const ControlPlace> controls, int dpi);
+// The texts both front ends fit (design::textsToFit), each with the width
+// its control leaves it at `dpi`: a button's less its frame and margins.
+std::vector<FittingText> textsToFit(int dpi);
 
 // Puts the control where the design has it, at `dpi`.
 void placeControl(HWND parent, const ControlPlace& place, int dpi);

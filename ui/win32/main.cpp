@@ -1,5 +1,6 @@
 // Quarlo's native Windows front end: one main window on the platform's own
 // controls, and the About window.
+#include "app/main_window.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_api.h"
 #include "ui/win32/main_window.h"
@@ -17,10 +18,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return 1;
     }
     quarlo::platform::Platform platform = quarlo::platform::createPlatform();
-    MainWindow main(instance, platform);
-    if (!main.open(showCommand)) {
+    MainWindow window(instance);
+    if (!window.create()) {
         return 1;
     }
+    quarlo::app::Main main(platform, window);
+    window.setHandlers(quarlo::app::handlersFor(main));
+
+    // The window's state is settled before it is first seen.
+    main.startUp();
+    window.show(showCommand);
     // Tab, Shift+Tab, the access keys and the arrow keys of the scroll bar go
     // through the dialog keyboard interface of whichever window has them.
     MSG message;

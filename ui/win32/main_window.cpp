@@ -1,6 +1,8 @@
 #include "ui/win32/main_window.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "ui/win32/control_set.h"
@@ -13,6 +15,8 @@
 namespace quarlo::ui::win32 {
 
 namespace {
+
+using design::kSlider;
 
 const wchar_t* const kClassName = L"QuarloMain";
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
@@ -33,14 +37,23 @@ int labelId(app::ValueLabel label) {
     return kLblOutcome;
 }
 
+void run(const std::function<void()>& hook) {
+    if (hook) {
+        hook();
+    }
+}
+
 bool isCommandButton(int id) {
     return id == kCmdNew || id == kCmdLoad || id == kCmdRun || id == kCmdToggle || id == kCmdAbout;
 }
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, platform::Platform& platform)
-    : instance_(instance), main_(platform, *this), about_(instance) {}
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), about_(instance) {}
+
+void MainWindow::setHandlers(app::MainHandlers handlers) {
+    handlers_ = std::move(handlers);
+}
 
 MainWindow::~MainWindow() {
     if (window_ != nullptr) {
@@ -68,7 +81,7 @@ bool MainWindow::registerClass(HINSTANCE instance) {
     return RegisterClassExW(&wc) != 0 && AboutWindow::registerClass(instance);
 }
 
-bool MainWindow::open(int showCommand) {
+bool MainWindow::create() {
     HWND window = CreateWindowExW(0, kClassName, L"Quarlo", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
     if (window == nullptr) {
@@ -81,22 +94,22 @@ bool MainWindow::open(int showCommand) {
         }
     }
     SendMessageW(control(kTxtNew), EM_SETLIMITTEXT, 0, 0);  // no limit
-    SetScrollRange(control(kScrDiff), SB_CTL, kSliderMin, kSliderMax, FALSE);
-    SetScrollPos(control(kScrDiff), SB_CTL, kSliderMin, FALSE);
+    SetScrollRange(control(kScrDiff), SB_CTL, kSlider.minimum, kSlider.maximum, FALSE);
+    SetScrollPos(control(kScrDiff), SB_CTL, kSlider.minimum, FALSE);
     applyDpi(windowDpi(window));
+    return true;
+}
 
-    main_.startUp();
-
-    ShowWindow(window, showCommand);
-    UpdateWindow(window);
+void MainWindow::show(int showCommand) {
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
     focus_ = control(kCmdNew);
     SetFocus(focus_);
-    return true;
 }
 
 void MainWindow::applyDpi(int dpi) {
     HFONT old = font_;
-    font_ = createDialogFont(dpi, captionsToFit(kMainControls, dpi));
+    font_ = createDialogFont(dpi, textsToFit(dpi));
     const SIZE outer = outerSize(twipsToPixels(kMainClient.width, dpi),
                                  twipsToPixels(kMainClient.height, dpi), kStyle, 0, dpi);
     SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
@@ -170,7 +183,7 @@ int MainWindow::sliderValue() const {
 
 // Neither setter notifies: the program's logic runs the handler itself.
 void MainWindow::setSliderValue(int value) {
-    SetScrollPos(control(kScrDiff), SB_CTL, std::clamp(value, kSliderMin, kSliderMax), TRUE);
+    SetScrollPos(control(kScrDiff), SB_CTL, std::clamp(value, kSlider.minimum, kSlider.maximum), TRUE);
 }
 
 int MainWindow::checkValue() const {
@@ -197,16 +210,16 @@ void MainWindow::onCommand(int id, int code) {
             }
             break;
         case kCmdNew:
-            main_.onNewClicked();
+            run(handlers_.newClicked);
             break;
         case kCmdLoad:
-            main_.onLoadClicked();
+            run(handlers_.loadClicked);
             break;
         case kCmdRun:
-            main_.onRunClicked();
+            run(handlers_.runClicked);
             break;
         case kCmdToggle:
-            main_.onToggleClicked();
+            run(handlers_.toggleClicked);
             break;
         case kCmdAbout:
             about_.show();
@@ -215,7 +228,7 @@ void MainWindow::onCommand(int id, int code) {
             // A click (or Space) turns it on, or off when it is on; greyed is
             // for the program alone to set.
             setCheckValue(checkValue() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
-            main_.onCheckClicked();
+            run(handlers_.checkClicked);
             break;
         default:
             break;  // IDCANCEL (Escape) and the rest: nothing
@@ -231,22 +244,22 @@ void MainWindow::onScroll(int request) {
     int next = current;
     switch (request) {
         case SB_LINELEFT:
-            next = current - 1;
+            next = current - kSlider.arrowStep;
             break;
         case SB_LINERIGHT:
-            next = current + 1;
+            next = current + kSlider.arrowStep;
             break;
         case SB_PAGELEFT:
-            next = current - kSliderPage;
+            next = current - kSlider.pageStep;
             break;
         case SB_PAGERIGHT:
-            next = current + kSliderPage;
+            next = current + kSlider.pageStep;
             break;
         case SB_LEFT:
-            next = kSliderMin;
+            next = kSlider.minimum;
             break;
         case SB_RIGHT:
-            next = kSliderMax;
+            next = kSlider.maximum;
             break;
         case SB_THUMBPOSITION: {
             SCROLLINFO info{};
@@ -259,12 +272,12 @@ void MainWindow::onScroll(int request) {
         default:
             return;  // SB_THUMBTRACK, SB_ENDSCROLL
     }
-    next = std::clamp(next, kSliderMin, kSliderMax);
+    next = std::clamp(next, kSlider.minimum, kSlider.maximum);
     if (next == current) {
         return;
     }
     SetScrollPos(bar, SB_CTL, next, TRUE);
-    main_.onSliderChanged();
+    run(handlers_.sliderChanged);
 }
 
 LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,29 +4,30 @@
 #include <string>
 
 #include "app/controls.h"
-#include "app/main.h"
-#include "platform/platform.h"
 #include "platform/win32/win32_api.h"
 #include "ui/win32/about_window.h"
 
 namespace quarlo::ui::win32 {
 
 // The main window on the platform's own controls: it lays them out from the
-// design, turns their notifications into the program's handlers and gives
+// design, hands each notification the program handles to its hook and gives
 // the program's logic the control operations it needs.
 class MainWindow final : public app::MainControls {
   public:
-    MainWindow(HINSTANCE instance, platform::Platform& platform);
+    explicit MainWindow(HINSTANCE instance);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
     static bool registerClass(HINSTANCE instance);
 
-    // Creates the window and its controls, runs the start-up sequence, then
-    // shows the window with the focus on cmdNew. False when the window cannot
-    // be created.
-    bool open(int showCommand);
+    void setHandlers(app::MainHandlers handlers);
+
+    // Creates the window and its controls, not yet shown. False when the
+    // window cannot be created.
+    bool create();
+    // Shows the window with the focus on cmdNew.
+    void show(int showCommand);
 
     HWND handle() const { return window_; }
     HWND control(int id) const { return GetDlgItem(window_, id); }
@@ -54,7 +55,7 @@ class MainWindow final : public app::MainControls {
     void onScroll(int request);
 
     HINSTANCE instance_;
-    app::Main main_;
+    app::MainHandlers handlers_;
     AboutWindow about_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;

@@ -1,0 +1,315 @@
+#include "app/main_window.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <string_view>
+
+#include "catalogue/create_directory.h"
+#include "catalogue/save_list.h"
+#include "platform/game_facts.h"
+
+namespace quarlo::app {
+
+namespace {
+
+constexpr int kSaveReadCapacity = 62;
+constexpr int kSettingReadCapacity = 100;
+constexpr int kSliderMin = 0;
+constexpr int kSliderMax = 100;
+constexpr int kCheckMax = 2;
+
+// The longest name whose SLocalSavePath value ("Saves\" + name + "\") reads
+// back whole with the capacity of the active save read.
+constexpr std::size_t kMaxNameLength = kSaveReadCapacity - 1 - 7;
+
+
+bool isReservedDeviceName(std::string_view component) {
+    std::string stem(component.substr(0, component.find('.')));
+    // Windows ignores trailing spaces before the extension as well.
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.pop_back();
+    }
+    std::transform(stem.begin(), stem.end(), stem.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    static constexpr std::array<std::string_view, 4> kPlain{"CON", "PRN", "AUX", "NUL"};
+    if (std::find(kPlain.begin(), kPlain.end(), stem) != kPlain.end()) {
+        return true;
+    }
+    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
+}  // namespace
+
+int parseSetting(const std::string& text, int low, int high, int fallback) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) {
+        return fallback;
+    }
+    long long value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = std::min<long long>(value * 10 + (text[i] - '0'), 1LL << 40);
+    }
+    if (negative) {
+        value = -value;
+    }
+    return static_cast<int>(std::clamp<long long>(value, low, high));
+}
+
+const char* refuseCharacterName(const std::string& name, std::optional<std::size_t> storedLength) {
+    if (name.empty()) {
+        return text::kTypeName;
+    }
+    if (name.front() == '[' || name.front() == ';' || name.find(']') != std::string::npos) {
+        return text::kInvalidName;
+    }
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F ||
+            std::string_view("<>:\"/|?*").find(static_cast<char>(c)) != std::string_view::npos) {
+            return text::kInvalidName;
+        }
+    }
+    std::string_view rest(name);
+    while (true) {
+        const auto cut = rest.find('\\');
+        const std::string_view component = rest.substr(0, cut);
+        if (component.empty() || component == "." || component == ".." ||
+            component.front() == ' ' || component.back() == ' ' || component.back() == '.' ||
+            isReservedDeviceName(component)) {
+            return text::kInvalidName;
+        }
+        if (cut == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(cut + 1);
+    }
+    if (!storedLength) {
+        // A name the settings files' code page cannot hold would reach the
+        // game as other letters than the folder's.
+        return text::kInvalidName;
+    }
+    if (*storedLength > kMaxNameLength) {
+        return text::kNameTooLong;
+    }
+    return nullptr;
+}
+
+MainHandlers handlersFor(Main& main) {
+    return MainHandlers{
+        [&main] { main.onSliderChanged(); }, [&main] { main.onCheckClicked(); },
+        [&main] { main.onLoadClicked(); },   [&main] { main.onNewClicked(); },
+        [&main] { main.onToggleClicked(); }, [&main] { main.onRunClicked(); },
+    };
+}
+
+Main::Main(platform::Platform& platform, MainControls& controls)
+    : platform_(platform), controls_(controls) {}
+
+std::string Main::automaticRootFolder() const {
+    const char sep = platform_.fileSystem->separator();
+    return platform_.specialFolders->GetSpecialFolderPath(platform::kCsidlPersonal) + sep +
+           std::string(game::kMyGamesFolder) + sep + std::string(game::kGameFolder);
+}
+
+std::string Main::gameSettingsPath() const {
+    return rootFolder_ + platform_.fileSystem->separator() + std::string(game::kGameSettingsFile);
+}
+
+std::string Main::programSettingsPath() const {
+    return rootFolder_ + platform_.fileSystem->separator() +
+           std::string(game::kProgramSettingsFile);
+}
+
+std::string Main::readGame(const char* section, const char* key, const char* def, int capacity) {
+    readBufferLength_ = capacity;
+    return platform_.profile->read(section, key, def, readBufferLength_, gameSettingsPath());
+}
+
+std::string Main::readCharacter(const char* key, const char* def, int capacity) {
+    readBufferLength_ = capacity;
+    return platform_.profile->read(activeSaveName_, key, def, readBufferLength_,
+                                   programSettingsPath());
+}
+
+bool Main::writeCharacter(const char* key, const std::string& value) {
+    return platform_.profile->write(activeSaveName_, key, value, programSettingsPath());
+}
+
+void Main::setOutcome(const char* op, const char* outcome) {
+    controls_.setLabel(ValueLabel::Op, op);
+    controls_.setLabel(ValueLabel::Outcome, outcome);
+}
+
+void Main::startUp() {
+    directoryMode_ = false;
+    controls_.setLabel(ValueLabel::Mode, text::kAutomaticMode);
+    rootFolder_ = automaticRootFolder();
+    pathLog_.PathLogInit(platform_.fileSystem.get());
+    RefreshSaveList();
+    setSlider(parseSetting(readGame("GamePlay", "iDifficultyLevel", "50", kSettingReadCapacity),
+                           kSliderMin, kSliderMax, 50));
+    LoadCharacterSettings();
+    activeSaveLabel();
+    // When start-up leaves the slider where it was, no change notification
+    // ran; the label must still show the value rather than its placeholder.
+    controls_.setLabel(ValueLabel::Diff, std::to_string(controls_.sliderValue()));
+    launcherPath_ = platform_.registry->RegGetValue(platform::kHkeyLocalMachine,
+                                                    std::string(game::kRegistryKey),
+                                                    std::string(game::kInstalledPathValue)) +
+                    "\\" + std::string(game::kLauncherFile);
+}
+
+void Main::setSlider(int value) {
+    if (value == controls_.sliderValue()) {
+        return;
+    }
+    controls_.setSliderValue(value);
+    onSliderChanged();
+}
+
+void Main::setCheck(int value) {
+    if (value == controls_.checkValue()) {
+        return;
+    }
+    controls_.setCheckValue(value);
+    onCheckClicked();
+}
+
+void Main::activeSaveLabel() {
+    const std::string value = readGame("General", "SLocalSavePath", "ERROR.", kSaveReadCapacity);
+    activeSaveName_ = catalogue::activeSaveName(value);
+    controls_.setLabel(ValueLabel::Active, activeSaveName_);
+    const std::string baseName = controls_.checkValue() == 1 ? activeSaveName_ : "ScreenShot";
+    platform_.profile->write("Display", "SScreenShotBaseName", baseName, gameSettingsPath());
+}
+
+void Main::RefreshSaveList() {
+    activeSaveLabel();
+    controls_.clearList();
+    controls_.hideList();
+    pathLog_.LogPath(rootFolder_, fileNames_, parentIndexes_, folderPaths_);
+    characterNames_ = catalogue::characterNames(folderPaths_, platform_.fileSystem->separator());
+    for (const auto& name : characterNames_) {
+        controls_.appendToList(name);
+    }
+    controls_.showList();
+}
+
+void Main::LoadCharacterSettings() {
+    setSlider(parseSetting(readCharacter("iDifficultyLevel", "50", kSettingReadCapacity),
+                           kSliderMin, kSliderMax, 50));
+    setCheck(parseSetting(readCharacter("SScreenShotBaseName", "0", kSettingReadCapacity), 0,
+                          kCheckMax, 0));
+}
+
+void Main::onSliderChanged() {
+    const std::string value = std::to_string(controls_.sliderValue());
+    controls_.setLabel(ValueLabel::Diff, value);
+    const bool gameWritten =
+        platform_.profile->write("GamePlay", "iDifficultyLevel", value, gameSettingsPath());
+    const bool characterWritten = writeCharacter("iDifficultyLevel", value);
+    setOutcome(text::kOpDifficulty,
+               gameWritten && characterWritten ? text::kSuccess : text::kCouldNotWrite);
+}
+
+void Main::onCheckClicked() {
+    writeCharacter("SScreenShotBaseName", std::to_string(controls_.checkValue()));
+    activeSaveLabel();
+}
+
+void Main::onLoadClicked() {
+    controls_.setLabel(ValueLabel::Op, text::kOpLoad);
+    const std::string name = controls_.selectedListText();
+    const char sep = platform_.fileSystem->separator();
+    if (name.empty()) {
+        controls_.setLabel(ValueLabel::Outcome, text::kChooseCharacter);
+    } else if (name.find('\\') != std::string::npos ||
+               refuseCharacterName(name, platform_.profile->storedLength(name)) != nullptr) {
+        // A folder on disk may hold a name the game cannot use as one save
+        // folder: a backslash the game reads as a level, a character its file
+        // system refuses, or a name too long to read back whole.
+        controls_.setLabel(ValueLabel::Outcome, text::kInvalidName);
+    } else if (!platform_.fileSystem->folderExists(rootFolder_ + sep + std::string(game::kSavesFolder) + sep + name)) {
+        // The list also shows folders that are not directly under Saves; the
+        // game must never be pointed at a folder that is not there.
+        controls_.setLabel(ValueLabel::Outcome, text::kFolderNotFound);
+    } else if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
+                                         gameSettingsPath())) {
+        controls_.setLabel(ValueLabel::Outcome, text::kCouldNotWrite);
+    } else {
+        controls_.setLabel(ValueLabel::Outcome, text::kCharacterChanged);
+    }
+    RefreshSaveList();
+    LoadCharacterSettings();
+}
+
+void Main::onNewClicked() {
+    controls_.setLabel(ValueLabel::Op, text::kOpNew);
+    const std::string name = controls_.newNameText();
+    if (const char* refusal = refuseCharacterName(name, platform_.profile->storedLength(name))) {
+        controls_.setLabel(ValueLabel::Outcome, refusal);
+    } else {
+        platform::FileSystem& fs = *platform_.fileSystem;
+        std::string folderName = name;
+        std::replace(folderName.begin(), folderName.end(), '\\', fs.separator());
+        newCharacterPath_ = rootFolder_ + fs.separator() + std::string(game::kSavesFolder) + fs.separator() +
+                            folderName;
+        // The folder comes first: the game is only pointed at a folder that is
+        // there. Levels this command creates are taken away again when it
+        // fails, so a refused New leaves the disk as it found it.
+        std::vector<std::string> created;
+        for (const auto& level : catalogue::directoryLevels(newCharacterPath_, fs.separator())) {
+            if (!fs.folderExists(level)) {
+                created.push_back(level);
+            }
+        }
+        catalogue::CreateNewDirectory(fs, newCharacterPath_);
+        const char* outcome = text::kNewCharacterSet;
+        if (!fs.folderExists(newCharacterPath_)) {
+            outcome = text::kCouldNotCreateFolder;
+        } else if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
+                                             gameSettingsPath())) {
+            outcome = text::kCouldNotWrite;
+        }
+        if (outcome != text::kNewCharacterSet) {
+            for (auto level = created.rbegin(); level != created.rend(); ++level) {
+                fs.removeFolder(*level);
+            }
+        }
+        controls_.setLabel(ValueLabel::Outcome, outcome);
+    }
+    RefreshSaveList();
+    writeCharacter("SScreenShotBaseName", "0");
+    writeCharacter("iDifficultyLevel", std::to_string(controls_.sliderValue()));
+    LoadCharacterSettings();
+}
+
+void Main::onToggleClicked() {
+    if (!directoryMode_) {
+        directoryMode_ = true;
+        rootFolder_ = platform_.processes->executableFolder();
+        controls_.setLabel(ValueLabel::Mode, text::kRootDirMode);
+    } else {
+        directoryMode_ = false;
+        rootFolder_ = automaticRootFolder();
+        controls_.setLabel(ValueLabel::Mode, text::kAutomaticMode);
+    }
+    RefreshSaveList();
+}
+
+void Main::onRunClicked() {
+    if (!platform_.processes->startLauncher(launcherPath_)) {
+        setOutcome(text::kOpRun, text::kLauncherNotFound);
+    }
+}
+
+}  // namespace quarlo::app

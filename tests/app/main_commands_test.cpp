@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include "tests/app/app_fixture.h"
+
+namespace quarlo::test {
+namespace {
+
+using app::ValueLabel;
+using Strings = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+class CommandsTest : public AppTest {
+  protected:
+    void SetUp() override {
+        folder("Saves/Ann");
+        folder("Saves/Bob");
+        gameFile(
+            "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n[GamePlay]\r\niDifficultyLevel=40\r\n");
+        programFile("[Bob]\r\niDifficultyLevel=90\r\nSScreenShotBaseName=1\r\n");
+        started();
+        controls.labelLog.clear();
+    }
+    void expectStatus(const char* op, const char* outcome) {
+        EXPECT_EQ(shown(ValueLabel::Op), op);
+        EXPECT_EQ(shown(ValueLabel::Outcome), outcome);
+    }
+    std::string savePath() const { return readGame("General", "SLocalSavePath"); }
+    // Every file and folder under the game folder with the files' bytes.
+    std::map<std::string, std::string> snapshot() const {
+        std::map<std::string, std::string> out;
+        for (const auto& e : fs::recursive_directory_iterator(game())) {
+            out[e.path().string()] = e.is_regular_file() ? readBytes(e.path().string()) : "/";
+        }
+        for (const std::string& file : {gameIni(), programIni()}) {
+            if (profileFake->exists(file)) {
+                out[file] = profileFake->bytes(file);
+            }
+        }
+        return out;
+    }
+};
+
+TEST_F(CommandsTest, LoadSwitchesToTheSelectedCharacterAndItsSettings) {
+    controls.select("Bob");
+    main.onLoadClicked();
+    ASSERT_GE(controls.labelLog.size(), 2u);
+    EXPECT_EQ(controls.labelLog[0], std::make_pair(ValueLabel::Op, std::string("Load.")));
+    EXPECT_EQ(controls.labelLog[1],
+              std::make_pair(ValueLabel::Outcome, std::string("Success. Character Changed.")));
+    // Bob's difficulty differs, so the slider's own handler reports last.
+    expectStatus("Change Difficulty.", "Success.");
+    EXPECT_EQ(savePath(), "Saves\\Bob\\");
+    EXPECT_EQ(shown(ValueLabel::Active), "Bob");
+    EXPECT_EQ(controls.slider, 90);
+    EXPECT_EQ(controls.check, 1);
+    EXPECT_EQ(readGame("GamePlay", "iDifficultyLevel"), "90");
+    EXPECT_EQ(readGame("Display", "SScreenShotBaseName"), "Bob");
+    EXPECT_EQ(controls.list, (Strings{"Ann", "Bob"}));
+    EXPECT_EQ(controls.selectedListText(), "");
+}
+
+TEST_F(CommandsTest, LoadWithNothingSelectedStillRefreshes) {
+    folder("Saves/Carl");
+    main.onLoadClicked();
+    expectStatus("Load.", "Failed. Choose a Character.");
+    EXPECT_EQ(savePath(), "Saves\\Ann\\");
+    EXPECT_EQ(controls.list, (Strings{"Ann", "Bob", "Carl"}));
+}
+
+TEST_F(CommandsTest, LoadingTheActiveCharacterAgainChangesNoByte) {
+    const auto before = snapshot();
+    controls.select("Ann");
+    main.onLoadClicked();
+    expectStatus("Load.", "Success. Character Changed.");
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(CommandsTest, LoadNeverPointsTheGameAtAFolderThatIsNotThere) {
+    folder("Saves/Bob/Old");
+    main.RefreshSaveList();
+    controls.select("Old");
+    main.onLoadClicked();
+    expectStatus("Load.", "Failed. No Such Character.");
+    EXPECT_EQ(savePath(), "Saves\\Ann\\");
+}
+
+TEST_F(CommandsTest, NewCreatesTheFolderSwitchesAndGivesFirstSettings) {
+    controls.slider = 77;
+    controls.newName = "Jürgen der Große";
+    main.onNewClicked();
+    expectStatus("New.", "Success. New Character Set.");
+    EXPECT_TRUE(fs::is_directory(inGame("Saves/Jürgen der Große")));
+    EXPECT_EQ(savePath(), "Saves\\Jürgen der Große\\");
+    EXPECT_EQ(shown(ValueLabel::Active), "Jürgen der Große");
+    EXPECT_EQ(readProgram("Jürgen der Große", "SScreenShotBaseName"), "0");
+    EXPECT_EQ(readProgram("Jürgen der Große", "iDifficultyLevel"), "77");
+    EXPECT_EQ(controls.slider, 77);
+    EXPECT_EQ(controls.newName, "Jürgen der Große");
+    EXPECT_EQ(controls.list, (Strings{"Ann", "Bob", "Jürgen der Große"}));
+}
+
+TEST_F(CommandsTest, NewWithABackslashMakesNestedFolders) {
+    controls.newName = "a\\b";
+    main.onNewClicked();
+    expectStatus("New.", "Success. New Character Set.");
+    EXPECT_TRUE(fs::is_directory(inGame("Saves/a/b")));
+    EXPECT_EQ(savePath(), "Saves\\a\\b\\");
+    EXPECT_EQ(shown(ValueLabel::Active), "b");
+    EXPECT_EQ(readProgram("b", "SScreenShotBaseName"), "0");
+}
+
+TEST_F(CommandsTest, NewCreatesSavesWhenItIsMissing) {
+    fs::remove_all(inGame("Saves"));
+    controls.newName = "Bob";
+    main.onNewClicked();
+    EXPECT_TRUE(fs::is_directory(inGame("Saves/Bob")));
+    EXPECT_EQ(controls.list, (Strings{"Bob"}));
+}
+
+TEST_F(CommandsTest, NewWithAnExistingNameSwitchesToIt) {
+    controls.newName = "Bob";
+    main.onNewClicked();
+    expectStatus("New.", "Success. New Character Set.");
+    EXPECT_EQ(shown(ValueLabel::Active), "Bob");
+    EXPECT_EQ(readProgram("Bob", "SScreenShotBaseName"), "0");
+    EXPECT_EQ(controls.check, 0);
+}
+
+TEST_F(CommandsTest, NewRefusesUnsafeNamesAndTouchesOnlyTheActiveCharacter) {
+    struct Case {
+        std::string name;
+        const char* outcome;
+    };
+    const Case cases[] = {
+        {"", "Failed. Type a Name."},           {"..", "Failed. Invalid Name."},
+        {".", "Failed. Invalid Name."},         {"a\\..\\..\\x", "Failed. Invalid Name."},
+        {"a\\\\b", "Failed. Invalid Name."},    {"a\\", "Failed. Invalid Name."},
+        {"\\Windows", "Failed. Invalid Name."}, {"/etc", "Failed. Invalid Name."},
+        {"C:evil", "Failed. Invalid Name."},    {"a/b", "Failed. Invalid Name."},
+        {"a<b", "Failed. Invalid Name."},       {"a>b", "Failed. Invalid Name."},
+        {"a\"b", "Failed. Invalid Name."},      {"a|b", "Failed. Invalid Name."},
+        {"a?b", "Failed. Invalid Name."},       {"a*b", "Failed. Invalid Name."},
+        {"tab\there", "Failed. Invalid Name."}, {"line\nbreak", "Failed. Invalid Name."},
+        {"Bob ", "Failed. Invalid Name."},      {"Bob.", "Failed. Invalid Name."},
+        {"a.\\b", "Failed. Invalid Name."},     {" Bob", "Failed. Invalid Name."},
+        {"CON", "Failed. Invalid Name."},       {"con", "Failed. Invalid Name."},
+        {"Nul.txt", "Failed. Invalid Name."},   {"a\\lpt9", "Failed. Invalid Name."},
+        {"COM1.save", "Failed. Invalid Name."}, {"aux ", "Failed. Invalid Name."},
+        {"Bob]", "Failed. Invalid Name."},      {"[Bob", "Failed. Invalid Name."},
+        {";Bob", "Failed. Invalid Name."},      {std::string(55, 'x'), "Failed. Name Too Long."},
+    };
+    controls.slider = 33;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto before = snapshot();
+        controls.newName = c.name;
+        main.onNewClicked();
+        expectStatus("New.", c.outcome);
+        EXPECT_EQ(savePath(), "Saves\\Ann\\");
+        EXPECT_EQ(shown(ValueLabel::Active), "Ann");
+        // The active character still gets its first settings written, and
+        // nothing else changes.
+        EXPECT_EQ(readProgram("Ann", "SScreenShotBaseName"), "0");
+        EXPECT_EQ(readProgram("Ann", "iDifficultyLevel"), "33");
+        auto after = snapshot();
+        after.erase(programIni());
+        auto expected = before;
+        expected.erase(programIni());
+        EXPECT_EQ(after, expected);
+    }
+}
+
+TEST_F(CommandsTest, LoadRefusesAFolderNameTheGameCannotUse) {
+    folder("Saves/a\\b");
+    folder("Saves/" + std::string(60, 'x'));
+    main.RefreshSaveList();
+    for (const std::string& entry : {std::string("a\\b"), std::string(60, 'x')}) {
+        controls.select(entry);
+        ASSERT_EQ(controls.selectedListText(), entry);
+        main.onLoadClicked();
+        expectStatus("Load.", "Failed. Invalid Name.");
+        EXPECT_EQ(savePath(), "Saves\\Ann\\");
+    }
+}
+
+TEST_F(CommandsTest, ReadOnlyGameSettingsFileFailsLoadAndNewAndChangesNothing) {
+    profileFake->setReadOnly(gameIni());
+    const auto before = snapshot();
+    controls.select("Bob");
+    main.onLoadClicked();
+    expectStatus("Load.", "Failed. Could Not Write Settings.");
+    EXPECT_EQ(savePath(), "Saves\\Ann\\");
+
+    controls.newName = "Carl\\Inner";
+    main.onNewClicked();
+    expectStatus("New.", "Failed. Could Not Write Settings.");
+    EXPECT_FALSE(fs::exists(inGame("Saves/Carl")));
+    EXPECT_EQ(gameBytes(), before.at(gameIni()));
+}
+
+TEST_F(CommandsTest, NewFailsWhenTheFolderCannotBeCreated) {
+    writeBytes(inGame("Saves/Blocked"), "a file where a folder would go");
+    controls.newName = "Blocked\\Inner";
+    main.onNewClicked();
+    expectStatus("New.", "Failed. Could Not Create Folder.");
+    EXPECT_EQ(savePath(), "Saves\\Ann\\");
+}
+
+TEST_F(CommandsTest, ToggleTwiceReturnsToTheSameRootAndList) {
+    const std::string root = main.rootFolder();
+    const Strings list = controls.list;
+    fs::create_directories(dir.at("Program/plugins/x"));
+    fs::create_directories(dir.at("Program/platforms"));
+
+    main.onToggleClicked();
+    EXPECT_EQ(shown(ValueLabel::Mode), "Root Dir Mode.");
+    EXPECT_EQ(main.rootFolder(), dir.at("Program"));
+    EXPECT_EQ(shown(ValueLabel::Active), "ERROR");
+    EXPECT_EQ(controls.list, (Strings{"plugins", "x"}));
+
+    main.onToggleClicked();
+    EXPECT_EQ(shown(ValueLabel::Mode), "Automatic Mode.");
+    EXPECT_EQ(main.rootFolder(), root);
+    EXPECT_EQ(controls.list, list);
+    EXPECT_EQ(shown(ValueLabel::Active), "Ann");
+    for (const auto& [label, text] : controls.labelLog) {
+        EXPECT_NE(label, ValueLabel::Op);
+    }
+}
+
+TEST_F(CommandsTest, RunGameStartsTheLauncherOrSaysWhyNot) {
+    main.onRunClicked();
+    EXPECT_EQ(processesFake->started, (Strings{"\\oblivionlauncher.exe"}));
+    EXPECT_TRUE(controls.labelLog.empty());
+
+    processesFake->canStart = false;
+    main.onRunClicked();
+    expectStatus("Run Game.", "Failed. Launcher Not Found.");
+}
+
+}  // namespace
+}  // namespace quarlo::test

@@ -1,0 +1,212 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "platform/posix/profile_posix.h"
+#include "tests/support/temp_dir.h"
+
+namespace quarlo::platform::posix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::writeBytes;
+
+// Names in a folder, to see that no temporary file is left behind.
+std::set<std::string> entriesOf(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        names.insert(e.path().filename().string());
+    }
+    return names;
+}
+
+struct stat statOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+class ProfileFileTest : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    PosixProfileFile profile;
+};
+
+TEST_F(ProfileFileTest, GameFileWriteChangesExactlyTheOneValue) {
+    const std::string path = test::copySample(dir, "oblivion-sample.ini", "oblivion.ini");
+    const std::string original = readBytes(path);
+    const std::string oldLine = "\r\nSLocalSavePath=Saves\\Aldric\\\r\n";
+    const std::size_t at = original.find(oldLine);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(original.find(oldLine, at + 1), std::string::npos);
+
+    ASSERT_TRUE(profile.write("General", "SLocalSavePath", "Saves\\Bob\\", path));
+
+    std::string expected = original;
+    expected.replace(at, oldLine.size(), "\r\nSLocalSavePath=Saves\\Bob\\\r\n");
+    EXPECT_EQ(readBytes(path), expected);
+    EXPECT_EQ(profile.read("General", "SLocalSavePath", "ERROR.", 62, path), "Saves\\Bob\\");
+    EXPECT_EQ(entriesOf(dir.str()), (std::set<std::string>{"oblivion.ini"}));
+}
+
+TEST_F(ProfileFileTest, GameFileReadsThroughItsDialect) {
+    const std::string path = test::copySample(dir, "oblivion-sample.ini", "oblivion.ini");
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* expected;
+    };
+    for (const Case& c : {
+             Case{"General", "SLocalSavePath", "Saves\\Aldric\\"},
+             Case{"gameplay", "IDIFFICULTYLEVEL", "65"},
+             Case{"Audio", "fMusicVolume", "0.5500"},  // hand-spaced "key = value"
+             Case{"Fonts", "SFontFile_5", "Data\\Fonts\\Fr\xE9\x64\xE9ric.fnt"},
+             Case{"General", "SCreditsMenuMovie", "CreditsMenu.bik"},
+             Case{"Display", "SScreenShotBaseName", "ScreenShot"},
+             Case{"Display", "SLocalSavePath", "default"},  // in another section only
+         }) {
+        EXPECT_EQ(profile.read(c.section, c.key, "default", 100, path), c.expected) << c.key;
+    }
+}
+
+TEST_F(ProfileFileTest, MissingFileIsCreatedWithTheSectionAndKey) {
+    const std::string path = dir.at("quarlo.ini");
+    ASSERT_TRUE(profile.write("Aldric", "iDifficultyLevel", "70", path));
+    EXPECT_EQ(readBytes(path), "[Aldric]\r\niDifficultyLevel=70\r\n");
+
+    // A new file gets the permissions any new file of the user gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(statOf(path).st_mode & 07777, 0666 & ~mask);
+}
+
+TEST_F(ProfileFileTest, ReadsOfMissingThingsGiveTheDefaultCut) {
+    const std::string path = dir.at("quarlo.ini");
+    writeBytes(path, "[Aldric]\r\niDifficultyLevel=70\r\n");
+    struct Case {
+        std::string path;
+        const char* section;
+        int capacity;
+        const char* expected;
+    };
+    for (const Case& c : {
+             Case{dir.at("none.ini"), "Aldric", 100, "ERROR."},
+             Case{dir.at("no-folder/quarlo.ini"), "Aldric", 100, "ERROR."},
+             Case{path, "Bob", 100, "ERROR."}, Case{path, "Bob", 4, "ERR"},
+             Case{dir.str(), "Aldric", 100, "ERROR."},  // a folder, not a file
+         }) {
+        EXPECT_EQ(profile.read(c.section, "iDifficultyLevel", "ERROR.", c.capacity, c.path),
+                  c.expected)
+            << c.path << " " << c.section;
+    }
+}
+
+TEST_F(ProfileFileTest, FailedWritesLeaveEverythingAsItWas) {
+    const std::string content = "[A]\r\nk=1\r\n";
+    const std::string readOnly = dir.at("read-only.ini");
+    writeBytes(readOnly, content);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    const std::string plain = dir.at("plain.ini");
+    writeBytes(plain, content);
+    fs::create_directory(dir.at("folder.ini"));
+
+    struct Case {
+        const char* what;
+        std::string path;
+        std::string section, key, value;
+    };
+    for (const Case& c : {
+             Case{"read-only file, even for root", readOnly, "A", "k", "2"},
+             Case{"missing folder", dir.at("no-folder/quarlo.ini"), "A", "k", "2"},
+             Case{"a folder in the way", dir.at("folder.ini"), "A", "k", "2"},
+             Case{"CR in the value", plain, "A", "k", "2\r[B]"},
+             Case{"LF in the key", plain, "A", "k\nx", "2"},
+             Case{"LF in the section", plain, "A\n", "k", "2"},
+             Case{"empty key", plain, "A", "", "2"},
+             Case{"section with ]", plain, "A]", "k", "2"},
+         }) {
+        EXPECT_FALSE(profile.write(c.section, c.key, c.value, c.path)) << c.what;
+    }
+    EXPECT_EQ(readBytes(readOnly), content);
+    EXPECT_EQ(statOf(readOnly).st_mode & 07777, 0444u);
+    EXPECT_EQ(readBytes(plain), content);
+    EXPECT_FALSE(fs::exists(dir.at("no-folder")));
+    EXPECT_EQ(entriesOf(dir.str()),
+              (std::set<std::string>{"read-only.ini", "plain.ini", "folder.ini"}));
+}
+
+TEST_F(ProfileFileTest, WriteKeepsPermissions) {
+    for (mode_t mode : {0600, 0640, 0664, 0755}) {
+        const std::string path = dir.at("p.ini");
+        writeBytes(path, "[A]\nk=1\n");
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        ASSERT_TRUE(profile.write("A", "k", "2", path)) << std::oct << mode;
+        EXPECT_EQ(statOf(path).st_mode & 07777, mode) << std::oct << mode;
+        ::chmod(path.c_str(), 0600);
+        EXPECT_EQ(readBytes(path), "[A]\nk=2\n");
+    }
+}
+
+TEST_F(ProfileFileTest, WriteThroughALinkReplacesTheFileItPointsTo) {
+    fs::create_directory(dir.at("real"));
+    const std::string target = dir.at("real/oblivion.ini");
+    writeBytes(target, "[General]\r\nSLocalSavePath=Saves\\A\\\r\n");
+    const std::string link = dir.at("oblivion.ini");
+    fs::create_symlink("real/oblivion.ini", link);  // relative, as users make them
+
+    ASSERT_TRUE(profile.write("General", "SLocalSavePath", "Saves\\B\\", link));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), "real/oblivion.ini");
+    EXPECT_EQ(readBytes(target), "[General]\r\nSLocalSavePath=Saves\\B\\\r\n");
+    EXPECT_EQ(entriesOf(dir.str()), (std::set<std::string>{"real", "oblivion.ini"}));
+    EXPECT_EQ(entriesOf(dir.at("real")), (std::set<std::string>{"oblivion.ini"}));
+
+    // A link whose file does not exist yet gets that file.
+    const std::string dangling = dir.at("quarlo.ini");
+    fs::create_symlink(dir.at("real/quarlo.ini"), dangling);
+    ASSERT_TRUE(profile.write("Bob", "iDifficultyLevel", "50", dangling));
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_EQ(readBytes(dir.at("real/quarlo.ini")), "[Bob]\r\niDifficultyLevel=50\r\n");
+}
+
+TEST_F(ProfileFileTest, UnchangedValueWritesNothing) {
+    const std::string path = dir.at("oblivion.ini");
+    writeBytes(path, "[GamePlay]\r\niDifficultyLevel = 50\r\n");
+    const struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+    const struct stat before = statOf(path);
+
+    ASSERT_TRUE(profile.write("gameplay", "idifficultylevel", "50", path));
+    const struct stat after = statOf(path);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+
+    // The same value on a read-only file is no failure either: nothing is written.
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_TRUE(profile.write("GamePlay", "iDifficultyLevel", "50", path));
+    EXPECT_FALSE(profile.write("GamePlay", "iDifficultyLevel", "51", path));
+}
+
+TEST_F(ProfileFileTest, FileOfAnotherOwnerKeepsItsOwner) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a file away";
+    }
+    const std::string path = dir.at("oblivion.ini");
+    writeBytes(path, "[A]\nk=1\n");
+    ASSERT_EQ(::chown(path.c_str(), 12345, 23456), 0);
+    ASSERT_TRUE(profile.write("A", "k", "2", path));
+    const struct stat st = statOf(path);
+    EXPECT_EQ(st.st_uid, 12345u);
+    EXPECT_EQ(st.st_gid, 23456u);
+    EXPECT_EQ(readBytes(path), "[A]\nk=2\n");
+}
+
+}  // namespace
+}  // namespace quarlo::platform::posix

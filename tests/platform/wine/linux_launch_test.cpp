@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/posix/processes_posix.h"
+#include "tests/platform/wine/linux_env.h"
+#include "tests/support/temp_dir.h"
+
+namespace quarlo::platform::posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kLauncher = "C:\\Games\\Oblivion\\\\oblivionlauncher.exe";
+
+// Fake `steam`, `xdg-open` and `wine` on a PATH of their own, recording how
+// they were started.
+class Launch : public ::testing::Test {
+  protected:
+    Launch() {
+        fs::create_directories(bin);
+        test::makePrefix(prefix);
+        test::putFile(prefix + "/drive_c/Games/Oblivion/OblivionLauncher.exe", "MZ");
+    }
+
+    // Starts the launcher with only `programs` on PATH and returns what the
+    // started program recorded ("" when nothing was started).
+    std::string run(const std::vector<std::string>& programs,
+                    const std::optional<wine::WinePrefix>& where, const std::string& launcher,
+                    bool expectStarted) {
+        fs::remove_all(bin);
+        fs::create_directories(bin);
+        fs::remove(record);
+        for (const auto& program : programs) {
+            test::putRecorder(bin, program, record);
+        }
+        test::EnvVar path("PATH", bin);
+        test::EnvVar stray("WINEPREFIX", std::nullopt);
+        PosixProcesses processes(where);
+        EXPECT_EQ(processes.startLauncher(launcher), expectStarted);
+        return expectStarted ? test::awaitRecord(record) : test::readBytes(record);
+    }
+
+    test::TempDir dir;
+    const std::string bin = dir.at("bin");
+    const std::string record = dir.at("record");
+    const std::string prefix = dir.at("pfx");
+};
+
+TEST_F(Launch, ProtonAsksSteamToStartTheGame) {
+    const wine::WinePrefix proton{dir.at("lib/steamapps/compatdata/22330/pfx"), true, "steamuser"};
+    struct Case {
+        const char* what;
+        std::vector<std::string> programs;
+        bool started;
+        const char* recorded;
+    };
+    const Case cases[] = {
+        {"steam",
+         {"steam", "xdg-open", "wine"},
+         true,
+         "steam\nsteam://rungameid/22330\nWINEPREFIX=\n"},
+        {"no steam: the URL handler",
+         {"xdg-open", "wine"},
+         true,
+         "xdg-open\nsteam://rungameid/22330\nWINEPREFIX=\n"},
+        {"neither", {"wine"}, false, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.programs, proton, kLauncher, c.started), c.recorded) << c.what;
+    }
+}
+
+TEST_F(Launch, WineStartsTheLauncherOfItsPrefix) {
+    const wine::WinePrefix wine{prefix, false, "joe"};
+    struct Case {
+        const char* what;
+        std::vector<std::string> programs;
+        std::string launcher;
+        bool started;
+        std::string recorded;
+    };
+    const Case cases[] = {
+        {"launcher there in other case",
+         {"wine", "steam"},
+         kLauncher,
+         true,
+         "wine\n" + kLauncher + "\nWINEPREFIX=" + prefix + "\n"},
+        {"launcher missing", {"wine", "steam"}, "C:\\Nowhere\\oblivionlauncher.exe", false, ""},
+        {"no installed path", {"wine", "steam"}, "\\oblivionlauncher.exe", false, ""},
+        {"no wine", {"steam"}, kLauncher, false, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.programs, wine, c.launcher, c.started), c.recorded) << c.what;
+    }
+}
+
+TEST_F(Launch, WithoutPrefixOnlyAnExistingFileStarts) {
+    test::putRecorder(dir.at("game"), "launcher", record);
+    EXPECT_EQ(run({}, std::nullopt, dir.at("game/launcher"), true), "launcher\nWINEPREFIX=\n");
+    EXPECT_EQ(run({"steam", "wine"}, std::nullopt, kLauncher, false), "");
+    EXPECT_EQ(run({}, std::nullopt, dir.at("game"), false), "");  // a folder
+}
+
+}  // namespace
+}  // namespace quarlo::platform::posix

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+// Stand-ins for the shell, the registry and process start.
+namespace quarlo::test {
+
+class FakeSpecialFolders : public platform::SpecialFolders {
+  public:
+    std::string documents;
+    std::string GetSpecialFolderPath(int folderId) const override {
+        return folderId == platform::kCsidlPersonal ? documents : std::string();
+    }
+};
+
+class FakeRegistry : public platform::Registry {
+  public:
+    std::map<std::string, std::string> values;  // "root|key|value" -> data
+    mutable int queries = 0;
+
+  protected:
+    std::string query(std::uint32_t root, const std::string& key,
+                      const std::string& value) const override {
+        ++queries;
+        auto it = values.find(std::to_string(root) + "|" + key + "|" + value);
+        return it == values.end() ? std::string() : it->second;
+    }
+};
+
+class FakeProcesses : public platform::Processes {
+  public:
+    std::vector<std::string> started;
+    bool canStart = true;
+    std::string exeFolder;
+    bool startLauncher(const std::string& path) override {
+        if (!canStart) {
+            return false;
+        }
+        started.push_back(path);
+        return true;
+    }
+    std::string executableFolder() const override { return exeFolder; }
+};
+
+}  // namespace quarlo::test

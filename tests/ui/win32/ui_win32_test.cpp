@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/win32/file_system_win32.h"
+#include "platform/win32/processes_win32.h"
+#include "platform/win32/profile_win32.h"
+#include "platform/win32/registry_win32.h"
+#include "tests/support/temp_dir.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/layout.h"
+#include "ui/win32/main_window.h"
+#include "app/main_window.h"
+
+namespace quarlo::ui::win32 {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// The main window itself, on a display (./dev runs these on a virtual one).
+class Win32Window : public ::testing::Test {
+  protected:
+    class DocumentsAt : public platform::SpecialFolders {
+      public:
+        explicit DocumentsAt(std::string folder) : folder_(std::move(folder)) {}
+        std::string GetSpecialFolderPath(int) const override { return folder_; }
+
+      private:
+        std::string folder_;
+    };
+
+    void SetUp() override {
+        std::filesystem::create_directories(game() + "\\Saves\\Ann");
+        test::writeBytes(ini(), "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n");
+        platform.profile = std::make_unique<platform::win32::Win32ProfileFile>();
+        platform.fileSystem = std::make_unique<platform::win32::Win32FileSystem>();
+        platform.specialFolders = std::make_unique<DocumentsAt>(dir.str());
+        platform.registry = std::make_unique<platform::win32::Win32Registry>();
+        platform.processes = std::make_unique<platform::win32::Win32Processes>();
+        static const bool registered = MainWindow::registerClass(GetModuleHandleW(nullptr));
+        (void)registered;
+        window = std::make_unique<MainWindow>(GetModuleHandleW(nullptr));
+        if (!window->create()) {
+            GTEST_SKIP() << "no display to open windows on";
+        }
+        main = std::make_unique<app::Main>(platform, *window);
+        window->setHandlers(app::handlersFor(*main));
+        main->startUp();
+        window->show(SW_SHOWNORMAL);
+    }
+    void TearDown() override {
+        if (window && window->about().handle()) {
+            DestroyWindow(window->about().handle());
+        }
+        main.reset();
+        window.reset();
+        // The last window's closing posts the quit message; drop it.
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    std::string game() const { return dir.str() + "\\My Games\\Oblivion"; }
+    std::string ini() const { return game() + "\\oblivion.ini"; }
+    HWND control(int id) const { return window->control(id); }
+    std::string text(int id) const {
+        wchar_t buffer[512] = {};
+        GetWindowTextW(control(id), buffer, 512);
+        std::wstring w(buffer);
+        return std::string(w.begin(), w.end());  // ASCII texts only
+    }
+    // A key as the message loop hands it to the dialog keyboard interface.
+    bool key(HWND target, UINT message, WPARAM key, LPARAM flags = 0) {
+        MSG m{target, message, key, flags, 0, {}};
+        return IsDialogMessageW(window->handle(), &m);
+    }
+    void scroll(int request) {
+        SendMessageW(window->handle(), WM_HSCROLL, MAKEWPARAM(request, 0),
+                     reinterpret_cast<LPARAM>(control(kScrDiff)));
+    }
+
+    test::TempDir dir;
+    platform::Platform platform;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<app::Main> main;
+};
+
+TEST_F(Win32Window, ControlsSitWhereTheDesignPutsThemAndFocusStartsOnNew) {
+    const int dpi = windowDpi(window->handle());
+    RECT client{};
+    GetClientRect(window->handle(), &client);
+    EXPECT_EQ(client.right, twipsToPixels(kMainClient.width, dpi));
+    EXPECT_EQ(client.bottom, twipsToPixels(kMainClient.height, dpi));
+    for (const ControlPlace& place : kMainControls) {
+        RECT r{};
+        GetWindowRect(control(place.id), &r);
+        MapWindowPoints(nullptr, window->handle(), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ((Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}), toPixels(place, dpi))
+            << place.name;
+    }
+    EXPECT_EQ(GetFocus(), control(kCmdNew));
+    EXPECT_EQ(text(kLblActive), "Ann");
+    EXPECT_EQ(text(kLblMode), "Automatic Mode.");
+}
+
+TEST_F(Win32Window, TabVisitsTheFocusableControlsInTheDesignsOrder) {
+    Strings order;
+    HWND at = control(kCmdNew);
+    for (int i = 0; i < 10; ++i) {
+        at = GetNextDlgTabItem(window->handle(), at, FALSE);
+        const int id = GetDlgCtrlID(at);
+        for (const ControlPlace& place : kMainControls) {
+            if (place.id == id) {
+                order.push_back(place.name);
+            }
+        }
+    }
+    EXPECT_EQ(order, (Strings{"txtNew", "cmdLoad", "lstLoad", "cmdAbout", "cmdRun", "cmdToggle",
+                              "Check1", "scrDiff", "cmdNew", "txtNew"}));
+}
+
+TEST_F(Win32Window, EnterInTheTextBoxRunsNothingAndAltNCreatesTheCharacter) {
+    SetWindowTextW(control(kTxtNew), L"Zed");
+    SetFocus(control(kTxtNew));
+    key(control(kTxtNew), WM_KEYDOWN, VK_RETURN);
+    EXPECT_FALSE(std::filesystem::exists(game() + "\\Saves\\Zed"));
+    EXPECT_NE(text(kLblOp), "New.");
+
+    // Alt+N, from whichever control has the focus.
+    key(control(kTxtNew), WM_SYSCHAR, 'n', 1 << 29);
+    EXPECT_TRUE(std::filesystem::is_directory(game() + "\\Saves\\Zed"));
+    EXPECT_EQ(text(kLblOp), "New.");
+    EXPECT_EQ(text(kLblOutcome), "Success. New Character Set.");
+    EXPECT_EQ(text(kLblActive), "Zed");
+}
+
+TEST_F(Win32Window, EnterOnAFocusedButtonClicksIt) {
+    SetFocus(control(kCmdLoad));
+    key(control(kCmdLoad), WM_KEYDOWN, VK_RETURN);
+    EXPECT_EQ(text(kLblOp), "Load.");
+    EXPECT_EQ(text(kLblOutcome), "Failed. Choose a Character.");
+}
+
+TEST_F(Win32Window, SliderNotifiesOncePerChangeAndNotWhileDragging) {
+    platform::win32::Win32ProfileFile profile;
+    const auto difficulty = [&] {
+        return profile.read("GamePlay", "iDifficultyLevel", "-", 100, ini());
+    };
+    ASSERT_EQ(window->sliderValue(), 50);
+    scroll(SB_THUMBTRACK);
+    EXPECT_EQ(window->sliderValue(), 50);
+    scroll(SB_LINERIGHT);
+    EXPECT_EQ(window->sliderValue(), 51);
+    EXPECT_EQ(text(kLblDiff), "51");
+    EXPECT_EQ(difficulty(), "51");
+    scroll(SB_PAGELEFT);
+    EXPECT_EQ(difficulty(), "41");
+    scroll(SB_LEFT);
+    EXPECT_EQ(difficulty(), "0");
+    // At the end already: no change, so no notification writes anything.
+    DeleteFileA(ini().c_str());
+    scroll(SB_LINELEFT);
+    scroll(SB_LEFT);
+    EXPECT_FALSE(std::filesystem::exists(ini()));
+}
+
+TEST_F(Win32Window, CheckBoxClickRemembersRenamingForTheCharacter) {
+    SendMessageW(control(kCheck1), BM_CLICK, 0, 0);
+    EXPECT_EQ(window->checkValue(), 1);
+    platform::win32::Win32ProfileFile profile;
+    EXPECT_EQ(profile.read("Ann", "SScreenShotBaseName", "", 100, game() + "\\quarlo.ini"), "1");
+    EXPECT_EQ(profile.read("Display", "SScreenShotBaseName", "", 100, ini()), "Ann");
+    window->setCheckValue(2);
+    EXPECT_EQ(window->checkValue(), 2);
+    SendMessageW(control(kCheck1), BM_CLICK, 0, 0);
+    EXPECT_EQ(window->checkValue(), 1);
+    SendMessageW(control(kCheck1), BM_CLICK, 0, 0);
+    EXPECT_EQ(window->checkValue(), 0);
+    EXPECT_EQ(profile.read("Ann", "SScreenShotBaseName", "", 100, game() + "\\quarlo.ini"), "0");
+    EXPECT_EQ(profile.read("Display", "SScreenShotBaseName", "", 100, ini()), "ScreenShot");
+}
+
+TEST_F(Win32Window, LongTextsShowTheWordsThatFit) {
+    const std::string longText = "Failed. Could Not Write Settings. And a good many more words.";
+    window->setLabel(app::ValueLabel::Outcome, longText);
+    const std::string shown = text(kLblOutcome);
+    EXPECT_LT(shown.size(), longText.size());
+    EXPECT_EQ(longText.substr(0, shown.size()), shown);
+    EXPECT_EQ(longText[shown.size()], ' ');
+}
+
+TEST_F(Win32Window, AboutOpensOnceAndAgainAfterClosing) {
+    const auto aboutWindows = [] {
+        int n = 0;
+        for (HWND w = FindWindowExW(nullptr, nullptr, L"QuarloAbout", nullptr); w != nullptr;
+             w = FindWindowExW(nullptr, w, L"QuarloAbout", nullptr)) {
+            ++n;
+        }
+        return n;
+    };
+    SendMessageW(control(kCmdAbout), BM_CLICK, 0, 0);
+    SendMessageW(control(kCmdAbout), BM_CLICK, 0, 0);
+    EXPECT_EQ(aboutWindows(), 1);
+    HWND about = window->about().handle();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(GetWindow(about, GW_OWNER), nullptr);
+    RECT client{};
+    GetClientRect(about, &client);
+    const int dpi = windowDpi(about);
+    EXPECT_EQ(client.right, twipsToPixels(kAboutClient.width, dpi));
+    EXPECT_EQ(client.bottom, twipsToPixels(kAboutClient.height, dpi));
+
+    DestroyWindow(about);
+    EXPECT_EQ(aboutWindows(), 0);
+    EXPECT_TRUE(IsWindow(window->handle()));
+    SendMessageW(control(kCmdAbout), BM_CLICK, 0, 0);
+    EXPECT_EQ(aboutWindows(), 1);
+}
+
+}  // namespace
+}  // namespace quarlo::ui::win32

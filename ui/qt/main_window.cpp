@@ -1,0 +1,232 @@
+#include "ui/qt/main_window.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "app/main_window.h"
+#include "ui/design.h"
+#include "ui/qt/about_window.h"
+#include "ui/qt/layout.h"
+#include "ui/qt/widgets.h"
+#include "ui/qt/window_font.h"
+
+namespace quarlo::ui {
+
+namespace {
+
+void run(const std::function<void()>& hook) {
+    if (hook) {
+        hook();
+    }
+}
+
+// Names and places a control as the design has it.
+template <typename Widget>
+Widget* place(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(layout::mainRect(name));
+    return widget;
+}
+
+QString caption(const char* name) {
+    return QString::fromUtf8(design::mainControl(name).text);
+}
+
+CommandButton* button(const char* name, QWidget* parent) {
+    return place(new CommandButton(caption(name), parent), name);
+}
+
+LineLabel* label(const char* name, QWidget* parent) {
+    return place(new LineLabel(caption(name), parent), name);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("Quarlo"));
+    setWindowIcon(QIcon(QStringLiteral(":/quarlo/quarlo-64.png")));
+    setFont(dialogFont(QApplication::font(), *style()));
+    resize(layout::size(design::kMainClient));
+
+    // Created in the order of the table so that the focus chain, set below,
+    // starts from a predictable order.
+    txtNew_ = place(new QLineEdit(this), "txtNew");
+    txtNew_->setMaxLength(std::numeric_limits<int>::max());
+    cmdNew_ = button("cmdNew", this);
+
+    lstLoad_ = place(new QListWidget(this), "lstLoad");
+    lstLoad_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstLoad_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstLoad_->setSortingEnabled(false);
+    lstLoad_->setUniformItemSizes(true);
+    lstLoad_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstLoad_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    const int rowHeight =
+        std::max(lstLoad_->fontMetrics().height(),
+                 (lstLoad_->height() - 2 * lstLoad_->frameWidth()) / design::kListRows);
+    lstLoad_->setItemDelegate(new FixedRowDelegate(rowHeight, lstLoad_));
+
+    cmdLoad_ = button("cmdLoad", this);
+    cmdRun_ = button("cmdRun", this);
+    cmdToggle_ = button("cmdToggle", this);
+    cmdAbout_ = button("cmdAbout", this);
+
+    label("Label2", this);
+    lblActive_ = label("lblActive", this);
+    label("lblStatus", this);
+    lblOp_ = label("lblOp", this);
+    label("lblStat1", this);
+    lblOutcome_ = label("lblOutcome", this);
+    label("Label3", this);
+    lblMode_ = label("lblMode", this);
+    label("Label4", this);
+    lblDiff_ = label("lblDiff", this);
+
+    scrDiff_ = place(new QScrollBar(Qt::Horizontal, this), "scrDiff");
+    scrDiff_->setRange(design::kSlider.minimum, design::kSlider.maximum);
+    scrDiff_->setSingleStep(design::kSlider.arrowStep);
+    scrDiff_->setPageStep(design::kSlider.pageStep);
+    scrDiff_->setValue(design::kSlider.minimum);
+    // One notification per move: none while the thumb is dragged, one when
+    // it is let go somewhere new.
+    scrDiff_->setTracking(false);
+    // Qt reverses a scroll bar's keys by default; the right arrow key must
+    // raise the difficulty, as the right arrow button does.
+    scrDiff_->setInvertedControls(false);
+    scrDiff_->setFocusPolicy(Qt::StrongFocus);
+
+    label("Label1", this);
+    // The box alone: its caption would not fit, Label1 names it instead.
+    Check1_ = place(new TwoStateCheckBox(this), "Check1");
+    Check1_->setAccessibleName(caption("Check1"));
+    Check1_->setFocusPolicy(Qt::StrongFocus);
+
+    QWidget* const focusOrder[] = {cmdNew_, txtNew_,    cmdLoad_, lstLoad_, cmdAbout_,
+                                   cmdRun_, cmdToggle_, Check1_,  scrDiff_};
+    for (std::size_t i = 1; i < std::size(focusOrder); ++i) {
+        setTabOrder(focusOrder[i - 1], focusOrder[i]);
+    }
+    cmdNew_->setFocus();
+
+    connect(scrDiff_, &QScrollBar::valueChanged, this, [this] { run(handlers_.sliderChanged); });
+    connect(Check1_, &QCheckBox::clicked, this, [this] { run(handlers_.checkClicked); });
+    connect(cmdLoad_, &QPushButton::clicked, this, [this] { run(handlers_.loadClicked); });
+    connect(cmdNew_, &QPushButton::clicked, this, [this] { run(handlers_.newClicked); });
+    connect(cmdToggle_, &QPushButton::clicked, this, [this] { run(handlers_.toggleClicked); });
+    connect(cmdRun_, &QPushButton::clicked, this, [this] { run(handlers_.runClicked); });
+    connect(cmdAbout_, &QPushButton::clicked, this, &MainWindow::showAbout);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setHandlers(app::MainHandlers handlers) {
+    handlers_ = std::move(handlers);
+}
+
+void MainWindow::showAbout() {
+    if (!about_) {
+        // No parent: the About window is a top-level window of its own that
+        // neither stays above this one nor keeps the program alive after it.
+        about_ = new AboutWindow(font());
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+LineLabel* MainWindow::valueLabel(app::ValueLabel label) const {
+    switch (label) {
+        case app::ValueLabel::Active:
+            return lblActive_;
+        case app::ValueLabel::Op:
+            return lblOp_;
+        case app::ValueLabel::Outcome:
+            return lblOutcome_;
+        case app::ValueLabel::Mode:
+            return lblMode_;
+        case app::ValueLabel::Diff:
+            return lblDiff_;
+    }
+    return lblOutcome_;
+}
+
+void MainWindow::setLabel(app::ValueLabel label, const std::string& text) {
+    valueLabel(label)->setLineText(QString::fromStdString(text));
+}
+
+void MainWindow::clearList() {
+    lstLoad_->clear();
+}
+
+void MainWindow::hideList() {
+    // Qt hands the focus of a hidden widget on to the next one; the list gets
+    // it back when it reappears, so a load from the keyboard keeps the place.
+    listHadFocus_ = lstLoad_->hasFocus();
+    lstLoad_->hide();
+}
+
+void MainWindow::showList() {
+    lstLoad_->show();
+    if (listHadFocus_) {
+        lstLoad_->setFocus();
+        listHadFocus_ = false;
+    }
+}
+
+void MainWindow::appendToList(const std::string& entry) {
+    auto* item = new QListWidgetItem(QString::fromStdString(entry));
+    // A folder name need not be valid UTF-8; the selection hands back the
+    // bytes it came with, not their displayed form.
+    item->setData(Qt::UserRole, QByteArray::fromStdString(entry));
+    lstLoad_->addItem(item);
+}
+
+std::string MainWindow::selectedListText() const {
+    const QList<QListWidgetItem*> selected = lstLoad_->selectedItems();
+    if (selected.isEmpty()) {
+        return {};
+    }
+    return selected.front()->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+std::string MainWindow::newNameText() const {
+    return txtNew_->text().toStdString();
+}
+
+int MainWindow::sliderValue() const {
+    return scrDiff_->value();
+}
+
+void MainWindow::setSliderValue(int value) {
+    const QSignalBlocker quiet(scrDiff_);
+    scrDiff_->setValue(value);
+}
+
+int MainWindow::checkValue() const {
+    switch (Check1_->checkState()) {
+        case Qt::Checked:
+            return 1;
+        case Qt::PartiallyChecked:
+            return 2;
+        case Qt::Unchecked:
+            break;
+    }
+    return 0;
+}
+
+void MainWindow::setCheckValue(int value) {
+    const QSignalBlocker quiet(Check1_);
+    Check1_->setCheckState(value == 1   ? Qt::Checked
+                           : value == 2 ? Qt::PartiallyChecked
+                                        : Qt::Unchecked);
+}
+
+}  // namespace quarlo::ui

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "app/controls.h"
+#include "ui/qt/about_window.h"
+
+class QLineEdit;
+class QListWidget;
+class QScrollBar;
+
+namespace quarlo::ui {
+
+class CommandButton;
+class LineLabel;
+class TwoStateCheckBox;
+
+// The main window: twenty controls at fixed places. It holds no behaviour of
+// its own; each notification the program handles runs one hook.
+class MainWindow : public QWidget, public app::MainControls {
+    Q_OBJECT
+  public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void setHandlers(app::MainHandlers handlers);
+
+    // The About window while it is open, else null.
+    AboutWindow* aboutWindow() const { return about_; }
+
+    // app::MainControls
+    void setLabel(app::ValueLabel label, const std::string& text) override;
+    void clearList() override;
+    void hideList() override;
+    void showList() override;
+    void appendToList(const std::string& entry) override;
+    std::string selectedListText() const override;
+    std::string newNameText() const override;
+    int sliderValue() const override;
+    void setSliderValue(int value) override;
+    int checkValue() const override;
+    void setCheckValue(int value) override;
+
+  private:
+    void showAbout();
+    LineLabel* valueLabel(app::ValueLabel label) const;
+
+    app::MainHandlers handlers_;
+    QPointer<AboutWindow> about_;
+    bool listHadFocus_ = false;
+
+    QLineEdit* txtNew_;
+    CommandButton* cmdNew_;
+    QListWidget* lstLoad_;
+    CommandButton* cmdLoad_;
+    CommandButton* cmdRun_;
+    CommandButton* cmdToggle_;
+    CommandButton* cmdAbout_;
+    LineLabel* lblActive_;
+    LineLabel* lblOp_;
+    LineLabel* lblOutcome_;
+    LineLabel* lblMode_;
+    LineLabel* lblDiff_;
+    QScrollBar* scrDiff_;
+    TwoStateCheckBox* Check1_;
+};
+
+}  // namespace quarlo::ui
