@@ -176,7 +176,7 @@ class AboutWindowTest : public QObject {
 
     void mainWindowStaysUsable() {
         int loads = 0;
-        app::MainHandlers hooks;
+        quarlo::app::MainHandlers hooks;
         hooks.loadClicked = [&loads] { ++loads; };
         window->setHandlers(hooks);
         QVERIFY(pressAbout());

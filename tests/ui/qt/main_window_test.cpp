@@ -40,7 +40,7 @@ struct Counter {
     }
 };
 
-app::MainHandlers counting(Counter& counter) {
+quarlo::app::MainHandlers counting(Counter& counter) {
     auto hook = [&counter](const char* name) {
         return [&counter, name] { ++counter.runs[QString::fromLatin1(name)]; };
     };

@@ -69,7 +69,7 @@ class StartupTest : public QObject {
         platform = std::make_unique<quarlo::platform::Platform>(quarlo::platform::createPlatform());
         window = std::make_unique<MainWindow>();
         main = std::make_unique<quarlo::app::Main>(*platform, *window);
-        window->setHandlers(app::handlersFor(*main));
+        window->setHandlers(quarlo::app::handlersFor(*main));
         main->startUp();
     }
 
