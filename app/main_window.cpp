@@ -23,7 +23,6 @@ constexpr int kCheckMax = 2;
 // back whole with the capacity of the active save read.
 constexpr std::size_t kMaxNameLength = kSaveReadCapacity - 1 - 7;
 
-
 bool isReservedDeviceName(std::string_view component) {
     std::string stem(component.substr(0, component.find('.')));
     // Windows ignores trailing spaces before the extension as well.
@@ -238,7 +237,8 @@ void Main::onLoadClicked() {
         // folder: a backslash the game reads as a level, a character its file
         // system refuses, or a name too long to read back whole.
         controls_.setLabel(ValueLabel::Outcome, text::kInvalidName);
-    } else if (!platform_.fileSystem->folderExists(rootFolder_ + sep + std::string(game::kSavesFolder) + sep + name)) {
+    } else if (!platform_.fileSystem->folderExists(rootFolder_ + sep +
+                                                   std::string(game::kSavesFolder) + sep + name)) {
         // The list also shows folders that are not directly under Saves; the
         // game must never be pointed at a folder that is not there.
         controls_.setLabel(ValueLabel::Outcome, text::kFolderNotFound);
@@ -261,8 +261,8 @@ void Main::onNewClicked() {
         platform::FileSystem& fs = *platform_.fileSystem;
         std::string folderName = name;
         std::replace(folderName.begin(), folderName.end(), '\\', fs.separator());
-        newCharacterPath_ = rootFolder_ + fs.separator() + std::string(game::kSavesFolder) + fs.separator() +
-                            folderName;
+        newCharacterPath_ = rootFolder_ + fs.separator() + std::string(game::kSavesFolder) +
+                            fs.separator() + folderName;
         // The folder comes first: the game is only pointed at a folder that is
         // there. Levels this command creates are taken away again when it
         // fails, so a refused New leaves the disk as it found it.

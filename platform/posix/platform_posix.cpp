@@ -3,12 +3,12 @@
 #include <exception>
 #include <optional>
 
-#include "platform/wine/code_page.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/processes_posix.h"
 #include "platform/posix/profile_posix.h"
 #include "platform/posix/registry_posix.h"
 #include "platform/posix/special_folders_posix.h"
+#include "platform/wine/code_page.h"
 #include "platform/wine/prefix.h"
 
 namespace quarlo::platform {

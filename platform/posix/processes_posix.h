@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/wine/prefix.h"
 #include "platform/process.h"
+#include "platform/wine/prefix.h"
 
 namespace quarlo::platform::posix {
 

@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "platform/ini_text.h"
-#include "platform/wine/case_paths.h"
 #include "platform/posix/file_io.h"
+#include "platform/wine/case_paths.h"
 
 namespace quarlo::platform::posix {
 

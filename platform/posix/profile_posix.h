@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "platform/wine/code_page.h"
 #include "platform/profile.h"
+#include "platform/wine/code_page.h"
 
 namespace quarlo::platform::posix {
 
@@ -17,7 +17,8 @@ class PosixProfileFile : public ProfileFile {
     // Names and values are UTF-8 on our side and in this Windows code page in
     // the file, as the game reads it (see CodePage). Reads cut to the capacity
     // in code-page characters before converting, as the A API counts them.
-    explicit PosixProfileFile(int codePage) : codePage_(std::make_unique<wine::CodePage>(codePage)) {}
+    explicit PosixProfileFile(int codePage)
+        : codePage_(std::make_unique<wine::CodePage>(codePage)) {}
 
     std::string read(std::string_view section, std::string_view key, std::string_view defaultValue,
                      int capacity, const std::string& path) const override;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/wine/case_paths.h"
 #include "platform/posix/file_io.h"
+#include "platform/wine/case_paths.h"
 #include "platform/wine/registry_file.h"
 
 namespace quarlo::platform::posix {
@@ -30,7 +30,8 @@ std::string PosixRegistry::query(std::uint32_t mainKey, const std::string& subKe
     const std::string_view below =
         std::string_view(subKey).substr(std::min(subKey.size(), kSoftware.size()));
     if (subKey.size() > kSoftware.size() &&
-        wine::sameNameIgnoringCase(std::string_view(subKey).substr(0, kSoftware.size()), kSoftware) &&
+        wine::sameNameIgnoringCase(std::string_view(subKey).substr(0, kSoftware.size()),
+                                   kSoftware) &&
         !wine::sameNameIgnoringCase(below.substr(0, below.find('\\')), kWow)) {
         keys.push_back(std::string(kSoftware) + std::string(kWow) + "\\" +
                        subKey.substr(kSoftware.size()));

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "platform/wine/prefix.h"
 #include "platform/registry.h"
+#include "platform/wine/prefix.h"
 
 namespace quarlo::platform::posix {
 

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/wine/prefix.h"
 #include "platform/special_folders.h"
+#include "platform/wine/prefix.h"
 
 namespace quarlo::platform::posix {
 
@@ -17,7 +17,8 @@ std::string xdgDocumentsFolder();
 class PosixSpecialFolders : public SpecialFolders {
   public:
     PosixSpecialFolders() = default;
-    explicit PosixSpecialFolders(std::optional<wine::WinePrefix> prefix) : prefix_(std::move(prefix)) {}
+    explicit PosixSpecialFolders(std::optional<wine::WinePrefix> prefix)
+        : prefix_(std::move(prefix)) {}
 
     std::string GetSpecialFolderPath(int folderId) const override;
 

@@ -10,19 +10,19 @@
 #include <set>
 #include <utility>
 
-#include "platform/wine/case_paths.h"
-#include "platform/wine/code_page.h"
 #include "platform/game_facts.h"
 #include "platform/posix/file_io.h"
 #include "platform/posix/util.h"
+#include "platform/wine/case_paths.h"
+#include "platform/wine/code_page.h"
 #include "platform/wine/registry_file.h"
 #include "platform/wine/vdf.h"
 
 namespace quarlo::platform::wine {
 
 using posix::env;
-using posix::ReadStatus;
 using posix::readFile;
+using posix::ReadStatus;
 using posix::withoutTrailingSlashes;
 
 namespace {
@@ -59,7 +59,7 @@ std::vector<std::string> distinctFolders(const std::vector<std::string>& paths) 
 
 bool holdsGame(const std::string& documents) {
     return isFolder(resolveCase(documents + "/" + std::string(game::kMyGamesFolder) + "/" +
-                                 std::string(game::kGameFolder)));
+                                std::string(game::kGameFolder)));
 }
 
 }  // namespace

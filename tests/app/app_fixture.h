@@ -44,7 +44,9 @@ class AppTest : public ::testing::Test {
     }
     std::string gameIni() const { return inGame("oblivion.ini"); }
     std::string programIni() const { return inGame("quarlo.ini"); }
-    void folder(const std::string& relative) { std::filesystem::create_directories(inGame(relative)); }
+    void folder(const std::string& relative) {
+        std::filesystem::create_directories(inGame(relative));
+    }
     void gameFile(const std::string& content) {
         folder("");
         profileFake->setBytes(gameIni(), content);

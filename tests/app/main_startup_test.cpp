@@ -47,8 +47,7 @@ TEST_F(AppTest, StartUpAdoptsTheGameDifficultyOrTheCharacters) {
         EXPECT_EQ(fresh.slider, c.expected);
         EXPECT_EQ(fresh.label(ValueLabel::Diff), std::to_string(c.expected));
         auto read = [&](const char* file, const char* section) {
-            return platform.profile->read(section, "iDifficultyLevel", "<missing>", 100,
-                                          at(file));
+            return platform.profile->read(section, "iDifficultyLevel", "<missing>", 100, at(file));
         };
         EXPECT_EQ(read("oblivion.ini", "GamePlay"), std::to_string(c.expected));
         EXPECT_EQ(read("quarlo.ini", "Bob"), c.storedAfter);

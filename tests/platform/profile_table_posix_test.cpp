@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/wine/code_page.h"
 #include "platform/posix/profile_posix.h"
+#include "platform/wine/code_page.h"
 #include "tests/platform/profile_cases.h"
 #include "tests/support/temp_dir.h"
 

@@ -10,8 +10,8 @@
 // control id it is created under.
 namespace quarlo::ui::win32 {
 
-using design::Kind;
 using design::kAboutClient;
+using design::Kind;
 using design::kMainClient;
 using design::Rect;
 using design::toPixels;

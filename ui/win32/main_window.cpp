@@ -183,7 +183,8 @@ int MainWindow::sliderValue() const {
 
 // Neither setter notifies: the program's logic runs the handler itself.
 void MainWindow::setSliderValue(int value) {
-    SetScrollPos(control(kScrDiff), SB_CTL, std::clamp(value, kSlider.minimum, kSlider.maximum), TRUE);
+    SetScrollPos(control(kScrDiff), SB_CTL, std::clamp(value, kSlider.minimum, kSlider.maximum),
+                 TRUE);
 }
 
 int MainWindow::checkValue() const {

@@ -4,8 +4,8 @@
 #include "platform/win32/ansi.h"
 #include "platform/win32/profile_win32.h"
 #include "tests/platform/profile_cases.h"
-#include "tests/support/temp_dir.h"
 #include "tests/platform/win32/wine.h"
+#include "tests/support/temp_dir.h"
 
 namespace quarlo::platform {
 namespace {

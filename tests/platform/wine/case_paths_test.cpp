@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/wine/case_paths.h"
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/profile_posix.h"
+#include "platform/wine/case_paths.h"
 #include "tests/platform/wine/linux_env.h"
 #include "tests/support/temp_dir.h"
 

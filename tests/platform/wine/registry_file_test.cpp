@@ -103,8 +103,8 @@ class PrefixRegistry : public ::testing::Test {
     }
     std::string query(std::uint32_t root, const std::string& key, const std::string& value,
                       bool withPrefix = true) const {
-        const posix::PosixRegistry registry(withPrefix ? std::optional<WinePrefix>({prefix, false, "u"})
-                                                : std::nullopt);
+        const posix::PosixRegistry registry(
+            withPrefix ? std::optional<WinePrefix>({prefix, false, "u"}) : std::nullopt);
         return registry.RegGetValue(root, key, value);
     }
     test::TempDir dir;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/main_window.h"
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/processes_win32.h"
 #include "platform/win32/profile_win32.h"
@@ -10,7 +11,6 @@
 #include "ui/win32/dpi.h"
 #include "ui/win32/layout.h"
 #include "ui/win32/main_window.h"
-#include "app/main_window.h"
 
 namespace quarlo::ui::win32 {
 namespace {
