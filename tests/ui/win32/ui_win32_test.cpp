@@ -180,6 +180,17 @@ TEST_F(Win32Window, CheckBoxClickRemembersRenamingForTheCharacter) {
     EXPECT_EQ(profile.read("Display", "SScreenShotBaseName", "", 100, ini()), "ScreenShot");
 }
 
+TEST_F(Win32Window, EveryStatusTextShowsWhole) {
+    for (const char* op : app::text::kOperations) {
+        window->setLabel(app::ValueLabel::Op, op);
+        EXPECT_EQ(text(kLblOp), op);
+    }
+    for (const char* outcome : app::text::kOutcomes) {
+        window->setLabel(app::ValueLabel::Outcome, outcome);
+        EXPECT_EQ(text(kLblOutcome), outcome);
+    }
+}
+
 TEST_F(Win32Window, LongTextsShowTheWordsThatFit) {
     const std::string longText = "Failed. Could Not Write Settings. And a good many more words.";
     window->setLabel(app::ValueLabel::Outcome, longText);
