@@ -34,6 +34,13 @@ std::string_view trim(std::string_view s) {
     return s.substr(begin, end - begin);
 }
 
+// The profile API keeps every name as a C string, so a NUL ends it: a line
+// "SLocalSavePath\0=old" is the entry SLocalSavePath. The blanks are trimmed
+// from the whole name first, the cut comes after.
+std::string_view upToNul(std::string_view s) {
+    return s.substr(0, s.find('\0'));
+}
+
 char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
@@ -65,7 +72,7 @@ struct Line {
     bool hasValue = false;       // entry lines: whether there is an '='
     std::size_t valueBegin = 0;  // entry lines with '=': the trimmed value's bytes
     std::size_t valueEnd = 0;
-    std::size_t nameEnd = 0;  // entry lines: one past the trimmed name
+    std::size_t nameEnd = 0;  // entry lines: one past the trimmed name, NUL and all
 };
 
 // Splits the content into lines the way the profile API reads them: CR, LF
@@ -123,7 +130,7 @@ class LineReader {
             const std::size_t close = text.rfind(']');
             if (close != std::string_view::npos) {
                 line.kind = LineKind::section;
-                line.name = trim(text.substr(1, close - 1));
+                line.name = upToNul(trim(text.substr(1, close - 1)));
                 return;
             }
         }
@@ -132,13 +139,14 @@ class LineReader {
         if (eq == std::string_view::npos) {
             // A line without '=' is a key without a value: it can be the first
             // match for its name, and then the read yields the default.
-            line.name = text;
+            line.name = upToNul(text);
             line.nameEnd = textBegin + text.size();
             return;
         }
-        line.name = trim(text.substr(0, eq));
+        const std::string_view name = trim(text.substr(0, eq));
+        line.name = upToNul(name);
         line.nameEnd =
-            textBegin + static_cast<std::size_t>(line.name.data() - text.data()) + line.name.size();
+            textBegin + static_cast<std::size_t>(name.data() - text.data()) + name.size();
         line.hasValue = true;
         // The value is found on the raw line, so that the blanks after '='
         // stay where they are even when the value itself is empty.
@@ -166,7 +174,8 @@ struct Location {
     // The end (including its line break) of the section's last non-blank line,
     // where a missing key goes; the header's own end when the section is empty.
     std::size_t sectionTail = 0;
-    bool sectionTailHasBreak = true;
+    // That line's own line break; empty at the end of a file without one.
+    std::string_view sectionTailBreak;
 };
 
 Location locate(std::string_view content, std::string_view section, std::string_view key) {
@@ -183,7 +192,7 @@ Location locate(std::string_view content, std::string_view section, std::string_
                 inSection = true;
                 where.sectionFound = true;
                 where.sectionTail = line.next;
-                where.sectionTailHasBreak = line.next > line.end;
+                where.sectionTailBreak = content.substr(line.end, line.next - line.end);
             }
             continue;
         }
@@ -192,7 +201,7 @@ Location locate(std::string_view content, std::string_view section, std::string_
             continue;
         }
         where.sectionTail = line.next;
-        where.sectionTailHasBreak = line.next > line.end;
+        where.sectionTailBreak = content.substr(line.end, line.next - line.end);
         if (line.kind == LineKind::entry && sameName(line.name, key)) {
             where.keyFound = true;
             where.keyLine = line;
@@ -285,10 +294,15 @@ std::optional<std::string> writeValue(std::string_view content, std::string_view
     const std::string_view eol = lineEndingOf(content);
     if (where.sectionFound) {
         out.append(content.substr(0, where.sectionTail));
-        if (!where.sectionTailHasBreak) {
+        // The new line ends as the line before it does: a file's first line
+        // break need not be its only kind, and a CR added before a line that
+        // is a lone LF would join the two into one CRLF, losing that line.
+        std::string_view lineBreak = where.sectionTailBreak;
+        if (lineBreak.empty()) {
             out.append(eol);
+            lineBreak = eol;
         }
-        out.append(key).append("=").append(value).append(eol);
+        out.append(key).append("=").append(value).append(lineBreak);
         out.append(content.substr(where.sectionTail));
         return out;
     }
