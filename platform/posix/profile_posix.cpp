@@ -51,22 +51,9 @@ bool PosixProfileFile::write(std::string_view section, std::string_view key, std
         key = *pageKey;
         value = *pageValue;
     }
-    const std::string target = resolveCase(path);
-    std::string content;
-    const ReadStatus status = readFile(target, content);
-    // A file that is there but cannot be read must not be replaced by one
-    // holding only the new entry.
-    if (status == ReadStatus::failed) {
-        return false;
-    }
-    auto updated = ini::writeValue(content, section, key, value);
-    if (!updated) {
-        return false;
-    }
-    if (status == ReadStatus::ok && *updated == content) {
-        return true;  // nothing would change: leave the file and its times alone
-    }
-    return replaceFile(target, *updated);
+    return updateFile(resolveCase(path), [&](const std::string& content) {
+        return ini::writeValue(content, section, key, value);
+    });
 }
 
 std::optional<std::size_t> PosixProfileFile::storedLength(std::string_view text) const {
