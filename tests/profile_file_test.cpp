@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/code_page.h"
 #include "platform/posix/file_io.h"
 #include "platform/posix/profile_posix.h"
 #include "tests/temp_dir.h"
@@ -336,6 +337,61 @@ TEST_F(ProfileFileTest, OnlyRegularFilesOfAtMostTheCapAreRead) {
     EXPECT_EQ(reading.get(), "ERROR.");
     EXPECT_FALSE(profile.write("General", "SLocalSavePath", "Saves\\Bob\\", fifo));
     EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+}
+
+// UTF-16 bytes of text given in UTF-8, byte-order mark first.
+std::string utf16(const std::string& utf8, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    // Latin-1 text only, where each Windows-1252 byte is its own code point.
+    const std::string latin1 = CodePage{1252}.fromUtf8(utf8).value();
+    for (const char c : latin1) {
+        const auto unit = static_cast<unsigned char>(c);
+        out.push_back(static_cast<char>(bigEndian ? 0 : unit));
+        out.push_back(static_cast<char>(bigEndian ? unit : 0));
+    }
+    return out;
+}
+
+TEST_F(ProfileFileTest, UnicodeFilesAreReadAndWrittenInTheirOwnEncoding) {
+    const std::string ann = "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\nSName=Fr\u00E9d\r\n";
+    const std::string jurgen =
+        "[General]\r\nSLocalSavePath=Saves\\J\u00FCrgen\\\r\nSName=Fr\u00E9d\r\n";
+    struct Case {
+        const char* what;
+        std::string before;
+        std::optional<std::string> after;  // nullopt: the write is refused
+    };
+    const std::vector<Case> cases = {
+        {"UTF-8 with its mark stays UTF-8", "\xEF\xBB\xBF" + ann, "\xEF\xBB\xBF" + jurgen},
+        {"UTF-16 little endian", utf16(ann, false), utf16(jurgen, false)},
+        {"UTF-16 big endian", utf16(ann, true), utf16(jurgen, true)},
+        {"UTF-16 with an odd last byte is not written", utf16(ann, false) + "x", std::nullopt},
+        {"UTF-16 with an unpaired surrogate is not written",
+         utf16(ann, false) + std::string("\x00\xD8", 2), std::nullopt},
+        {"no mark: the code page", CodePage{1252}.fromUtf8(ann).value(),
+         CodePage{1252}.fromUtf8(jurgen).value()},
+    };
+    PosixProfileFile game(1252);
+    for (const Case& c : cases) {
+        const std::string path = dir.at("oblivion.ini");
+        writeBytes(path, c.before);
+        EXPECT_EQ(game.read("General", "SName", "ERROR.", 62, path), "Fr\u00E9d") << c.what;
+        EXPECT_EQ(game.read("General", "SName", "ERROR.", 4, path), "Fr\u00E9") << c.what;
+        EXPECT_EQ(game.write("General", "SLocalSavePath", "Saves\\J\u00FCrgen\\", path),
+                  c.after.has_value())
+            << c.what;
+        EXPECT_EQ(readBytes(path), c.after.value_or(c.before)) << c.what;
+        if (c.after) {
+            EXPECT_EQ(game.read("General", "SLocalSavePath", "ERROR.", 62, path),
+                      "Saves\\J\u00FCrgen\\")
+                << c.what;
+        }
+    }
+    // A Unicode file takes only what the game's code page can read back.
+    const std::string path = dir.at("oblivion.ini");
+    writeBytes(path, "\xEF\xBB\xBF" + ann);
+    EXPECT_FALSE(game.write("General", "SLocalSavePath", "Saves\\\u0141ukasz\\", path));
+    EXPECT_EQ(readBytes(path), "\xEF\xBB\xBF" + ann);
 }
 
 }  // namespace
