@@ -163,6 +163,46 @@ TEST(WriteValue, ChangesOnlyWhatItMust) {
     }
 }
 
+TEST(Utf16, ConvertsOnlyWhatComesBackTheSame) {
+    struct Case {
+        const char* what;
+        std::string utf16le;              // without a mark
+        std::optional<std::string> utf8;  // nullopt: not UTF-16 that converts back
+    };
+    const std::vector<Case> cases = {
+        {"ASCII and Latin-1", "k\0=\0\xE9\0"s, "k=\xC3\xA9"},
+        {"NUL is kept", "a\0\0\0b\0"s, "a\0b"s},
+        {"surrogate pair", "\x3D\xD8\x00\xDE"s, "\xF0\x9F\x98\x80"},
+        {"lone high surrogate", "\x3D\xD8k\0"s, std::nullopt},
+        {"lone low surrogate", "\x00\xDE"s, std::nullopt},
+        {"odd last byte", "k\0x"s, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        for (const bool big : {false, true}) {
+            std::string bytes = c.utf16le;
+            if (big) {
+                for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+                    std::swap(bytes[i], bytes[i + 1]);
+                }
+            }
+            const std::string text = utf16ToUtf8(bytes, big);
+            if (c.utf8) {
+                EXPECT_EQ(text, *c.utf8) << c.what;
+            }
+            EXPECT_EQ(utf8ToUtf16(text, big) == bytes, c.utf8.has_value()) << c.what << big;
+        }
+    }
+    for (const std::string bad :
+         {"\x80"s, "\xC0\xAF"s, "\xED\xA0\x80"s, "\xE9t\xE9"s, "\xF4\x90\x80\x80"s, "\xE2\x82"s}) {
+        EXPECT_EQ(utf8ToUtf16(bad, false), std::nullopt) << bad;
+    }
+    EXPECT_EQ(encodingOf("\xEF\xBB\xBF[A]"), Encoding::utf8);
+    EXPECT_EQ(encodingOf("\xFF\xFE["), Encoding::utf16le);
+    EXPECT_EQ(encodingOf("\xFE\xFF\0["s), Encoding::utf16be);
+    EXPECT_EQ(encodingOf("\xFF"), Encoding::ansi);
+    EXPECT_EQ(encodingOf(""), Encoding::ansi);
+}
+
 // Random files in the dialect the game and other tools write: after any write
 // the written key reads back, every other key reads as before, and the bytes
 // that changed lie inside one line (or are whole new lines).
