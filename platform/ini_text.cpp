@@ -34,6 +34,13 @@ std::string_view trim(std::string_view s) {
     return s.substr(begin, end - begin);
 }
 
+// The profile API keeps every name as a C string, so a NUL ends it: a line
+// "SLocalSavePath\0=old" is the entry SLocalSavePath. The blanks are trimmed
+// from the whole name first, the cut comes after.
+std::string_view upToNul(std::string_view s) {
+    return s.substr(0, s.find('\0'));
+}
+
 char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
@@ -65,7 +72,7 @@ struct Line {
     bool hasValue = false;       // entry lines: whether there is an '='
     std::size_t valueBegin = 0;  // entry lines with '=': the trimmed value's bytes
     std::size_t valueEnd = 0;
-    std::size_t nameEnd = 0;  // entry lines: one past the trimmed name
+    std::size_t nameEnd = 0;  // entry lines: one past the trimmed name, NUL and all
 };
 
 // Splits the content into lines the way the profile API reads them: CR, LF
@@ -123,7 +130,7 @@ class LineReader {
             const std::size_t close = text.rfind(']');
             if (close != std::string_view::npos) {
                 line.kind = LineKind::section;
-                line.name = trim(text.substr(1, close - 1));
+                line.name = upToNul(trim(text.substr(1, close - 1)));
                 return;
             }
         }
@@ -132,13 +139,14 @@ class LineReader {
         if (eq == std::string_view::npos) {
             // A line without '=' is a key without a value: it can be the first
             // match for its name, and then the read yields the default.
-            line.name = text;
+            line.name = upToNul(text);
             line.nameEnd = textBegin + text.size();
             return;
         }
-        line.name = trim(text.substr(0, eq));
+        const std::string_view name = trim(text.substr(0, eq));
+        line.name = upToNul(name);
         line.nameEnd =
-            textBegin + static_cast<std::size_t>(line.name.data() - text.data()) + line.name.size();
+            textBegin + static_cast<std::size_t>(name.data() - text.data()) + name.size();
         line.hasValue = true;
         // The value is found on the raw line, so that the blanks after '='
         // stay where they are even when the value itself is empty.
@@ -166,7 +174,8 @@ struct Location {
     // The end (including its line break) of the section's last non-blank line,
     // where a missing key goes; the header's own end when the section is empty.
     std::size_t sectionTail = 0;
-    bool sectionTailHasBreak = true;
+    // That line's own line break; empty at the end of a file without one.
+    std::string_view sectionTailBreak;
 };
 
 Location locate(std::string_view content, std::string_view section, std::string_view key) {
@@ -183,7 +192,7 @@ Location locate(std::string_view content, std::string_view section, std::string_
                 inSection = true;
                 where.sectionFound = true;
                 where.sectionTail = line.next;
-                where.sectionTailHasBreak = line.next > line.end;
+                where.sectionTailBreak = content.substr(line.end, line.next - line.end);
             }
             continue;
         }
@@ -192,7 +201,7 @@ Location locate(std::string_view content, std::string_view section, std::string_
             continue;
         }
         where.sectionTail = line.next;
-        where.sectionTailHasBreak = line.next > line.end;
+        where.sectionTailBreak = content.substr(line.end, line.next - line.end);
         if (line.kind == LineKind::entry && sameName(line.name, key)) {
             where.keyFound = true;
             where.keyLine = line;
@@ -285,10 +294,15 @@ std::optional<std::string> writeValue(std::string_view content, std::string_view
     const std::string_view eol = lineEndingOf(content);
     if (where.sectionFound) {
         out.append(content.substr(0, where.sectionTail));
-        if (!where.sectionTailHasBreak) {
+        // The new line ends as the line before it does: a file's first line
+        // break need not be its only kind, and a CR added before a line that
+        // is a lone LF would join the two into one CRLF, losing that line.
+        std::string_view lineBreak = where.sectionTailBreak;
+        if (lineBreak.empty()) {
             out.append(eol);
+            lineBreak = eol;
         }
-        out.append(key).append("=").append(value).append(eol);
+        out.append(key).append("=").append(value).append(lineBreak);
         out.append(content.substr(where.sectionTail));
         return out;
     }
@@ -300,6 +314,122 @@ std::optional<std::string> writeValue(std::string_view content, std::string_view
     }
     out.append("[").append(section).append("]").append(eol);
     out.append(key).append("=").append(value).append(eol);
+    return out;
+}
+
+Encoding encodingOf(std::string_view content) {
+    if (content.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        return Encoding::utf8;
+    }
+    if (content.substr(0, 2) == "\xFF\xFE") {
+        return Encoding::utf16le;
+    }
+    if (content.substr(0, 2) == "\xFE\xFF") {
+        return Encoding::utf16be;
+    }
+    return Encoding::ansi;
+}
+
+namespace {
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+void appendUnit(std::string& out, char16_t unit, bool bigEndian) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    out.push_back(bigEndian ? high : low);
+    out.push_back(bigEndian ? low : high);
+}
+
+}  // namespace
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    const auto unitAt = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[2 * i]);
+        const auto b = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    };
+    const std::size_t units = bytes.size() / 2;
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < units; ++i) {
+        const char16_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units && unitAt(i + 1) >= 0xDC00 &&
+            unitAt(i + 1) < 0xE000) {
+            const char16_t next = unitAt(++i);
+            appendUtf8(out,
+                       0x10000 + ((char32_t{unit} - 0xD800) << 10) + (char32_t{next} - 0xDC00));
+        } else if (unit >= 0xD800 && unit < 0xE000) {
+            appendUtf8(out, 0xFFFD);
+        } else {
+            appendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> utf8ToUtf16(std::string_view utf8, bool bigEndian) {
+    std::string out;
+    out.reserve(utf8.size() * 2);
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        std::size_t length = 0;
+        char32_t c = 0;
+        if (lead < 0x80) {
+            length = 1;
+            c = lead;
+        } else if (lead >= 0xC2 && lead < 0xE0) {
+            length = 2;
+            c = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead < 0xF0) {
+            length = 3;
+            c = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead < 0xF5) {
+            length = 4;
+            c = lead & 0x07;
+        } else {
+            return std::nullopt;
+        }
+        if (i + length > utf8.size()) {
+            return std::nullopt;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto trail = static_cast<unsigned char>(utf8[i + k]);
+            if ((trail & 0xC0) != 0x80) {
+                return std::nullopt;
+            }
+            c = (c << 6) | (trail & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF are no UTF-8.
+        if ((length == 3 && c < 0x800) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
+            (c >= 0xD800 && c < 0xE000)) {
+            return std::nullopt;
+        }
+        if (c >= 0x10000) {
+            appendUnit(out, static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)), bigEndian);
+            appendUnit(out, static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)), bigEndian);
+        } else {
+            appendUnit(out, static_cast<char16_t>(c), bigEndian);
+        }
+        i += length;
+    }
     return out;
 }
 

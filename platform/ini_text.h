@@ -21,4 +21,21 @@ std::string readValue(std::string_view content, std::string_view section, std::s
 std::optional<std::string> writeValue(std::string_view content, std::string_view section,
                                       std::string_view key, std::string_view value);
 
+// How the profile API takes a file's bytes, from its first bytes alone: a
+// UTF-8 byte-order mark makes it UTF-8, then FF FE UTF-16 little endian and
+// FE FF UTF-16 big endian; anything else, an empty file included, is in the
+// ANSI code page. A write keeps the encoding the file came in; a new file is
+// ANSI.
+enum class Encoding { ansi, utf8, utf16le, utf16be };
+Encoding encodingOf(std::string_view content);
+
+// UTF-16 bytes (byte-order mark and all) as UTF-8, the mark becoming the
+// UTF-8 one, which the dialect above skips. An unpaired surrogate reads as
+// U+FFFD and an odd last byte is dropped: such content does not convert back
+// to the same bytes, which a writer must check.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
+// UTF-8 as UTF-16 bytes; nullopt when the text is not valid UTF-8.
+std::optional<std::string> utf8ToUtf16(std::string_view utf8, bool bigEndian);
+
 }  // namespace quarlo::platform::ini

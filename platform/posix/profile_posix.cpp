@@ -1,5 +1,6 @@
 #include "platform/posix/profile_posix.h"
 
+#include <climits>
 #include <optional>
 
 #include "platform/ini_text.h"
@@ -7,6 +8,31 @@
 #include "platform/wine/case_paths.h"
 
 namespace quarlo::platform::posix {
+
+namespace {
+
+bool isUtf16(ini::Encoding encoding) {
+    return encoding == ini::Encoding::utf16le || encoding == ini::Encoding::utf16be;
+}
+
+// The file's text for the dialect: ANSI and UTF-8 files as they are, UTF-16
+// ones as UTF-8.
+std::string textOf(const std::string& content, ini::Encoding encoding) {
+    return isUtf16(encoding) ? ini::utf16ToUtf8(content, encoding == ini::Encoding::utf16be)
+                             : content;
+}
+
+std::string cutToCapacity(std::string text, int capacity) {
+    if (capacity < 1) {
+        return {};
+    }
+    if (text.size() >= static_cast<std::size_t>(capacity)) {
+        text.resize(static_cast<std::size_t>(capacity) - 1);
+    }
+    return text;
+}
+
+}  // namespace
 
 std::string PosixProfileFile::read(std::string_view section, std::string_view key,
                                    std::string_view defaultValue, int capacity,
@@ -22,16 +48,24 @@ std::string PosixProfileFile::read(std::string_view section, std::string_view ke
             // No entry of the file can carry a name the code page has not got.
             return codePage_->toUtf8(ini::readValue({}, {}, {}, pageDefault, capacity));
         }
-        section = *pageSection;
-        key = *pageKey;
-        defaultValue = pageDefault;
     }
     std::string content;
     if (readFile(wine::resolveCase(path), content) != ReadStatus::ok) {
         content.clear();  // a file that cannot be read yields the default
     }
-    std::string value = ini::readValue(content, section, key, defaultValue, capacity);
-    return codePage_ ? codePage_->toUtf8(value) : value;
+    const ini::Encoding encoding = ini::encodingOf(content);
+    const std::string text = textOf(content, encoding);
+    if (!codePage_) {
+        return ini::readValue(text, section, key, defaultValue, capacity);
+    }
+    if (encoding == ini::Encoding::ansi) {
+        return codePage_->toUtf8(
+            ini::readValue(text, *pageSection, *pageKey, pageDefault, capacity));
+    }
+    // A Unicode file is matched in Unicode, and the game's A call gets the
+    // value in its code page, cut to the buffer in those characters.
+    const std::string value = ini::readValue(text, section, key, defaultValue, INT_MAX);
+    return codePage_->toUtf8(cutToCapacity(codePage_->fromUtf8Lossy(value), capacity));
 }
 
 bool PosixProfileFile::write(std::string_view section, std::string_view key, std::string_view value,
@@ -43,30 +77,31 @@ bool PosixProfileFile::write(std::string_view section, std::string_view key, std
         pageSection = codePage_->fromUtf8(section);
         pageKey = codePage_->fromUtf8(key);
         pageValue = codePage_->fromUtf8(value);
-        // Text the game would read as other letters is not written at all.
+        // Text the game would read as other letters is not written at all,
+        // whatever the file's encoding: the game reads through its code page.
         if (!pageSection || !pageKey || !pageValue) {
             return false;
         }
-        section = *pageSection;
-        key = *pageKey;
-        value = *pageValue;
     }
-    const std::string target = wine::resolveCase(path);
-    std::string content;
-    const ReadStatus status = readFile(target, content);
-    // A file that is there but cannot be read must not be replaced by one
-    // holding only the new entry.
-    if (status == ReadStatus::failed) {
-        return false;
-    }
-    auto updated = ini::writeValue(content, section, key, value);
-    if (!updated) {
-        return false;
-    }
-    if (status == ReadStatus::ok && *updated == content) {
-        return true;  // nothing would change: leave the file and its times alone
-    }
-    return replaceFile(target, *updated);
+    return updateFile(wine::resolveCase(path),
+                      [&](const std::string& content) -> std::optional<std::string> {
+                          const ini::Encoding encoding = ini::encodingOf(content);
+                          if (encoding == ini::Encoding::ansi && codePage_) {
+                              return ini::writeValue(content, *pageSection, *pageKey, *pageValue);
+                          }
+                          if (!isUtf16(encoding)) {
+                              return ini::writeValue(content, section, key, value);
+                          }
+                          // UTF-16 is written back in its own byte order, and
+                          // only when every other byte survives the round trip.
+                          const bool bigEndian = encoding == ini::Encoding::utf16be;
+                          const std::string text = textOf(content, encoding);
+                          if (ini::utf8ToUtf16(text, bigEndian) != content) {
+                              return std::nullopt;
+                          }
+                          const auto updated = ini::writeValue(text, section, key, value);
+                          return updated ? ini::utf8ToUtf16(*updated, bigEndian) : std::nullopt;
+                      });
 }
 
 std::optional<std::size_t> PosixProfileFile::storedLength(std::string_view text) const {

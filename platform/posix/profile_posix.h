@@ -17,6 +17,10 @@ class PosixProfileFile : public ProfileFile {
     // Names and values are UTF-8 on our side and in this Windows code page in
     // the file, as the game reads it (see CodePage). Reads cut to the capacity
     // in code-page characters before converting, as the A API counts them.
+    // As under Wine, a file that begins with a UTF-8 byte-order mark is read
+    // and written in UTF-8, and one with a UTF-16 mark in UTF-16 of its byte
+    // order (see ini::encodingOf); the code page still decides what may be
+    // written, since the game reads every value through it.
     explicit PosixProfileFile(int codePage)
         : codePage_(std::make_unique<wine::CodePage>(codePage)) {}
 

@@ -66,6 +66,10 @@ TEST(ReadValue, FollowsTheProfileDialect) {
          "v"},
         {"DOS end-of-file mark is a blank", "[A]\nk=v\x1A", "A", "k", "d", 100, "v"},
         {"NUL ends the value", "[A]\nk=a\0b\n"s, "A", "k", "d", 100, "a"},
+        {"NUL ends a key name", "[A]\r\nk\0=old\r\n"s, "A", "k", "d", 100, "old"},
+        {"NUL ends a key name without =", "[A]\nk\0x\nk=2\n"s, "A", "k", "d", 100, "d"},
+        {"NUL ends a section name", "[A\0x]\nk=v\n"s, "A", "k", "d", 100, "v"},
+        {"blanks before a NUL stay in the name", "[A]\nk \0=v\n"s, "A", "k", "d", 100, "d"},
         {"missing section", "[A]\nk=v\n", "B", "k", "default", 100, "default"},
         {"missing key", "[A]\nk=v\n", "A", "j", "default", 100, "default"},
         {"empty file", "", "A", "k", "default", 100, "default"},
@@ -134,6 +138,13 @@ TEST(WriteValue, ChangesOnlyWhatItMust) {
         {"byte-order mark alone", "\xEF\xBB\xBF", "A", "k", "v", "\xEF\xBB\xBF[A]\r\nk=v\r\n"},
         {"high bytes elsewhere untouched", "[F]\r\nf=Fr\xE9\x64\r\n[G]\r\nk=1\r\n", "G", "k",
          "\xFF", "[F]\r\nf=Fr\xE9\x64\r\n[G]\r\nk=\xFF\r\n"},
+        {"name cut by NUL is the line that changes", "[General]\r\nSLocalSavePath\0=old\r\n"s,
+         "General", "SLocalSavePath", "new", "[General]\r\nSLocalSavePath\0=new\r\n"s},
+        {"key line without = cut by NUL gets one", "[A]\nk\0x\n"s, "A", "k", "v", "[A]\nk\0x=v\n"s},
+        {"added line takes the break of the line before it", "[G]\rk=1\n\n[H]\r", "G", "x", "2",
+         "[G]\rk=1\nx=2\n\n[H]\r"},
+        {"added line after a header with its own break", "[A]\r\n\n[B]\n", "A", "k", "v",
+         "[A]\r\nk=v\r\n\n[B]\n"},
         {"CR in value refused", "[A]\nk=1\n", "A", "k", "a\rb", std::nullopt},
         {"LF in value refused", "[A]\nk=1\n", "A", "k", "a\n[B]", std::nullopt},
         {"CR in key refused", "[A]\n", "A", "k\r", "v", std::nullopt},
@@ -152,6 +163,46 @@ TEST(WriteValue, ChangesOnlyWhatItMust) {
     }
 }
 
+TEST(Utf16, ConvertsOnlyWhatComesBackTheSame) {
+    struct Case {
+        const char* what;
+        std::string utf16le;              // without a mark
+        std::optional<std::string> utf8;  // nullopt: not UTF-16 that converts back
+    };
+    const std::vector<Case> cases = {
+        {"ASCII and Latin-1", "k\0=\0\xE9\0"s, "k=\xC3\xA9"},
+        {"NUL is kept", "a\0\0\0b\0"s, "a\0b"s},
+        {"surrogate pair", "\x3D\xD8\x00\xDE"s, "\xF0\x9F\x98\x80"},
+        {"lone high surrogate", "\x3D\xD8k\0"s, std::nullopt},
+        {"lone low surrogate", "\x00\xDE"s, std::nullopt},
+        {"odd last byte", "k\0x"s, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        for (const bool big : {false, true}) {
+            std::string bytes = c.utf16le;
+            if (big) {
+                for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+                    std::swap(bytes[i], bytes[i + 1]);
+                }
+            }
+            const std::string text = utf16ToUtf8(bytes, big);
+            if (c.utf8) {
+                EXPECT_EQ(text, *c.utf8) << c.what;
+            }
+            EXPECT_EQ(utf8ToUtf16(text, big) == bytes, c.utf8.has_value()) << c.what << big;
+        }
+    }
+    for (const std::string bad :
+         {"\x80"s, "\xC0\xAF"s, "\xED\xA0\x80"s, "\xE9t\xE9"s, "\xF4\x90\x80\x80"s, "\xE2\x82"s}) {
+        EXPECT_EQ(utf8ToUtf16(bad, false), std::nullopt) << bad;
+    }
+    EXPECT_EQ(encodingOf("\xEF\xBB\xBF[A]"), Encoding::utf8);
+    EXPECT_EQ(encodingOf("\xFF\xFE["), Encoding::utf16le);
+    EXPECT_EQ(encodingOf("\xFE\xFF\0["s), Encoding::utf16be);
+    EXPECT_EQ(encodingOf("\xFF"), Encoding::ansi);
+    EXPECT_EQ(encodingOf(""), Encoding::ansi);
+}
+
 // Random files in the dialect the game and other tools write: after any write
 // the written key reads back, every other key reads as before, and the bytes
 // that changed lie inside one line (or are whole new lines).
@@ -167,27 +218,36 @@ class RandomProfile {
     File make() {
         File f;
         const char* endings[] = {"\r\n", "\n", "\r"};
-        const std::string eol = endings[pick(3)];
+        const std::string fileEol = endings[pick(3)];
+        const bool mixed = pick(4) == 0;  // hand-edited files mix line breaks
+        std::string eol = fileEol;
+        const auto nextEol = [&]() -> const std::string& {
+            if (mixed) {
+                eol = endings[pick(3)];
+            }
+            return eol;
+        };
         if (pick(10) == 0) {
             f.content += "\xEF\xBB\xBF";
         }
         const int sections = 1 + pick(5);
         for (int s = 0; s < sections; ++s) {
             const std::string section = name();
-            f.content += blanks() + "[" + blanks() + section + blanks() + "]" + blanks() + eol;
+            f.content +=
+                blanks() + "[" + blanks() + section + blanks() + "]" + blanks() + nextEol();
             const int lines = pick(8);
             for (int l = 0; l < lines; ++l) {
                 switch (pick(6)) {
                     case 0:
-                        f.content += blanks() + eol;
+                        f.content += blanks() + nextEol();
                         break;
                     case 1:
-                        f.content += blanks() + ";" + text() + eol;
+                        f.content += blanks() + ";" + text() + nextEol();
                         break;
                     default: {
                         const std::string key = name();
-                        f.content +=
-                            blanks() + key + blanks() + "=" + blanks() + text() + blanks() + eol;
+                        f.content += blanks() + key + blanks() + "=" + blanks() + text() +
+                                     blanks() + nextEol();
                         f.names.emplace_back(section, key);
                     }
                 }
@@ -247,6 +307,25 @@ class RandomProfile {
     std::mt19937 rng_;
 };
 
+// The lines of a file as the profile API splits them, each with its break.
+std::vector<std::string> linesOf(const std::string& content) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    while (begin < content.size()) {
+        std::size_t end = content.find_first_of("\r\n", begin);
+        if (end == std::string::npos) {
+            end = content.size();
+        } else {
+            end += (content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n')
+                       ? 2
+                       : 1;
+        }
+        lines.push_back(content.substr(begin, end - begin));
+        begin = end;
+    }
+    return lines;
+}
+
 TEST(WriteValue, RandomFilesRoundTrip) {
     RandomProfile gen(20240611);
     constexpr int kCapacity = 1000;
@@ -299,6 +378,23 @@ TEST(WriteValue, RandomFilesRoundTrip) {
         }
         const std::string removed = in.substr(prefix, in.size() - prefix - suffix);
         EXPECT_EQ(removed.find_first_of("\r\n"), std::string::npos) << "removed: " << removed;
+
+        // Line by line, with each line's own break: the old lines are all
+        // there, in order, but for at most one changed line, and at most the
+        // new section's header and the new key were added.
+        const std::vector<std::string> before = linesOf(in);
+        const std::vector<std::string> after = linesOf(*out);
+        std::size_t head = 0;
+        while (head < before.size() && head < after.size() && before[head] == after[head]) {
+            ++head;
+        }
+        std::size_t tail = 0;
+        while (tail < before.size() - head && tail < after.size() - head &&
+               before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
+            ++tail;
+        }
+        EXPECT_LE(before.size() - head - tail, 1u) << "lines changed";
+        EXPECT_LE(after.size() - head - tail, 3u) << "lines added";
     }
 }
 

@@ -3,11 +3,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <future>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "platform/posix/file_io.h"
 #include "platform/posix/profile_posix.h"
+#include "platform/wine/code_page.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarlo::platform::posix {
@@ -32,8 +38,17 @@ struct stat statOf(const std::string& path) {
     return st;
 }
 
+// Rewrites a file in place, as a program that opens it with O_TRUNC does.
+void rewriteInPlace(const std::string& path, const std::string& content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0) << path;
+    ASSERT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+    ::close(fd);
+}
+
 class ProfileFileTest : public ::testing::Test {
   protected:
+    ~ProfileFileTest() override { setFileIoTestHooks({}); }
     test::TempDir dir;
     PosixProfileFile profile;
 };
@@ -206,6 +221,177 @@ TEST_F(ProfileFileTest, FileOfAnotherOwnerKeepsItsOwner) {
     EXPECT_EQ(st.st_uid, 12345u);
     EXPECT_EQ(st.st_gid, 23456u);
     EXPECT_EQ(readBytes(path), "[A]\nk=2\n");
+}
+
+TEST_F(ProfileFileTest, AnotherProgramsRewriteBetweenReadAndRenameIsKept) {
+    const std::string path = dir.at("oblivion.ini");
+    writeBytes(path, "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n[Display]\r\nbFull=0\r\n");
+    // The game saves its settings once, in place and at the same length,
+    // just after our read: the write starts over and keeps the game's change.
+    int checks = 0;
+    FileIoTestHooks hooks;
+    hooks.beforeCheck = [&](const std::string& target) {
+        if (checks++ == 0) {
+            rewriteInPlace(target,
+                           "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n[Display]\r\nbFull=1\r\n");
+        }
+    };
+    setFileIoTestHooks(hooks);
+    ASSERT_TRUE(profile.write("General", "SLocalSavePath", "Saves\\Bob\\", path));
+    EXPECT_EQ(checks, 2);
+    EXPECT_EQ(readBytes(path),
+              "[General]\r\nSLocalSavePath=Saves\\Bob\\\r\n[Display]\r\nbFull=1\r\n");
+    EXPECT_EQ(entriesOf(dir.str()), (std::set<std::string>{"oblivion.ini"}));
+
+    // A file that keeps changing is not replaced at all: the write fails and
+    // the file holds what the other program wrote last.
+    int rewrites = 0;
+    std::string last;
+    hooks.beforeCheck = [&](const std::string& target) {
+        last =
+            "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\nn=" + std::to_string(rewrites++) + "\r\n";
+        rewriteInPlace(target, last);
+    };
+    setFileIoTestHooks(hooks);
+    EXPECT_FALSE(profile.write("General", "SLocalSavePath", "Saves\\Cid\\", path));
+    EXPECT_EQ(rewrites, 5);
+    EXPECT_EQ(readBytes(path), last);
+    EXPECT_EQ(entriesOf(dir.str()), (std::set<std::string>{"oblivion.ini"}));
+}
+
+TEST_F(ProfileFileTest, FileThatGrowsWhileReadIsReadAgain) {
+    const std::string path = dir.at("oblivion.ini");
+    writeBytes(path, "[General]\r\nSLocalSavePath=Saves\\A");
+    int reads = 0;
+    FileIoTestHooks hooks;
+    hooks.afterRead = [&](const std::string& p) {
+        if (reads++ == 0) {
+            rewriteInPlace(p, "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n");
+        }
+    };
+    setFileIoTestHooks(hooks);
+    EXPECT_EQ(profile.read("General", "SLocalSavePath", "ERROR.", 62, path), "Saves\\Ann\\");
+    EXPECT_EQ(reads, 2);
+}
+
+TEST_F(ProfileFileTest, EachFailingStepOfAWriteLeavesTheFileAsItWas) {
+    const std::string original = "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n";
+    const std::string path = dir.at("oblivion.ini");
+    for (const FileStep step :
+         {FileStep::open, FileStep::write, FileStep::fsync, FileStep::close, FileStep::rename}) {
+        writeBytes(path, original);
+        FileIoTestHooks hooks;
+        hooks.fails = [step](FileStep s) { return s == step; };
+        setFileIoTestHooks(hooks);
+        EXPECT_FALSE(profile.write("General", "SLocalSavePath", "Saves\\Bob\\", path))
+            << static_cast<int>(step);
+        EXPECT_EQ(readBytes(path), original) << static_cast<int>(step);
+        EXPECT_EQ(entriesOf(dir.str()), (std::set<std::string>{"oblivion.ini"}))
+            << static_cast<int>(step);
+        // A missing file stays missing.
+        EXPECT_FALSE(profile.write("Bob", "k", "v", dir.at("quarlo.ini")))
+            << static_cast<int>(step);
+        EXPECT_EQ(entriesOf(dir.str()), (std::set<std::string>{"oblivion.ini"}))
+            << static_cast<int>(step);
+        setFileIoTestHooks({});
+    }
+}
+
+TEST_F(ProfileFileTest, OnlyRegularFilesOfAtMostTheCapAreRead) {
+    const std::string entry = "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n";
+    const auto sparse = [&](const std::string& name, off_t size) {
+        const std::string path = dir.at(name);
+        writeBytes(path, entry);
+        EXPECT_EQ(::truncate(path.c_str(), size), 0);
+        return path;
+    };
+    // A large settings file still works; one over the cap is no settings file.
+    const std::string large = sparse("large.ini", 50'000'000);
+    EXPECT_EQ(profile.read("General", "SLocalSavePath", "ERROR.", 62, large), "Saves\\Ann\\");
+    const std::string huge = sparse("huge.ini", static_cast<off_t>(kMaxReadSize) + 1);
+    EXPECT_EQ(profile.read("General", "SLocalSavePath", "ERROR.", 62, huge), "ERROR.");
+    EXPECT_FALSE(profile.write("General", "SLocalSavePath", "Saves\\Bob\\", huge));
+    EXPECT_EQ(fs::file_size(huge), kMaxReadSize + 1);
+    std::string head(entry.size(), '\0');
+    std::ifstream(huge, std::ios::binary)
+        .read(head.data(), static_cast<std::streamsize>(head.size()));
+    EXPECT_EQ(head, entry);
+
+    const std::string zero = dir.at("zero.ini");
+    fs::create_symlink("/dev/zero", zero);
+    EXPECT_EQ(profile.read("General", "SLocalSavePath", "ERROR.", 62, zero), "ERROR.");
+    EXPECT_FALSE(profile.write("General", "SLocalSavePath", "Saves\\Bob\\", zero));
+    EXPECT_TRUE(fs::is_symlink(zero));
+
+    // A FIFO with no writer: the read must not wait for one.
+    const std::string fifo = dir.at("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] {
+        return profile.read("General", "SLocalSavePath", "ERROR.", 62, fifo);
+    });
+    if (reading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "the read of a FIFO waits for a writer";
+        const int unblock = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        ::close(unblock);
+    }
+    EXPECT_EQ(reading.get(), "ERROR.");
+    EXPECT_FALSE(profile.write("General", "SLocalSavePath", "Saves\\Bob\\", fifo));
+    EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+}
+
+// UTF-16 bytes of text given in UTF-8, byte-order mark first.
+std::string utf16(const std::string& utf8, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    // Latin-1 text only, where each Windows-1252 byte is its own code point.
+    const std::string latin1 = wine::CodePage{1252}.fromUtf8(utf8).value();
+    for (const char c : latin1) {
+        const auto unit = static_cast<unsigned char>(c);
+        out.push_back(static_cast<char>(bigEndian ? 0 : unit));
+        out.push_back(static_cast<char>(bigEndian ? unit : 0));
+    }
+    return out;
+}
+
+TEST_F(ProfileFileTest, UnicodeFilesAreReadAndWrittenInTheirOwnEncoding) {
+    const std::string ann = "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\nSName=Fr\u00E9d\r\n";
+    const std::string jurgen =
+        "[General]\r\nSLocalSavePath=Saves\\J\u00FCrgen\\\r\nSName=Fr\u00E9d\r\n";
+    struct Case {
+        const char* what;
+        std::string before;
+        std::optional<std::string> after;  // nullopt: the write is refused
+    };
+    const std::vector<Case> cases = {
+        {"UTF-8 with its mark stays UTF-8", "\xEF\xBB\xBF" + ann, "\xEF\xBB\xBF" + jurgen},
+        {"UTF-16 little endian", utf16(ann, false), utf16(jurgen, false)},
+        {"UTF-16 big endian", utf16(ann, true), utf16(jurgen, true)},
+        {"UTF-16 with an odd last byte is not written", utf16(ann, false) + "x", std::nullopt},
+        {"UTF-16 with an unpaired surrogate is not written",
+         utf16(ann, false) + std::string("\x00\xD8", 2), std::nullopt},
+        {"no mark: the code page", wine::CodePage{1252}.fromUtf8(ann).value(),
+         wine::CodePage{1252}.fromUtf8(jurgen).value()},
+    };
+    PosixProfileFile game(1252);
+    for (const Case& c : cases) {
+        const std::string path = dir.at("oblivion.ini");
+        writeBytes(path, c.before);
+        EXPECT_EQ(game.read("General", "SName", "ERROR.", 62, path), "Fr\u00E9d") << c.what;
+        EXPECT_EQ(game.read("General", "SName", "ERROR.", 4, path), "Fr\u00E9") << c.what;
+        EXPECT_EQ(game.write("General", "SLocalSavePath", "Saves\\J\u00FCrgen\\", path),
+                  c.after.has_value())
+            << c.what;
+        EXPECT_EQ(readBytes(path), c.after.value_or(c.before)) << c.what;
+        if (c.after) {
+            EXPECT_EQ(game.read("General", "SLocalSavePath", "ERROR.", 62, path),
+                      "Saves\\J\u00FCrgen\\")
+                << c.what;
+        }
+    }
+    // A Unicode file takes only what the game's code page can read back.
+    const std::string path = dir.at("oblivion.ini");
+    writeBytes(path, "\xEF\xBB\xBF" + ann);
+    EXPECT_FALSE(game.write("General", "SLocalSavePath", "Saves\\\u0141ukasz\\", path));
+    EXPECT_EQ(readBytes(path), "\xEF\xBB\xBF" + ann);
 }
 
 }  // namespace
