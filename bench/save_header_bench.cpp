@@ -101,7 +101,8 @@ void listSaves(benchmark::State& state, const std::string& folder) {
     if (readable != saveCount) {
         state.SkipWithError("not every save was read");
     }
-    state.counters["saves/s"] = benchmark::Counter(saveCount, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["saves/s"] =
+        benchmark::Counter(saveCount, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The same bytes of the same files read by one `head -c 4096 FILE...`.
@@ -126,7 +127,8 @@ void headC(benchmark::State& state, const std::vector<std::string>& paths) {
         }
     }
     posix_spawn_file_actions_destroy(&actions);
-    state.counters["saves/s"] = benchmark::Counter(saveCount, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["saves/s"] =
+        benchmark::Counter(saveCount, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 }  // namespace
