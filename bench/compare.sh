@@ -3,6 +3,8 @@
 # this machine in this run, on trees and files of the same shape and names:
 #   the folder walk (LogPath)       beside  find DIR -printf ''
 #   one profile write (2,000 lines) beside  cp FILE TMP && mv TMP FILE2
+#   the headers of 2,000 saves          beside  head -c 4096 FILE... (timed by
+#                                       quarlo_bench_save_header itself)
 # Prints the machine, each median, and the ratios to paste into
 # docs/performance.md.
 #   bench/compare.sh [ROUNDS]   (default 5 rounds; the median is reported)
@@ -93,6 +95,8 @@ walk_small=$(ours_ms LogPath/50x600)
 walk_large=$(ours_ms LogPath/200x1000)
 write=$(ours_ms BM_ProfileWrite)
 read_=$(ours_ms BM_ProfileRead)
+saves=$(ours_ms ListSaves/2000/real_time)
+head_c=$(ours_ms HeadC/2000/real_time)
 
 # The block device under the scratch folder; virtual disks often claim to be
 # rotational whatever backs them.
@@ -111,4 +115,5 @@ row() { printf '%-34s %10s %10s %7s %6s\n' "$1" "$2" "$3" "$(awk -v a="$2" -v b=
 row "walk 50 x 600 vs find" "$walk_small" "$find_small" "1.5"
 row "walk 200 x 1000 vs find" "$walk_large" "$find_large" "1.5"
 row "write 2,000 lines vs cp + mv" "$write" "$cpmv" "3"
+row "2,000 save headers vs head -c" "$saves" "$head_c" "1.5"
 printf '%-34s %10s\n' "read 2,000 lines (for scale)" "$read_"

@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/save_files.h"
 #include "platform/special_folders.h"
 
 namespace quarlo::platform {
@@ -18,6 +19,7 @@ struct Platform {
     std::unique_ptr<SpecialFolders> specialFolders;
     std::unique_ptr<Registry> registry;
     std::unique_ptr<Processes> processes;
+    std::unique_ptr<SaveFiles> saveFiles;
 };
 
 Platform createPlatform();

@@ -7,6 +7,7 @@
 #include "platform/posix/processes_posix.h"
 #include "platform/posix/profile_posix.h"
 #include "platform/posix/registry_posix.h"
+#include "platform/posix/save_files_posix.h"
 #include "platform/posix/special_folders_posix.h"
 #include "platform/wine/code_page.h"
 #include "platform/wine/prefix.h"
@@ -35,6 +36,7 @@ Platform createPlatform() {
     p.specialFolders = std::make_unique<posix::PosixSpecialFolders>(prefix);
     p.registry = std::make_unique<posix::PosixRegistry>(prefix);
     p.processes = std::make_unique<posix::PosixProcesses>(prefix);
+    p.saveFiles = std::make_unique<posix::PosixSaveFiles>();
     return p;
 }
 

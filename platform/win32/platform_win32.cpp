@@ -3,6 +3,7 @@
 #include "platform/win32/processes_win32.h"
 #include "platform/win32/profile_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/save_files_win32.h"
 #include "platform/win32/special_folders_win32.h"
 
 namespace quarlo::platform {
@@ -14,6 +15,7 @@ Platform createPlatform() {
     p.specialFolders = std::make_unique<win32::Win32SpecialFolders>();
     p.registry = std::make_unique<win32::Win32Registry>();
     p.processes = std::make_unique<win32::Win32Processes>();
+    p.saveFiles = std::make_unique<win32::Win32SaveFiles>();
     return p;
 }
 

@@ -1,0 +1,153 @@
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "bench/bench_files.h"
+#include "platform/posix/save_files_posix.h"
+#include "saves/character_saves.h"
+
+extern char** environ;
+
+namespace {
+
+using quarlo::bench::ScratchFolder;
+
+constexpr int saveCount = 2000;
+constexpr std::uint32_t shotWidth = 256;
+constexpr std::uint32_t shotHeight = 192;
+constexpr off_t fileSize = 4 * 1024 * 1024;
+
+void put(std::string& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    }
+}
+
+void putText(std::string& out, const std::string& s) {
+    put(out, s.size() + 1, 1);
+    out += s;
+    out.push_back('\0');
+}
+
+// A save as the game writes one: the header, a 256 x 192 screenshot, then the
+// rest of the file as a hole, so 2,000 saves of 4 MiB take little disk.
+std::string saveStart(int number) {
+    std::string fields;
+    put(fields, static_cast<std::uint32_t>(number), 4);
+    putText(fields, "Aldric the Unready");
+    put(fields, 23, 2);
+    putText(fields, "Imperial City Market District");
+    put(fields, 0x40600000, 4);  // 3.5 days
+    put(fields, 3'600'000u + static_cast<std::uint32_t>(number), 4);
+    // Saved a second apart, in no order of their names.
+    const int second = (number * 7919) % saveCount;
+    for (int f : {2024, 3, 2, 5, 13, second / 60, second % 60, 0}) {
+        put(fields, static_cast<std::uint16_t>(f), 2);
+    }
+    put(fields, shotWidth * shotHeight * 3 + 8, 4);
+    put(fields, shotWidth, 4);
+    put(fields, shotHeight, 4);
+    std::string pixels(std::size_t{shotWidth} * shotHeight * 3, '\0');
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<char>(i * 7 + number);
+    }
+    std::string out = "TES4SAVEGAME";
+    put(out, 0, 1);
+    put(out, 125, 1);
+    for (std::uint16_t f : {2006, 3, 1, 20, 10, 5, 0, 0}) {
+        put(out, f, 2);
+    }
+    put(out, 0x7E, 4);
+    put(out, fields.size() + pixels.size(), 4);
+    return out + fields + pixels;
+}
+
+std::vector<std::string> makeSaves(const std::string& folder) {
+    std::vector<std::string> paths;
+    char name[32];
+    for (int i = 1; i <= saveCount; ++i) {
+        std::snprintf(name, sizeof name, "/Save %04d.ess", i);
+        const std::string path = folder + name;
+        quarlo::bench::writeFile(path, saveStart(i));
+        if (::truncate(path.c_str(), fileSize) != 0) {
+            throw std::runtime_error("cannot extend " + path);
+        }
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+// The table of one character's saves: list the folder, read each header.
+void listSaves(benchmark::State& state, const std::string& folder) {
+    quarlo::platform::posix::PosixSaveFiles files;
+    std::size_t readable = 0;
+    for (auto _ : state) {
+        const auto saves = quarlo::saves::listSaves(files, folder);
+        readable = 0;
+        for (const auto& s : *saves) {
+            readable += s.header.has_value();
+        }
+        benchmark::DoNotOptimize(saves->data());
+    }
+    if (readable != saveCount) {
+        state.SkipWithError("not every save was read");
+    }
+    state.counters["saves/s"] =
+        benchmark::Counter(saveCount, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The same bytes of the same files read by one `head -c 4096 FILE...`.
+void headC(benchmark::State& state, const std::vector<std::string>& paths) {
+    std::vector<std::string> args{"head", "-c", std::to_string(quarlo::saves::headerReadSize)};
+    args.insert(args.end(), paths.begin(), paths.end());
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    for (auto _ : state) {
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawnp(&pid, "head", &actions, nullptr, argv.data(), environ) != 0 ||
+            ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("head failed");
+            break;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    state.counters["saves/s"] =
+        benchmark::Counter(saveCount, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    ScratchFolder scratch;
+    const std::vector<std::string> paths = makeSaves(scratch.path());
+
+    benchmark::RegisterBenchmark("ListSaves/2000", listSaves, scratch.path())
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("HeadC/2000", headC, paths)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

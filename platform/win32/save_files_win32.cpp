@@ -1,0 +1,168 @@
+#include "platform/win32/save_files_win32.h"
+
+#include <algorithm>
+
+#include "platform/win32/win32_api.h"
+
+namespace quarlo::platform::win32 {
+
+namespace {
+
+// Save names are whatever the player typed, so the wide functions are used:
+// an ANSI path could not name a save whose name the code page lacks.
+std::optional<std::wstring> wide(const std::string& utf8) {
+    if (utf8.empty()) {
+        return std::wstring();
+    }
+    const int length = static_cast<int>(utf8.size());
+    const int n =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
+    if (n <= 0) {
+        return std::nullopt;
+    }
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, out.data(), n);
+    return out;
+}
+
+std::string utf8(const wchar_t* text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) {
+        return {};
+    }
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    out.pop_back();  // the NUL
+    return out;
+}
+
+class Handle {
+  public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle() {
+        if (h_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(h_);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+
+  private:
+    HANDLE h_;
+};
+
+class Find {
+  public:
+    explicit Find(HANDLE h) : h_(h) {}
+    ~Find() {
+        if (h_ != INVALID_HANDLE_VALUE) {
+            FindClose(h_);
+        }
+    }
+    Find(const Find&) = delete;
+    Find& operator=(const Find&) = delete;
+    HANDLE get() const { return h_; }
+
+  private:
+    HANDLE h_;
+};
+
+std::uint64_t join(DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+// 100 ns ticks since 1601 on the local clock, as milliseconds since 1970.
+std::int64_t localMilliseconds(const FILETIME& utc) {
+    FILETIME local{};
+    if (!FileTimeToLocalFileTime(&utc, &local)) {
+        local = utc;
+    }
+    const std::int64_t ticks =
+        static_cast<std::int64_t>(join(local.dwHighDateTime, local.dwLowDateTime));
+    constexpr std::int64_t ticksFrom1601To1970 = 116444736000000000LL;
+    return (ticks - ticksFrom1601To1970) / 10000;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> Win32SaveFiles::listFiles(const std::string& folder) const {
+    auto pattern = wide(folder);
+    if (!pattern || pattern->empty()) {
+        return std::nullopt;
+    }
+    if (pattern->back() != L'\\' && pattern->back() != L'/') {
+        pattern->push_back(L'\\');
+    }
+    pattern->push_back(L'*');
+    WIN32_FIND_DATAW entry{};
+    Find find(FindFirstFileExW(pattern->c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                               nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    std::vector<std::string> files;
+    if (find.get() == INVALID_HANDLE_VALUE) {
+        // A folder with nothing in it (a drive root lists no "." either).
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return files;
+        }
+        return std::nullopt;
+    }
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            files.push_back(utf8(entry.cFileName));
+        }
+    } while (FindNextFileW(find.get(), &entry));
+    if (GetLastError() != ERROR_NO_MORE_FILES) {
+        return std::nullopt;
+    }
+    return files;
+}
+
+std::optional<FileChunk> Win32SaveFiles::read(const std::string& path, std::uint64_t offset,
+                                              std::size_t count) const {
+    const auto name = wide(path);
+    if (!name || name->empty()) {
+        return std::nullopt;
+    }
+    // Shared for writing and deleting: the game may be saving over it.
+    Handle file(CreateFileW(name->c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file.get() == INVALID_HANDLE_VALUE || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    FileChunk chunk;
+    chunk.size = join(info.nFileSizeHigh, info.nFileSizeLow);
+    chunk.modifiedLocalMs = localMilliseconds(info.ftLastWriteTime);
+    if (offset >= chunk.size) {
+        return chunk;
+    }
+    chunk.bytes.resize(
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, chunk.size - offset)));
+    std::size_t done = 0;
+    while (done < chunk.bytes.size()) {
+        const std::uint64_t at = offset + done;
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const DWORD want =
+            static_cast<DWORD>(std::min<std::size_t>(chunk.bytes.size() - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(file.get(), chunk.bytes.data() + done, want, &got, &where)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) {
+                break;
+            }
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    chunk.bytes.resize(done);
+    return chunk;
+}
+
+}  // namespace quarlo::platform::win32

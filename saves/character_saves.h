@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "saves/save_header.h"
+
+namespace quarlo::platform {
+class SaveFiles;
+}
+
+namespace quarlo::saves {
+
+// One save: its .ess file and the files beside it of the same stem, which
+// script extenders write with it (co-saves such as .obse and .pluggy).
+struct SaveEntry {
+    std::string fileName;              // "Save 12.ess", as on disk
+    std::string path;                  // folder + separator + fileName
+    std::vector<std::string> coSaves;  // file names, sorted
+    std::optional<SaveHeader> header;
+    Unreadable reason = Unreadable::none;  // none exactly when header is set
+    // The file's modification time on the local clock (ms since 1970-01-01
+    // 00:00 local); 0 when the file could not be opened.
+    std::int64_t modifiedLocalMs = 0;
+
+    // What the list is ordered by: the save time in the header, or the file's
+    // modification time where the header is unreadable.
+    std::int64_t sortTime() const;
+};
+
+// The saves directly in one character's folder, newest first; ties by file
+// name. A file is a save when its name ends in ".ess" in any letter case, as
+// the game's file system matches it. Its co-saves are the other files whose
+// name up to the last dot is the save's stem, without regard to ASCII case
+// (other .ess files excepted). Each save costs one read of its first
+// headerReadSize bytes. nullopt when the folder cannot be listed.
+std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files,
+                                                const std::string& folder);
+
+}  // namespace quarlo::saves

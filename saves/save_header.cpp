@@ -1,0 +1,182 @@
+#include "saves/save_header.h"
+
+#include <cstring>
+
+#include "platform/save_files.h"
+
+namespace quarlo::saves {
+
+namespace {
+
+constexpr std::string_view magic = "TES4SAVEGAME";
+
+// Reads little-endian fields one after another; once a field runs past the
+// end every later read fails too, so a parse checks `ok()` where it matters.
+class Reader {
+  public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+
+    bool ok() const { return ok_; }
+    std::size_t position() const { return at_; }
+
+    std::string_view take(std::size_t n) {
+        if (!ok_ || bytes_.size() - at_ < n) {
+            ok_ = false;
+            return {};
+        }
+        const std::string_view out = bytes_.substr(at_, n);
+        at_ += n;
+        return out;
+    }
+
+    std::uint64_t unsignedLe(std::size_t n) {
+        const std::string_view b = take(n);
+        std::uint64_t v = 0;
+        for (std::size_t i = b.size(); i-- > 0;) {
+            v = (v << 8) | static_cast<unsigned char>(b[i]);
+        }
+        return v;
+    }
+    std::uint8_t u8() { return static_cast<std::uint8_t>(unsignedLe(1)); }
+    std::uint16_t u16() { return static_cast<std::uint16_t>(unsignedLe(2)); }
+    std::uint32_t u32() { return static_cast<std::uint32_t>(unsignedLe(4)); }
+
+    float f32() {
+        const std::uint32_t raw = u32();
+        float v = 0;
+        static_assert(sizeof v == sizeof raw);
+        std::memcpy(&v, &raw, sizeof v);
+        return v;
+    }
+
+    SystemTime systemTime() {
+        SystemTime t;
+        t.year = u16();
+        t.month = u16();
+        t.dayOfWeek = u16();
+        t.day = u16();
+        t.hour = u16();
+        t.minute = u16();
+        t.second = u16();
+        t.milliseconds = u16();
+        return t;
+    }
+
+    // A length byte that counts the closing NUL, then the bytes. The text is
+    // kept up to its first NUL, as the game shows it.
+    std::string text() {
+        const std::string_view raw = take(u8());
+        return std::string(raw.substr(0, raw.find('\0')));
+    }
+
+  private:
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+    bool ok_ = true;
+};
+
+HeaderResult unreadable(Unreadable reason) {
+    return HeaderResult{std::nullopt, reason};
+}
+
+}  // namespace
+
+std::int64_t millisecondsSince1970(const SystemTime& t) {
+    // Days from the civil date (proleptic Gregorian), after H. Hinnant.
+    const std::int64_t month = t.month;
+    const std::int64_t year = static_cast<std::int64_t>(t.year) - (month <= 2 ? 1 : 0);
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + t.day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const std::int64_t days = era * 146097 + dayOfEra - 719468;
+    return ((days * 24 + t.hour) * 60 + t.minute) * 60000 + t.second * 1000LL + t.milliseconds;
+}
+
+const char* describe(Unreadable reason) {
+    switch (reason) {
+        case Unreadable::none:
+            return "Readable.";
+        case Unreadable::cannotRead:
+            return "Cannot be read.";
+        case Unreadable::notASave:
+            return "Not a save file.";
+        case Unreadable::cutShort:
+            return "Cut short.";
+        case Unreadable::screenshotSizeMismatch:
+            return "Screenshot size does not match.";
+        case Unreadable::screenshotTooLarge:
+            return "Screenshot too large.";
+    }
+    return "Cannot be read.";
+}
+
+HeaderResult parseHeader(std::string_view bytes, std::optional<std::uint64_t> fileSize) {
+    if (bytes.substr(0, magic.size()) != magic.substr(0, bytes.size())) {
+        return unreadable(Unreadable::notASave);
+    }
+    Reader in(bytes);
+    in.take(magic.size());
+    SaveHeader h;
+    h.majorVersion = in.u8();
+    h.minorVersion = in.u8();
+    h.exeTime = in.systemTime();
+    h.headerVersion = in.u32();
+    h.headerSize = in.u32();
+    h.saveNumber = in.u32();
+    h.playerName = in.text();
+    h.playerLevel = in.u16();
+    h.location = in.text();
+    h.daysPassed = in.f32();
+    h.playTimeMs = in.u32();
+    h.saveTime = in.systemTime();
+    const std::uint32_t screenshotSize = in.u32();
+    h.screenshotWidth = in.u32();
+    h.screenshotHeight = in.u32();
+    if (!in.ok()) {
+        return unreadable(Unreadable::cutShort);
+    }
+    h.screenshotOffset = in.position();
+    if (h.screenshotWidth > maxScreenshotSide || h.screenshotHeight > maxScreenshotSide) {
+        return unreadable(Unreadable::screenshotTooLarge);
+    }
+    // Both sides are at most 2048, so none of this overflows.
+    const std::uint64_t pixelBytes = std::uint64_t{h.screenshotWidth} * h.screenshotHeight * 3;
+    if (screenshotSize != pixelBytes + 8) {
+        return unreadable(Unreadable::screenshotSizeMismatch);
+    }
+    if (fileSize && *fileSize < h.screenshotOffset + pixelBytes) {
+        return unreadable(Unreadable::cutShort);
+    }
+    return HeaderResult{std::move(h), Unreadable::none};
+}
+
+HeaderResult readHeader(const platform::SaveFiles& files, const std::string& path) {
+    const auto chunk = files.read(path, 0, headerReadSize);
+    if (!chunk) {
+        return unreadable(Unreadable::cannotRead);
+    }
+    return parseHeader(chunk->bytes, chunk->size);
+}
+
+ScreenshotResult readScreenshot(const platform::SaveFiles& files, const std::string& path) {
+    const HeaderResult head = readHeader(files, path);
+    if (!head.header) {
+        return ScreenshotResult{std::nullopt, head.reason};
+    }
+    const SaveHeader& h = *head.header;
+    const std::size_t pixelBytes = std::size_t{h.screenshotWidth} * h.screenshotHeight * 3;
+    auto chunk = files.read(path, h.screenshotOffset, pixelBytes);
+    if (!chunk) {
+        return ScreenshotResult{std::nullopt, Unreadable::cannotRead};
+    }
+    // The file may have been cut or replaced since its header was read.
+    if (chunk->bytes.size() != pixelBytes) {
+        return ScreenshotResult{std::nullopt, Unreadable::cutShort};
+    }
+    return ScreenshotResult{
+        Screenshot{h.screenshotWidth, h.screenshotHeight, std::move(chunk->bytes)},
+        Unreadable::none};
+}
+
+}  // namespace quarlo::saves

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quarlo::platform {
+class SaveFiles;
+}
+
+namespace quarlo::saves {
+
+// A Windows SYSTEMTIME as the game stores it.
+struct SystemTime {
+    std::uint16_t year = 0;
+    std::uint16_t month = 0;
+    std::uint16_t dayOfWeek = 0;
+    std::uint16_t day = 0;
+    std::uint16_t hour = 0;
+    std::uint16_t minute = 0;
+    std::uint16_t second = 0;
+    std::uint16_t milliseconds = 0;
+    friend bool operator==(const SystemTime&, const SystemTime&) = default;
+};
+
+// Milliseconds since 1970-01-01 00:00 of the same clock, for sorting; fields
+// out of range (a damaged save) still give a number, only a meaningless one.
+std::int64_t millisecondsSince1970(const SystemTime& t);
+
+// The fields before the screenshot, and where the screenshot is. Text is the
+// raw bytes the game wrote, in the ANSI code page of the player's system,
+// without the closing NUL: the caller converts it as it converts the profile
+// files.
+struct SaveHeader {
+    std::uint8_t majorVersion = 0;
+    std::uint8_t minorVersion = 0;
+    SystemTime exeTime;
+    std::uint32_t headerVersion = 0;
+    // Bytes from the save number to the end of the screenshot, as stored. Not
+    // checked: no save is refused over a field whose exact extent the public
+    // descriptions leave open, and the screenshot's own size field already
+    // catches a misread string.
+    std::uint32_t headerSize = 0;
+    std::uint32_t saveNumber = 0;
+    std::string playerName;
+    std::uint16_t playerLevel = 0;
+    std::string location;  // the cell's name
+    float daysPassed = 0;
+    std::uint32_t playTimeMs = 0;
+    SystemTime saveTime;  // local time
+    std::uint32_t screenshotWidth = 0;
+    std::uint32_t screenshotHeight = 0;
+    std::uint64_t screenshotOffset = 0;  // of the first pixel in the file
+};
+
+enum class Unreadable {
+    none,
+    cannotRead,              // not a regular file, or opening or reading it failed
+    notASave,                // wrong magic
+    cutShort,                // ends before a field, a string or the screenshot
+    screenshotSizeMismatch,  // its size field disagrees with width and height
+    screenshotTooLarge,      // wider or higher than the game ever writes
+};
+
+// A short sentence for the user, e.g. "Cut short.".
+const char* describe(Unreadable reason);
+
+// The largest screenshot side accepted; nothing larger is ever allocated.
+inline constexpr std::uint32_t maxScreenshotSide = 2048;
+
+// Enough of the file's start for every field before the screenshot pixels,
+// which take at most 592 bytes (336 fixed, two strings of up to 256), with
+// room to spare: one page.
+inline constexpr std::size_t headerReadSize = 4096;
+
+struct HeaderResult {
+    std::optional<SaveHeader> header;
+    Unreadable reason = Unreadable::none;  // none exactly when header is set
+};
+
+// Parses the header at the start of `bytes`. `fileSize`, where known, is the
+// whole file's size: a file that ends inside its screenshot is cut short even
+// when the bytes given hold every field.
+HeaderResult parseHeader(std::string_view bytes, std::optional<std::uint64_t> fileSize = {});
+
+// Reads and parses the first headerReadSize bytes of a file.
+HeaderResult readHeader(const platform::SaveFiles& files, const std::string& path);
+
+struct Screenshot {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::string rgb;  // width * height * 3 bytes, top row first, no padding
+};
+
+struct ScreenshotResult {
+    std::optional<Screenshot> screenshot;
+    Unreadable reason = Unreadable::none;
+};
+
+// The screenshot of one save, read when the save is selected: the header
+// again, then only the pixels (at most 2048 x 2048 x 3 bytes).
+ScreenshotResult readScreenshot(const platform::SaveFiles& files, const std::string& path);
+
+}  // namespace quarlo::saves

@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+
+#include "saves/character_saves.h"
+#include "saves/save_header.h"
+#include "tests/support/temp_dir.h"
+
+#ifdef _WIN32
+#include "platform/win32/save_files_win32.h"
+using PlatformSaveFiles = quarlo::platform::win32::Win32SaveFiles;
+#else
+#include <sys/stat.h>
+
+#include "platform/posix/save_files_posix.h"
+using PlatformSaveFiles = quarlo::platform::posix::PosixSaveFiles;
+#endif
+
+namespace quarlo::saves {
+namespace {
+
+// What a test save holds; the defaults make a valid one.
+struct Spec {
+    std::string name = "J\xF6rg";  // code page 1252, as the game writes it
+    std::string location = "Imperial City Market District";
+    std::uint16_t level = 12;
+    std::uint32_t saveNumber = 41;
+    float days = 3.5f;
+    std::uint32_t playMs = 7'654'321;
+    SystemTime saveTime{2024, 3, 2, 5, 13, 45, 30, 250};
+    std::uint32_t width = 4;
+    std::uint32_t height = 3;
+    std::optional<std::uint32_t> screenshotSize;  // w * h * 3 + 8 unless set
+    std::size_t bodyBytes = 32;                   // what follows the screenshot
+};
+
+void put(std::string& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    }
+}
+void putText(std::string& out, const std::string& s) {
+    put(out, s.size() + 1, 1);
+    out += s;
+    out.push_back('\0');
+}
+void putTime(std::string& out, const SystemTime& t) {
+    for (std::uint16_t f :
+         {t.year, t.month, t.dayOfWeek, t.day, t.hour, t.minute, t.second, t.milliseconds}) {
+        put(out, f, 2);
+    }
+}
+
+std::string pixels(const Spec& s) {
+    std::string rgb(std::size_t{s.width} * s.height * 3, '\0');
+    for (std::size_t i = 0; i < rgb.size(); ++i) {
+        rgb[i] = static_cast<char>(i * 7 + 1);
+    }
+    return rgb;
+}
+
+std::string saveBytes(const Spec& s) {
+    std::string fields;  // from the save number to the screenshot's pixels
+    put(fields, s.saveNumber, 4);
+    putText(fields, s.name);
+    put(fields, s.level, 2);
+    putText(fields, s.location);
+    std::uint32_t days = 0;
+    std::memcpy(&days, &s.days, 4);
+    put(fields, days, 4);
+    put(fields, s.playMs, 4);
+    putTime(fields, s.saveTime);
+    put(fields, s.screenshotSize.value_or(s.width * s.height * 3 + 8), 4);
+    put(fields, s.width, 4);
+    put(fields, s.height, 4);
+    const std::string rgb = pixels(s);
+
+    std::string out = "TES4SAVEGAME";
+    put(out, 0, 1);
+    put(out, 125, 1);
+    putTime(out, SystemTime{2006, 3, 1, 20, 10, 5, 0, 0});
+    put(out, 0x7E, 4);
+    put(out, fields.size() + rgb.size(), 4);
+    return out + fields + rgb + std::string(s.bodyBytes, 'b');
+}
+
+// Where the screenshot's size field is: 42 fixed bytes, the two strings, the
+// level and 24 bytes of days, play time and save time.
+std::size_t screenshotFieldAt(const Spec& s) {
+    return 42 + (s.name.size() + 2) + 2 + (s.location.size() + 2) + 24;
+}
+
+TEST(SaveHeader, ReadsEveryFieldOfAValidSave) {
+    const Spec s;
+    const std::string bytes = saveBytes(s);
+    const HeaderResult r = parseHeader(bytes, bytes.size());
+    ASSERT_TRUE(r.header) << describe(r.reason);
+    const SaveHeader& h = *r.header;
+    EXPECT_EQ(h.majorVersion, 0);
+    EXPECT_EQ(h.minorVersion, 125);
+    EXPECT_EQ(h.exeTime, (SystemTime{2006, 3, 1, 20, 10, 5, 0, 0}));
+    EXPECT_EQ(h.headerVersion, 0x7Eu);
+    EXPECT_EQ(h.headerSize, bytes.size() - 38 - s.bodyBytes);
+    EXPECT_EQ(h.saveNumber, s.saveNumber);
+    EXPECT_EQ(h.playerName, s.name);  // raw bytes, without the NUL
+    EXPECT_EQ(h.playerLevel, s.level);
+    EXPECT_EQ(h.location, s.location);
+    EXPECT_EQ(h.daysPassed, s.days);
+    EXPECT_EQ(h.playTimeMs, s.playMs);
+    EXPECT_EQ(h.saveTime, s.saveTime);
+    EXPECT_EQ(h.screenshotWidth, s.width);
+    EXPECT_EQ(h.screenshotHeight, s.height);
+    EXPECT_EQ(h.screenshotOffset, screenshotFieldAt(s) + 12);
+}
+
+TEST(SaveHeader, RefusesDamagedSavesWithTheirReason) {
+    const Spec valid;
+    const std::string good = saveBytes(valid);
+    const std::size_t shot = screenshotFieldAt(valid);
+    auto withByte = [&](std::size_t at, char value) {
+        std::string b = good;
+        b[at] = value;
+        return b;
+    };
+    auto withU32 = [](std::string b, std::size_t at, std::uint32_t value) {
+        std::string le;
+        put(le, value, 4);
+        b.replace(at, 4, le);
+        return b;
+    };
+    Spec huge;
+    huge.width = 2049;
+    huge.height = 1;
+    huge.bodyBytes = 0;
+    Spec largest;
+    largest.width = largest.height = 2048;
+    largest.bodyBytes = 0;
+    Spec noText;
+    noText.name = noText.location = "";
+    Spec noShot;
+    noShot.width = noShot.height = 0;
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::optional<std::uint64_t> fileSize;
+        Unreadable reason;
+    };
+    const Case cases[] = {
+        {"valid", good, good.size(), Unreadable::none},
+        {"empty strings", saveBytes(noText), std::nullopt, Unreadable::none},
+        {"no screenshot", saveBytes(noShot), std::nullopt, Unreadable::none},
+        {"largest screenshot", saveBytes(largest), std::nullopt, Unreadable::none},
+        {"empty file", "", 0, Unreadable::cutShort},
+        {"start of the magic", "TES4SAVE", 8, Unreadable::cutShort},
+        {"other game", "TES3" + good.substr(4), std::nullopt, Unreadable::notASave},
+        {"text file", "[General]\r\n", std::nullopt, Unreadable::notASave},
+        {"name runs past the end", withByte(42, '\xFF').substr(0, 200), 200, Unreadable::cutShort},
+        {"location runs past the end", withByte(42 + valid.name.size() + 4, '\xFF').substr(0, 300),
+         300, Unreadable::cutShort},
+        {"screenshot size one more", withU32(good, shot, 4 * 3 * 3 + 9), std::nullopt,
+         Unreadable::screenshotSizeMismatch},
+        {"screenshot size without its dimensions", withU32(good, shot, 4 * 3 * 3), std::nullopt,
+         Unreadable::screenshotSizeMismatch},
+        {"width past 2048", saveBytes(huge), std::nullopt, Unreadable::screenshotTooLarge},
+        // 0x55555556 * 3 + 8 wraps to 10 in 32 bits: no picture passes by that.
+        {"size wraps", withU32(withU32(good, shot, 10), shot + 4, 0x55555556), std::nullopt,
+         Unreadable::screenshotTooLarge},
+        {"file ends inside the screenshot", good, shot + 12 + 10, Unreadable::cutShort},
+    };
+    for (const Case& c : cases) {
+        const HeaderResult r = parseHeader(c.bytes, c.fileSize);
+        EXPECT_EQ(r.reason, c.reason) << c.what << ": " << describe(r.reason);
+        EXPECT_EQ(r.header.has_value(), c.reason == Unreadable::none) << c.what;
+    }
+    // Cut anywhere before the pixels, a save is cut short, never misread.
+    for (std::size_t n = 0; n < shot + 12; ++n) {
+        EXPECT_EQ(parseHeader(std::string_view(good).substr(0, n)).reason, Unreadable::cutShort)
+            << n;
+    }
+}
+
+TEST(SaveHeader, ReadsTheScreenshotFromTheFile) {
+    test::TempDir dir;
+    PlatformSaveFiles files;
+    Spec s;
+    s.width = 5;
+    s.height = 2;
+    const std::string whole = saveBytes(s);
+    test::writeBytes(dir.at("a.ess"), whole);
+    const ScreenshotResult r = readScreenshot(files, dir.at("a.ess"));
+    ASSERT_TRUE(r.screenshot) << describe(r.reason);
+    EXPECT_EQ(r.screenshot->width, 5u);
+    EXPECT_EQ(r.screenshot->height, 2u);
+    EXPECT_EQ(r.screenshot->rgb, pixels(s));
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Unreadable reason;
+    };
+    const std::size_t pixelsEnd = screenshotFieldAt(s) + 12 + 30;
+    for (const Case& c :
+         {Case{"cut in the pixels", whole.substr(0, pixelsEnd - 1), Unreadable::cutShort},
+          Case{"ends with the pixels", whole.substr(0, pixelsEnd), Unreadable::none},
+          Case{"not a save", "MZ", Unreadable::notASave}}) {
+        test::writeBytes(dir.at("b.ess"), c.bytes);
+        EXPECT_EQ(readScreenshot(files, dir.at("b.ess")).reason, c.reason) << c.what;
+    }
+    EXPECT_EQ(readScreenshot(files, dir.at("missing.ess")).reason, Unreadable::cannotRead);
+    EXPECT_EQ(readScreenshot(files, dir.str()).reason, Unreadable::cannotRead);  // a folder
+}
+
+TEST(CharacterSaves, NewestFirstWithCoSavesAndReasons) {
+    test::TempDir dir;
+    PlatformSaveFiles files;
+    auto save = [&](const std::string& name, SystemTime when) {
+        Spec s;
+        s.saveTime = when;
+        test::writeBytes(dir.at(name), saveBytes(s));
+    };
+    save("Save 1.ess", {2024, 3, 5, 1, 10, 0, 0, 0});
+    save("save 2.ESS", {2024, 3, 5, 2, 9, 0, 0, 0});
+    save("Quicksave.ess", {2024, 2, 4, 1, 8, 0, 0, 0});
+    save("Same time.ess", {2024, 2, 4, 1, 8, 0, 0, 0});
+    for (const char* other :
+         {"Quicksave.obse", "quicksave.Pluggy", "Save 1.ess.bak", "notes.txt", "Quicksave"}) {
+        test::writeBytes(dir.at(other), "x");
+    }
+    std::filesystem::create_directory(dir.at("Folder.ess"));
+    // Unreadable: ordered by the file's time, one now and one years ago.
+    test::writeBytes(dir.at("junk.ess"), "not a save");
+    test::writeBytes(dir.at("old.ess"), saveBytes(Spec{}).substr(0, 100));
+    std::filesystem::last_write_time(
+        dir.at("old.ess"),
+        std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
+
+    const auto list = listSaves(files, dir.str());
+    ASSERT_TRUE(list);
+    struct Row {
+        std::string fileName;
+        Unreadable reason;
+        std::vector<std::string> coSaves;
+        bool operator==(const Row&) const = default;
+    };
+    std::vector<Row> rows;
+    for (const SaveEntry& e : *list) {
+        rows.push_back(Row{e.fileName, e.reason, e.coSaves});
+        EXPECT_EQ(e.path, dir.at(e.fileName));
+    }
+    using U = Unreadable;
+    const std::vector<Row> expected{
+        {"junk.ess", U::notASave, {}},
+        {"save 2.ESS", U::none, {}},
+        {"Save 1.ess", U::none, {}},
+        {"Quicksave.ess", U::none, {"Quicksave", "Quicksave.obse", "quicksave.Pluggy"}},
+        {"Same time.ess", U::none, {}},
+        {"old.ess", U::cutShort, {}},
+    };
+    EXPECT_EQ(rows.size(), expected.size());
+    for (std::size_t i = 0; i < std::min(rows.size(), expected.size()); ++i) {
+        EXPECT_EQ(rows[i].fileName, expected[i].fileName) << i;
+        EXPECT_EQ(rows[i].reason, expected[i].reason) << rows[i].fileName;
+        EXPECT_EQ(rows[i].coSaves, expected[i].coSaves) << rows[i].fileName;
+    }
+    // The file time is on the local clock, so within a day of UTC now.
+    const auto utcNowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    EXPECT_LT(std::abs(list->front().modifiedLocalMs - utcNowMs), 26LL * 3600 * 1000);
+
+    EXPECT_FALSE(listSaves(files, dir.at("missing")));
+    EXPECT_TRUE(listSaves(files, dir.at("Folder.ess"))->empty());
+}
+
+#ifndef _WIN32
+TEST(CharacterSaves, APipeNamedLikeASaveNeitherHangsNorCounts) {
+    test::TempDir dir;
+    PlatformSaveFiles files;
+    ASSERT_EQ(::mkfifo(dir.at("pipe.ess").c_str(), 0600), 0);
+    EXPECT_FALSE(files.read(dir.at("pipe.ess"), 0, headerReadSize));
+    EXPECT_TRUE(listSaves(files, dir.str())->empty());
+}
+#endif
+
+}  // namespace
+}  // namespace quarlo::saves
