@@ -29,14 +29,26 @@ bool isReservedDeviceName(std::string_view component) {
     while (!stem.empty() && stem.back() == ' ') {
         stem.pop_back();
     }
-    std::transform(stem.begin(), stem.end(), stem.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(stem.begin(), stem.end(), stem.begin(), [](unsigned char c) {
+        return c < 0x80 ? static_cast<char>(std::toupper(c)) : static_cast<char>(c);
+    });
     static constexpr std::array<std::string_view, 4> kPlain{"CON", "PRN", "AUX", "NUL"};
     if (std::find(kPlain.begin(), kPlain.end(), stem) != kPlain.end()) {
         return true;
     }
-    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-           stem[3] >= '1' && stem[3] <= '9';
+    if (stem == "CONIN$" || stem == "CONOUT$") {
+        return true;
+    }
+    if (!stem.starts_with("COM") && !stem.starts_with("LPT")) {
+        return false;
+    }
+    // A digit 1 to 9, or a superscript one, two or three, which Windows
+    // takes for the same ports: as typed (UTF-8) or as the code page's byte.
+    const std::string_view number = std::string_view(stem).substr(3);
+    static constexpr std::array<std::string_view, 6> kSuperscripts{
+        "\xC2\xB9", "\xC2\xB2", "\xC2\xB3", "\xB9", "\xB2", "\xB3"};
+    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') ||
+           std::find(kSuperscripts.begin(), kSuperscripts.end(), number) != kSuperscripts.end();
 }
 
 }  // namespace
@@ -183,12 +195,12 @@ void Main::setCheck(int value) {
     onCheckClicked();
 }
 
-void Main::activeSaveLabel() {
+bool Main::activeSaveLabel() {
     const std::string value = readGame("General", "SLocalSavePath", "ERROR.", kSaveReadCapacity);
     activeSaveName_ = catalogue::activeSaveName(value);
     controls_.setLabel(ValueLabel::Active, activeSaveName_);
     const std::string baseName = controls_.checkValue() == 1 ? activeSaveName_ : "ScreenShot";
-    platform_.profile->write("Display", "SScreenShotBaseName", baseName, gameSettingsPath());
+    return platform_.profile->write("Display", "SScreenShotBaseName", baseName, gameSettingsPath());
 }
 
 void Main::RefreshSaveList() {
@@ -221,8 +233,13 @@ void Main::onSliderChanged() {
 }
 
 void Main::onCheckClicked() {
-    writeCharacter("SScreenShotBaseName", std::to_string(controls_.checkValue()));
-    activeSaveLabel();
+    const bool characterWritten =
+        writeCharacter("SScreenShotBaseName", std::to_string(controls_.checkValue()));
+    // Both writes run whatever the first gave; only a failure is reported,
+    // as a successful toggle leaves the status lines alone.
+    if (!activeSaveLabel() || !characterWritten) {
+        setOutcome(text::kOpRenameScreenshots, text::kCouldNotWrite);
+    }
 }
 
 void Main::onLoadClicked() {
@@ -231,6 +248,10 @@ void Main::onLoadClicked() {
     const char sep = platform_.fileSystem->separator();
     if (name.empty()) {
         controls_.setLabel(ValueLabel::Outcome, text::kChooseCharacter);
+    } else if (platform_.processes->gameIsRunning()) {
+        // The game holds its settings in memory and writes them back when
+        // its options change, which would undo the switch.
+        controls_.setLabel(ValueLabel::Outcome, text::kGameIsRunning);
     } else if (name.find('\\') != std::string::npos ||
                refuseCharacterName(name, platform_.profile->storedLength(name)) != nullptr) {
         // A folder on disk may hold a name the game cannot use as one save
@@ -255,9 +276,11 @@ void Main::onLoadClicked() {
 void Main::onNewClicked() {
     controls_.setLabel(ValueLabel::Op, text::kOpNew);
     const std::string name = controls_.newNameText();
-    if (const char* refusal = refuseCharacterName(name, platform_.profile->storedLength(name))) {
-        controls_.setLabel(ValueLabel::Outcome, refusal);
-    } else {
+    const char* outcome = refuseCharacterName(name, platform_.profile->storedLength(name));
+    if (outcome == nullptr && platform_.processes->gameIsRunning()) {
+        outcome = text::kGameIsRunning;
+    }
+    if (outcome == nullptr) {
         platform::FileSystem& fs = *platform_.fileSystem;
         std::string folderName = name;
         std::replace(folderName.begin(), folderName.end(), '\\', fs.separator());
@@ -273,7 +296,7 @@ void Main::onNewClicked() {
             }
         }
         catalogue::CreateNewDirectory(fs, newCharacterPath_);
-        const char* outcome = text::kNewCharacterSet;
+        outcome = text::kNewCharacterSet;
         if (!fs.folderExists(newCharacterPath_)) {
             outcome = text::kCouldNotCreateFolder;
         } else if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
@@ -285,11 +308,22 @@ void Main::onNewClicked() {
                 fs.removeFolder(*level);
             }
         }
-        controls_.setLabel(ValueLabel::Outcome, outcome);
     }
+    controls_.setLabel(ValueLabel::Outcome, outcome);
     RefreshSaveList();
-    writeCharacter("SScreenShotBaseName", "0");
-    writeCharacter("iDifficultyLevel", std::to_string(controls_.sliderValue()));
+    if (outcome != text::kNewCharacterSet) {
+        // A refused New changes no setting: the active character keeps its
+        // own, and the check box its value.
+        return;
+    }
+    // The new character's first settings; the switch itself has happened, so
+    // a failure here is reported rather than undone.
+    const bool renamingWritten = writeCharacter("SScreenShotBaseName", "0");
+    const bool difficultyWritten =
+        writeCharacter("iDifficultyLevel", std::to_string(controls_.sliderValue()));
+    if (!renamingWritten || !difficultyWritten) {
+        controls_.setLabel(ValueLabel::Outcome, text::kCouldNotWrite);
+    }
     LoadCharacterSettings();
 }
 

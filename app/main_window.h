@@ -21,6 +21,7 @@ inline constexpr const char* kOpLoad = "Load.";
 inline constexpr const char* kOpNew = "New.";
 inline constexpr const char* kOpDifficulty = "Change Difficulty.";
 inline constexpr const char* kOpRun = "Run Game.";
+inline constexpr const char* kOpRenameScreenshots = "Rename Screenshots.";
 inline constexpr const char* kSuccess = "Success.";
 inline constexpr const char* kCharacterChanged = "Success. Character Changed.";
 inline constexpr const char* kNewCharacterSet = "Success. New Character Set.";
@@ -32,14 +33,16 @@ inline constexpr const char* kFolderNotFound = "Failed. No Such Character.";
 inline constexpr const char* kInvalidName = "Failed. Invalid Name.";
 inline constexpr const char* kNameTooLong = "Failed. Name Too Long.";
 inline constexpr const char* kLauncherNotFound = "Failed. Launcher Not Found.";
+inline constexpr const char* kGameIsRunning = "Failed. Game Is Running.";
 
 // Every text the status lines can show, so a front end can size its font to
 // fit them all.
-inline constexpr std::array kOperations{kOpLoad, kOpNew, kOpDifficulty, kOpRun};
+inline constexpr std::array kOperations{kOpLoad, kOpNew, kOpDifficulty, kOpRun,
+                                        kOpRenameScreenshots};
 inline constexpr std::array kOutcomes{
     kSuccess,     kCharacterChanged, kNewCharacterSet,      kChooseCharacter,
     kTypeName,    kCouldNotWrite,    kCouldNotCreateFolder, kFolderNotFound,
-    kInvalidName, kNameTooLong,      kLauncherNotFound};
+    kInvalidName, kNameTooLong,      kLauncherNotFound,     kGameIsRunning};
 }  // namespace text
 
 // The main window's state and behaviour, without any widget: start-up, the
@@ -62,7 +65,8 @@ class Main {
 
     // Shared procedures.
     void RefreshSaveList();
-    void activeSaveLabel();
+    // False when the game's screenshot name could not be written.
+    bool activeSaveLabel();
     void LoadCharacterSettings();
 
     // Setting the slider or the check box from code runs its handler when the

@@ -5,9 +5,6 @@
 namespace quarlo::catalogue {
 
 std::vector<std::string> directoryLevels(std::string path, char separator) {
-    if (separator != '\\') {
-        std::replace(path.begin(), path.end(), '\\', separator);
-    }
     if (path.empty() || path.back() != separator) {
         path.push_back(separator);
     }

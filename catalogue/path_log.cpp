@@ -12,6 +12,10 @@ struct FolderIdHash {
     }
 };
 
+// Deeper than any real folder tree; only a file system whose ".." never
+// settles could take the ancestors' search further.
+constexpr int kMaxAncestors = 4096;
+
 }  // namespace
 
 std::string EnsureTrailingSlash(const std::string& p, char separator) {
@@ -32,26 +36,42 @@ void PathLog::LogPath(const std::string& strPARENT, std::vector<std::string>& st
     std::vector<std::string> names;
     std::vector<std::int32_t> parents;
 
+    // The folder walked and every folder that holds it, up to the root of its
+    // file system. A link to one of them is listed but never entered: through
+    // it the walk would leave the tree for the whole disk.
+    std::unordered_set<platform::FolderId, FolderIdHash> ancestors;
+    std::string up = paths[0];
+    for (int level = 0; level < kMaxAncestors; ++level) {
+        const auto id = service_->folderId(up);
+        if (!id || !ancestors.insert(*id).second) {
+            break;
+        }
+        up.append("..").push_back(sep);
+    }
+
     std::unordered_set<platform::FolderId, FolderIdHash> seen;
     if (auto id = service_->folderId(paths[0])) {
         seen.insert(*id);
     }
+    std::vector<bool> enter{true};
 
     // New folders are appended while the visit index moves forward, so every
     // folder is visited once, level by level.
     for (std::size_t j = 0; j < paths.size(); ++j) {
-        auto listing = service_->listFolder(paths[j]);
+        auto listing = enter[j] ? service_->listFolder(paths[j]) : std::nullopt;
         if (!listing) {
             continue;
         }
         for (auto& sub : listing->folders) {
-            if (!seen.insert(sub.id).second) {
+            const bool ancestor = ancestors.count(sub.id) != 0;
+            if (!ancestor && !seen.insert(sub.id).second) {
                 continue;
             }
             std::string path;
             path.reserve(paths[j].size() + sub.name.size() + 1);
             path.append(paths[j]).append(sub.name).push_back(sep);
             paths.push_back(std::move(path));
+            enter.push_back(!ancestor);
         }
         for (auto& file : listing->files) {
             names.push_back(std::move(file));

@@ -28,4 +28,9 @@ inline constexpr std::string_view kLauncherFile = "oblivionlauncher.exe";
 inline constexpr std::string_view kSteamAppId = "22330";
 inline constexpr std::string_view kProtonUser = "steamuser";
 
+// The game's own program, whichever store installed it: while a process of
+// this image name runs, the game holds its settings in memory and writes them
+// back over ours.
+inline constexpr std::string_view kGameProcess = "Oblivion.exe";
+
 }  // namespace quarlo::game

@@ -13,6 +13,10 @@ class Processes {
     // it could not be started.
     virtual bool startLauncher(const std::string& launcherPath) = 0;
 
+    // Whether the game itself is running now (a process whose image is the
+    // game's program, in any case).
+    virtual bool gameIsRunning() const = 0;
+
     // The folder that holds this program's executable, without a trailing
     // separator unless it is a root.
     virtual std::string executableFolder() const = 0;

@@ -5,12 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/game_facts.h"
+#include "platform/posix/util.h"
 
 extern char** environ;
 
@@ -96,6 +99,64 @@ bool PosixProcesses::startLauncher(const std::string& launcherPath) {
     }
     return isFile(wine::windowsToLinuxPath(prefix_->path, launcherPath)) &&
            spawnDetached({"wine", launcherPath}, {"WINEPREFIX=" + prefix_->path});
+}
+
+namespace {
+
+bool isGameProgram(std::string_view path) {
+    const std::size_t cut = path.find_last_of("/\\");
+    const std::string_view name = cut == std::string_view::npos ? path : path.substr(cut + 1);
+    return name.size() == game::kGameProcess.size() &&
+           std::equal(name.begin(), name.end(), game::kGameProcess.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+std::string firstBytes(const std::string& path, std::size_t limit) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    std::string bytes(limit, '\0');
+    const ssize_t n = ::read(fd, bytes.data(), limit);
+    ::close(fd);
+    bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return bytes;
+}
+
+}  // namespace
+
+bool gameRunsUnder(const std::string& procFolder) {
+    const Folder proc = openFolder(procFolder);
+    if (!proc) {
+        return false;
+    }
+    while (const dirent* entry = ::readdir(proc.get())) {
+        const std::string_view pid(entry->d_name);
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string_view::npos) {
+            continue;
+        }
+        const std::string base = procFolder + "/" + std::string(pid);
+        std::string comm = firstBytes(base + "/comm", 64);
+        while (!comm.empty() && (comm.back() == '\n' || comm.back() == '\0')) {
+            comm.pop_back();
+        }
+        if (isGameProgram(comm)) {
+            return true;
+        }
+        // argv[0], and argv[1] after wine or a preloader, NUL-separated.
+        const std::string cmdline = firstBytes(base + "/cmdline", 8192);
+        std::string_view rest(cmdline);
+        for (int arg = 0; arg < 2 && !rest.empty(); ++arg) {
+            const std::size_t end = rest.find('\0');
+            if (isGameProgram(rest.substr(0, end))) {
+                return true;
+            }
+            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        }
+    }
+    return false;
 }
 
 std::string PosixProcesses::executableFolder() const {

@@ -21,12 +21,19 @@ bool spawnDetached(const std::vector<std::string>& argv,
 // starts the launcher's Windows path with WINEPREFIX set, when that path is a
 // file in the prefix. Without a prefix the launcher path is a Linux file,
 // started only when it exists.
+// Whether one of the processes listed under `procFolder` (/proc) is the game
+// under Wine or Proton: its comm, or the base name of the program its command
+// line names first or second (after wine or a preloader), is the game's
+// program in any case.
+bool gameRunsUnder(const std::string& procFolder);
+
 class PosixProcesses : public Processes {
   public:
     PosixProcesses() = default;
     explicit PosixProcesses(std::optional<wine::WinePrefix> prefix) : prefix_(std::move(prefix)) {}
 
     bool startLauncher(const std::string& launcherPath) override;
+    bool gameIsRunning() const override { return gameRunsUnder("/proc"); }
     std::string executableFolder() const override;
 
   private:

@@ -2,10 +2,30 @@
 
 #include <vector>
 
+#include "platform/game_facts.h"
 #include "platform/win32/ansi.h"
 #include "platform/win32/win32_api.h"
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 namespace quarlo::platform::win32 {
+
+bool Win32Processes::gameIsRunning() const {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const std::wstring game(game::kGameProcess.begin(), game::kGameProcess.end());
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running;
+         more = Process32NextW(snapshot, &entry)) {
+        running = lstrcmpiW(entry.szExeFile, game.c_str()) == 0;
+    }
+    CloseHandle(snapshot);
+    return running;
+}
 
 bool Win32Processes::startLauncher(const std::string& launcherPath) {
     const auto program = toAnsi(launcherPath);

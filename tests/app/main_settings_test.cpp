@@ -46,6 +46,34 @@ TEST_F(SettingsTest, SliderChangeThatCannotBeWrittenSaysSo) {
     EXPECT_EQ(gameBytes(), before);
 }
 
+TEST_F(SettingsTest, CheckBoxAndNewSayWhenTheirSettingsCannotBeWritten) {
+    struct Case {
+        const char* readOnly;
+        bool viaNew;
+        const char* op;
+    };
+    for (const Case& c :
+         {Case{"quarlo.ini", false, "Rename Screenshots."},
+          Case{"oblivion.ini", false, "Rename Screenshots."}, Case{"quarlo.ini", true, "New."}}) {
+        SCOPED_TRACE(std::string(c.readOnly) + (c.viaNew ? " by New" : " by the check box"));
+        gameFile("[General]\r\nSLocalSavePath=Saves\\Bob\\\r\n");
+        // Renaming on for the check box to turn off; off for New, whose
+        // switch would otherwise run the check box's handler as well.
+        programFile(std::string("[Bob]\r\nSScreenShotBaseName=") + (c.viaNew ? "0" : "1") + "\r\n");
+        main.LoadCharacterSettings();
+        profileFake->setReadOnly(inGame(c.readOnly));
+        if (c.viaNew) {
+            controls.newName = "Carl";
+            main.onNewClicked();
+        } else {
+            userClicksCheck(0);
+        }
+        profileFake->setReadOnly(inGame(c.readOnly), false);
+        EXPECT_EQ(shown(ValueLabel::Op), c.op);
+        EXPECT_EQ(shown(ValueLabel::Outcome), "Failed. Could Not Write Settings.");
+    }
+}
+
 TEST_F(SettingsTest, CheckBoxWritesTheCharactersChoiceAndTheGamesScreenshotName) {
     struct Case {
         int value;

@@ -34,19 +34,20 @@ TEST(CreateNewDirectory, TriesEveryLevelFromTheTopDown) {
     }
 }
 
-TEST(CreateNewDirectory, OnDiskBothSeparatorsMakeLevels) {
+TEST(CreateNewDirectory, OnDiskOnlyTheSeparatorMakesLevels) {
     test::TempDir dir;
     platform::posix::PosixFileSystem service;
     struct Case {
         std::string typed;
         const char* expectFolder;
     };
-    for (const Case& c : {Case{"/Saves/a\\b", "Saves/a/b"}, Case{"/Saves/x/y/", "Saves/x/y"},
-                          Case{"/Saves/Jürgen der Große", "Saves/Jürgen der Große"}}) {
+    for (const Case& c : {Case{"/Saves/x/y/", "Saves/x/y"},
+                          Case{"/Saves/Jürgen der Große", "Saves/Jürgen der Große"},
+                          Case{"/a\\b/Saves/Bob", "a\\b/Saves/Bob"}}) {
         CreateNewDirectory(service, dir.str() + c.typed);
         EXPECT_TRUE(std::filesystem::is_directory(dir.at(c.expectFolder))) << c.typed;
     }
-    EXPECT_FALSE(std::filesystem::exists(dir.at("Saves/a\\b")));
+    EXPECT_FALSE(std::filesystem::exists(dir.at("a")));
 }
 
 TEST(CreateNewDirectory, ExistingFoldersAndAFileInTheWayChangeNothingElse) {

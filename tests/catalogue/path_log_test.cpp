@@ -108,12 +108,13 @@ TEST(LogPath, EveryDeeperFolderComesAfterEveryShallowerOne) {
     EXPECT_EQ(c.paths.back(), "C:\\G\\a\\zzz\\deep\\");
 }
 
-TEST(LogPath, LinkBackToAnAncestorIsNotWalkedAgain) {
+TEST(LogPath, LinkBackToAnAncestorIsListedButNotEntered) {
     test::FakeFileSystem service;
     service.addFolder("C:\\G\\Saves\\Ann");
     service.addLink("C:\\G\\Saves\\Ann\\loop", "C:\\G");
     const Catalogue c = walk(service, "C:\\G");
-    EXPECT_EQ(c.paths, (Strings{"C:\\G\\", "C:\\G\\Saves\\", "C:\\G\\Saves\\Ann\\"}));
+    EXPECT_EQ(c.paths, (Strings{"C:\\G\\", "C:\\G\\Saves\\", "C:\\G\\Saves\\Ann\\",
+                                "C:\\G\\Saves\\Ann\\loop\\"}));
 }
 
 TEST(LogPath, FolderThatCannotBeListedIsKeptButNotEntered) {
@@ -183,15 +184,18 @@ TEST_F(LogPathOnDisk, NamesWithSpacesAndNonAsciiLettersComeThroughWhole) {
     EXPECT_EQ(c.names, (Strings{"Save 1 – Kvatch.ess"}));
 }
 
-TEST_F(LogPathOnDisk, FollowsLinksButNeverVisitsAFolderTwice) {
+TEST_F(LogPathOnDisk, FollowsLinksButNeverVisitsAFolderTwiceNorLeavesThroughAnAncestor) {
     folder("Saves/Ann");
     folder("Elsewhere/Kept");
     fs::create_directory_symlink(dir.path(), dir.path() / "Saves/Ann/up");  // cycle
+    fs::create_directory_symlink("/", dir.path() / "Saves/Ann/disk");
+    fs::create_directory_symlink(dir.path().parent_path(), dir.path() / "Saves/Ann/tmp");
     fs::create_directory_symlink(dir.path() / "Elsewhere", dir.path() / "Saves/Link");
     fs::create_directory_symlink(dir.path() / "gone", dir.path() / "Saves/dangling");
     const Catalogue c = walk(service, root());
     EXPECT_EQ(relativePaths(c),
-              (Strings{"/", "/Elsewhere/", "/Saves/", "/Elsewhere/Kept/", "/Saves/Ann/"}));
+              (Strings{"/", "/Elsewhere/", "/Saves/", "/Elsewhere/Kept/", "/Saves/Ann/",
+                       "/Saves/Ann/disk/", "/Saves/Ann/tmp/", "/Saves/Ann/up/"}));
     EXPECT_EQ(c.names, (Strings{"dangling"}));
 }
 

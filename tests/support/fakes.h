@@ -43,6 +43,8 @@ class FakeProcesses : public platform::Processes {
         started.push_back(path);
         return true;
     }
+    bool gameRunning = false;
+    bool gameIsRunning() const override { return gameRunning; }
     std::string executableFolder() const override { return exeFolder; }
 };
 

@@ -27,7 +27,13 @@ class MemoryProfileFile : public platform::ProfileFile {
     std::string bytes(const std::string& path) const;
     bool exists(const std::string& path) const;
     void setBytes(const std::string& path, std::string content);
-    void setReadOnly(const std::string& path) { readOnly_.insert(key(path)); }
+    void setReadOnly(const std::string& path, bool readOnly = true) {
+        if (readOnly) {
+            readOnly_.insert(key(path));
+        } else {
+            readOnly_.erase(key(path));
+        }
+    }
     int writes() const { return writes_; }
 
   private:

@@ -103,6 +103,18 @@ TEST_F(WineGameFolder, LoadingAFolderTheCodePageCannotNameReportsIt) {
     EXPECT_EQ(shown(ValueLabel::Active), "Aldric");
 }
 
+TEST_F(AppTest, OnlyTheTypedNamesBackslashesMakeLevelsUnderARootThatHasOne) {
+    // A backslash is a letter of a Linux folder's name, here in the root.
+    specialFolders->documents = dir.at("a\\b/Documents");
+    fs::create_directories(dir.at("a\\b/Documents/My Games/Oblivion"));
+    started();
+    controls.newName = "Ann\\Inner";
+    main.onNewClicked();
+    EXPECT_EQ(shown(ValueLabel::Outcome), "Success. New Character Set.");
+    EXPECT_TRUE(fs::is_directory(dir.at("a\\b/Documents/My Games/Oblivion/Saves/Ann/Inner")));
+    EXPECT_FALSE(fs::exists(dir.at("a")));
+}
+
 TEST(CharacterNames, LengthAndLettersCountInTheSettingsFilesCodePage) {
     const platform::posix::PosixProfileFile western(1252);
     const platform::posix::PosixProfileFile vietnamese(1258);

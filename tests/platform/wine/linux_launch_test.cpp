@@ -105,5 +105,43 @@ TEST_F(Launch, WithoutPrefixOnlyAnExistingFileStarts) {
     EXPECT_EQ(run({}, std::nullopt, dir.at("game"), false), "");  // a folder
 }
 
+TEST(GameRunning, TheGameIsSeenUnderWineAndProtonByItsCommOrCommandLine) {
+    struct Process {
+        std::string comm;
+        std::string cmdline;  // NUL-separated
+    };
+    struct Case {
+        const char* name;
+        Process process;
+        bool running;
+    };
+    using namespace std::string_literals;
+    const Case cases[] = {
+        {"comm as Wine names it", {"Oblivion.exe\n", "C:\\Games\\Oblivion.exe\0"s}, true},
+        {"any case", {"oblivion.EXE\n", ""}, true},
+        {"under a preloader",
+         {"wine64-preload\n", "/usr/bin/wine64-preloader\0Z:\\g\\OBLIVION.exe\0"s},
+         true},
+        {"the Windows path first",
+         {"x\n", "C:\\Program Files\\Oblivion\\Oblivion.exe\0-x\0"s},
+         true},
+        {"its launcher is not the game",
+         {"OblivionLaunch\n", "Z:\\g\\OblivionLauncher.exe\0"s},
+         false},
+        {"a file of that name handed to an editor", {"vim\n", "vim\0-R\0Oblivion.exe\0"s}, false},
+        {"nothing", {"bash\n", "bash\0"s}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir proc;
+        fs::create_directories(proc.path() / "self");
+        fs::create_directories(proc.path() / "4242");
+        test::writeBytes(proc.at("4242/comm"), c.process.comm);
+        test::writeBytes(proc.at("4242/cmdline"), c.process.cmdline);
+        EXPECT_EQ(gameRunsUnder(proc.str()), c.running);
+    }
+    EXPECT_FALSE(gameRunsUnder("/nonexistent-proc"));
+}
+
 }  // namespace
 }  // namespace quarlo::platform::posix
