@@ -22,11 +22,56 @@ inline constexpr std::string_view kRegistryKey = "Software\\Bethesda Softworks\\
 inline constexpr std::string_view kInstalledPathValue = "Installed Path";
 inline constexpr std::string_view kLauncherFile = "oblivionlauncher.exe";
 
-// Steam's app id of the Game of the Year Edition (its store page and
-// steamapps/appmanifest_22330.acf); Proton keeps the game's Windows prefix
-// in steamapps/compatdata/<id>/pfx, with the Windows user "steamuser".
+// Steam sells the game as two apps, each with its own store page and
+// steamapps/appmanifest_<id>.acf: 22330, the Game of the Year Edition, and
+// 900883, the Game of the Year Edition Deluxe. Both install into
+// steamapps/common/Oblivion. Proton keeps each app's Windows prefix in
+// steamapps/compatdata/<id>/pfx, with the Windows user "steamuser", and
+// Steam starts an app from the URL steam://rungameid/<id>.
 inline constexpr std::string_view kSteamAppId = "22330";
+inline constexpr std::string_view kSteamDeluxeAppId = "900883";
+inline constexpr std::string_view kSteamAppIds[] = {kSteamAppId, kSteamDeluxeAppId};
 inline constexpr std::string_view kProtonUser = "steamuser";
+inline constexpr std::string_view kSteamInstallFolder = "Oblivion";  // under steamapps/common
+inline constexpr std::string_view kSteamRunUrl = "steam://rungameid/";
+
+// Steam on Windows names its own folder in HKEY_CURRENT_USER, value SteamPath
+// (forward slashes), and lists its libraries in steamapps/libraryfolders.vdf.
+inline constexpr std::string_view kSteamRegistryKey = "Software\\Valve\\Steam";
+inline constexpr std::string_view kSteamPathValue = "SteamPath";
+
+// GOG's product id of The Elder Scrolls IV: Oblivion Game of the Year Edition
+// Deluxe (its store and Galaxy id). The GOG installer records the game under
+// HKEY_LOCAL_MACHINE\Software\GOG.com\Games\<id>, value "path", in the
+// 32-bit view; Heroic names GOG games by this id ("appName").
+inline constexpr std::string_view kGogGameId = "1458058109";
+inline constexpr std::string_view kGogRegistryKey = "Software\\GOG.com\\Games\\1458058109";
+inline constexpr std::string_view kGogPathValue = "path";
+
+// Heroic Games Launcher keeps its settings in ~/.config/heroic, or as a
+// Flatpak in ~/.var/app/com.heroicgameslauncher.hgl/config/heroic. Its
+// installed GOG games are in gog_store/installed.json ("installed": [{
+// "appName", "install_path", "platform" }]); each game's settings, with its
+// Wine prefix in "winePrefix", in GamesConfig/<appName>.json. A prefix made
+// for a Proton build holds the Windows tree in its pfx folder, as Steam's
+// does. Heroic starts a game from heroic://launch/gog/<appName>.
+inline constexpr std::string_view kHeroicConfig = ".config/heroic";
+inline constexpr std::string_view kHeroicFlatpakConfig =
+    ".var/app/com.heroicgameslauncher.hgl/config/heroic";
+inline constexpr std::string_view kHeroicRunUrl = "heroic://launch/gog/";
+
+// Lutris keeps one YAML file per game, <slug>-<number>.yml, in
+// ~/.local/share/lutris/games (older releases: ~/.config/lutris/games; the
+// Flatpak: ~/.var/app/net.lutris.Lutris/data/lutris/games or .../config/
+// lutris/games), its Wine prefix under "game:" as "prefix:". Lutris starts a
+// game from lutris:rungame/<slug>.
+inline constexpr std::string_view kLutrisGameFolders[] = {
+    ".local/share/lutris/games",
+    ".config/lutris/games",
+    ".var/app/net.lutris.Lutris/data/lutris/games",
+    ".var/app/net.lutris.Lutris/config/lutris/games",
+};
+inline constexpr std::string_view kLutrisRunUrl = "lutris:rungame/";
 
 // The game's own program, whichever store installed it: while a process of
 // this image name runs, the game holds its settings in memory and writes them

@@ -93,9 +93,23 @@ bool PosixProcesses::startLauncher(const std::string& launcherPath) {
     if (!prefix_) {
         return isFile(launcherPath) && spawnDetached({launcherPath});
     }
-    if (prefix_->isProton) {
-        const std::string url = "steam://rungameid/" + std::string(game::kSteamAppId);
-        return spawnDetached({"steam", url}) || spawnDetached({"xdg-open", url});
+    if (prefix_->launcher != wine::Launcher::wine) {
+        // The launcher that made the prefix starts the game, by its own
+        // command or else through the desktop's URL handler (which reaches
+        // its Flatpak too).
+        const char* program = prefix_->launcher == wine::Launcher::steam    ? "steam"
+                              : prefix_->launcher == wine::Launcher::heroic ? "heroic"
+                                                                            : "lutris";
+        const std::string url = prefix_->launchUrl.empty() ? std::string(game::kSteamRunUrl) +
+                                                                 std::string(game::kSteamAppId)
+                                                           : prefix_->launchUrl;
+        if (spawnDetached({program, url}) || spawnDetached({"xdg-open", url})) {
+            return true;
+        }
+        // Only Steam sets Proton up; the others' prefixes are Wine's own.
+        if (prefix_->launcher == wine::Launcher::steam) {
+            return false;
+        }
     }
     return isFile(wine::windowsToLinuxPath(prefix_->path, launcherPath)) &&
            spawnDetached({"wine", launcherPath}, {"WINEPREFIX=" + prefix_->path});

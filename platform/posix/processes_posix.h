@@ -16,10 +16,12 @@ bool spawnDetached(const std::vector<std::string>& argv,
                    const std::vector<std::string>& extraEnv = {});
 
 // Starts the game the way its prefix is run. In Steam's Proton prefix Steam
-// itself starts it (steam://rungameid/22330, through `steam` or else
-// `xdg-open`), since only Steam sets Proton up; in a plain Wine prefix `wine`
-// starts the launcher's Windows path with WINEPREFIX set, when that path is a
-// file in the prefix. Without a prefix the launcher path is a Linux file,
+// itself starts it (steam://rungameid/<app>, through `steam` or else
+// `xdg-open`), since only Steam sets Proton up; in Heroic's or Lutris's
+// prefix that launcher does (heroic://launch/..., lutris:rungame/..., through
+// `heroic` or `lutris`, else `xdg-open`), else `wine` as in a plain prefix;
+// in a plain Wine prefix `wine` starts the launcher's Windows path with
+// WINEPREFIX set, when that path is a file in the prefix. Without a prefix the launcher path is a Linux file,
 // started only when it exists.
 // Whether one of the processes listed under `procFolder` (/proc) is the game
 // under Wine or Proton: its comm, or the base name of the program its command

@@ -1,33 +1,77 @@
 #include "platform/win32/processes_win32.h"
 
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "platform/game_facts.h"
 #include "platform/win32/ansi.h"
+#include "platform/win32/registry_win32.h"
 #include "platform/win32/win32_api.h"
-// After windows.h, which it needs.
+#include "platform/wine/vdf.h"
+// After windows.h, which they need.
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 namespace quarlo::platform::win32 {
 
-bool Win32Processes::gameIsRunning() const {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
+namespace {
+
+bool shellOpen(const std::string& url) {
+    const auto ansi = toAnsi(url);
+    if (!ansi) {
         return false;
     }
-    const std::wstring game(game::kGameProcess.begin(), game::kGameProcess.end());
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    bool running = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running;
-         more = Process32NextW(snapshot, &entry)) {
-        running = lstrcmpiW(entry.szExeFile, game.c_str()) == 0;
-    }
-    CloseHandle(snapshot);
-    return running;
+    // ShellExecute reports success as a value above 32.
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", ansi->c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
 }
 
-bool Win32Processes::startLauncher(const std::string& launcherPath) {
+DWORD attributesOf(const std::string& path) {
+    const auto ansi = toAnsi(path);
+    return ansi ? GetFileAttributesA(ansi->c_str()) : INVALID_FILE_ATTRIBUTES;
+}
+
+bool isFolder(const std::string& path) {
+    const DWORD a = attributesOf(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isFile(const std::string& path) {
+    const DWORD a = attributesOf(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Steam writes its paths with forward slashes, and sometimes a doubled
+// backslash in its library list; both read as single backslashes.
+std::string windowsPath(std::string path) {
+    std::string out;
+    for (char c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+        if (c == '\\' && !out.empty() && out.back() == '\\' && out.size() > 1) {
+            continue;
+        }
+        out += c;
+    }
+    while (out.size() > 3 && out.back() == '\\') {
+        out.pop_back();
+    }
+    return out;
+}
+
+std::string readText(const std::string& path) {
+    const auto ansi = toAnsi(path);
+    if (!ansi) {
+        return {};
+    }
+    std::ifstream in(*ansi, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool createProcess(const std::string& launcherPath) {
     const auto program = toAnsi(launcherPath);
     if (!program || program->empty() || program->find('"') != std::string::npos) {
         return false;
@@ -47,6 +91,66 @@ bool Win32Processes::startLauncher(const std::string& launcherPath) {
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
     return true;
+}
+
+}  // namespace
+
+std::string steamAppInLibraries(const std::string& steamPath) {
+    if (steamPath.empty()) {
+        return {};
+    }
+    const std::string root = windowsPath(steamPath);
+    std::vector<std::string> libraries{root};
+    try {
+        for (const auto& library :
+             wine::parseLibraryFolders(readText(root + "\\steamapps\\libraryfolders.vdf"))) {
+            libraries.push_back(windowsPath(library));
+        }
+    } catch (const std::exception&) {
+        // A library list Quarlo cannot read still leaves Steam's own folder.
+    }
+    for (const auto& library : libraries) {
+        const std::string apps = library + "\\steamapps";
+        if (!isFolder(apps + "\\common\\" + std::string(game::kSteamInstallFolder))) {
+            continue;
+        }
+        // Both editions install into the same folder; the manifest says
+        // which one this library holds.
+        for (const auto id : {game::kSteamDeluxeAppId, game::kSteamAppId}) {
+            if (id == game::kSteamDeluxeAppId &&
+                isFile(apps + "\\appmanifest_" + std::string(game::kSteamAppId) + ".acf")) {
+                continue;
+            }
+            if (isFile(apps + "\\appmanifest_" + std::string(id) + ".acf")) {
+                return std::string(id);
+            }
+        }
+        return std::string(game::kSteamAppId);
+    }
+    return {};
+}
+
+Win32Processes::Win32Processes() : openUrl_(shellOpen) {}
+
+bool Win32Processes::startLauncher(const std::string& launcherPath) {
+    if (launcherPath != "\\" + std::string(game::kLauncherFile)) {
+        return createProcess(launcherPath);
+    }
+    // The installer's registry value was not there: the stores' records are
+    // tried after it, Steam's first.
+    const Win32Registry registry;
+    const std::string app = steamAppInLibraries(
+        registry.RegGetValue(kHkeyCurrentUser, std::string(game::kSteamRegistryKey),
+                             std::string(game::kSteamPathValue)));
+    if (!app.empty()) {
+        return openUrl_ && openUrl_(std::string(game::kSteamRunUrl) + app);
+    }
+    const std::string gog = registry.RegGetValue(
+        kHkeyLocalMachine, std::string(game::kGogRegistryKey), std::string(game::kGogPathValue));
+    if (!gog.empty()) {
+        return createProcess(windowsPath(gog) + "\\" + std::string(game::kLauncherFile));
+    }
+    return false;
 }
 
 std::string Win32Processes::executableFolder() const {
@@ -74,6 +178,23 @@ std::string Win32Processes::executableFolder() const {
         return path.substr(0, 3);
     }
     return path.substr(0, cut);
+}
+
+bool Win32Processes::gameIsRunning() const {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const std::wstring game(game::kGameProcess.begin(), game::kGameProcess.end());
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running;
+         more = Process32NextW(snapshot, &entry)) {
+        running = lstrcmpiW(entry.szExeFile, game.c_str()) == 0;
+    }
+    CloseHandle(snapshot);
+    return running;
 }
 
 }  // namespace quarlo::platform::win32

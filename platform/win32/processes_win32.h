@@ -1,14 +1,36 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "platform/process.h"
 
 namespace quarlo::platform::win32 {
 
+// Starts the launcher the registry names. Where the registry names no folder
+// (the launcher path is the bare file name), the stores' own records are
+// looked at: a Steam library holding steamapps\common\Oblivion has Steam
+// start the game (steam://rungameid/<app>, handed to the shell) so its
+// overlay and play time work; else GOG's entry for the game names the folder
+// whose launcher is started.
 class Win32Processes : public Processes {
   public:
+    // Hands a URL to the shell; true when it took it.
+    using OpenUrl = std::function<bool(const std::string& url)>;
+
+    Win32Processes();
+    explicit Win32Processes(OpenUrl openUrl) : openUrl_(std::move(openUrl)) {}
+
     bool startLauncher(const std::string& launcherPath) override;
     bool gameIsRunning() const override;
     std::string executableFolder() const override;
+
+  private:
+    OpenUrl openUrl_;
 };
+
+// The Steam app of the game installed in one of the Steam libraries of the
+// Steam folder `steamPath` (as the registry gives it): "" when none holds it.
+std::string steamAppInLibraries(const std::string& steamPath);
 
 }  // namespace quarlo::platform::win32

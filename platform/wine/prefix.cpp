@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <memory>
@@ -57,9 +60,133 @@ std::vector<std::string> distinctFolders(const std::vector<std::string>& paths) 
     return kept;
 }
 
+std::string gameFolder(const std::string& documents) {
+    return resolveCase(documents + "/" + std::string(game::kMyGamesFolder) + "/" +
+                       std::string(game::kGameFolder));
+}
+
 bool holdsGame(const std::string& documents) {
-    return isFolder(resolveCase(documents + "/" + std::string(game::kMyGamesFolder) + "/" +
-                                std::string(game::kGameFolder)));
+    return isFolder(gameFolder(documents));
+}
+
+// When the game's settings file was last changed, in nanoseconds; -1 when
+// it is not there.
+long long settingsChanged(const WinePrefix& prefix) {
+    struct stat st {};
+    const std::string ini = resolveCase(gameFolder(documentsFolder(prefix)) + "/" +
+                                        std::string(game::kGameSettingsFile));
+    if (::stat(ini.c_str(), &st) != 0) {
+        return -1;
+    }
+    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+// The names in a folder, sorted so the search does not depend on the order
+// the file system lists them in.
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(folder.c_str()), ::closedir);
+    if (!d) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(d.get())) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string expandHome(std::string path, const LinuxEnvironment& e) {
+    if (path == "~" || path.starts_with("~/")) {
+        path = e.home + path.substr(1);
+    }
+    return path.empty() || path[0] != '/' ? std::string() : withoutTrailingSlashes(path);
+}
+
+// A prefix a launcher made: a Proton build keeps the Windows tree in its
+// pfx folder, with Proton's user; a Wine build uses the folder itself, with
+// the Unix user's name.
+WinePrefix launcherPrefix(const std::string& folder, Launcher launcher, std::string url,
+                          const LinuxEnvironment& e) {
+    const std::string pfx = folder + "/pfx";
+    if (isFolder(pfx + "/drive_c")) {
+        return {pfx, launcher, std::string(game::kProtonUser), std::move(url)};
+    }
+    return {folder, launcher, e.user, std::move(url)};
+}
+
+bool containsIgnoringCase(std::string_view text, std::string_view word) {
+    return std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           }) != text.end();
+}
+
+void heroicCandidates(const LinuxEnvironment& e, std::vector<WinePrefix>& out) {
+    for (const auto config : {game::kHeroicConfig, game::kHeroicFlatpakConfig}) {
+        const std::string folder = e.home + "/" + std::string(config) + "/GamesConfig";
+        for (const auto& name : folderEntries(folder)) {
+            if (!name.ends_with(".json")) {
+                continue;
+            }
+            const std::string appName = name.substr(0, name.size() - 5);
+            std::string json;
+            if (readFile(folder + "/" + name, json) != ReadStatus::ok) {
+                continue;
+            }
+            const std::string prefix = expandHome(heroicWinePrefix(json), e);
+            if (prefix.empty()) {
+                continue;
+            }
+            const bool gog = appName == game::kGogGameId;
+            WinePrefix candidate = launcherPrefix(
+                prefix, Launcher::heroic,
+                gog ? std::string(game::kHeroicRunUrl) + appName : "heroic://launch/" + appName, e);
+            // Heroic's other games are taken only when their prefix holds the
+            // game: a player may have added it by hand.
+            if (gog || holdsGame(documentsFolder(candidate))) {
+                out.push_back(std::move(candidate));
+            }
+        }
+    }
+}
+
+void lutrisCandidates(const LinuxEnvironment& e, std::vector<WinePrefix>& out) {
+    for (const auto games : game::kLutrisGameFolders) {
+        const std::string folder = e.home + "/" + std::string(games);
+        for (const auto& name : folderEntries(folder)) {
+            if (!name.ends_with(".yml")) {
+                continue;
+            }
+            // <slug>-<number>.yml: the slug is what Lutris starts a game by.
+            std::string slug = name.substr(0, name.size() - 4);
+            const auto dash = slug.rfind('-');
+            if (dash != std::string::npos && dash + 1 < slug.size() &&
+                std::all_of(slug.begin() + static_cast<std::ptrdiff_t>(dash) + 1, slug.end(),
+                            [](unsigned char c) { return std::isdigit(c) != 0; })) {
+                slug.resize(dash);
+            }
+            std::string yaml;
+            if (slug.empty() || readFile(folder + "/" + name, yaml) != ReadStatus::ok) {
+                continue;
+            }
+            const std::string prefix = expandHome(lutrisWinePrefix(yaml), e);
+            if (prefix.empty()) {
+                continue;
+            }
+            WinePrefix candidate = launcherPrefix(prefix, Launcher::lutris,
+                                                  std::string(game::kLutrisRunUrl) + slug, e);
+            // By name, the remaster (a different game, with other files) aside.
+            const bool named =
+                containsIgnoringCase(slug, "oblivion") && !containsIgnoringCase(slug, "remaster");
+            if (named || holdsGame(documentsFolder(candidate))) {
+                out.push_back(std::move(candidate));
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -83,12 +210,135 @@ LinuxEnvironment LinuxEnvironment::fromProcess() {
     return e;
 }
 
-bool isProtonPrefix(std::string_view path) {
+std::string_view protonAppId(std::string_view path) {
     while (path.size() > 1 && path.back() == '/') {
         path.remove_suffix(1);
     }
-    const std::string tail = "/compatdata/" + std::string(game::kSteamAppId) + "/pfx";
-    return path.size() > tail.size() && path.ends_with(tail);
+    for (const auto id : game::kSteamAppIds) {
+        const std::string tail = "/compatdata/" + std::string(id) + "/pfx";
+        if (path.size() > tail.size() && path.ends_with(tail)) {
+            return id;
+        }
+    }
+    return {};
+}
+
+bool isProtonPrefix(std::string_view path) {
+    return !protonAppId(path).empty();
+}
+
+std::string heroicWinePrefix(std::string_view json) {
+    // Only the one field is wanted: find its key as a JSON string, then the
+    // string after the colon, with its escapes undone. Anything unexpected
+    // gives "".
+    constexpr std::string_view kKey = "\"winePrefix\"";
+    std::size_t at = 0;
+    while ((at = json.find(kKey, at)) != std::string_view::npos) {
+        std::size_t i = at + kKey.size();
+        at = i;
+        while (i < json.size() && std::isspace(static_cast<unsigned char>(json[i]))) {
+            ++i;
+        }
+        if (i >= json.size() || json[i] != ':') {
+            continue;
+        }
+        ++i;
+        while (i < json.size() && std::isspace(static_cast<unsigned char>(json[i]))) {
+            ++i;
+        }
+        if (i >= json.size() || json[i] != '"') {
+            continue;
+        }
+        std::string value;
+        for (++i; i < json.size(); ++i) {
+            char c = json[i];
+            if (c == '"') {
+                return value;
+            }
+            if (c == '\\') {
+                if (++i >= json.size()) {
+                    return {};
+                }
+                c = json[i];
+                if (c == 'u') {
+                    // Only the ASCII range is taken; a path needing more is
+                    // not one Quarlo could be sure of.
+                    if (i + 4 >= json.size()) {
+                        return {};
+                    }
+                    unsigned code = 0;
+                    for (int k = 1; k <= 4; ++k) {
+                        const char h = json[i + static_cast<std::size_t>(k)];
+                        if (!std::isxdigit(static_cast<unsigned char>(h))) {
+                            return {};
+                        }
+                        code = code * 16 +
+                               static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(h))
+                                                         ? h - '0'
+                                                         : std::tolower(h) - 'a' + 10);
+                    }
+                    if (code == 0 || code > 0x7F) {
+                        return {};
+                    }
+                    c = static_cast<char>(code);
+                    i += 4;
+                } else if (c == 'n' || c == 't' || c == 'r' || c == 'b' || c == 'f') {
+                    return {};  // no path holds control characters
+                }
+            }
+            value += c;
+        }
+        return {};  // cut inside the string
+    }
+    return {};
+}
+
+std::string lutrisWinePrefix(std::string_view yaml) {
+    // The game file is YAML Lutris writes: top-level sections at column 0,
+    // their keys indented. Only "prefix:" directly inside "game:" is read.
+    bool inGame = false;
+    std::size_t keyIndent = std::string_view::npos;
+    while (!yaml.empty()) {
+        const std::size_t end = yaml.find('\n');
+        std::string_view line = yaml.substr(0, end);
+        yaml.remove_prefix(end == std::string_view::npos ? yaml.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const std::size_t indent = line.find_first_not_of(' ');
+        if (indent == std::string_view::npos || line[indent] == '#') {
+            continue;
+        }
+        if (indent == 0) {
+            inGame = line.starts_with("game:");
+            keyIndent = std::string_view::npos;
+            continue;
+        }
+        if (!inGame) {
+            continue;
+        }
+        if (keyIndent == std::string_view::npos) {
+            keyIndent = indent;
+        }
+        if (indent != keyIndent || !line.substr(indent).starts_with("prefix:")) {
+            continue;
+        }
+        std::string_view value = line.substr(indent + 7);
+        while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+            value.remove_prefix(1);
+        }
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) {
+            value.remove_suffix(1);
+        }
+        if (value.size() >= 2 && (value.front() == '\'' || value.front() == '"') &&
+            value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        } else if (!value.empty() && (value.front() == '\'' || value.front() == '"')) {
+            return {};  // a quoted value cut short
+        }
+        return std::string(value);
+    }
+    return {};
 }
 
 std::vector<std::string> steamRoots(const LinuxEnvironment& e) {
@@ -123,15 +373,26 @@ std::vector<WinePrefix> prefixCandidates(const LinuxEnvironment& e) {
     std::vector<WinePrefix> all;
     if (!e.winePrefix.empty()) {
         const std::string path = withoutTrailingSlashes(e.winePrefix);
-        const bool proton = isProtonPrefix(path);
-        all.push_back({path, proton, proton ? std::string(game::kProtonUser) : e.user});
+        const std::string_view app = protonAppId(path);
+        if (app.empty()) {
+            all.push_back({path, Launcher::wine, e.user, {}});
+        } else {
+            all.push_back({path, Launcher::steam, std::string(game::kProtonUser),
+                           std::string(game::kSteamRunUrl) + std::string(app)});
+        }
     }
-    const std::string compat = "/steamapps/compatdata/" + std::string(game::kSteamAppId) + "/pfx";
     for (const auto& library : steamLibraries(e)) {
-        all.push_back({resolveCase(library + compat), true, std::string(game::kProtonUser)});
+        for (const auto id : game::kSteamAppIds) {
+            all.push_back(
+                {resolveCase(library + "/steamapps/compatdata/" + std::string(id) + "/pfx"),
+                 Launcher::steam, std::string(game::kProtonUser),
+                 std::string(game::kSteamRunUrl) + std::string(id)});
+        }
     }
     if (!e.home.empty()) {
-        all.push_back({e.home + "/.wine", false, e.user});
+        heroicCandidates(e, all);
+        lutrisCandidates(e, all);
+        all.push_back({e.home + "/.wine", Launcher::wine, e.user, {}});
     }
     std::set<std::pair<dev_t, ino_t>> seen;
     std::vector<WinePrefix> existing;
@@ -146,10 +407,30 @@ std::vector<WinePrefix> prefixCandidates(const LinuxEnvironment& e) {
 
 std::optional<WinePrefix> findGamePrefix(const LinuxEnvironment& e) {
     const auto candidates = prefixCandidates(e);
-    for (const auto& candidate : candidates) {
-        if (holdsGame(documentsFolder(candidate))) {
-            return candidate;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (!holdsGame(documentsFolder(candidates[i]))) {
+            continue;
         }
+        // $WINEPREFIX is the player's own choice and is never outvoted.
+        const bool chosen = i == 0 && !e.winePrefix.empty() &&
+                            candidates[i].path == withoutTrailingSlashes(e.winePrefix);
+        if (chosen || candidates[i].launcher != Launcher::steam) {
+            return candidates[i];
+        }
+        std::size_t best = i;
+        long long bestChanged = settingsChanged(candidates[i]);
+        for (std::size_t j = i + 1; j < candidates.size(); ++j) {
+            if (candidates[j].launcher != Launcher::steam ||
+                !holdsGame(documentsFolder(candidates[j]))) {
+                continue;
+            }
+            const long long changed = settingsChanged(candidates[j]);
+            if (changed > bestChanged) {
+                best = j;
+                bestChanged = changed;
+            }
+        }
+        return candidates[best];
     }
     if (!candidates.empty()) {
         return candidates.front();

@@ -18,18 +18,36 @@ struct LinuxEnvironment {
     static LinuxEnvironment fromProcess();
 };
 
+// Who made a prefix, and so who starts the game in it.
+enum class Launcher {
+    wine,    // a plain prefix: `wine` starts the launcher
+    steam,   // Proton's prefix of one of the game's Steam apps: only Steam sets Proton up
+    heroic,  // Heroic Games Launcher's prefix for the game
+    lutris,  // Lutris's prefix for the game
+};
+
 // A Wine prefix: the folder holding drive_c, dosdevices, system.reg and
 // user.reg.
 struct WinePrefix {
     std::string path;
-    bool isProton = false;  // Steam's prefix of the game: Steam starts the game
+    Launcher launcher = Launcher::wine;
     std::string user;       // the Windows user whose profile holds the documents folder
+    std::string launchUrl;  // what the launcher starts the game from; "" for plain Wine
 
     friend bool operator==(const WinePrefix&, const WinePrefix&) = default;
 };
 
-// Whether a prefix is the one Steam keeps for the game: .../compatdata/22330/pfx.
+// The Steam app id whose Proton prefix this is (.../compatdata/<id>/pfx for
+// one of the game's apps), else "".
+std::string_view protonAppId(std::string_view path);
 bool isProtonPrefix(std::string_view path);
+
+// The Wine prefix a Heroic game configuration names ("winePrefix"), "" when
+// the text has none. Reads only that field, and never fails on a cut file.
+std::string heroicWinePrefix(std::string_view json);
+
+// The prefix under "game:" in a Lutris game file, "" when it has none.
+std::string lutrisWinePrefix(std::string_view yaml);
 
 // The Steam installations under the home folder that exist, each once even
 // where one is a link to another.
@@ -40,12 +58,16 @@ std::vector<std::string> steamRoots(const LinuxEnvironment& env);
 std::vector<std::string> steamLibraries(const LinuxEnvironment& env);
 
 // The prefixes in which the game may live, in the order they are tried:
-// $WINEPREFIX, the game's Proton prefix in each Steam library, ~/.wine.
-// Only those whose folder exists.
+// $WINEPREFIX, the Proton prefix of each of the game's Steam apps in each
+// Steam library, Heroic's prefix for the GOG edition or for a game whose
+// prefix holds the game's folder, the same from Lutris's game files, and
+// ~/.wine. Only those whose folder exists, each once.
 std::vector<WinePrefix> prefixCandidates(const LinuxEnvironment& env);
 
 // The first candidate whose documents folder holds My Games/Oblivion, else
-// the first candidate, else nothing.
+// the first candidate, else nothing. Where that is a Steam prefix found in a
+// library and several Steam prefixes hold the game, the one whose
+// oblivion.ini was changed last wins: that is the edition being played.
 std::optional<WinePrefix> findGamePrefix(const LinuxEnvironment& env);
 
 // The Linux path of a Windows path inside the prefix: the drive goes through

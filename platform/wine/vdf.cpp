@@ -1,14 +1,22 @@
 #include "platform/wine/vdf.h"
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <utility>
 
-#include "platform/wine/case_paths.h"
-
 namespace quarlo::platform::wine {
 
 namespace {
+
+// The keys looked for are ASCII; this file is also built for Windows, where
+// the POSIX case-folding helpers are not.
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
 
 // Valve's KeyValues text: "key" "value" pairs and "key" { ... } blocks,
 // // comments, backslash escapes in quoted strings.

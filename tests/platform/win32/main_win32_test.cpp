@@ -8,6 +8,7 @@
 #include "platform/win32/processes_win32.h"
 #include "platform/win32/profile_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/win32_api.h"
 #include "tests/support/fake_controls.h"
 #include "tests/support/temp_dir.h"
 
@@ -89,6 +90,91 @@ TEST_F(MainOnWin32, NestedNameMakesNestedFoldersAndTheLauncherIsReportedMissing)
               "\\oblivionlauncher.exe");
     main.onRunClicked();
     EXPECT_EQ(controls.label(ValueLabel::Outcome), "Failed. Launcher Not Found.");
+}
+
+// Steam's record of itself in HKEY_CURRENT_USER, for one test, put back as
+// it was: a machine with a Steam of its own is left alone.
+class SteamKey {
+  public:
+    explicit SteamKey(const std::string& steamPath) {
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            &disposition) != ERROR_SUCCESS) {
+            return;
+        }
+        if (disposition == REG_CREATED_NEW_KEY) {
+            owned_ = true;
+            RegSetValueExA(key, "SteamPath", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(steamPath.c_str()),
+                           static_cast<DWORD>(steamPath.size() + 1));
+        }
+        RegCloseKey(key);
+    }
+    ~SteamKey() {
+        if (owned_) {
+            RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+        }
+    }
+    bool owned() const { return owned_; }
+
+  private:
+    static constexpr const char* kKey = "Software\\Valve\\Steam";
+    bool owned_ = false;
+};
+
+TEST_F(MainOnWin32, WithoutTheInstallersValueSteamStartsTheGameFromItsLibrary) {
+    // Steam in one folder, written with forward slashes as Steam does; the
+    // game in a second library its list names, with the edition's manifest.
+    std::string steam = dir.at("Steam");
+    for (auto& c : steam) {
+        c = c == '\\' ? '/' : c;
+    }
+    const std::string library = dir.at("Library");
+    std::filesystem::create_directories(dir.at("Steam\\steamapps"));
+    std::filesystem::create_directories(library + "\\steamapps\\common\\Oblivion");
+    std::string escaped;
+    for (char c : library) {
+        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    test::writeBytes(
+        dir.at("Steam\\steamapps\\libraryfolders.vdf"),
+        "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + escaped + "\"\n\t}\n}\n");
+    SteamKey key(steam);
+    if (!key.owned()) {
+        GTEST_SKIP() << "this machine has a Steam of its own";
+    }
+    struct Case {
+        const char* what;
+        const char* manifest;
+        const char* url;
+    };
+    const Case cases[] = {
+        {"no manifest", nullptr, "steam://rungameid/22330"},
+        {"Game of the Year Edition", "appmanifest_22330.acf", "steam://rungameid/22330"},
+        {"Deluxe", "appmanifest_900883.acf", "steam://rungameid/900883"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.manifest) {
+            test::writeBytes(library + "\\steamapps\\" + c.manifest, "\"AppState\" {}\n");
+        }
+        std::vector<std::string> opened;
+        platform.processes =
+            std::make_unique<platform::win32::Win32Processes>([&opened](const std::string& url) {
+                opened.push_back(url);
+                return true;
+            });
+        main.startUp();
+        ASSERT_EQ(main.launcherPath(), "\\oblivionlauncher.exe");
+        controls.setLabel(ValueLabel::Outcome, "");
+        main.onRunClicked();
+        EXPECT_EQ(opened, (Strings{c.url}));
+        EXPECT_EQ(controls.label(ValueLabel::Outcome), "");
+        if (c.manifest) {
+            std::filesystem::remove(library + "\\steamapps\\" + c.manifest);
+        }
+    }
 }
 
 TEST_F(MainOnWin32, RootDirModeIsTheProgramsOwnFolder) {

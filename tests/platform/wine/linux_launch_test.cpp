@@ -51,7 +51,8 @@ class Launch : public ::testing::Test {
 };
 
 TEST_F(Launch, ProtonAsksSteamToStartTheGame) {
-    const wine::WinePrefix proton{dir.at("lib/steamapps/compatdata/22330/pfx"), true, "steamuser"};
+    const wine::WinePrefix proton{dir.at("lib/steamapps/compatdata/22330/pfx"),
+                                  wine::Launcher::steam, "steamuser", "steam://rungameid/22330"};
     struct Case {
         const char* what;
         std::vector<std::string> programs;
@@ -75,7 +76,7 @@ TEST_F(Launch, ProtonAsksSteamToStartTheGame) {
 }
 
 TEST_F(Launch, WineStartsTheLauncherOfItsPrefix) {
-    const wine::WinePrefix wine{prefix, false, "joe"};
+    const wine::WinePrefix wine{prefix, wine::Launcher::wine, "joe", ""};
     struct Case {
         const char* what;
         std::vector<std::string> programs;
@@ -95,6 +96,59 @@ TEST_F(Launch, WineStartsTheLauncherOfItsPrefix) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(run(c.programs, wine, c.launcher, c.started), c.recorded) << c.what;
+    }
+}
+
+TEST_F(Launch, EachStoreStartsTheGameItsOwnWayElseWine) {
+    using wine::Launcher;
+    const wine::WinePrefix deluxe{dir.at("lib/steamapps/compatdata/900883/pfx"), Launcher::steam,
+                                  "steamuser", "steam://rungameid/900883"};
+    const wine::WinePrefix heroic{prefix, Launcher::heroic, "joe",
+                                  "heroic://launch/gog/1458058109"};
+    const wine::WinePrefix lutris{prefix, Launcher::lutris, "joe", "lutris:rungame/oblivion"};
+    struct Case {
+        const char* what;
+        wine::WinePrefix where;
+        std::vector<std::string> programs;
+        bool started;
+        std::string recorded;
+    };
+    const Case cases[] = {
+        {"Deluxe",
+         deluxe,
+         {"steam", "wine"},
+         true,
+         "steam\nsteam://rungameid/900883\nWINEPREFIX=\n"},
+        {"Deluxe, no Steam: no wine either", deluxe, {"wine"}, false, ""},
+        {"heroic",
+         heroic,
+         {"heroic", "xdg-open", "wine"},
+         true,
+         "heroic\nheroic://launch/gog/1458058109\nWINEPREFIX=\n"},
+        {"Heroic's Flatpak: the URL handler",
+         heroic,
+         {"xdg-open", "wine"},
+         true,
+         "xdg-open\nheroic://launch/gog/1458058109\nWINEPREFIX=\n"},
+        {"no Heroic: wine in its prefix",
+         heroic,
+         {"wine", "steam"},
+         true,
+         "wine\n" + kLauncher + "\nWINEPREFIX=" + prefix + "\n"},
+        {"lutris",
+         lutris,
+         {"lutris", "wine"},
+         true,
+         "lutris\nlutris:rungame/oblivion\nWINEPREFIX=\n"},
+        {"no Lutris: wine in its prefix",
+         lutris,
+         {"wine"},
+         true,
+         "wine\n" + kLauncher + "\nWINEPREFIX=" + prefix + "\n"},
+        {"nothing to start it", lutris, {"steam"}, false, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run(c.programs, c.where, kLauncher, c.started), c.recorded) << c.what;
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -83,8 +84,8 @@ class Home : public ::testing::Test {
     LinuxEnvironment environment() const { return {home, winePrefix, "joe", "en_US.UTF-8"}; }
 
     // Steam in ~/.local/share/Steam, with ~/.steam/steam linking to it; its
-    // library list names a second library that holds the game's prefix.
-    void steam(State proton) {
+    // library list names a second library that holds the game's prefixes.
+    void steam(State proton, State deluxe = absent) {
         fs::create_directories(home + "/.local/share/Steam/steamapps");
         fs::create_directories(home + "/.steam");
         fs::create_directory_symlink("../.local/share/Steam", home + "/.steam/steam");
@@ -93,6 +94,9 @@ class Home : public ::testing::Test {
                           "/.local/share/Steam\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library +
                           "\"\n\t}\n}\n");
         fs::create_directories(library + "/steamapps/common/Oblivion");
+        if (deluxe != absent) {
+            prefix(protonPrefix("900883"), "steamuser", deluxe == withGame);
+        }
         if (proton != absent) {
             prefix(protonPrefix(), "steamuser", proton == withGame);
             test::putFile(protonPrefix() + "/user.reg",
@@ -103,6 +107,46 @@ class Home : public ::testing::Test {
                               "\\\\User\\\\S-1-5-21-0-0-0-1000"));
         }
     }
+
+    // Heroic's configuration of the GOG edition, natively or as a Flatpak,
+    // naming a prefix made with a Wine build (or, for the Flatpak, a Proton
+    // build, which holds the tree in pfx).
+    void heroic(State state, bool flatpak) {
+        const std::string config =
+            home +
+            (flatpak ? "/.var/app/com.heroicgameslauncher.hgl/config/heroic" : "/.config/heroic");
+        const std::string folder = heroicPrefix(flatpak);
+        test::putFile(config + "/GamesConfig/1458058109.json",
+                      "{\n  \"1458058109\": {\n    \"autoInstallDxvk\": true,\n"
+                      "    \"winePrefix\": \"" +
+                          folder +
+                          "\",\n    \"wineVersion\": {}\n  },\n"
+                          "  \"version\": \"v0\"\n}\n");
+        // Another game of Heroic's, whose prefix does not hold the game.
+        test::putFile(config + "/GamesConfig/Quail.json",
+                      "{\"Quail\":{\"winePrefix\":\"" + dir.at("other") + "\"}}");
+        prefix(dir.at("other"), "joe", false);
+        if (state != absent) {
+            prefix(flatpak ? folder + "/pfx" : folder, flatpak ? "steamuser" : "joe",
+                   state == withGame);
+        }
+    }
+    std::string heroicPrefix(bool flatpak) const {
+        return dir.at(flatpak ? "Games/Heroic/Prefixes/flat" : "Games/Heroic/Prefixes/Oblivion");
+    }
+
+    // Lutris's game file for the game, prefix quoted as Lutris may write it.
+    void lutris(State state) {
+        test::putFile(
+            home + "/.local/share/lutris/games/the-elder-scrolls-iv-oblivion-1700000000.yml",
+            "game:\n  exe: drive_c/GOG Games/Oblivion/OblivionLauncher.exe\n"
+            "  prefix: '" +
+                lutrisPrefix() + "'\nsystem: {}\nwine:\n  prefix: /no\n");
+        if (state != absent) {
+            prefix(lutrisPrefix(), "joe", state == withGame);
+        }
+    }
+    std::string lutrisPrefix() const { return home + "/Games/the-elder-scrolls-iv-oblivion"; }
 
     void prefix(const std::string& path, const std::string& user, bool game) {
         makePrefixOnce(path);
@@ -116,7 +160,9 @@ class Home : public ::testing::Test {
         }
     }
 
-    std::string protonPrefix() const { return library + "/steamapps/compatdata/22330/pfx"; }
+    std::string protonPrefix(const char* app = "22330") const {
+        return library + "/steamapps/compatdata/" + app + "/pfx";
+    }
 
     test::TempDir dir;
     const std::string home = dir.at("home/joe");
@@ -125,22 +171,53 @@ class Home : public ::testing::Test {
 };
 
 TEST_F(Home, ThePrefixThatHoldsTheGameWinsThenTheFirstThatExists) {
-    enum Which { none, wineprefix, proton, dotWine };
+    enum Which {
+        none,
+        wineprefix,
+        proton,
+        deluxe,
+        heroicNative,
+        heroicFlatpak,
+        lutrisGame,
+        dotWine
+    };
     struct Case {
         const char* what;
         State winePrefixState;
         State protonState;
+        State deluxeState;
+        State heroicState;
+        bool heroicInFlatpak;
+        State lutrisState;
         State dotWineState;
         Which expected;
     };
     const Case cases[] = {
-        {"Proton only", absent, withGame, absent, proton},
-        {"Proton before ~/.wine", empty, withGame, withGame, proton},
-        {"WINEPREFIX first", withGame, withGame, withGame, wineprefix},
-        {"none holds the game: the first", empty, empty, empty, wineprefix},
-        {"none holds the game, no WINEPREFIX", absent, empty, empty, proton},
-        {"~/.wine alone", absent, absent, withGame, dotWine},
-        {"nothing at all", absent, absent, absent, none},
+        {"Proton only", absent, withGame, absent, absent, false, absent, absent, proton},
+        {"Deluxe only", absent, absent, withGame, absent, false, absent, absent, deluxe},
+        {"Deluxe holds the game, 22330 empty", absent, empty, withGame, absent, false, absent,
+         absent, deluxe},
+        {"Proton before ~/.wine", empty, withGame, absent, absent, false, absent, withGame, proton},
+        {"WINEPREFIX over all", withGame, withGame, withGame, withGame, false, withGame, withGame,
+         wineprefix},
+        {"Steam before Heroic", absent, absent, withGame, withGame, false, withGame, absent,
+         deluxe},
+        {"Heroic", absent, absent, absent, withGame, false, absent, withGame, heroicNative},
+        {"Heroic as a Flatpak, Proton build", absent, empty, absent, withGame, true, absent, absent,
+         heroicFlatpak},
+        {"Heroic before Lutris", absent, absent, absent, withGame, true, withGame, absent,
+         heroicFlatpak},
+        {"Lutris", empty, empty, empty, empty, false, withGame, withGame, lutrisGame},
+        {"Lutris's prefix not there", absent, absent, absent, absent, false, absent, withGame,
+         dotWine},
+        {"none holds the game: the first", empty, empty, empty, empty, false, empty, empty,
+         wineprefix},
+        {"none holds the game, no WINEPREFIX", absent, empty, absent, absent, false, empty, empty,
+         proton},
+        {"none holds the game, Heroic first", absent, absent, absent, empty, false, empty, empty,
+         heroicNative},
+        {"~/.wine alone", absent, absent, absent, absent, false, absent, withGame, dotWine},
+        {"nothing at all", absent, absent, absent, absent, false, absent, absent, none},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -151,29 +228,127 @@ TEST_F(Home, ThePrefixThatHoldsTheGameWinsThenTheFirstThatExists) {
         if (c.winePrefixState != absent) {
             prefix(wp, "joe", c.winePrefixState == withGame);
         }
-        steam(c.protonState);
+        steam(c.protonState, c.deluxeState);
+        if (c.heroicState != absent) {
+            heroic(c.heroicState, c.heroicInFlatpak);
+        }
+        if (c.lutrisState != absent || c.expected == dotWine) {
+            lutris(c.lutrisState);
+        }
         if (c.dotWineState != absent) {
             prefix(home + "/.wine", "joe", c.dotWineState == withGame);
         }
 
         const auto found = findGamePrefix(environment());
+        std::optional<WinePrefix> expected;
         switch (c.expected) {
             case none:
-                EXPECT_FALSE(found);
                 break;
             case wineprefix:
-                ASSERT_TRUE(found);
-                EXPECT_EQ(*found, (WinePrefix{wp, false, "joe"}));
+                expected = WinePrefix{wp, Launcher::wine, "joe", ""};
                 break;
             case proton:
-                ASSERT_TRUE(found);
-                EXPECT_EQ(*found, (WinePrefix{protonPrefix(), true, "steamuser"}));
+                expected = WinePrefix{protonPrefix(), Launcher::steam, "steamuser",
+                                      "steam://rungameid/22330"};
+                break;
+            case deluxe:
+                expected = WinePrefix{protonPrefix("900883"), Launcher::steam, "steamuser",
+                                      "steam://rungameid/900883"};
+                break;
+            case heroicNative:
+                expected = WinePrefix{heroicPrefix(false), Launcher::heroic, "joe",
+                                      "heroic://launch/gog/1458058109"};
+                break;
+            case heroicFlatpak:
+                expected = WinePrefix{heroicPrefix(true) + "/pfx", Launcher::heroic, "steamuser",
+                                      "heroic://launch/gog/1458058109"};
+                break;
+            case lutrisGame:
+                expected = WinePrefix{lutrisPrefix(), Launcher::lutris, "joe",
+                                      "lutris:rungame/the-elder-scrolls-iv-oblivion"};
                 break;
             case dotWine:
-                ASSERT_TRUE(found);
-                EXPECT_EQ(*found, (WinePrefix{home + "/.wine", false, "joe"}));
+                expected = WinePrefix{home + "/.wine", Launcher::wine, "joe", ""};
                 break;
         }
+        EXPECT_EQ(found, expected);
+    }
+}
+
+TEST_F(Home, OfBothSteamEditionsTheOneLastPlayedWins) {
+    struct Case {
+        const char* what;
+        const char* newer;  // the app whose oblivion.ini was changed last, or none
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Deluxe played last", "900883", "900883"},
+        {"22330 played last", "22330", "22330"},
+        {"no settings file: the first", nullptr, "22330"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir.path());
+        fs::create_directories(home);
+        steam(withGame, withGame);
+        if (c.newer) {
+            const auto ini = [&](const char* app) {
+                return protonPrefix(app) +
+                       "/drive_c/users/steamuser/Documents/My Games/Oblivion/"
+                       "Oblivion.ini";
+            };
+            const char* older = std::string_view(c.newer) == "22330" ? "900883" : "22330";
+            test::putFile(ini(older), "[General]\n");
+            test::putFile(ini(c.newer), "[General]\n");
+            fs::last_write_time(ini(older),
+                                fs::last_write_time(ini(c.newer)) - std::chrono::hours(1));
+        }
+        const auto found = findGamePrefix(environment());
+        ASSERT_TRUE(found);
+        EXPECT_EQ(found->path, protonPrefix(c.expected));
+        EXPECT_EQ(found->launchUrl, std::string("steam://rungameid/") + c.expected);
+    }
+}
+
+TEST(StoreFiles, OnlyTheWinePrefixFieldIsReadAndNothingOddBreaksIt) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string prefix;
+    };
+    const Case heroic[] = {
+        {"Heroic's own",
+         R"({"1458058109": {"winePrefix": "/home/joe/Games/Heroic/Prefixes/Oblivion"}})",
+         "/home/joe/Games/Heroic/Prefixes/Oblivion"},
+        {"escapes", R"({"a":{"wineVersion":{"bin":"x"},"winePrefix" :"\/p\\q \"r\" \u0041"}})",
+         R"(/p\q "r" A)"},
+        {"key as a value first", R"({"note":"winePrefix","winePrefix":"/p"})", "/p"},
+        {"not a string", R"({"winePrefix": null})", ""},
+        {"cut in the value", R"({"winePrefix": "/home/jo)", ""},
+        {"cut in an escape", "{\"winePrefix\": \"/a\\", ""},
+        {"cut in a \\u escape", R"({"winePrefix": "/a\u00)", ""},
+        {"control character", R"({"winePrefix": "/a\nb"})", ""},
+        {"not ASCII as an escape", R"({"winePrefix": "/\u00e9"})", ""},
+        {"cut after the key", R"({"winePrefix")", ""},
+        {"empty", "", ""},
+    };
+    for (const Case& c : heroic) {
+        EXPECT_EQ(heroicWinePrefix(c.text), c.prefix) << c.what;
+    }
+    const Case lutris[] = {
+        {"Lutris's own", "game:\n  exe: x.exe\n  prefix: /home/joe/Games/oblivion\nwine:\n  x: 1\n",
+         "/home/joe/Games/oblivion"},
+        {"quoted, CRLF", "game:\r\n  prefix: \"/g/o b\"  \r\n", "/g/o b"},
+        {"single quotes", "game:\n    prefix: '/g'\n", "/g"},
+        {"other section's prefix", "wine:\n  prefix: /no\ngame:\n  exe: x\n", ""},
+        {"deeper level", "game:\n  args:\n    prefix: /no\n  exe: x\n", ""},
+        {"comment and blank lines", "# hi\n\ngame:\n\n  # prefix: /no\n  prefix: /yes\n", "/yes"},
+        {"cut in the quotes", "game:\n  prefix: '/home/jo", ""},
+        {"cut after the key", "game:\n  prefix:", ""},
+        {"empty", "", ""},
+    };
+    for (const Case& c : lutris) {
+        EXPECT_EQ(lutrisWinePrefix(c.text), c.prefix) << c.what;
     }
 }
 
@@ -196,8 +371,10 @@ TEST_F(Home, WinePrefixPointingAtProtonIsProton) {
     winePrefix = protonPrefix() + "/";
     const auto found = findGamePrefix(environment());
     ASSERT_TRUE(found);
-    EXPECT_EQ(*found, (WinePrefix{protonPrefix(), true, "steamuser"}));
+    EXPECT_EQ(*found, (WinePrefix{protonPrefix(), Launcher::steam, "steamuser",
+                                  "steam://rungameid/22330"}));
     EXPECT_FALSE(isProtonPrefix("/x/compatdata/22331/pfx"));
+    EXPECT_EQ(protonAppId("/x/compatdata/900883/pfx//"), "900883");
     EXPECT_FALSE(isProtonPrefix("compatdata/22330/pfx/drive_c"));
 }
 
@@ -278,7 +455,7 @@ TEST(WindowsPaths, DocumentsFolderFromTheShellFoldersKeyElseTheProfile) {
         std::string expected = k.expected;
         expected = expected[0] == '@' ? pfx + "/dosdevices/c:/users/joe/" + expected.substr(1)
                                       : profile + "/" + expected;
-        EXPECT_EQ(documentsFolder({pfx, false, "joe"}), expected) << k.what;
+        EXPECT_EQ(documentsFolder({pfx, Launcher::wine, "joe", ""}), expected) << k.what;
     }
 }
 

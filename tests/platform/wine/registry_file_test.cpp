@@ -104,7 +104,8 @@ class PrefixRegistry : public ::testing::Test {
     std::string query(std::uint32_t root, const std::string& key, const std::string& value,
                       bool withPrefix = true) const {
         const posix::PosixRegistry registry(
-            withPrefix ? std::optional<WinePrefix>({prefix, false, "u"}) : std::nullopt);
+            withPrefix ? std::optional<WinePrefix>({prefix, Launcher::wine, "u", ""})
+                       : std::nullopt);
         return registry.RegGetValue(root, key, value);
     }
     test::TempDir dir;
