@@ -1,0 +1,16 @@
+// Steam's library list as any bytes: the reader ends, without a crash, and
+// names no library that is empty.
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/wine/vdf.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (const auto& library : quarlo::platform::wine::parseLibraryFolders(text)) {
+        if (library.empty() || library.size() > size) {
+            std::abort();
+        }
+    }
+    return 0;
+}
