@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the cross-built quarlo.exe under Wine on a virtual display, drives it
 # from the keyboard like a player (new character Bob, load Aldric back, turn
-# screenshot renaming on), saves docs/screenshot-windows.png and prints what
+# screenshot renaming on, then a difficulty change the read-only settings
+# file refuses), saves docs/screenshot-windows.png and prints what
 # the game's settings files then hold. Needs ./dev test --windows first, and
 # the packages xvfb, xdotool, imagemagick and (for Wine's own fonts) fonts-wine.
 #   scripts/windows_screenshot.sh
@@ -60,6 +61,9 @@ step alt+l                    # Load Character
 click 233 192                 # scrDiff's right arrow, twice
 click 233 192
 step shift+Tab space          # back to Check1: screenshot renaming on
+chmod a-w "$game/oblivion.ini"  # read-only: the next change cannot be written
+click 233 192                 # scrDiff once more: the outcome says so, whole
+chmod u+w "$game/oblivion.ini"
 sleep 1
 import -window root -crop 256x252+0+0 docs/screenshot-windows.png
 
