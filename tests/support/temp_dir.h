@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -18,7 +19,12 @@ class TempDir {
     std::string str() const { return path_.string(); }
     // path() / relative, as a string with the platform's separators
     std::string at(const std::string& relative) const {
-        return (path_ / std::filesystem::path(relative)).make_preferred().string();
+        // Joined as bytes: a path made from a std::string takes it in the
+        // ANSI code page on Windows, which would garble a UTF-8 name.
+        const char sep = static_cast<char>(std::filesystem::path::preferred_separator);
+        std::string joined = str() + sep + relative;
+        std::replace(joined.begin(), joined.end(), '/', sep);
+        return joined;
     }
 
   private:
