@@ -22,7 +22,7 @@ namespace quarlo::saves {
 namespace {
 
 // What a test save holds; the defaults make a valid one.
-struct Spec {
+struct SaveShape {
     std::string name = "J\xF6rg";  // code page 1252, as the game writes it
     std::string location = "Imperial City Market District";
     std::uint16_t level = 12;
@@ -53,7 +53,7 @@ void putTime(std::string& out, const SystemTime& t) {
     }
 }
 
-std::string pixels(const Spec& s) {
+std::string pixels(const SaveShape& s) {
     std::string rgb(std::size_t{s.width} * s.height * 3, '\0');
     for (std::size_t i = 0; i < rgb.size(); ++i) {
         rgb[i] = static_cast<char>(i * 7 + 1);
@@ -61,7 +61,7 @@ std::string pixels(const Spec& s) {
     return rgb;
 }
 
-std::string saveBytes(const Spec& s) {
+std::string saveBytes(const SaveShape& s) {
     std::string fields;  // from the save number to the screenshot's pixels
     put(fields, s.saveNumber, 4);
     putText(fields, s.name);
@@ -88,12 +88,12 @@ std::string saveBytes(const Spec& s) {
 
 // Where the screenshot's size field is: 42 fixed bytes, the two strings, the
 // level and 24 bytes of days, play time and save time.
-std::size_t screenshotFieldAt(const Spec& s) {
+std::size_t screenshotFieldAt(const SaveShape& s) {
     return 42 + (s.name.size() + 2) + 2 + (s.location.size() + 2) + 24;
 }
 
 TEST(SaveHeader, ReadsEveryFieldOfAValidSave) {
-    const Spec s;
+    const SaveShape s;
     const std::string bytes = saveBytes(s);
     const HeaderResult r = parseHeader(bytes, bytes.size());
     ASSERT_TRUE(r.header) << describe(r.reason);
@@ -116,7 +116,7 @@ TEST(SaveHeader, ReadsEveryFieldOfAValidSave) {
 }
 
 TEST(SaveHeader, RefusesDamagedSavesWithTheirReason) {
-    const Spec valid;
+    const SaveShape valid;
     const std::string good = saveBytes(valid);
     const std::size_t shot = screenshotFieldAt(valid);
     auto withByte = [&](std::size_t at, char value) {
@@ -130,16 +130,16 @@ TEST(SaveHeader, RefusesDamagedSavesWithTheirReason) {
         b.replace(at, 4, le);
         return b;
     };
-    Spec huge;
+    SaveShape huge;
     huge.width = 2049;
     huge.height = 1;
     huge.bodyBytes = 0;
-    Spec largest;
+    SaveShape largest;
     largest.width = largest.height = 2048;
     largest.bodyBytes = 0;
-    Spec noText;
+    SaveShape noText;
     noText.name = noText.location = "";
-    Spec noShot;
+    SaveShape noShot;
     noShot.width = noShot.height = 0;
 
     struct Case {
@@ -185,7 +185,7 @@ TEST(SaveHeader, RefusesDamagedSavesWithTheirReason) {
 TEST(SaveHeader, ReadsTheScreenshotFromTheFile) {
     test::TempDir dir;
     PlatformSaveFiles files;
-    Spec s;
+    SaveShape s;
     s.width = 5;
     s.height = 2;
     const std::string whole = saveBytes(s);
@@ -217,7 +217,7 @@ TEST(CharacterSaves, NewestFirstWithCoSavesAndReasons) {
     test::TempDir dir;
     PlatformSaveFiles files;
     auto save = [&](const std::string& name, SystemTime when) {
-        Spec s;
+        SaveShape s;
         s.saveTime = when;
         test::writeBytes(dir.at(name), saveBytes(s));
     };
@@ -232,7 +232,7 @@ TEST(CharacterSaves, NewestFirstWithCoSavesAndReasons) {
     std::filesystem::create_directory(dir.at("Folder.ess"));
     // Unreadable: ordered by the file's time, one now and one years ago.
     test::writeBytes(dir.at("junk.ess"), "not a save");
-    test::writeBytes(dir.at("old.ess"), saveBytes(Spec{}).substr(0, 100));
+    test::writeBytes(dir.at("old.ess"), saveBytes(SaveShape{}).substr(0, 100));
     std::filesystem::last_write_time(
         dir.at("old.ess"),
         std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
