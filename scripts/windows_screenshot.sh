@@ -61,8 +61,12 @@ step alt+l                    # Load Character
 click 233 192                 # scrDiff's right arrow, twice
 click 233 192
 step shift+Tab space          # back to Check1: screenshot renaming on
-chmod a-w "$game/oblivion.ini"  # read-only: the next change cannot be written
+# Read-only, so the next change cannot be written; root writes through
+# permission bits, so as root the file is made immutable as well.
+chmod a-w "$game/oblivion.ini"
+[ "$(id -u)" -ne 0 ] || chattr +i "$game/oblivion.ini"
 click 233 192                 # scrDiff once more: the outcome says so, whole
+[ "$(id -u)" -ne 0 ] || chattr -i "$game/oblivion.ini"
 chmod u+w "$game/oblivion.ini"
 sleep 1
 import -window root -crop 256x252+0+0 docs/screenshot-windows.png
