@@ -13,6 +13,11 @@ class Processes {
     // it could not be started.
     virtual bool startLauncher(const std::string& launcherPath) = 0;
 
+    // Shows a folder in the system's file manager (xdg-open on Linux, the
+    // shell's "open" on Windows) and does not wait for it. False when nothing
+    // could be started.
+    virtual bool openFolder(const std::string& folder) = 0;
+
     // The folder that holds this program's executable, without a trailing
     // separator unless it is a root.
     virtual std::string executableFolder() const = 0;

@@ -27,6 +27,7 @@ class PosixProcesses : public Processes {
     explicit PosixProcesses(std::optional<wine::WinePrefix> prefix) : prefix_(std::move(prefix)) {}
 
     bool startLauncher(const std::string& launcherPath) override;
+    bool openFolder(const std::string& folder) override;
     std::string executableFolder() const override;
 
   private:

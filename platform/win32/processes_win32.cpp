@@ -4,6 +4,8 @@
 
 #include "platform/win32/ansi.h"
 #include "platform/win32/win32_api.h"
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 namespace quarlo::platform::win32 {
 
@@ -27,6 +29,21 @@ bool Win32Processes::startLauncher(const std::string& launcherPath) {
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
     return true;
+}
+
+bool Win32Processes::openFolder(const std::string& folder) {
+    const auto path = toAnsi(folder);
+    if (!path || path->empty()) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA(path->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+    }
+    // Values above 32 mean the shell started something.
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", path->c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
 }
 
 std::string Win32Processes::executableFolder() const {

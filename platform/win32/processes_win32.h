@@ -7,6 +7,7 @@ namespace quarlo::platform::win32 {
 class Win32Processes : public Processes {
   public:
     bool startLauncher(const std::string& launcherPath) override;
+    bool openFolder(const std::string& folder) override;
     std::string executableFolder() const override;
 };
 

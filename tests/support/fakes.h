@@ -43,6 +43,14 @@ class FakeProcesses : public platform::Processes {
         started.push_back(path);
         return true;
     }
+    std::vector<std::string> openedFolders;
+    bool openFolder(const std::string& folder) override {
+        if (!canStart) {
+            return false;
+        }
+        openedFolders.push_back(folder);
+        return true;
+    }
     std::string executableFolder() const override { return exeFolder; }
 };
 
