@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "app/saves_window.h"
+
 namespace quarlo::app {
 
 // The value labels of the main window that the program rewrites.
@@ -48,6 +50,10 @@ struct MainHandlers {
     std::function<void()> newClicked;
     std::function<void()> toggleClicked;
     std::function<void()> runClicked;
+    // lstLoad's context menu, for one entry: "Open Folder", and what the Saves
+    // window of "Show Saves…" reads. Neither touches the controls or a file.
+    std::function<void(const std::string& entry)> openFolder;
+    std::function<SavesSource(const std::string& entry)> savesOf;
 };
 
 }  // namespace quarlo::app

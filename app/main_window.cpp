@@ -116,9 +116,14 @@ const char* refuseCharacterName(const std::string& name, std::optional<std::size
 
 MainHandlers handlersFor(Main& main) {
     return MainHandlers{
-        [&main] { main.onSliderChanged(); }, [&main] { main.onCheckClicked(); },
-        [&main] { main.onLoadClicked(); },   [&main] { main.onNewClicked(); },
-        [&main] { main.onToggleClicked(); }, [&main] { main.onRunClicked(); },
+        [&main] { main.onSliderChanged(); },
+        [&main] { main.onCheckClicked(); },
+        [&main] { main.onLoadClicked(); },
+        [&main] { main.onNewClicked(); },
+        [&main] { main.onToggleClicked(); },
+        [&main] { main.onRunClicked(); },
+        [&main](const std::string& entry) { main.onOpenFolder(entry); },
+        [&main](const std::string& entry) { return main.savesOf(entry); },
     };
 }
 
@@ -240,6 +245,20 @@ void Main::onCheckClicked() {
     if (!activeSaveLabel() || !characterWritten) {
         setOutcome(text::kOpRenameScreenshots, text::kCouldNotWrite);
     }
+}
+
+std::string Main::characterFolder(const std::string& entry) const {
+    const char sep = platform_.fileSystem->separator();
+    return rootFolder_ + sep + std::string(game::kSavesFolder) + sep + entry;
+}
+
+bool Main::onOpenFolder(const std::string& entry) {
+    return !entry.empty() && platform_.processes->openFolder(characterFolder(entry));
+}
+
+SavesSource Main::savesOf(const std::string& entry) const {
+    return SavesSource{entry, characterFolder(entry), platform_.saveFiles.get(),
+                       platform_.ansiToUtf8};
 }
 
 void Main::onLoadClicked() {

@@ -63,6 +63,13 @@ class Main {
     void onToggleClicked();
     void onRunClicked();
 
+    // lstLoad's context menu. The folder a list entry names, root/Saves/entry;
+    // opening it in the file manager and showing its saves change no control
+    // and no file.
+    std::string characterFolder(const std::string& entry) const;
+    bool onOpenFolder(const std::string& entry);
+    SavesSource savesOf(const std::string& entry) const;
+
     // Shared procedures.
     void RefreshSaveList();
     // False when the game's screenshot name could not be written.

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "platform/process.h"
@@ -20,6 +23,10 @@ struct Platform {
     std::unique_ptr<Registry> registry;
     std::unique_ptr<Processes> processes;
     std::unique_ptr<SaveFiles> saveFiles;
+    // Text the game wrote in the system's ANSI code page (a save's player
+    // name and location), as UTF-8: the code page the profile files are read
+    // in, so a name reads the same in both. Empty in tests that need none.
+    std::function<std::string(std::string_view)> ansiToUtf8;
 };
 
 Platform createPlatform();

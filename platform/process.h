@@ -16,6 +16,10 @@ class Processes {
     // Whether the game itself is running now (a process whose image is the
     // game's program, in any case).
     virtual bool gameIsRunning() const = 0;
+    // Shows a folder in the system's file manager (xdg-open on Linux, the
+    // shell's "open" on Windows) and does not wait for it. False when nothing
+    // could be started.
+    virtual bool openFolder(const std::string& folder) = 0;
 
     // The folder that holds this program's executable, without a trailing
     // separator unless it is a root.

@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
 #include <exception>
+#include <memory>
 #include <optional>
 
 #include "platform/posix/file_system_posix.h"
@@ -30,13 +31,15 @@ Platform createPlatform() {
         prefix.reset();
     }
     Platform p;
-    p.profile =
-        std::make_unique<posix::PosixProfileFile>(wine::ansiCodePageForLocale(environment.lang));
+    const int codePage = wine::ansiCodePageForLocale(environment.lang);
+    p.profile = std::make_unique<posix::PosixProfileFile>(codePage);
     p.fileSystem = std::make_unique<posix::PosixFileSystem>();
     p.specialFolders = std::make_unique<posix::PosixSpecialFolders>(prefix);
     p.registry = std::make_unique<posix::PosixRegistry>(prefix);
     p.processes = std::make_unique<posix::PosixProcesses>(prefix);
     p.saveFiles = std::make_unique<posix::PosixSaveFiles>();
+    auto page = std::make_shared<const wine::CodePage>(codePage);
+    p.ansiToUtf8 = [page](std::string_view bytes) { return page->toUtf8(bytes); };
     return p;
 }
 

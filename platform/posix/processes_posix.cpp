@@ -173,6 +173,20 @@ bool gameRunsUnder(const std::string& procFolder) {
     return false;
 }
 
+bool PosixProcesses::openFolder(const std::string& folder) {
+    // The folder is a Linux path even when the game runs under Wine: the
+    // desktop's own file manager shows it. A name starting with '-' must not
+    // read as an option.
+    if (folder.empty() || folder.front() != '/') {
+        return false;
+    }
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    return spawnDetached({"xdg-open", folder});
+}
+
 std::string PosixProcesses::executableFolder() const {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);

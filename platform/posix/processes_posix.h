@@ -36,6 +36,7 @@ class PosixProcesses : public Processes {
 
     bool startLauncher(const std::string& launcherPath) override;
     bool gameIsRunning() const override { return gameRunsUnder("/proc"); }
+    bool openFolder(const std::string& folder) override;
     std::string executableFolder() const override;
 
   private:

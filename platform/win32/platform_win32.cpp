@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/win32/ansi.h"
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/processes_win32.h"
 #include "platform/win32/profile_win32.h"
@@ -16,6 +17,7 @@ Platform createPlatform() {
     p.registry = std::make_unique<win32::Win32Registry>();
     p.processes = std::make_unique<win32::Win32Processes>();
     p.saveFiles = std::make_unique<win32::Win32SaveFiles>();
+    p.ansiToUtf8 = [](std::string_view bytes) { return win32::fromAnsi(bytes); };
     return p;
 }
 

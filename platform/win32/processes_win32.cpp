@@ -153,6 +153,21 @@ bool Win32Processes::startLauncher(const std::string& launcherPath) {
     return false;
 }
 
+bool Win32Processes::openFolder(const std::string& folder) {
+    const auto path = toAnsi(folder);
+    if (!path || path->empty()) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA(path->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+    }
+    // Values above 32 mean the shell started something.
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", path->c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+}
+
 std::string Win32Processes::executableFolder() const {
     std::vector<char> buffer(MAX_PATH);
     DWORD length = 0;

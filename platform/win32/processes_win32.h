@@ -23,6 +23,7 @@ class Win32Processes : public Processes {
 
     bool startLauncher(const std::string& launcherPath) override;
     bool gameIsRunning() const override;
+    bool openFolder(const std::string& folder) override;
     std::string executableFolder() const override;
 
   private:

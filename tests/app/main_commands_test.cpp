@@ -59,6 +59,22 @@ TEST_F(CommandsTest, LoadSwitchesToTheSelectedCharacterAndItsSettings) {
     EXPECT_EQ(controls.selectedListText(), "");
 }
 
+TEST_F(CommandsTest, TheContextMenuOpensTheEntrysFolderAndChangesNothing) {
+    controls.select("Ann");
+    const auto before = snapshot();
+    const auto hooks = app::handlersFor(main);
+    hooks.openFolder("Bob");
+    EXPECT_FALSE(main.onOpenFolder(""));
+    const app::SavesSource source = hooks.savesOf("Bob");
+    EXPECT_EQ(processesFake->openedFolders, (Strings{inGame("Saves/Bob")}));
+    EXPECT_EQ(source.name, "Bob");
+    EXPECT_EQ(source.folder, inGame("Saves/Bob"));
+    EXPECT_EQ(source.files, platform.saveFiles.get());
+    EXPECT_TRUE(controls.labelLog.empty());
+    EXPECT_EQ(controls.selectedListText(), "Ann");
+    EXPECT_EQ(snapshot(), before);
+}
+
 TEST_F(CommandsTest, LoadWithNothingSelectedStillRefreshes) {
     folder("Saves/Carl");
     main.onLoadClicked();

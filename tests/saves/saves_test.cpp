@@ -6,6 +6,7 @@
 
 #include "saves/character_saves.h"
 #include "saves/save_header.h"
+#include "tests/support/save_writer.h"
 #include "tests/support/temp_dir.h"
 
 #ifdef _WIN32
@@ -21,75 +22,16 @@ using PlatformSaveFiles = quarlo::platform::posix::PosixSaveFiles;
 namespace quarlo::saves {
 namespace {
 
-// What a test save holds; the defaults make a valid one.
-struct SaveShape {
-    std::string name = "J\xF6rg";  // code page 1252, as the game writes it
-    std::string location = "Imperial City Market District";
-    std::uint16_t level = 12;
-    std::uint32_t saveNumber = 41;
-    float days = 3.5f;
-    std::uint32_t playMs = 7'654'321;
-    SystemTime saveTime{2024, 3, 2, 5, 13, 45, 30, 250};
-    std::uint32_t width = 4;
-    std::uint32_t height = 3;
-    std::optional<std::uint32_t> screenshotSize;  // w * h * 3 + 8 unless set
-    std::size_t bodyBytes = 32;                   // what follows the screenshot
-};
+using SaveShape = test::SaveSpec;
+using test::saveBytes;
+using test::screenshotFieldAt;
 
 void put(std::string& out, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-    }
-}
-void putText(std::string& out, const std::string& s) {
-    put(out, s.size() + 1, 1);
-    out += s;
-    out.push_back('\0');
-}
-void putTime(std::string& out, const SystemTime& t) {
-    for (std::uint16_t f :
-         {t.year, t.month, t.dayOfWeek, t.day, t.hour, t.minute, t.second, t.milliseconds}) {
-        put(out, f, 2);
-    }
+    test::putLittleEndian(out, v, bytes);
 }
 
 std::string pixels(const SaveShape& s) {
-    std::string rgb(std::size_t{s.width} * s.height * 3, '\0');
-    for (std::size_t i = 0; i < rgb.size(); ++i) {
-        rgb[i] = static_cast<char>(i * 7 + 1);
-    }
-    return rgb;
-}
-
-std::string saveBytes(const SaveShape& s) {
-    std::string fields;  // from the save number to the screenshot's pixels
-    put(fields, s.saveNumber, 4);
-    putText(fields, s.name);
-    put(fields, s.level, 2);
-    putText(fields, s.location);
-    std::uint32_t days = 0;
-    std::memcpy(&days, &s.days, 4);
-    put(fields, days, 4);
-    put(fields, s.playMs, 4);
-    putTime(fields, s.saveTime);
-    put(fields, s.screenshotSize.value_or(s.width * s.height * 3 + 8), 4);
-    put(fields, s.width, 4);
-    put(fields, s.height, 4);
-    const std::string rgb = pixels(s);
-
-    std::string out = "TES4SAVEGAME";
-    put(out, 0, 1);
-    put(out, 125, 1);
-    putTime(out, SystemTime{2006, 3, 1, 20, 10, 5, 0, 0});
-    put(out, 0x7E, 4);
-    put(out, fields.size() + rgb.size(), 4);
-    return out + fields + rgb + std::string(s.bodyBytes, 'b');
-}
-
-// Where the screenshot's size field is: 42 fixed bytes, the two strings, the
-// level and 24 bytes of days, play time and save time.
-std::size_t screenshotFieldAt(const SaveShape& s) {
-    return 42 + (s.name.size() + 2) + 2 + (s.location.size() + 2) + 24;
+    return test::savePixels(s);
 }
 
 TEST(SaveHeader, ReadsEveryFieldOfAValidSave) {

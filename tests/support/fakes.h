@@ -45,6 +45,14 @@ class FakeProcesses : public platform::Processes {
     }
     bool gameRunning = false;
     bool gameIsRunning() const override { return gameRunning; }
+    std::vector<std::string> openedFolders;
+    bool openFolder(const std::string& folder) override {
+        if (!canStart) {
+            return false;
+        }
+        openedFolders.push_back(folder);
+        return true;
+    }
     std::string executableFolder() const override { return exeFolder; }
 };
 

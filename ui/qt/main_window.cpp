@@ -1,8 +1,12 @@
 #include "ui/qt/main_window.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -123,6 +127,12 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
     connect(cmdToggle_, &QPushButton::clicked, this, [this] { run(handlers_.toggleClicked); });
     connect(cmdRun_, &QPushButton::clicked, this, [this] { run(handlers_.runClicked); });
     connect(cmdAbout_, &QPushButton::clicked, this, &MainWindow::showAbout);
+
+    // The context menu: the right button on an entry, the Menu key or
+    // Shift+F10 on the selected one. The list's own handling of the right
+    // button would select the entry first, so that button never reaches it.
+    lstLoad_->installEventFilter(this);
+    lstLoad_->viewport()->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -140,6 +150,92 @@ void MainWindow::showAbout() {
     about_->show();
     about_->raise();
     about_->activateWindow();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstLoad_->viewport()) {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+                    return true;
+                }
+                break;
+            case QEvent::ContextMenu: {
+                auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+                if (menuEvent->reason() != QContextMenuEvent::Mouse) {
+                    popUpSelectedEntryMenu();
+                } else if (QListWidgetItem* item = lstLoad_->itemAt(menuEvent->pos())) {
+                    popUpEntryMenu(item->data(Qt::UserRole).toByteArray().toStdString(),
+                                   menuEvent->globalPos());
+                }
+                return true;
+            }
+            default:
+                break;
+        }
+    } else if (watched == lstLoad_) {
+        if (event->type() == QEvent::ContextMenu) {
+            popUpSelectedEntryMenu();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+                popUpSelectedEntryMenu();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::popUpSelectedEntryMenu() {
+    const QList<QListWidgetItem*> selected = lstLoad_->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    const QRect place = lstLoad_->visualItemRect(selected.front());
+    popUpEntryMenu(selected.front()->data(Qt::UserRole).toByteArray().toStdString(),
+                   lstLoad_->viewport()->mapToGlobal(place.center()));
+}
+
+void MainWindow::popUpEntryMenu(const std::string& entry, const QPoint& globalPos) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("mnuEntry"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("Show Saves\u2026"), this, [this, entry] { showSaves(entry); });
+    menu->addAction(QStringLiteral("Open Folder"), this, [this, entry] { openFolder(entry); });
+    // Not exec(): the menu runs in the program's own event loop.
+    menu->popup(globalPos);
+}
+
+SavesWindow* MainWindow::savesWindow(const std::string& entry) const {
+    const auto it = saves_.find(entry);
+    return it == saves_.end() ? nullptr : it->second.data();
+}
+
+void MainWindow::showSaves(const std::string& entry) {
+    QPointer<SavesWindow>& window = saves_[entry];
+    if (!window) {
+        if (!handlers_.savesOf) {
+            saves_.erase(entry);
+            return;
+        }
+        // No parent, as the About window: one per character, each a
+        // top-level window of its own.
+        window = new SavesWindow(handlers_.savesOf(entry), font());
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void MainWindow::openFolder(const std::string& entry) {
+    if (handlers_.openFolder) {
+        handlers_.openFolder(entry);
+    }
 }
 
 LineLabel* MainWindow::valueLabel(app::ValueLabel label) const {

@@ -3,10 +3,12 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "app/controls.h"
 #include "ui/qt/about_window.h"
+#include "ui/qt/saves_window.h"
 
 class QLineEdit;
 class QListWidget;
@@ -30,6 +32,12 @@ class MainWindow : public QWidget, public app::MainControls {
 
     // The About window while it is open, else null.
     AboutWindow* aboutWindow() const { return about_; }
+    // The Saves window of one list entry while it is open, else null.
+    SavesWindow* savesWindow(const std::string& entry) const;
+
+    // lstLoad's context menu commands for one entry.
+    void showSaves(const std::string& entry);
+    void openFolder(const std::string& entry);
 
     // app::MainControls
     void setLabel(app::ValueLabel label, const std::string& text) override;
@@ -44,12 +52,20 @@ class MainWindow : public QWidget, public app::MainControls {
     int checkValue() const override;
     void setCheckValue(int value) override;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void showAbout();
+    // The context menu of one lstLoad entry, opened without touching the
+    // selection.
+    void popUpEntryMenu(const std::string& entry, const QPoint& globalPos);
+    void popUpSelectedEntryMenu();
     LineLabel* valueLabel(app::ValueLabel label) const;
 
     app::MainHandlers handlers_;
     QPointer<AboutWindow> about_;
+    std::map<std::string, QPointer<SavesWindow>> saves_;
     bool listHadFocus_ = false;
 
     QLineEdit* txtNew_;

@@ -78,7 +78,8 @@ bool MainWindow::registerClass(HINSTANCE instance) {
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
-    return RegisterClassExW(&wc) != 0 && AboutWindow::registerClass(instance);
+    return RegisterClassExW(&wc) != 0 && AboutWindow::registerClass(instance) &&
+           SavesWindow::registerClass(instance);
 }
 
 bool MainWindow::create() {
@@ -153,11 +154,12 @@ void MainWindow::appendToList(const std::string& entry) {
 }
 
 std::string MainWindow::selectedListText() const {
+    const LRESULT index = SendMessageW(control(kLstLoad), LB_GETCURSEL, 0, 0);
+    return index == LB_ERR ? std::string() : listText(static_cast<int>(index));
+}
+
+std::string MainWindow::listText(int index) const {
     HWND list = control(kLstLoad);
-    const LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
-    if (index == LB_ERR) {
-        return {};
-    }
     const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == LB_ERR) {
         return {};
@@ -194,6 +196,78 @@ int MainWindow::checkValue() const {
 void MainWindow::setCheckValue(int value) {
     // 2 shows the box greyed: only the program sets it.
     SendMessageW(control(kCheck1), BM_SETCHECK, static_cast<WPARAM>(std::clamp(value, 0, 2)), 0);
+}
+
+SavesWindow* MainWindow::savesWindow(const std::string& entry) const {
+    const auto it = saves_.find(entry);
+    return it == saves_.end() ? nullptr : it->second.get();
+}
+
+void MainWindow::showSaves(const std::string& entry) {
+    std::unique_ptr<SavesWindow>& window = saves_[entry];
+    if (!window) {
+        if (!handlers_.savesOf) {
+            saves_.erase(entry);
+            return;
+        }
+        window = std::make_unique<SavesWindow>(instance_, handlers_.savesOf(entry));
+    }
+    window->show();
+}
+
+void MainWindow::openFolder(const std::string& entry) {
+    if (handlers_.openFolder) {
+        handlers_.openFolder(entry);
+    }
+}
+
+void MainWindow::onListContextMenu(LPARAM where) {
+    HWND list = control(kLstLoad);
+    int index = -1;
+    POINT at{};
+    if (where == -1) {
+        // The Menu key or Shift+F10: the selected entry, at its own place.
+        const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+        RECT item{};
+        if (selected == LB_ERR || SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(selected),
+                                               reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
+            return;
+        }
+        index = static_cast<int>(selected);
+        at = POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+        ClientToScreen(list, &at);
+    } else {
+        // The right button: the entry under the pointer, whatever is selected.
+        at = POINT{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
+        POINT inList = at;
+        ScreenToClient(list, &inList);
+        const LRESULT hit =
+            SendMessageW(list, LB_ITEMFROMPOINT, 0,
+                         MAKELPARAM(static_cast<WORD>(inList.x), static_cast<WORD>(inList.y)));
+        if (HIWORD(hit) != 0) {
+            return;  // below the last entry
+        }
+        index = LOWORD(hit);
+    }
+    const std::string entry = listText(index);
+    if (entry.empty()) {
+        return;
+    }
+    enum : UINT { kShowSaves = 1, kOpenFolder = 2 };
+    HMENU menu = CreatePopupMenu();
+    if (menu == nullptr) {
+        return;
+    }
+    AppendMenuW(menu, MF_STRING, kShowSaves, L"Show Saves\u2026");
+    AppendMenuW(menu, MF_STRING, kOpenFolder, L"Open Folder");
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
+    DestroyMenu(menu);
+    if (chosen == kShowSaves) {
+        showSaves(entry);
+    } else if (chosen == kOpenFolder) {
+        openFolder(entry);
+    }
 }
 
 void MainWindow::onCommand(int id, int code) {
@@ -302,6 +376,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             onCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) == control(kLstLoad)) {
+                onListContextMenu(lParam);
+                return 0;
+            }
+            break;
         case WM_HSCROLL:
             if (reinterpret_cast<HWND>(lParam) == control(kScrDiff)) {
                 onScroll(LOWORD(wParam));

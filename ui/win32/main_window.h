@@ -1,11 +1,13 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "app/controls.h"
 #include "platform/win32/win32_api.h"
 #include "ui/win32/about_window.h"
+#include "ui/win32/saves_window.h"
 
 namespace quarlo::ui::win32 {
 
@@ -32,6 +34,13 @@ class MainWindow final : public app::MainControls {
     HWND handle() const { return window_; }
     HWND control(int id) const { return GetDlgItem(window_, id); }
     AboutWindow& about() { return about_; }
+    // The Saves window object of one list entry, null before it was first
+    // asked for.
+    SavesWindow* savesWindow(const std::string& entry) const;
+
+    // lstLoad's context menu commands for one entry.
+    void showSaves(const std::string& entry);
+    void openFolder(const std::string& entry);
 
     // app::MainControls
     void setLabel(app::ValueLabel label, const std::string& text) override;
@@ -53,10 +62,15 @@ class MainWindow final : public app::MainControls {
     void showLabel(int id, const std::wstring& text);
     void onCommand(int id, int code);
     void onScroll(int request);
+    // The context menu at a WM_CONTEXTMENU's place: the entry under the
+    // pointer, or the selected one from the keyboard.
+    void onListContextMenu(LPARAM where);
+    std::string listText(int index) const;
 
     HINSTANCE instance_;
     app::MainHandlers handlers_;
     AboutWindow about_;
+    std::map<std::string, std::unique_ptr<SavesWindow>> saves_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
     HWND focus_ = nullptr;                    // given back when the window is active again

@@ -7,10 +7,14 @@
 #include "platform/win32/processes_win32.h"
 #include "platform/win32/profile_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/save_files_win32.h"
+#include "tests/support/save_writer.h"
 #include "tests/support/temp_dir.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/layout.h"
 #include "ui/win32/main_window.h"
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 namespace quarlo::ui::win32 {
 namespace {
@@ -37,6 +41,7 @@ class Win32Window : public ::testing::Test {
         platform.specialFolders = std::make_unique<DocumentsAt>(dir.str());
         platform.registry = std::make_unique<platform::win32::Win32Registry>();
         platform.processes = std::make_unique<platform::win32::Win32Processes>();
+        platform.saveFiles = std::make_unique<platform::win32::Win32SaveFiles>();
         static const bool registered = MainWindow::registerClass(GetModuleHandleW(nullptr));
         (void)registered;
         window = std::make_unique<MainWindow>(GetModuleHandleW(nullptr));
@@ -226,6 +231,70 @@ TEST_F(Win32Window, AboutOpensOnceAndAgainAfterClosing) {
     EXPECT_TRUE(IsWindow(window->handle()));
     SendMessageW(control(kCmdAbout), BM_CLICK, 0, 0);
     EXPECT_EQ(aboutWindows(), 1);
+}
+
+TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
+    test::SaveSpec spec;
+    spec.width = 5;
+    spec.height = 3;
+    test::writeBytes(game() + "\\Saves\\Ann\\Save 1.ess", test::saveBytes(spec));
+    spec.saveTime.year = 2023;
+    test::writeBytes(game() + "\\Saves\\Ann\\Save 2.ess", test::saveBytes(spec));
+    const auto savesWindows = [] {
+        int n = 0;
+        for (HWND w = FindWindowExW(nullptr, nullptr, L"QuarloSaves", nullptr); w != nullptr;
+             w = FindWindowExW(nullptr, w, L"QuarloSaves", nullptr)) {
+            ++n;
+        }
+        return n;
+    };
+    const auto cell = [](HWND list, int row, int column) {
+        wchar_t buffer[256] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer;
+        item.cchTextMax = 256;
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+        std::wstring w(buffer);
+        return std::string(w.begin(), w.end());
+    };
+    // Nothing selected: the keyboard's context menu has no entry to open.
+    SendMessageW(window->handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(kLstLoad)), -1);
+    EXPECT_EQ(savesWindows(), 0);
+
+    window->showSaves("Ann");
+    window->showSaves("Ann");
+    EXPECT_EQ(savesWindows(), 1);
+    SavesWindow* saves = window->savesWindow("Ann");
+    ASSERT_NE(saves, nullptr);
+    ASSERT_NE(saves->handle(), nullptr);
+    EXPECT_EQ(GetWindow(saves->handle(), GW_OWNER), nullptr);
+    wchar_t title[64] = {};
+    GetWindowTextW(saves->handle(), title, 64);
+    EXPECT_EQ(std::wstring(title), L"Saves of Ann");
+    HWND list = saves->list();
+    ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(cell(list, 0, 0), "Save 1.ess");  // 2024, the newer
+    EXPECT_EQ(cell(list, 1, 0), "Save 2.ess");
+    EXPECT_EQ(cell(list, 0, 2), "12");
+    EXPECT_EQ(cell(list, 0, 3), "Imperial City Market District");
+    EXPECT_EQ(cell(list, 0, 4), "2:07");
+    EXPECT_FALSE(cell(list, 0, 5).empty());
+    EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 0);
+    EXPECT_NE(SendMessageW(saves->picture(), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+
+    // F5 in the list reads the folder again.
+    test::writeBytes(game() + "\\Saves\\Ann\\Quick.ess", "not a save");
+    SendMessageW(list, WM_KEYDOWN, VK_F5, 0);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+
+    window->showSaves("Other");
+    EXPECT_EQ(savesWindows(), 2);
+    DestroyWindow(saves->handle());
+    EXPECT_EQ(savesWindows(), 1);
+    EXPECT_EQ(saves->handle(), nullptr);
+    DestroyWindow(window->savesWindow("Other")->handle());
 }
 
 }  // namespace

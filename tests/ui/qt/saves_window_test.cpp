@@ -1,0 +1,201 @@
+// lstLoad's context menu and the Saves windows it opens: one per character,
+// in front when asked for again, and the list, its selection and the main
+// window's hooks untouched.
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QTableWidget>
+#include <QtTest>
+#include <filesystem>
+#include <memory>
+
+#include "platform/save_files.h"
+#include "tests/support/native.h"
+#include "tests/support/save_writer.h"
+#include "tests/support/temp_dir.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/saves_window.h"
+
+using quarlo::ui::MainWindow;
+using quarlo::ui::SavesWindow;
+
+class SavesWindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<quarlo::test::TempDir> dir;
+    std::unique_ptr<quarlo::platform::SaveFiles> files;
+    std::unique_ptr<MainWindow> window;
+    std::vector<std::string> opened;
+    int mainHooks = 0;
+
+    QListWidget* list() { return window->findChild<QListWidget*>(QStringLiteral("lstLoad")); }
+
+    int savesWindowsOpen() {
+        int open = 0;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            open += qobject_cast<SavesWindow*>(top) && top->isVisible() ? 1 : 0;
+        }
+        return open;
+    }
+
+    QMenu* menu() {
+        auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return m != nullptr && m->objectName() == QStringLiteral("mnuEntry") ? m : nullptr;
+    }
+
+    // Chooses a command of the menu that is open, as a click on it would.
+    bool choose(const QString& command) {
+        QMenu* m = menu();
+        if (m == nullptr) {
+            return false;
+        }
+        for (QAction* action : m->actions()) {
+            if (action->text() == command) {
+                action->trigger();
+                m->close();
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The right button on a row of the list.
+    void rightClick(int row) {
+        QWidget* viewport = list()->viewport();
+        const QPoint at = list()->visualItemRect(list()->item(row)).center();
+        QTest::mouseClick(viewport, Qt::RightButton, {}, at);
+        if (menu() == nullptr) {
+            // Where the test's mouse events bypass the window system, the
+            // context menu event it would add is sent by hand.
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+            QApplication::sendEvent(viewport, &event);
+        }
+    }
+
+  private slots:
+    void init() {
+        dir = std::make_unique<quarlo::test::TempDir>();
+        files = quarlo::test::nativeSaveFiles();
+        for (const char* character : {"Ann", "Bob"}) {
+            std::filesystem::create_directories(dir->at(character));
+        }
+        quarlo::test::SaveSpec spec;
+        spec.width = 8;
+        spec.height = 6;
+        quarlo::test::writeBytes(dir->at("Ann/Save 1.ess"), quarlo::test::saveBytes(spec));
+        quarlo::test::writeBytes(dir->at("Ann/Save 2.ess"), quarlo::test::saveBytes(spec));
+        opened.clear();
+        mainHooks = 0;
+
+        window = std::make_unique<MainWindow>();
+        quarlo::app::MainHandlers hooks;
+        auto count = [this] { ++mainHooks; };
+        hooks.sliderChanged = hooks.checkClicked = hooks.loadClicked = hooks.newClicked =
+            hooks.toggleClicked = hooks.runClicked = count;
+        hooks.openFolder = [this](const std::string& entry) { opened.push_back(entry); };
+        hooks.savesOf = [this](const std::string& entry) {
+            return quarlo::app::SavesSource{entry, dir->at(entry), files.get(), {}};
+        };
+        window->setHandlers(hooks);
+        window->appendToList("Ann");
+        window->appendToList("Bob");
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    void cleanup() {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (qobject_cast<SavesWindow*>(top)) {
+                top->close();
+            }
+        }
+        window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(savesWindowsOpen(), 0);
+        files.reset();
+        dir.reset();
+    }
+
+    void rightButtonOpensOneWindowPerCharacterWithoutSelecting() {
+        list()->setCurrentRow(1);  // Bob
+        rightClick(0);
+        QVERIFY(menu());
+        QVERIFY(choose(QStringLiteral("Show Saves\u2026")));
+        SavesWindow* ann = window->savesWindow("Ann");
+        QVERIFY(ann);
+        QVERIFY(QTest::qWaitForWindowExposed(ann));
+        QCOMPARE(ann->windowTitle(), QStringLiteral("Saves of Ann"));
+        QVERIFY(ann->isWindow());
+        QCOMPARE(ann->parentWidget(), nullptr);
+        QCOMPARE(ann->windowModality(), Qt::NonModal);
+        QCOMPARE(ann->table()->rowCount(), 2);
+        QCOMPARE(ann->table()->columnCount(), 6);
+        QCOMPARE(ann->table()->horizontalHeaderItem(5)->text(), QStringLiteral("Saved"));
+        QCOMPARE(ann->table()->item(0, 2)->text(), QStringLiteral("12"));
+        QCOMPARE(ann->picture()->pixmap().size(), QSize(8, 6));
+
+        // Asked again: the same window, in front.
+        window->activateWindow();
+        rightClick(0);
+        QVERIFY(choose(QStringLiteral("Show Saves\u2026")));
+        QCOMPARE(window->savesWindow("Ann"), ann);
+        QCOMPARE(savesWindowsOpen(), 1);
+        QVERIFY(QTest::qWaitForWindowActive(ann));
+
+        // The selected entry from the keyboard: another character, another
+        // window.
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(choose(QStringLiteral("Show Saves\u2026")));
+        SavesWindow* bob = window->savesWindow("Bob");
+        QVERIFY(bob && bob != ann);
+        QCOMPARE(bob->windowTitle(), QStringLiteral("Saves of Bob"));
+        QCOMPARE(bob->table()->rowCount(), 0);
+        QCOMPARE(savesWindowsOpen(), 2);
+
+        QCOMPARE(list()->currentRow(), 1);
+        QCOMPARE(window->selectedListText(), std::string("Bob"));
+        QCOMPARE(mainHooks, 0);
+        QVERIFY(opened.empty());
+
+        // Closed, it is made anew on the next ask.
+        ann->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(window->savesWindow("Ann"), nullptr);
+    }
+
+    void openFolderFromTheMenuKeyOnTheSelectedEntry() {
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_Menu);  // nothing selected: no menu
+        QCOMPARE(menu(), nullptr);
+        list()->setCurrentRow(0);
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                              list()->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(list(), &key);
+        QVERIFY(choose(QStringLiteral("Open Folder")));
+        QCOMPARE(opened, std::vector<std::string>{"Ann"});
+        QCOMPARE(savesWindowsOpen(), 0);
+        QCOMPARE(list()->currentRow(), 0);
+        QCOMPARE(mainHooks, 0);
+    }
+
+    void f5ReadsTheFolderAgain() {
+        window->showSaves("Bob");
+        SavesWindow* bob = window->savesWindow("Bob");
+        QVERIFY(bob && QTest::qWaitForWindowActive(bob));
+        QCOMPARE(bob->table()->rowCount(), 0);
+        quarlo::test::writeBytes(dir->at("Bob/Quick.ess"),
+                                 quarlo::test::saveBytes(quarlo::test::SaveSpec{}));
+        QTest::keyClick(bob, Qt::Key_F5);
+        QCOMPARE(bob->table()->rowCount(), 1);
+        QCOMPARE(bob->table()->item(0, 0)->text(), QStringLiteral("Quick.ess"));
+        QCOMPARE(bob->picture()->pixmap().size(), QSize(4, 3));
+    }
+};
+
+QTEST_MAIN(SavesWindowTest)
+#include "saves_window_test.moc"

@@ -1,0 +1,127 @@
+#include "ui/qt/saves_window.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QLocale>
+#include <QPixmap>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTableWidget>
+#include <utility>
+
+namespace quarlo::ui {
+
+namespace {
+
+enum Column { kFile, kPlayer, kLevel, kLocation, kPlayed, kSaved, kColumns };
+
+// The save time in the user's locale; nothing for a time no calendar has.
+QString savedText(const std::optional<saves::SystemTime>& t) {
+    if (!t) {
+        return {};
+    }
+    const QDate date(t->year, t->month, t->day);
+    const QTime time(t->hour, t->minute, t->second);
+    if (!date.isValid() || !time.isValid()) {
+        return {};
+    }
+    return QLocale().toString(QDateTime(date, time), QLocale::ShortFormat);
+}
+
+QTableWidgetItem* cell(const std::string& text, Qt::Alignment align = Qt::AlignLeft) {
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));
+    item->setTextAlignment(align | Qt::AlignVCenter);
+    return item;
+}
+
+}  // namespace
+
+SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
+    : QWidget(nullptr), logic_(std::move(source), *this) {
+    setObjectName(QStringLiteral("Saves"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(font);
+
+    table_ = new QTableWidget(0, kColumns, this);
+    table_->setObjectName(QStringLiteral("lstSaves"));
+    table_->setHorizontalHeaderLabels({QStringLiteral("Save"), QStringLiteral("Player"),
+                                       QStringLiteral("Level"), QStringLiteral("Location"),
+                                       QStringLiteral("Played"), QStringLiteral("Saved")});
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSortingEnabled(false);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+
+    picture_ = new QLabel(this);
+    picture_->setObjectName(QStringLiteral("picScreenshot"));
+    picture_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The screenshot at its natural size: the table takes what room is left.
+    picture_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(table_, 1);
+    layout->addWidget(picture_, 0, Qt::AlignTop);
+
+    connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QList<QTableWidgetSelectionRange> ranges = table_->selectedRanges();
+        logic_.onSelect(ranges.isEmpty() ? -1 : ranges.front().topRow());
+    });
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    refresh->setContext(Qt::WindowShortcut);
+    connect(refresh, &QShortcut::activated, this, [this] { logic_.onRefresh(); });
+
+    logic_.onOpen();
+    table_->resizeColumnsToContents();
+    resize(900, 420);
+}
+
+void SavesWindow::setTitle(const std::string& title) {
+    setWindowTitle(QString::fromStdString(title));
+}
+
+void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
+    const QSignalBlocker quiet(table_);
+    table_->clearContents();
+    table_->setRowCount(static_cast<int>(rows.size()));
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        const app::SaveRow& r = rows[static_cast<std::size_t>(i)];
+        table_->setItem(i, kFile, cell(r.file));
+        table_->setItem(i, kPlayer, cell(r.player));
+        table_->setItem(i, kLevel, cell(r.level, Qt::AlignRight));
+        table_->setItem(i, kLocation, cell(r.location));
+        table_->setItem(i, kPlayed, cell(r.played, Qt::AlignRight));
+        auto* saved = new QTableWidgetItem(savedText(r.saved));
+        table_->setItem(i, kSaved, saved);
+    }
+}
+
+void SavesWindow::selectRow(int row) {
+    const QSignalBlocker quiet(table_);
+    if (row < 0) {
+        table_->clearSelection();
+        return;
+    }
+    table_->selectRow(row);
+}
+
+void SavesWindow::showScreenshot(std::uint32_t width, std::uint32_t height,
+                                 const std::string& rgb) {
+    // The bytes are tightly packed rows; QImage's own copy outlives them.
+    const QImage image(reinterpret_cast<const uchar*>(rgb.data()), static_cast<int>(width),
+                       static_cast<int>(height), static_cast<qsizetype>(width) * 3,
+                       QImage::Format_RGB888);
+    picture_->setPixmap(QPixmap::fromImage(image.copy()));
+    picture_->setFixedSize(static_cast<int>(width), static_cast<int>(height));
+}
+
+void SavesWindow::clearScreenshot() {
+    picture_->clear();
+}
+
+}  // namespace quarlo::ui

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+#include "app/saves_window.h"
+
+class QLabel;
+class QTableWidget;
+
+namespace quarlo::ui {
+
+// One character's saves: a table beside the selected save's screenshot. A
+// top-level window of its own (no owner, no modality), discarded when closed;
+// the logic behind it reads the folder on opening and on F5.
+class SavesWindow : public QWidget, public app::SavesView {
+    Q_OBJECT
+  public:
+    explicit SavesWindow(app::SavesSource source, const QFont& font);
+
+    const std::string& characterName() const { return logic_.source().name; }
+    QTableWidget* table() const { return table_; }
+    QLabel* picture() const { return picture_; }
+
+    // app::SavesView
+    void setTitle(const std::string& title) override;
+    void setRows(const std::vector<app::SaveRow>& rows) override;
+    void selectRow(int row) override;
+    void showScreenshot(std::uint32_t width, std::uint32_t height, const std::string& rgb) override;
+    void clearScreenshot() override;
+
+  private:
+    app::SavesWindow logic_;
+    QTableWidget* table_;
+    QLabel* picture_;
+};
+
+}  // namespace quarlo::ui

@@ -1,0 +1,328 @@
+#include "ui/win32/saves_window.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "ui/win32/control_set.h"
+#include "ui/win32/dpi.h"
+#include "ui/win32/open_windows.h"
+#include "ui/win32/wide.h"
+// After windows.h, which it needs.
+#include <commctrl.h>
+
+namespace quarlo::ui::win32 {
+
+namespace {
+
+const wchar_t* const kClassName = L"QuarloSaves";
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
+constexpr int kListId = 1;
+constexpr int kPictureId = 2;
+constexpr int kMargin = 7;  // pixels at 96 dpi
+
+struct Column {
+    const wchar_t* title;
+    int width;  // pixels at 96 dpi
+    int format;
+};
+constexpr Column kColumns[] = {
+    {L"Save", 110, LVCFMT_LEFT},     {L"Player", 110, LVCFMT_LEFT}, {L"Level", 45, LVCFMT_RIGHT},
+    {L"Location", 170, LVCFMT_LEFT}, {L"Played", 55, LVCFMT_RIGHT}, {L"Saved", 130, LVCFMT_LEFT},
+};
+
+int scaled(int pixels, int dpi) {
+    return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI);
+}
+
+// The save time in the user's locale: short date, then time; nothing for a
+// time no calendar has.
+std::wstring savedText(const std::optional<saves::SystemTime>& t) {
+    if (!t) {
+        return {};
+    }
+    SYSTEMTIME s{};
+    s.wYear = t->year;
+    s.wMonth = t->month;
+    s.wDay = t->day;
+    s.wHour = t->hour;
+    s.wMinute = t->minute;
+    s.wSecond = t->second;
+    wchar_t date[80] = {};
+    wchar_t time[80] = {};
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &s, nullptr, date, 80) == 0 ||
+        GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &s, nullptr, time, 80) == 0) {
+        return {};
+    }
+    return std::wstring(date) + L" " + time;
+}
+
+void setCell(HWND list, int row, int column, const std::wstring& text) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace
+
+SavesWindow::SavesWindow(HINSTANCE instance, app::SavesSource source)
+    : instance_(instance), source_(std::move(source)) {}
+
+SavesWindow::~SavesWindow() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+}
+
+bool SavesWindow::registerClass(HINSTANCE instance) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &SavesWindow::windowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    return RegisterClassExW(&wc) != 0;
+}
+
+void SavesWindow::show() {
+    if (window_ != nullptr) {
+        if (IsIconic(window_)) {
+            ShowWindow(window_, SW_RESTORE);
+        }
+        SetForegroundWindow(window_);
+        BringWindowToTop(window_);
+        return;
+    }
+    // No owner: an independent top-level window, as the About window is.
+    HWND window = CreateWindowExW(0, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    if (window == nullptr) {
+        return;
+    }
+    list_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0,
+        0, 0, window, reinterpret_cast<HMENU>(kListId), instance_, nullptr);
+    SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        column.fmt = kColumns[i].format;
+        column.pszText = const_cast<wchar_t*>(kColumns[i].title);
+        column.cx = kColumns[i].width;
+        column.iSubItem = i;
+        SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    picture_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, 0, 0,
+                               window, reinterpret_cast<HMENU>(kPictureId), instance_, nullptr);
+    applyDpi(windowDpi(window));
+    logic_ = std::make_unique<app::SavesWindow>(source_, *this);
+    logic_->onOpen();
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetFocus(list_);
+}
+
+void SavesWindow::applyDpi(int dpi) {
+    HFONT old = font_;
+    font_ = createDialogFont(dpi, {});
+    SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                     scaled(kColumns[i].width, dpi));
+    }
+    const SIZE outer = outerSize(scaled(960, dpi), scaled(420, dpi), kStyle, 0, dpi);
+    SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (old != nullptr) {
+        DeleteObject(old);
+    }
+    layOut();
+}
+
+// The screenshot keeps its natural size at the right; the list takes the rest.
+void SavesWindow::layOut() {
+    RECT client{};
+    GetClientRect(window_, &client);
+    const int margin = scaled(kMargin, windowDpi(window_));
+    const int pictureWidth = bitmapSize_.cx;
+    const int gap = pictureWidth > 0 ? margin : 0;
+    const int listWidth = std::max<int>(0, client.right - 2 * margin - gap - pictureWidth);
+    MoveWindow(list_, margin, margin, listWidth, std::max<int>(0, client.bottom - 2 * margin),
+               TRUE);
+    MoveWindow(picture_, margin + listWidth + gap, margin, pictureWidth, bitmapSize_.cy, TRUE);
+}
+
+void SavesWindow::setTitle(const std::string& title) {
+    SetWindowTextW(window_, toWide(title).c_str());
+}
+
+void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
+    quiet_ = true;
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list_, LVM_SETITEMCOUNT, rows.size(), 0);
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        const app::SaveRow& r = rows[static_cast<std::size_t>(i)];
+        const std::wstring file = toWide(r.file);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<wchar_t*>(file.c_str());
+        SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        setCell(list_, i, 1, toWide(r.player));
+        setCell(list_, i, 2, toWide(r.level));
+        setCell(list_, i, 3, toWide(r.location));
+        setCell(list_, i, 4, toWide(r.played));
+        setCell(list_, i, 5, savedText(r.saved));
+    }
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+    quiet_ = false;
+}
+
+void SavesWindow::selectRow(int row) {
+    quiet_ = true;
+    LVITEMW none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    if (row >= 0) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+        SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    }
+    quiet_ = false;
+}
+
+void SavesWindow::showScreenshot(std::uint32_t width, std::uint32_t height,
+                                 const std::string& rgb) {
+    // A top-down 24-bit DIB: rows padded to four bytes, blue first.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr || bits == nullptr) {
+        clearScreenshot();
+        return;
+    }
+    const std::size_t stride = (std::size_t{width} * 3 + 3) & ~std::size_t{3};
+    auto* out = static_cast<unsigned char*>(bits);
+    for (std::size_t y = 0; y < height; ++y) {
+        const char* row = rgb.data() + y * width * 3;
+        unsigned char* to = out + y * stride;
+        for (std::size_t x = 0; x < width; ++x) {
+            to[3 * x] = static_cast<unsigned char>(row[3 * x + 2]);
+            to[3 * x + 1] = static_cast<unsigned char>(row[3 * x + 1]);
+            to[3 * x + 2] = static_cast<unsigned char>(row[3 * x]);
+        }
+    }
+    GdiFlush();
+    setBitmap(bitmap, static_cast<int>(width), static_cast<int>(height));
+}
+
+void SavesWindow::clearScreenshot() {
+    setBitmap(nullptr, 0, 0);
+}
+
+void SavesWindow::setBitmap(HBITMAP bitmap, int width, int height) {
+    SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    // The control does not own the bitmap it shows: the old one goes once it
+    // shows the new one.
+    if (bitmap_ != nullptr) {
+        DeleteObject(bitmap_);
+    }
+    bitmap_ = bitmap;
+    bitmapSize_ = SIZE{width, height};
+    layOut();
+}
+
+LRESULT CALLBACK SavesWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<SavesWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        windowOpened();
+    }
+    auto* self = reinterpret_cast<SavesWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->handleMessage(message, wParam, lParam);
+}
+
+LRESULT SavesWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = window_;
+    switch (message) {
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->hwndFrom != list_ || !logic_) {
+                break;
+            }
+            if (header->code == LVN_ITEMCHANGED && !quiet_) {
+                const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+                if ((change->uChanged & LVIF_STATE) != 0 &&
+                    ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) != 0) {
+                    logic_->onSelect(static_cast<int>(SendMessageW(
+                        list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+                }
+            } else if (header->code == LVN_KEYDOWN &&
+                       reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey == VK_F5) {
+                logic_->onRefresh();
+            }
+            return 0;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_F5 && logic_) {
+                logic_->onRefresh();
+                return 0;
+            }
+            break;
+        case WM_SIZE:
+            layOut();
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE && list_ != nullptr) {
+                SetFocus(list_);
+                return 0;
+            }
+            break;
+        case WM_DPICHANGED:
+            applyDpi(HIWORD(wParam));
+            moveToSuggestedRect(window, lParam);
+            return 0;
+        case WM_NCDESTROY:
+            // Closing discards the window, its controls and what it read; the
+            // object stays for the next time.
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            window_ = list_ = picture_ = nullptr;
+            logic_.reset();
+            if (bitmap_ != nullptr) {
+                DeleteObject(bitmap_);
+                bitmap_ = nullptr;
+            }
+            bitmapSize_ = SIZE{0, 0};
+            if (font_ != nullptr) {
+                DeleteObject(font_);
+                font_ = nullptr;
+            }
+            windowClosed();
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace quarlo::ui::win32
