@@ -18,12 +18,12 @@ namespace fs = std::filesystem;
 
 class SavesWindowTest : public ::testing::Test {
   protected:
-    std::string save(const std::string& fileName, SaveSpec spec) {
-        writeBytes(dir.at(fileName), saveBytes(spec));
+    std::string save(const std::string& fileName, SaveShape shape) {
+        writeBytes(dir.at(fileName), saveBytes(shape));
         return dir.at(fileName);
     }
-    static SaveSpec at(SystemTime when) {
-        SaveSpec s;
+    static SaveShape at(SystemTime when) {
+        SaveShape s;
         s.saveTime = when;
         return s;
     }
@@ -63,12 +63,12 @@ TEST(SavesWindowText, PlayTimeAsHoursAndMinutes) {
 }
 
 TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
-    SaveSpec older = at({2024, 3, 2, 5, 13, 45, 30, 0});
+    SaveShape older = at({2024, 3, 2, 5, 13, 45, 30, 0});
     older.level = 3;
     older.playMs = 59'000;
     older.width = 2;
     older.height = 1;
-    SaveSpec newer = at({2024, 5, 1, 1, 9, 5, 0, 0});
+    SaveShape newer = at({2024, 5, 1, 1, 9, 5, 0, 0});
     newer.name = "Ann";
     newer.location = "";
     newer.level = 41;
@@ -77,7 +77,7 @@ TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
     newer.height = 2;
     save("Save 1.ess", older);
     save("Save 2.ess", newer);
-    writeBytes(dir.at("Broken.ess"), saveBytes(SaveSpec{}).substr(0, 60));
+    writeBytes(dir.at("Broken.ess"), saveBytes(SaveShape{}).substr(0, 60));
     writeBytes(dir.at("Text.ess"), "not a save");
     writeBytes(dir.at("Save 2.obse"), "co-save");
     const auto before = snapshot();
@@ -126,7 +126,7 @@ TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
 }
 
 TEST_F(SavesWindowTest, TextGoesThroughThePlatformsConversion) {
-    save("a.ess", SaveSpec{});
+    save("a.ess", SaveShape{});
     app::SavesWindow window(
         source([](std::string_view bytes) { return "<" + std::string(bytes) + ">"; }), view);
     window.onOpen();
@@ -161,7 +161,7 @@ TEST_F(SavesWindowTest, RefreshReadsAgainAndKeepsTheSelectedSave) {
          true},
         {"nothing changed", [] {}, {"New.ess", "Mid.ess", "Old.ess"}, 2, true},
         {"the selected save damaged",
-         [&] { writeBytes(dir.at("Old.ess"), saveBytes(SaveSpec{}).substr(0, 100)); },
+         [&] { writeBytes(dir.at("Old.ess"), saveBytes(SaveShape{}).substr(0, 100)); },
          {"Old.ess", "New.ess", "Mid.ess"},
          0,
          false},
@@ -174,7 +174,7 @@ TEST_F(SavesWindowTest, RefreshReadsAgainAndKeepsTheSelectedSave) {
         {"the folder back",
          [&] {
              fs::create_directories(dir.path());
-             save("Back.ess", SaveSpec{});
+             save("Back.ess", SaveShape{});
          },
          {"Back.ess"},
          0,
@@ -190,7 +190,7 @@ TEST_F(SavesWindowTest, RefreshReadsAgainAndKeepsTheSelectedSave) {
 }
 
 TEST_F(SavesWindowTest, AScreenshotCutAfterListingIsNotShown) {
-    SaveSpec s;
+    SaveShape s;
     const std::string path = save("a.ess", s);
     app::SavesWindow window(source(), view);
     window.onOpen();

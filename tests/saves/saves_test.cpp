@@ -22,7 +22,7 @@ using PlatformSaveFiles = quarlo::platform::posix::PosixSaveFiles;
 namespace quarlo::saves {
 namespace {
 
-using SaveShape = test::SaveSpec;
+using SaveShape = test::SaveShape;
 using test::saveBytes;
 using test::screenshotFieldAt;
 

@@ -27,7 +27,7 @@ void putLittleEndian(std::string& out, std::uint64_t v, int bytes) {
     }
 }
 
-std::string savePixels(const SaveSpec& s) {
+std::string savePixels(const SaveShape& s) {
     std::string rgb(std::size_t{s.width} * s.height * 3, '\0');
     for (std::size_t i = 0; i < rgb.size(); ++i) {
         rgb[i] = static_cast<char>(i * 7 + 1);
@@ -35,7 +35,7 @@ std::string savePixels(const SaveSpec& s) {
     return rgb;
 }
 
-std::string saveBytes(const SaveSpec& s) {
+std::string saveBytes(const SaveShape& s) {
     std::string fields;  // from the save number to the screenshot's pixels
     putLittleEndian(fields, s.saveNumber, 4);
     putText(fields, s.name);
@@ -60,7 +60,7 @@ std::string saveBytes(const SaveSpec& s) {
     return out + fields + rgb + std::string(s.bodyBytes, 'b');
 }
 
-std::size_t screenshotFieldAt(const SaveSpec& s) {
+std::size_t screenshotFieldAt(const SaveShape& s) {
     return 42 + (s.name.size() + 2) + 2 + (s.location.size() + 2) + 24;
 }
 

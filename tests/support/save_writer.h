@@ -10,7 +10,7 @@
 namespace quarlo::test {
 
 // What a test save holds; the defaults make a valid one.
-struct SaveSpec {
+struct SaveShape {
     std::string name = "J\xF6rg";  // code page 1252, as the game writes it
     std::string location = "Imperial City Market District";
     std::uint16_t level = 12;
@@ -28,13 +28,13 @@ struct SaveSpec {
 void putLittleEndian(std::string& out, std::uint64_t v, int bytes);
 
 // The screenshot's RGB bytes: a pattern that differs from pixel to pixel.
-std::string savePixels(const SaveSpec& s);
+std::string savePixels(const SaveShape& s);
 
 // The whole file.
-std::string saveBytes(const SaveSpec& s);
+std::string saveBytes(const SaveShape& s);
 
 // Where the screenshot's size field is: 42 fixed bytes, the two strings, the
 // level and 24 bytes of days, play time and save time.
-std::size_t screenshotFieldAt(const SaveSpec& s);
+std::size_t screenshotFieldAt(const SaveShape& s);
 
 }  // namespace quarlo::test

@@ -83,11 +83,11 @@ class SavesWindowTest : public QObject {
         for (const char* character : {"Ann", "Bob"}) {
             std::filesystem::create_directories(dir->at(character));
         }
-        quarlo::test::SaveSpec spec;
-        spec.width = 8;
-        spec.height = 6;
-        quarlo::test::writeBytes(dir->at("Ann/Save 1.ess"), quarlo::test::saveBytes(spec));
-        quarlo::test::writeBytes(dir->at("Ann/Save 2.ess"), quarlo::test::saveBytes(spec));
+        quarlo::test::SaveShape shape;
+        shape.width = 8;
+        shape.height = 6;
+        quarlo::test::writeBytes(dir->at("Ann/Save 1.ess"), quarlo::test::saveBytes(shape));
+        quarlo::test::writeBytes(dir->at("Ann/Save 2.ess"), quarlo::test::saveBytes(shape));
         opened.clear();
         mainHooks = 0;
 
@@ -189,7 +189,7 @@ class SavesWindowTest : public QObject {
         QVERIFY(bob && QTest::qWaitForWindowActive(bob));
         QCOMPARE(bob->table()->rowCount(), 0);
         quarlo::test::writeBytes(dir->at("Bob/Quick.ess"),
-                                 quarlo::test::saveBytes(quarlo::test::SaveSpec{}));
+                                 quarlo::test::saveBytes(quarlo::test::SaveShape{}));
         QTest::keyClick(bob, Qt::Key_F5);
         QCOMPARE(bob->table()->rowCount(), 1);
         QCOMPARE(bob->table()->item(0, 0)->text(), QStringLiteral("Quick.ess"));

@@ -234,12 +234,12 @@ TEST_F(Win32Window, AboutOpensOnceAndAgainAfterClosing) {
 }
 
 TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
-    test::SaveSpec spec;
-    spec.width = 5;
-    spec.height = 3;
-    test::writeBytes(game() + "\\Saves\\Ann\\Save 1.ess", test::saveBytes(spec));
-    spec.saveTime.year = 2023;
-    test::writeBytes(game() + "\\Saves\\Ann\\Save 2.ess", test::saveBytes(spec));
+    test::SaveShape shape;
+    shape.width = 5;
+    shape.height = 3;
+    test::writeBytes(game() + "\\Saves\\Ann\\Save 1.ess", test::saveBytes(shape));
+    shape.saveTime.year = 2023;
+    test::writeBytes(game() + "\\Saves\\Ann\\Save 2.ess", test::saveBytes(shape));
     const auto savesWindows = [] {
         int n = 0;
         for (HWND w = FindWindowExW(nullptr, nullptr, L"QuarloSaves", nullptr); w != nullptr;
