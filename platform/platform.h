@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "platform/save_files.h"
 #include "platform/special_folders.h"
+#include "platform/trash.h"
 
 namespace quarlo::platform {
 
@@ -23,6 +24,7 @@ struct Platform {
     std::unique_ptr<Registry> registry;
     std::unique_ptr<Processes> processes;
     std::unique_ptr<SaveFiles> saveFiles;
+    std::unique_ptr<Trash> trash;
     // Text the game wrote in the system's ANSI code page (a save's player
     // name and location), as UTF-8: the code page the profile files are read
     // in, so a name reads the same in both. Empty in tests that need none.

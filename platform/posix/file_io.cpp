@@ -12,6 +12,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/posix/util.h"
+
 namespace quarlo::platform::posix {
 
 namespace {
@@ -34,33 +36,6 @@ bool injectedFailure(FileStep step) {
 // Reads and writes of one file are tried again this often when the file keeps
 // changing under them; a program rewriting its settings takes milliseconds.
 constexpr int kAttempts = 5;
-
-// Closes a descriptor on every way out.
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now and reports whether close succeeded: for a written file a
-    // late write error can surface only here.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
 
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');

@@ -10,6 +10,7 @@
 #include "platform/posix/registry_posix.h"
 #include "platform/posix/save_files_posix.h"
 #include "platform/posix/special_folders_posix.h"
+#include "platform/posix/trash_posix.h"
 #include "platform/wine/code_page.h"
 #include "platform/wine/prefix.h"
 
@@ -38,6 +39,7 @@ Platform createPlatform() {
     p.registry = std::make_unique<posix::PosixRegistry>(prefix);
     p.processes = std::make_unique<posix::PosixProcesses>(prefix);
     p.saveFiles = std::make_unique<posix::PosixSaveFiles>();
+    p.trash = std::make_unique<posix::PosixTrash>();
     auto page = std::make_shared<const wine::CodePage>(codePage);
     p.ansiToUtf8 = [page](std::string_view bytes) { return page->toUtf8(bytes); };
     return p;

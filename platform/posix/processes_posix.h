@@ -21,10 +21,9 @@ bool spawnDetached(const std::vector<std::string>& argv,
 // prefix that launcher does (heroic://launch/..., lutris:rungame/..., through
 // `heroic` or `lutris`, else `xdg-open`), else `wine` as in a plain prefix;
 // in a plain Wine prefix `wine` starts the launcher's Windows path with
-// WINEPREFIX set, when that path is a file in the prefix. Without a prefix the launcher path is a Linux file,
-// started only when it exists.
-// Whether one of the processes listed under `procFolder` (/proc) is the game
-// under Wine or Proton: its comm, or the base name of the program its command
+// WINEPREFIX set, when that path is a file in the prefix. Without a prefix the launcher path is a
+// Linux file, started only when it exists. Whether one of the processes listed under `procFolder`
+// (/proc) is the game under Wine or Proton: its comm, or the base name of the program its command
 // line names first or second (after wine or a preloader), is the game's
 // program in any case.
 bool gameRunsUnder(const std::string& procFolder);

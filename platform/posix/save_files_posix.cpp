@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <string_view>
 
 #include "platform/posix/util.h"
 #include "platform/wine/case_paths.h"
@@ -16,22 +18,6 @@
 namespace quarlo::platform::posix {
 
 namespace {
-
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // The modification time moved onto the local clock with the offset from UTC
 // in force at that moment, as Windows shows a file's time.
@@ -55,6 +41,61 @@ int openForReading(const std::string& path) {
     }
     return fd;
 }
+
+// The path as it is on disk where it is not there as written: under Wine a
+// save folder may be spelled "saves" for "Saves".
+std::string onDisk(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? path : wine::resolveCase(path);
+}
+
+FileOutcome outcomeOf(int error) {
+    switch (error) {
+        case EEXIST:
+        case ENOTEMPTY:
+            return FileOutcome::exists;
+        case EXDEV:
+            return FileOutcome::crossDevice;
+        default:
+            return FileOutcome::failed;
+    }
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Up to size bytes, fewer only at the end of the file; -1 on an error.
+ssize_t readFull(int fd, char* data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+constexpr std::size_t kChunk = 1 << 20;
 
 }  // namespace
 
@@ -119,6 +160,120 @@ std::optional<FileChunk> PosixSaveFiles::read(const std::string& path, std::uint
     }
     chunk.bytes.resize(done);
     return chunk;
+}
+
+bool PosixSaveFiles::exists(const std::string& path) const {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 || ::lstat(wine::resolveCase(path).c_str(), &st) == 0;
+}
+
+FileOutcome PosixSaveFiles::renameNew(const std::string& from, const std::string& to) {
+    // A name taken in another letter case is the same file to the game.
+    if (exists(to)) {
+        return FileOutcome::exists;
+    }
+    const std::string source = onDisk(from);
+    const std::string target = onDisk(to);
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return FileOutcome::done;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        return outcomeOf(errno);
+    }
+    // File systems without that flag: a second link, which fails rather than
+    // replace, then the old name goes.
+    if (::link(source.c_str(), target.c_str()) == 0) {
+        if (::unlink(source.c_str()) == 0) {
+            return FileOutcome::done;
+        }
+        ::unlink(target.c_str());
+        return FileOutcome::failed;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
+        return outcomeOf(errno);
+    }
+    // No hard links either (FAT, some network shares): the name was free a
+    // moment ago, which is as much as such a file system lets one know.
+    if (exists(to)) {
+        return FileOutcome::exists;
+    }
+    return ::rename(source.c_str(), target.c_str()) == 0 ? FileOutcome::done : outcomeOf(errno);
+}
+
+FileOutcome PosixSaveFiles::copyNew(const std::string& from, const std::string& to) {
+    if (exists(to)) {
+        return FileOutcome::exists;
+    }
+    Fd in(openForReading(from));
+    struct stat st {};
+    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return FileOutcome::failed;
+    }
+    const std::string target = onDisk(to);
+    Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                  st.st_mode & 0666));
+    if (!out.valid()) {
+        return outcomeOf(errno);
+    }
+    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    bool ok = true;
+    while (ok) {
+        const ssize_t n = readFull(in.get(), buffer.get(), kChunk);
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = writeAll(out.get(), buffer.get(), static_cast<std::size_t>(n));
+    }
+    // The copy keeps the save's time, which the Saves window falls back on.
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ok = ok && ::futimens(out.get(), times) == 0;
+    ok = ok && ::fsync(out.get()) == 0;
+    ok = out.close() && ok;
+    if (!ok) {
+        ::unlink(target.c_str());
+        return FileOutcome::failed;
+    }
+    return FileOutcome::done;
+}
+
+std::optional<bool> PosixSaveFiles::sameBytes(const std::string& a, const std::string& b) const {
+    Fd first(openForReading(a));
+    Fd second(openForReading(b));
+    struct stat sa {};
+    struct stat sb {};
+    if (!first.valid() || !second.valid() || ::fstat(first.get(), &sa) != 0 ||
+        ::fstat(second.get(), &sb) != 0 || !S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode)) {
+        return std::nullopt;
+    }
+    if (sa.st_size != sb.st_size) {
+        return false;
+    }
+    std::unique_ptr<char[]> x(new char[kChunk]);
+    std::unique_ptr<char[]> y(new char[kChunk]);
+    while (true) {
+        const ssize_t n = readFull(first.get(), x.get(), kChunk);
+        const ssize_t m = readFull(second.get(), y.get(), kChunk);
+        if (n < 0 || m < 0) {
+            return std::nullopt;
+        }
+        if (n != m || std::string_view(x.get(), static_cast<std::size_t>(n)) !=
+                          std::string_view(y.get(), static_cast<std::size_t>(m))) {
+            return false;
+        }
+        if (n == 0) {
+            return true;
+        }
+    }
+}
+
+bool PosixSaveFiles::remove(const std::string& path) {
+    return ::unlink(onDisk(path).c_str()) == 0;
+}
+
+bool PosixSaveFiles::syncFolder(const std::string& folder) {
+    Fd fd(::open(onDisk(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.valid() && ::fsync(fd.get()) == 0;
 }
 
 }  // namespace quarlo::platform::posix

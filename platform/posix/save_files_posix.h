@@ -10,6 +10,12 @@ class PosixSaveFiles : public SaveFiles {
     std::optional<std::vector<std::string>> listFiles(const std::string& folder) const override;
     std::optional<FileChunk> read(const std::string& path, std::uint64_t offset,
                                   std::size_t count) const override;
+    bool exists(const std::string& path) const override;
+    FileOutcome renameNew(const std::string& from, const std::string& to) override;
+    FileOutcome copyNew(const std::string& from, const std::string& to) override;
+    std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override;
+    bool remove(const std::string& path) override;
+    bool syncFolder(const std::string& folder) override;
 };
 
 }  // namespace quarlo::platform::posix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
@@ -22,6 +23,33 @@ inline std::string withoutTrailingSlashes(std::string path) {
     }
     return path;
 }
+
+// Closes a descriptor on every way out.
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now and reports whether close succeeded: for a written file a
+    // late write error can surface only here.
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
+
+  private:
+    int fd_;
+};
 
 struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }

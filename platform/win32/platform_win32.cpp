@@ -6,6 +6,7 @@
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/save_files_win32.h"
 #include "platform/win32/special_folders_win32.h"
+#include "platform/win32/trash_win32.h"
 
 namespace quarlo::platform {
 
@@ -17,6 +18,7 @@ Platform createPlatform() {
     p.registry = std::make_unique<win32::Win32Registry>();
     p.processes = std::make_unique<win32::Win32Processes>();
     p.saveFiles = std::make_unique<win32::Win32SaveFiles>();
+    p.trash = std::make_unique<win32::Win32Trash>();
     p.ansiToUtf8 = [](std::string_view bytes) { return win32::fromAnsi(bytes); };
     return p;
 }

@@ -166,3 +166,26 @@ std::optional<FileChunk> Win32SaveFiles::read(const std::string& path, std::uint
 }
 
 }  // namespace quarlo::platform::win32
+
+namespace quarlo::platform::win32 {
+
+bool Win32SaveFiles::exists(const std::string&) const {
+    return true;
+}
+FileOutcome Win32SaveFiles::renameNew(const std::string&, const std::string&) {
+    return FileOutcome::failed;
+}
+FileOutcome Win32SaveFiles::copyNew(const std::string&, const std::string&) {
+    return FileOutcome::failed;
+}
+std::optional<bool> Win32SaveFiles::sameBytes(const std::string&, const std::string&) const {
+    return std::nullopt;
+}
+bool Win32SaveFiles::remove(const std::string&) {
+    return false;
+}
+bool Win32SaveFiles::syncFolder(const std::string&) {
+    return false;
+}
+
+}  // namespace quarlo::platform::win32
