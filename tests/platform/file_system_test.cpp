@@ -4,7 +4,14 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+
 #include "platform/posix/file_system_posix.h"
+#include "platform/posix/trash_posix.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarlo::platform::posix {
@@ -107,6 +114,96 @@ TEST(PosixFileSystem, CreateFolderMakesOneLevelOnce) {
     EXPECT_FALSE(service.createFolder(dir.at("a/b"))) << "a missing parent";
     EXPECT_FALSE(fs::exists(dir.at("a")));
     EXPECT_FALSE(service.createFolder(""));
+}
+
+TEST(TrashInfoPath, EscapesWhatAUriPathMayNotHold) {
+    EXPECT_EQ(trashInfoPath("/home/a b/Save%1 J\xC3\xB6rg.ess"),
+              "/home/a%20b/Save%251%20J%C3%B6rg.ess");
+    EXPECT_EQ(trashInfoPath("/x/[1]#?\\"), "/x/%5B1%5D%23%3F%5C");
+    EXPECT_EQ(trashInfoPath("/keep-_.~!$&'()*+,;=:@"), "/keep-_.~!$&'()*+,;=:@");
+}
+
+// The files leave their folder for files/ of the home trash, each with a
+// .trashinfo naming where it was and when it went, in local time; a name
+// the trash already holds gets a number; and when one file cannot go, none
+// does.
+TEST(PosixTrash, TakesEveryFileOrNone) {
+    test::TempDir dir;
+    const std::string data = dir.at("home/.local/share");
+    PosixTrash trash(data);
+    fs::create_directories(dir.at("Saves/Aldric"));
+    test::writeBytes(dir.at("Saves/Aldric/Save 1.ess"), "save");
+    test::writeBytes(dir.at("Saves/Aldric/Save 1.obse"), "co-save");
+    const std::string original = fs::canonical(dir.at("Saves/Aldric")).string() + "/Save 1.ess";
+    const std::time_t before = std::time(nullptr);
+
+    ASSERT_EQ(trash.moveToTrash({original, dir.at("Saves/Aldric/Save 1.obse")}),
+              TrashOutcome::done);
+    EXPECT_FALSE(fs::exists(original));
+    EXPECT_FALSE(fs::exists(dir.at("Saves/Aldric/Save 1.obse")));
+    EXPECT_EQ(test::readBytes(data + "/Trash/files/Save 1.ess"), "save");
+    EXPECT_EQ(test::readBytes(data + "/Trash/files/Save 1.obse"), "co-save");
+    const std::string info = test::readBytes(data + "/Trash/info/Save 1.ess.trashinfo");
+    const std::string head = "[Trash Info]\nPath=" + trashInfoPath(original) + "\nDeletionDate=";
+    ASSERT_EQ(info.substr(0, head.size()), head);
+    std::tm when{};
+    when.tm_isdst = -1;
+    ASSERT_NE(::strptime(info.c_str() + head.size(), "%Y-%m-%dT%H:%M:%S", &when), nullptr);
+    const std::time_t deleted = std::mktime(&when);
+    EXPECT_GE(deleted, before - 1);
+    EXPECT_LE(deleted, std::time(nullptr) + 1);
+    EXPECT_EQ(info.back(), '\n');
+
+    test::writeBytes(original, "second save");
+    ASSERT_EQ(trash.moveToTrash({original}), TrashOutcome::done);
+    EXPECT_EQ(test::readBytes(data + "/Trash/files/Save 1.2.ess"), "second save");
+    EXPECT_TRUE(fs::exists(data + "/Trash/info/Save 1.2.ess.trashinfo"));
+
+    test::writeBytes(original, "third save");
+    EXPECT_EQ(trash.moveToTrash({original, dir.at("Saves/Aldric/Missing.ess")}),
+              TrashOutcome::failed);
+    EXPECT_EQ(test::readBytes(original), "third save");
+    EXPECT_FALSE(fs::exists(data + "/Trash/info/Save 1.3.ess.trashinfo"));
+    EXPECT_FALSE(fs::exists(data + "/Trash/files/Save 1.3.ess"));
+}
+
+// A file on another file system than the home goes to the trash at the top
+// of its own, with a Path relative to that top; never copied across.
+TEST(PosixTrash, UsesTheTrashOfTheFilesOwnFileSystem) {
+    struct stat shm {};
+    struct stat tmp {};
+    test::TempDir dir;
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(dir.str().c_str(), &tmp) != 0 ||
+        shm.st_dev == tmp.st_dev || ::access("/dev/shm", W_OK) != 0) {
+        GTEST_SKIP() << "no second writable file system at /dev/shm";
+    }
+    const std::string top = "/dev/shm";
+    const std::string own = top + "/.Trash-" + std::to_string(::getuid());
+    const bool existed = fs::exists(own);
+    const std::string folder = top + "/" + dir.path().filename().string();
+    fs::create_directory(folder);
+    test::writeBytes(folder + "/Save 9.ess", "far save");
+    PosixTrash trash(dir.at("home/.local/share"));
+    ASSERT_EQ(trash.moveToTrash({folder + "/Save 9.ess"}), TrashOutcome::done);
+    EXPECT_FALSE(fs::exists(folder + "/Save 9.ess"));
+    std::string name;
+    for (const auto& entry : fs::directory_iterator(own + "/info")) {
+        const std::string text = test::readBytes(entry.path().string());
+        if (text.find("Path=" + trashInfoPath(folder.substr(top.size() + 1)) + "/Save%209.ess\n") !=
+            std::string::npos) {
+            name = entry.path().filename().string();
+        }
+    }
+    EXPECT_FALSE(name.empty());
+    const std::string stem = name.substr(0, name.size() - std::string(".trashinfo").size());
+    EXPECT_EQ(test::readBytes(own + "/files/" + stem), "far save");
+    EXPECT_FALSE(fs::exists(dir.at("home/.local/share/Trash/files/Save 9.ess")));
+    fs::remove(own + "/files/" + stem);
+    fs::remove(own + "/info/" + name);
+    fs::remove(folder);
+    if (!existed) {
+        fs::remove_all(own);
+    }
 }
 
 }  // namespace
