@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/saves_window.h"
+#include "app/sort_saves.h"
 
 namespace quarlo::app {
 
@@ -54,6 +55,11 @@ struct MainHandlers {
     // window of "Show Saves…" reads. Neither touches the controls or a file.
     std::function<void(const std::string& entry)> openFolder;
     std::function<SavesSource(const std::string& entry)> savesOf;
+    // "Sort Loose Saves…", offered on any entry and on the empty part of
+    // the list.
+    std::function<void(SortView& view)> sortLooseSaves;
+    // Reads the character list again, after a Saves window made a folder.
+    std::function<void()> refreshList;
 };
 
 }  // namespace quarlo::app

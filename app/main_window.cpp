@@ -124,6 +124,8 @@ MainHandlers handlersFor(Main& main) {
         [&main] { main.onRunClicked(); },
         [&main](const std::string& entry) { main.onOpenFolder(entry); },
         [&main](const std::string& entry) { return main.savesOf(entry); },
+        [&main](SortView& view) { main.onSortLooseSaves(view); },
+        [&main] { main.RefreshSaveList(); },
     };
 }
 
@@ -256,9 +258,133 @@ bool Main::onOpenFolder(const std::string& entry) {
     return !entry.empty() && platform_.processes->openFolder(characterFolder(entry));
 }
 
-SavesSource Main::savesOf(const std::string& entry) const {
-    return SavesSource{entry, characterFolder(entry), platform_.saveFiles.get(),
-                       platform_.ansiToUtf8};
+SavesSource Main::savesOf(const std::string& entry) {
+    return SavesSource{
+        entry, characterFolder(entry), platform_.saveFiles.get(), platform_.ansiToUtf8,
+        this,  platform_.trash.get()};
+}
+
+bool Main::gameIsRunning() const {
+    return platform_.processes->gameIsRunning();
+}
+
+std::string Main::savesFolder() const {
+    return rootFolder_ + platform_.fileSystem->separator() + std::string(game::kSavesFolder);
+}
+
+bool Main::makeCharacterFolder(const std::string& name, std::string& path,
+                               std::vector<std::string>& created) {
+    platform::FileSystem& fs = *platform_.fileSystem;
+    std::string folderName = name;
+    std::replace(folderName.begin(), folderName.end(), '\\', fs.separator());
+    path = savesFolder() + fs.separator() + folderName;
+    for (const auto& level : catalogue::directoryLevels(path, fs.separator())) {
+        if (!fs.folderExists(level)) {
+            created.push_back(level);
+        }
+    }
+    catalogue::CreateNewDirectory(fs, path);
+    return fs.folderExists(path);
+}
+
+CharacterFolder Main::prepareFolder(const std::string& name) {
+    if (std::find(characterNames_.begin(), characterNames_.end(), name) != characterNames_.end()) {
+        // A listed entry may be a folder deeper down, which is not the
+        // character of that name.
+        const std::string folder = characterFolder(name);
+        if (!platform_.fileSystem->folderExists(folder)) {
+            return CharacterFolder{{}, text::kFolderNotFound, false};
+        }
+        return CharacterFolder{folder, nullptr, false};
+    }
+    if (const char* refusal = refuseCharacterName(name, platform_.profile->storedLength(name))) {
+        return CharacterFolder{{}, refusal, false};
+    }
+    std::string path;
+    std::vector<std::string> created;
+    if (!makeCharacterFolder(name, path, created)) {
+        for (auto level = created.rbegin(); level != created.rend(); ++level) {
+            platform_.fileSystem->removeFolder(*level);
+        }
+        return CharacterFolder{{}, text::kCouldNotCreateFolder, false};
+    }
+    return CharacterFolder{path, nullptr, !created.empty()};
+}
+
+void Main::onSortLooseSaves(SortView& view) {
+    if (gameIsRunning()) {
+        view.showSortMessage(text::kSavesInUse);
+        return;
+    }
+    const auto loose = saves::listSaves(*platform_.saveFiles, savesFolder());
+    if (!loose || loose->empty()) {
+        view.showSortMessage(text::kNoLooseSaves);
+        return;
+    }
+    const SortPlan plan = planSort(
+        *loose, platform_.ansiToUtf8,
+        [this](const std::string& name) -> const char* {
+            // One folder directly in Saves: a backslash would make levels.
+            if (name.find('\\') != std::string::npos) {
+                return text::kInvalidName;
+            }
+            return refuseCharacterName(name, platform_.profile->storedLength(name));
+        },
+        [this](const std::string& name) {
+            return platform_.fileSystem->folderExists(characterFolder(name));
+        });
+    if (plan.movable() == 0) {
+        view.showSortMessage(std::string(text::kNothingToSort) + "\n\n" + planText(plan));
+        return;
+    }
+    if (!view.confirmSort(plan)) {
+        return;
+    }
+    std::size_t moved = 0;
+    std::size_t characters = 0;
+    std::size_t skipped = 0;
+    std::string why;
+    for (const SortGroup& group : plan.groups) {
+        if (group.refusal != nullptr) {
+            continue;
+        }
+        std::string folder;
+        std::vector<std::string> created;
+        if (!makeCharacterFolder(group.name, folder, created)) {
+            for (auto level = created.rbegin(); level != created.rend(); ++level) {
+                platform_.fileSystem->removeFolder(*level);
+            }
+            skipped += group.saves.size();
+            why += "\n" + group.name + ": " + countOf(group.saves.size(), "save") +
+                   " skipped; the folder could not be made.";
+            continue;
+        }
+        const auto results =
+            saves::transferSaves(*platform_.saveFiles, group.saves, folder, saves::Transfer::move);
+        const std::size_t arrived = arrivedCount(results);
+        moved += arrived;
+        characters += arrived > 0 ? 1 : 0;
+        skipped += results.size() - arrived;
+        why += transferReasons(results, true);
+    }
+    RefreshSaveList();
+    view.savesChanged();
+    std::string summary = std::string(skipped == 0 ? "Success. " : "Failed. ") +
+                          countOf(moved, "save") + " moved into " +
+                          countOf(characters, "character");
+    if (skipped > 0) {
+        summary += ", " + std::to_string(skipped) + " skipped";
+    }
+    summary += ".";
+    // Unreadable saves and those of refused names never moved.
+    const std::size_t stayed = loose->size() - moved - skipped;
+    if (stayed > 0) {
+        summary += " " + countOf(stayed, "save") + " left in Saves.";
+    }
+    if (!why.empty()) {
+        summary += "\n" + why;
+    }
+    view.showSortMessage(summary);
 }
 
 void Main::onLoadClicked() {
@@ -300,23 +426,14 @@ void Main::onNewClicked() {
         outcome = text::kGameIsRunning;
     }
     if (outcome == nullptr) {
-        platform::FileSystem& fs = *platform_.fileSystem;
-        std::string folderName = name;
-        std::replace(folderName.begin(), folderName.end(), '\\', fs.separator());
-        newCharacterPath_ = rootFolder_ + fs.separator() + std::string(game::kSavesFolder) +
-                            fs.separator() + folderName;
         // The folder comes first: the game is only pointed at a folder that is
         // there. Levels this command creates are taken away again when it
         // fails, so a refused New leaves the disk as it found it.
+        platform::FileSystem& fs = *platform_.fileSystem;
         std::vector<std::string> created;
-        for (const auto& level : catalogue::directoryLevels(newCharacterPath_, fs.separator())) {
-            if (!fs.folderExists(level)) {
-                created.push_back(level);
-            }
-        }
-        catalogue::CreateNewDirectory(fs, newCharacterPath_);
+        const bool made = makeCharacterFolder(name, newCharacterPath_, created);
         outcome = text::kNewCharacterSet;
-        if (!fs.folderExists(newCharacterPath_)) {
+        if (!made) {
             outcome = text::kCouldNotCreateFolder;
         } else if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
                                              gameSettingsPath())) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/sort_saves.h"
 #include "catalogue/path_log.h"
 #include "platform/platform.h"
 
@@ -48,7 +49,7 @@ inline constexpr std::array kOutcomes{
 // The main window's state and behaviour, without any widget: start-up, the
 // character list and active save, the per-character settings and the commands
 // behind the buttons. The front end calls one handler per control event.
-class Main {
+class Main : public Characters {
   public:
     Main(platform::Platform& platform, MainControls& controls);
 
@@ -68,7 +69,16 @@ class Main {
     // and no file.
     std::string characterFolder(const std::string& entry) const;
     bool onOpenFolder(const std::string& entry);
-    SavesSource savesOf(const std::string& entry) const;
+    SavesSource savesOf(const std::string& entry);
+    // "Sort Loose Saves…": the saves lying directly in Saves go, after the
+    // user has seen the plan, into the folders of their players' names.
+    // SLocalSavePath is never changed by it.
+    void onSortLooseSaves(SortView& view);
+
+    // What a Saves window's commands need.
+    std::vector<std::string> names() const override { return characterNames_; }
+    CharacterFolder prepareFolder(const std::string& name) override;
+    bool gameIsRunning() const override;
 
     // Shared procedures.
     void RefreshSaveList();
@@ -97,6 +107,11 @@ class Main {
     std::string readCharacter(const char* key, const char* def, int capacity);
     bool writeCharacter(const char* key, const std::string& value);
     void setOutcome(const char* op, const char* outcome);
+    std::string savesFolder() const;
+    // Makes root/Saves/<name> with every level it lacks; `created` gets the
+    // levels made, so that a failure later can take them away again.
+    bool makeCharacterFolder(const std::string& name, std::string& path,
+                             std::vector<std::string>& created);
 
     platform::Platform& platform_;
     MainControls& controls_;

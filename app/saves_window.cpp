@@ -1,6 +1,10 @@
 #include "app/saves_window.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "platform/save_files.h"
+#include "platform/trash.h"
 
 #include "saves/save_header.h"
 
@@ -110,6 +114,165 @@ void SavesWindow::onSelect(int row) {
         return;
     }
     view_.showScreenshot(shot.screenshot->width, shot.screenshot->height, shot.screenshot->rgb);
+}
+
+std::string countOf(std::size_t n, const char* singular) {
+    return std::to_string(n) + " " + singular + (n == 1 ? "" : "s");
+}
+
+std::size_t arrivedCount(const std::vector<saves::TransferResult>& results) {
+    using Outcome = saves::TransferResult::Outcome;
+    return static_cast<std::size_t>(
+        std::count_if(results.begin(), results.end(), [](const saves::TransferResult& r) {
+            return r.outcome == Outcome::done || r.outcome == Outcome::leftBehind;
+        }));
+}
+
+std::string transferReasons(const std::vector<saves::TransferResult>& results, bool move) {
+    using Outcome = saves::TransferResult::Outcome;
+    std::string why;
+    for (const saves::TransferResult& r : results) {
+        switch (r.outcome) {
+            case Outcome::done:
+                break;
+            case Outcome::leftBehind:
+                why += "\n" + r.fileName + ": moved, but " + r.detail +
+                       " could not be removed from where it was; it is a spare copy.";
+                break;
+            case Outcome::nameTaken:
+                why += "\n" + r.fileName + ": skipped; " + r.detail + " is there already.";
+                break;
+            case Outcome::failed:
+                why += "\n" + r.fileName + ": skipped; it could not be " +
+                       (move ? "moved" : "copied") + " and is where it was.";
+                break;
+        }
+    }
+    return why;
+}
+
+std::string transferSummary(const std::vector<saves::TransferResult>& results, bool move,
+                            const std::string& destination) {
+    const std::size_t arrived = arrivedCount(results);
+    const std::size_t skipped = results.size() - arrived;
+    std::string summary = (skipped == 0 && arrived > 0 ? "Success. " : "Failed. ") +
+                          countOf(arrived, "save") + (move ? " moved to " : " copied to ") +
+                          destination;
+    if (skipped > 0) {
+        summary += ", " + std::to_string(skipped) + " skipped";
+    }
+    summary += ".";
+    if (const std::string why = transferReasons(results, move); !why.empty()) {
+        summary += "\n" + why;
+    }
+    return summary;
+}
+
+std::vector<saves::SaveEntry> SavesWindow::selectedSaves() const {
+    std::vector<saves::SaveEntry> chosen;
+    for (const int row : view_.selectedRows()) {
+        if (row >= 0 && static_cast<std::size_t>(row) < saves_.size()) {
+            chosen.push_back(saves_[static_cast<std::size_t>(row)]);
+        }
+    }
+    return chosen;
+}
+
+void SavesWindow::onMoveTo() {
+    transfer(true);
+}
+
+void SavesWindow::onCopyTo() {
+    transfer(false);
+}
+
+void SavesWindow::transfer(bool move) {
+    const std::string title = move ? text::kMoveTo : text::kCopyTo;
+    const std::vector<saves::SaveEntry> chosen = selectedSaves();
+    if (source_.characters == nullptr || source_.files == nullptr) {
+        view_.showMessage(title, text::kNotAvailable);
+        return;
+    }
+    if (chosen.empty()) {
+        view_.showMessage(title, text::kChooseSave);
+        return;
+    }
+    // A copy only reads what the game may be writing; a move takes it away.
+    if (move && source_.characters->gameIsRunning()) {
+        view_.showMessage(title, text::kSavesInUse);
+        return;
+    }
+    std::vector<std::string> others;
+    for (const std::string& name : source_.characters->names()) {
+        if (name != source_.name) {
+            others.push_back(name);
+        }
+    }
+    const std::string prompt = std::string(move ? "Move " : "Copy ") +
+                               countOf(chosen.size(), "save") +
+                               " to this character, or type a new one:";
+    const std::optional<std::string> to = view_.askDestination(title, prompt, others);
+    if (!to) {
+        return;
+    }
+    if (*to == source_.name) {
+        view_.showMessage(title, text::kSameCharacter);
+        return;
+    }
+    const CharacterFolder target = source_.characters->prepareFolder(*to);
+    if (target.refusal != nullptr) {
+        view_.showMessage(title, target.refusal);
+        return;
+    }
+    const auto results = saves::transferSaves(*source_.files, chosen, target.folder,
+                                              move ? saves::Transfer::move : saves::Transfer::copy);
+    onRefresh();
+    view_.savesChanged(target.created);
+    view_.showMessage(title, transferSummary(results, move, *to));
+}
+
+void SavesWindow::onDelete() {
+    const std::string title = text::kDelete;
+    const std::vector<saves::SaveEntry> chosen = selectedSaves();
+    if (source_.trash == nullptr || source_.files == nullptr) {
+        view_.showMessage(title, text::kNotAvailable);
+        return;
+    }
+    if (chosen.empty()) {
+        view_.showMessage(title, text::kChooseSave);
+        return;
+    }
+    if (source_.characters != nullptr && source_.characters->gameIsRunning()) {
+        view_.showMessage(title, text::kSavesInUse);
+        return;
+    }
+    std::size_t coSaves = 0;
+    for (const saves::SaveEntry& save : chosen) {
+        coSaves += save.coSaves.size();
+    }
+    const std::string what = countOf(chosen.size(), "save") + " and " + countOf(coSaves, "co-save");
+    const std::string trashName = source_.trash->name();
+    if (!view_.confirm(title, "Move " + what + " to the " + trashName + "?")) {
+        return;
+    }
+    const platform::TrashOutcome outcome =
+        saves::trashSaves(*source_.trash, chosen, source_.files->separator());
+    onRefresh();
+    switch (outcome) {
+        case platform::TrashOutcome::done:
+            view_.savesChanged(false);
+            view_.showMessage(title, "Success. " + what + " moved to the " + trashName + ".");
+            break;
+        case platform::TrashOutcome::unavailable:
+            view_.showMessage(title, "Failed. The " + trashName +
+                                         " cannot take files from this drive. Nothing was "
+                                         "deleted.");
+            break;
+        case platform::TrashOutcome::failed:
+            view_.showMessage(title, "Failed. The saves could not be moved to the " + trashName +
+                                         ". Nothing was deleted.");
+            break;
+    }
 }
 
 }  // namespace quarlo::app

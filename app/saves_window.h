@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "saves/character_saves.h"
+#include "saves/transfer.h"
 
 namespace quarlo::platform {
 class SaveFiles;
-}
+class Trash;
+}  // namespace quarlo::platform
 
 namespace quarlo::app {
 
@@ -40,16 +42,78 @@ class SavesView {
     virtual void showScreenshot(std::uint32_t width, std::uint32_t height,
                                 const std::string& rgb) = 0;
     virtual void clearScreenshot() = 0;
+
+    // The rows the user has selected, in ascending order.
+    virtual std::vector<int> selectedRows() const = 0;
+    // Where Move To… or Copy To… puts the saves: one of `characters`, or a
+    // name the user typed; nullopt when the user cancelled.
+    virtual std::optional<std::string> askDestination(
+        const std::string& title, const std::string& prompt,
+        const std::vector<std::string>& characters) = 0;
+    // A question with a yes and a no; true for yes.
+    virtual bool confirm(const std::string& title, const std::string& question) = 0;
+    virtual void showMessage(const std::string& title, const std::string& text) = 0;
+    // Saves went into or out of folders, so other windows showing them are
+    // stale; `charactersAdded` when a character folder was made as well.
+    virtual void savesChanged(bool charactersAdded) = 0;
+};
+
+// A character folder made ready to take saves, or the reason it cannot be.
+struct CharacterFolder {
+    std::string folder;
+    const char* refusal = nullptr;  // a "Failed." text; folder is "" then
+    bool created = false;
+};
+
+// What the Saves window's commands ask of the program around it.
+class Characters {
+  public:
+    virtual ~Characters() = default;
+    // The entries lstLoad lists, in its order.
+    virtual std::vector<std::string> names() const = 0;
+    // An entry's folder, or a new name's folder made by the rules of New
+    // (without switching the game to it).
+    virtual CharacterFolder prepareFolder(const std::string& name) = 0;
+    virtual bool gameIsRunning() const = 0;
 };
 
 // Where one character's saves are and how to read them.
 struct SavesSource {
     std::string name;    // the list entry, as lstLoad shows it
     std::string folder;  // root/Saves/<entry>
-    const platform::SaveFiles* files = nullptr;
+    platform::SaveFiles* files = nullptr;
     // Header text to UTF-8; when empty, bytes read as Latin-1.
     std::function<std::string(std::string_view)> ansiToUtf8;
+    // For moving, copying and deleting; without them those commands refuse.
+    Characters* characters = nullptr;
+    platform::Trash* trash = nullptr;
 };
+
+// Texts of the Saves window's commands.
+namespace text {
+inline constexpr const char* kMoveTo = "Move To\xE2\x80\xA6";
+inline constexpr const char* kCopyTo = "Copy To\xE2\x80\xA6";
+inline constexpr const char* kDelete = "Delete";
+inline constexpr const char* kChooseSave = "Failed. Choose a Save.";
+inline constexpr const char* kSameCharacter = "Failed. Choose Another Character.";
+inline constexpr const char* kSavesInUse =
+    "Failed. Game Is Running.\n\nThe game may be writing these saves. Quit the game, then try "
+    "again.";
+inline constexpr const char* kNotAvailable = "Failed. Not Available Here.";
+}  // namespace text
+
+// The summary of a move or copy: how many saves went, how many were
+// skipped, and why each was.
+std::string transferSummary(const std::vector<saves::TransferResult>& results, bool move,
+                            const std::string& destination);
+
+// How many of the saves arrived, and a line for each that did not or left
+// something behind, each line after a line break.
+std::size_t arrivedCount(const std::vector<saves::TransferResult>& results);
+std::string transferReasons(const std::vector<saves::TransferResult>& results, bool move);
+
+// "1 save" or "3 saves"; the same for co-saves.
+std::string countOf(std::size_t n, const char* singular);
 
 // "h:mm" of a play time in milliseconds, minutes cut, not rounded, as a clock
 // shows them.
@@ -60,8 +124,9 @@ SaveRow rowFor(const saves::SaveEntry& entry,
                const std::function<std::string(std::string_view)>& ansiToUtf8);
 
 // The Saves window of one character: it reads the folder when it opens and
-// when asked again, and the screenshot of the selected save. It writes
-// nothing.
+// when asked again, and the screenshot of the selected save. Its commands
+// move, copy or send to the trash the selected saves, each with its
+// co-saves; nothing else writes.
 class SavesWindow {
   public:
     SavesWindow(SavesSource source, SavesView& view);
@@ -72,12 +137,17 @@ class SavesWindow {
     void onRefresh();
     // The user selected a row (-1 for none).
     void onSelect(int row);
+    void onMoveTo();
+    void onCopyTo();
+    void onDelete();
 
     const SavesSource& source() const { return source_; }
     const std::vector<saves::SaveEntry>& saves() const { return saves_; }
 
   private:
     void load(const std::string& keepSelected);
+    void transfer(bool move);
+    std::vector<saves::SaveEntry> selectedSaves() const;
 
     SavesSource source_;
     SavesView& view_;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/saves_window.h"
+#include "platform/trash.h"
 
 namespace quarlo::test {
 
@@ -37,6 +40,50 @@ class FakeSavesView : public app::SavesView {
         hasScreenshot = false;
         width = height = 0;
         rgb.clear();
+    }
+
+    // The commands' dialogs, answered as scripted; each question and
+    // message is kept.
+    std::vector<int> chosenRows;
+    std::optional<std::string> destination;
+    std::vector<std::string> offered;  // the characters the last question offered
+    bool yes = true;
+    std::vector<std::string> questions;
+    std::vector<std::string> messages;
+    int changed = 0;
+    bool charactersAdded = false;
+
+    std::vector<int> selectedRows() const override { return chosenRows; }
+    std::optional<std::string> askDestination(const std::string&, const std::string& prompt,
+                                              const std::vector<std::string>& characters) override {
+        questions.push_back(prompt);
+        offered = characters;
+        return destination;
+    }
+    bool confirm(const std::string&, const std::string& question) override {
+        questions.push_back(question);
+        return yes;
+    }
+    void showMessage(const std::string&, const std::string& text) override {
+        messages.push_back(text);
+    }
+    void savesChanged(bool added) override {
+        ++changed;
+        charactersAdded = charactersAdded || added;
+    }
+};
+
+// The trash as a list of what it was given; `outcome` is what it answers.
+class FakeTrash : public platform::Trash {
+  public:
+    std::vector<std::string> taken;
+    platform::TrashOutcome outcome = platform::TrashOutcome::done;
+    std::string name() const override { return "trash"; }
+    platform::TrashOutcome moveToTrash(const std::vector<std::string>& paths) override {
+        if (outcome == platform::TrashOutcome::done) {
+            taken.insert(taken.end(), paths.begin(), paths.end());
+        }
+        return outcome;
     }
 };
 

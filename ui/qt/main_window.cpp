@@ -1,5 +1,7 @@
 #include "ui/qt/main_window.h"
 
+#include "ui/qt/dialogs.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -169,6 +171,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 } else if (QListWidgetItem* item = lstLoad_->itemAt(menuEvent->pos())) {
                     popUpEntryMenu(item->data(Qt::UserRole).toByteArray().toStdString(),
                                    menuEvent->globalPos());
+                } else {
+                    popUpEntryMenu({}, menuEvent->globalPos());
                 }
                 return true;
             }
@@ -194,6 +198,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::popUpSelectedEntryMenu() {
     const QList<QListWidgetItem*> selected = lstLoad_->selectedItems();
     if (selected.isEmpty()) {
+        popUpEntryMenu({},
+                       lstLoad_->viewport()->mapToGlobal(lstLoad_->viewport()->rect().center()));
         return;
     }
     const QRect place = lstLoad_->visualItemRect(selected.front());
@@ -205,8 +211,14 @@ void MainWindow::popUpEntryMenu(const std::string& entry, const QPoint& globalPo
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("mnuEntry"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(QStringLiteral("Show Saves\u2026"), this, [this, entry] { showSaves(entry); });
-    menu->addAction(QStringLiteral("Open Folder"), this, [this, entry] { openFolder(entry); });
+    if (!entry.empty()) {
+        menu->addAction(QStringLiteral("Show Saves\u2026"), this,
+                        [this, entry] { showSaves(entry); });
+        menu->addAction(QStringLiteral("Open Folder"), this, [this, entry] { openFolder(entry); });
+        menu->addSeparator();
+    }
+    menu->addAction(QString::fromUtf8(app::text::kSortLooseSaves), this,
+                    [this] { sortLooseSaves(); });
     // Not exec(): the menu runs in the program's own event loop.
     menu->popup(globalPos);
 }
@@ -226,10 +238,47 @@ void MainWindow::showSaves(const std::string& entry) {
         // No parent, as the About window: one per character, each a
         // top-level window of its own.
         window = new SavesWindow(handlers_.savesOf(entry), font());
+        connect(window, &SavesWindow::savesMoved, this, &MainWindow::refreshSaves);
     }
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+namespace {
+
+// The sort's questions and answers as dialogs above the main window.
+class SortDialogs : public app::SortView {
+  public:
+    explicit SortDialogs(MainWindow& window) : window_(window) {}
+    bool confirmSort(const app::SortPlan& plan) override { return confirmSortPlan(&window_, plan); }
+    void showSortMessage(const std::string& text) override {
+        tell(&window_, app::text::kSortLooseSaves, text);
+    }
+    void savesChanged() override { window_.refreshSaves(false); }
+
+  private:
+    MainWindow& window_;
+};
+
+}  // namespace
+
+void MainWindow::sortLooseSaves() {
+    if (handlers_.sortLooseSaves) {
+        SortDialogs dialogs(*this);
+        handlers_.sortLooseSaves(dialogs);
+    }
+}
+
+void MainWindow::refreshSaves(bool charactersAdded) {
+    if (charactersAdded && handlers_.refreshList) {
+        handlers_.refreshList();
+    }
+    for (const auto& [entry, window] : saves_) {
+        if (window) {
+            window->refresh();
+        }
+    }
 }
 
 void MainWindow::openFolder(const std::string& entry) {

@@ -38,6 +38,10 @@ class MainWindow : public QWidget, public app::MainControls {
     // lstLoad's context menu commands for one entry.
     void showSaves(const std::string& entry);
     void openFolder(const std::string& entry);
+    void sortLooseSaves();
+    // Every open Saves window reads its folder again; the list too when a
+    // character folder was made.
+    void refreshSaves(bool charactersAdded);
 
     // app::MainControls
     void setLabel(app::ValueLabel label, const std::string& text) override;
@@ -57,8 +61,8 @@ class MainWindow : public QWidget, public app::MainControls {
 
   private:
     void showAbout();
-    // The context menu of one lstLoad entry, opened without touching the
-    // selection.
+    // The context menu of one lstLoad entry ("" for the empty part of the
+    // list), opened without touching the selection.
     void popUpEntryMenu(const std::string& entry, const QPoint& globalPos);
     void popUpSelectedEntryMenu();
     LineLabel* valueLabel(app::ValueLabel label) const;

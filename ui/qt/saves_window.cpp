@@ -4,13 +4,20 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImage>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
+
+#include "ui/qt/dialogs.h"
 
 namespace quarlo::ui {
 
@@ -51,7 +58,8 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
                                        QStringLiteral("Level"), QStringLiteral("Location"),
                                        QStringLiteral("Played"), QStringLiteral("Saved")});
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Shift and Ctrl pick several saves for the commands below.
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSortingEnabled(false);
     table_->setWordWrap(false);
@@ -64,14 +72,39 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     // The screenshot at its natural size: the table takes what room is left.
     picture_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(table_, 1);
-    layout->addWidget(picture_, 0, Qt::AlignTop);
+    auto* moveTo = new QPushButton(QString::fromUtf8(app::text::kMoveTo), this);
+    moveTo->setObjectName(QStringLiteral("cmdMoveTo"));
+    auto* copyTo = new QPushButton(QString::fromUtf8(app::text::kCopyTo), this);
+    copyTo->setObjectName(QStringLiteral("cmdCopyTo"));
+    auto* remove = new QPushButton(QString::fromUtf8(app::text::kDelete), this);
+    remove->setObjectName(QStringLiteral("cmdDelete"));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(table_, 1);
+    top->addWidget(picture_, 0, Qt::AlignTop);
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(moveTo);
+    commands->addWidget(copyTo);
+    commands->addWidget(remove);
+    commands->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(commands);
 
     connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
-        const QList<QTableWidgetSelectionRange> ranges = table_->selectedRanges();
-        logic_.onSelect(ranges.isEmpty() ? -1 : ranges.front().topRow());
+        // The screenshot of the save last clicked, while it is among those
+        // selected.
+        const std::vector<int> rows = selectedRows();
+        const int current = table_->currentRow();
+        const bool inSelection = std::find(rows.begin(), rows.end(), current) != rows.end();
+        logic_.onSelect(inSelection ? current : rows.empty() ? -1 : rows.front());
     });
+    connect(moveTo, &QPushButton::clicked, this, [this] { logic_.onMoveTo(); });
+    connect(copyTo, &QPushButton::clicked, this, [this] { logic_.onCopyTo(); });
+    connect(remove, &QPushButton::clicked, this, [this] { logic_.onDelete(); });
+    auto* del = new QShortcut(QKeySequence(QKeySequence::Delete), table_);
+    del->setContext(Qt::WidgetShortcut);
+    connect(del, &QShortcut::activated, this, [this] { logic_.onDelete(); });
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
     refresh->setContext(Qt::WindowShortcut);
     connect(refresh, &QShortcut::activated, this, [this] { logic_.onRefresh(); });
@@ -107,7 +140,7 @@ void SavesWindow::selectRow(int row) {
         table_->clearSelection();
         return;
     }
-    table_->selectRow(row);
+    table_->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void SavesWindow::showScreenshot(std::uint32_t width, std::uint32_t height,
@@ -122,6 +155,33 @@ void SavesWindow::showScreenshot(std::uint32_t width, std::uint32_t height,
 
 void SavesWindow::clearScreenshot() {
     picture_->clear();
+}
+
+std::vector<int> SavesWindow::selectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+std::optional<std::string> SavesWindow::askDestination(const std::string& title,
+                                                       const std::string& prompt,
+                                                       const std::vector<std::string>& characters) {
+    return askCharacter(this, title, prompt, characters);
+}
+
+bool SavesWindow::confirm(const std::string& title, const std::string& question) {
+    return askYes(this, title, question);
+}
+
+void SavesWindow::showMessage(const std::string& title, const std::string& text) {
+    tell(this, title, text);
+}
+
+void SavesWindow::savesChanged(bool charactersAdded) {
+    emit savesMoved(charactersAdded);
 }
 
 }  // namespace quarlo::ui

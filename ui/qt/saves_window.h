@@ -5,13 +5,15 @@
 #include "app/saves_window.h"
 
 class QLabel;
+class QPushButton;
 class QTableWidget;
 
 namespace quarlo::ui {
 
-// One character's saves: a table beside the selected save's screenshot. A
-// top-level window of its own (no owner, no modality), discarded when closed;
-// the logic behind it reads the folder on opening and on F5.
+// One character's saves: a table beside the selected save's screenshot, and
+// below it Move To…, Copy To… and Delete for the selected saves. A top-level
+// window of its own (no owner, no modality), discarded when closed; the logic
+// behind it reads the folder on opening and on F5.
 class SavesWindow : public QWidget, public app::SavesView {
     Q_OBJECT
   public:
@@ -20,6 +22,8 @@ class SavesWindow : public QWidget, public app::SavesView {
     const std::string& characterName() const { return logic_.source().name; }
     QTableWidget* table() const { return table_; }
     QLabel* picture() const { return picture_; }
+    // Reads the folder again, as F5 does.
+    void refresh() { logic_.onRefresh(); }
 
     // app::SavesView
     void setTitle(const std::string& title) override;
@@ -27,6 +31,16 @@ class SavesWindow : public QWidget, public app::SavesView {
     void selectRow(int row) override;
     void showScreenshot(std::uint32_t width, std::uint32_t height, const std::string& rgb) override;
     void clearScreenshot() override;
+    std::vector<int> selectedRows() const override;
+    std::optional<std::string> askDestination(const std::string& title, const std::string& prompt,
+                                              const std::vector<std::string>& characters) override;
+    bool confirm(const std::string& title, const std::string& question) override;
+    void showMessage(const std::string& title, const std::string& text) override;
+    void savesChanged(bool charactersAdded) override;
+
+  signals:
+    // Saves went into or out of a folder from this window.
+    void savesMoved(bool charactersAdded);
 
   private:
     app::SavesWindow logic_;

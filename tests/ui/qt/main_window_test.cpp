@@ -44,8 +44,16 @@ quarlo::app::MainHandlers counting(Counter& counter) {
     auto hook = [&counter](const char* name) {
         return [&counter, name] { ++counter.runs[QString::fromLatin1(name)]; };
     };
-    return {hook("slider"), hook("check"), hook("load"), hook("new"),
-            hook("toggle"), hook("run"),   {},           {}};
+    return {hook("slider"),
+            hook("check"),
+            hook("load"),
+            hook("new"),
+            hook("toggle"),
+            hook("run"),
+            {},
+            {},
+            {},
+            {}};
 }
 
 QRect scrollBarPart(QScrollBar* bar, QStyle::SubControl part) {
