@@ -375,12 +375,11 @@ void Main::onSortLooseSaves(SortView& view) {
     if (skipped > 0) {
         summary += ", " + std::to_string(skipped) + " skipped";
     }
-    summary += ".";
-    // Unreadable saves and those of refused names never moved.
-    const std::size_t stayed = loose->size() - moved - skipped;
-    if (stayed > 0) {
-        summary += " " + countOf(stayed, "save") + " left in Saves.";
-    }
+    // Unreadable saves, those of refused names and skipped ones.
+    const std::size_t stillThere = loose->size() - moved;
+    summary += stillThere == 0 ? "."
+                               : "; " + countOf(stillThere, "save") +
+                                     (stillThere == 1 ? " is" : " are") + " still in Saves.";
     if (!why.empty()) {
         summary += "\n" + why;
     }

@@ -32,6 +32,7 @@ class AppTest : public ::testing::Test {
         profileFake = profile.get();
         platform.profile = std::move(profile);
         platform.fileSystem = nativeFileSystem();
+        platform.saveFiles = nativeSaveFiles();
         platform.specialFolders = std::move(special);
         platform.registry = std::move(registry);
         platform.processes = std::move(processes);

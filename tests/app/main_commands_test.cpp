@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/app/app_fixture.h"
+#include "tests/support/save_writer.h"
 
 namespace quarlo::test {
 namespace {
@@ -38,6 +39,20 @@ class CommandsTest : public AppTest {
         }
         return out;
     }
+};
+
+// The sort's dialogs, answered as scripted.
+struct SortAnswers : app::SortView {
+    bool go = true;
+    std::optional<app::SortPlan> plan;
+    Strings messages;
+    int changed = 0;
+    bool confirmSort(const app::SortPlan& p) override {
+        plan = p;
+        return go;
+    }
+    void showSortMessage(const std::string& text) override { messages.push_back(text); }
+    void savesChanged() override { ++changed; }
 };
 
 TEST_F(CommandsTest, LoadSwitchesToTheSelectedCharacterAndItsSettings) {
@@ -218,6 +233,13 @@ TEST_F(CommandsTest, WhileTheGameRunsLoadAndNewChangeNothing) {
     controls.newName = "Carl";
     main.onNewClicked();
     expectStatus("New.", "Failed. Game Is Running.");
+    writeBytes(inGame("Saves/Save 1.ess"), saveBytes(SaveShape{}));
+    const auto withLooseSave = snapshot();
+    SortAnswers sort;
+    main.onSortLooseSaves(sort);
+    EXPECT_EQ(sort.messages, Strings{app::text::kSavesInUse});
+    EXPECT_EQ(snapshot(), withLooseSave);
+    fs::remove(inGame("Saves/Save 1.ess"));
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(shown(ValueLabel::Active), "Ann");
 }
@@ -295,6 +317,99 @@ TEST_F(CommandsTest, RunGameStartsTheLauncherOrSaysWhyNot) {
     processesFake->canStart = false;
     main.onRunClicked();
     expectStatus("Run Game.", "Failed. Launcher Not Found.");
+}
+
+// Saves of three players lying in Saves, one of them spelled in two letter
+// cases and one holding a save whose name Cara's folder has already, beside
+// an unreadable save and one of a name that cannot be a folder: the plan
+// shows each group and where it goes, the move leaves the rest in Saves,
+// and SLocalSavePath is never touched.
+TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
+    const auto loose = [this](const std::string& file, const std::string& player, int minute) {
+        SaveShape shape;
+        shape.name = player;
+        shape.saveTime.minute = static_cast<std::uint16_t>(minute);
+        writeBytes(inGame("Saves/" + file), saveBytes(shape));
+    };
+    loose("Save 1.ess", "Aldric", 1);
+    loose("Save 2.ess", "Aldric", 2);
+    writeBytes(inGame("Saves/Save 2.obse"), "co-save");
+    loose("Save 3.ess", "aldric", 3);
+    loose("Save 4.ess", "Brynja", 4);
+    loose("Save 5.ess", "Ann", 5);
+    loose("Save 6.ess", "Ann", 6);
+    writeBytes(inGame("Saves/Ann/Save 6.ess"), "Ann's own save 6");
+    loose("Save 7.ess", "Sir [Bob]", 7);
+    writeBytes(inGame("Saves/Broken.ess"), "not a save");
+    const std::string gameBefore = gameBytes();
+
+    SortAnswers cancel;
+    cancel.go = false;
+    const auto before = snapshot();
+    main.onSortLooseSaves(cancel);
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_TRUE(cancel.plan);
+    struct Row {
+        std::string name;
+        std::size_t saves;
+        std::string folder;
+        bool exists;
+        const char* refusal;
+        bool operator==(const Row&) const = default;
+    };
+    std::vector<Row> rows;
+    for (const app::SortGroup& g : cancel.plan->groups) {
+        rows.push_back({g.name, g.saves.size(), g.folder, g.exists, g.refusal});
+    }
+    const std::vector<Row> expected{
+        {"aldric", 3, "Saves\\aldric\\", false, nullptr},
+        {"Ann", 2, "Saves\\Ann\\", true, nullptr},
+        {"Brynja", 1, "Saves\\Brynja\\", false, nullptr},
+        {"Sir [Bob]", 1, "Saves\\Sir [Bob]\\", false, app::text::kInvalidName},
+    };
+    EXPECT_EQ(rows, expected);
+    EXPECT_EQ(cancel.plan->unreadable, 1u);
+    EXPECT_EQ(cancel.plan->movable(), 6u);
+
+    SortAnswers go;
+    main.onSortLooseSaves(go);
+    ASSERT_EQ(go.messages.size(), 1u);
+    EXPECT_EQ(go.messages[0],
+              "Failed. 5 saves moved into 3 characters, 1 skipped; 3 saves are still in Saves.\n\n"
+              "Save 6.ess: skipped; Save 6.ess is there already.");
+    EXPECT_EQ(go.changed, 1);
+    const auto names = [this](const std::string& folder) {
+        Strings out;
+        for (const auto& e : fs::directory_iterator(inGame(folder))) {
+            if (e.is_regular_file()) {
+                out.push_back(e.path().filename().string());
+            }
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    EXPECT_EQ(names("Saves/aldric"),
+              (Strings{"Save 1.ess", "Save 2.ess", "Save 2.obse", "Save 3.ess"}));
+    EXPECT_EQ(names("Saves/Ann"), (Strings{"Save 5.ess", "Save 6.ess"}));
+    EXPECT_EQ(readBytes(inGame("Saves/Ann/Save 6.ess")), "Ann's own save 6");
+    EXPECT_EQ(names("Saves/Brynja"), Strings{"Save 4.ess"});
+    EXPECT_EQ(names("Saves"), (Strings{"Broken.ess", "Save 6.ess", "Save 7.ess"}));
+    EXPECT_EQ(gameBytes(), gameBefore);
+    EXPECT_EQ(controls.list, (Strings{"aldric", "Ann", "Bob", "Brynja"}));
+    EXPECT_EQ(shown(ValueLabel::Active), "Ann");
+
+    // What is left is offered again; with the clash gone, nothing can move.
+    SortAnswers again;
+    again.go = false;
+    main.onSortLooseSaves(again);
+    ASSERT_TRUE(again.plan);
+    EXPECT_EQ(again.plan->movable(), 1u);
+    fs::remove(inGame("Saves/Save 6.ess"));
+    again = SortAnswers{};
+    main.onSortLooseSaves(again);
+    EXPECT_FALSE(again.plan);
+    EXPECT_EQ(again.messages.size(), 1u);
+    EXPECT_EQ(again.messages[0].rfind("Failed. Nothing To Sort.", 0), 0u);
 }
 
 }  // namespace

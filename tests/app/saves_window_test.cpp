@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "app/saves_window.h"
 #include "tests/support/fake_saves_view.h"
@@ -198,6 +200,222 @@ TEST_F(SavesWindowTest, AScreenshotCutAfterListingIsNotShown) {
     writeBytes(path, saveBytes(s).substr(0, screenshotFieldAt(s) + 12 + 5));
     window.onSelect(0);
     EXPECT_FALSE(view.hasScreenshot);
+}
+
+// The characters around a Saves window: folders beside Ann's, a new name
+// made as a folder unless refused.
+class FakeCharacters : public app::Characters {
+  public:
+    explicit FakeCharacters(const TempDir& dir) : dir_(dir) {}
+    std::vector<std::string> listed{"Ann", "Brynja", "Cara"};
+    bool gameRunning = false;
+    const char* refusal = nullptr;
+    std::vector<std::string> names() const override { return listed; }
+    app::CharacterFolder prepareFolder(const std::string& name) override {
+        if (refusal != nullptr) {
+            return {{}, refusal, false};
+        }
+        const std::string folder = dir_.at("Saves/" + name);
+        const bool made = fs::create_directories(folder);
+        return {folder, nullptr, made};
+    }
+    bool gameIsRunning() const override { return gameRunning; }
+
+  private:
+    const TempDir& dir_;
+};
+
+// Ann's three saves, the first with a co-save, and Brynja's folder holding a
+// save named as Ann's second.
+struct CommandScene {
+    CommandScene() {
+        fs::create_directories(dir.at("Saves/Ann"));
+        fs::create_directories(dir.at("Saves/Brynja"));
+        for (int i = 1; i <= 3; ++i) {
+            SaveShape shape;
+            shape.saveTime.minute = static_cast<std::uint16_t>(i);
+            writeBytes(dir.at("Saves/Ann/Save " + std::to_string(i) + ".ess"), saveBytes(shape));
+        }
+        writeBytes(dir.at("Saves/Ann/Save 1.obse"), "co-save");
+        writeBytes(dir.at("Saves/Brynja/Save 2.ess"), "Brynja's own");
+    }
+    app::SavesSource annsSaves() {
+        return app::SavesSource{"Ann", dir.at("Saves/Ann"), files.get(), {}, &characters, &trash};
+    }
+    // The rows of the named saves, as the window lists them.
+    std::vector<int> rowsOf(std::initializer_list<const char*> names) const {
+        std::vector<int> rows;
+        for (const char* name : names) {
+            for (std::size_t i = 0; i < view.rows.size(); ++i) {
+                if (view.rows[i].file == name) {
+                    rows.push_back(static_cast<int>(i));
+                }
+            }
+        }
+        return rows;
+    }
+
+    TempDir dir;
+    std::unique_ptr<platform::SaveFiles> files = nativeSaveFiles();
+    FakeSavesView view;
+    FakeCharacters characters{dir};
+    FakeTrash trash;
+};
+
+// Each case selects saves, answers the dialogs and checks the message and the
+// files left in Ann's and Brynja's folders.
+TEST(SaveCommands, MoveAndCopySayWhatWentAndWhy) {
+    struct Case {
+        const char* what;
+        bool move;
+        std::initializer_list<const char*> selected;
+        std::optional<std::string> destination;
+        bool gameRunning;
+        const char* refusal;
+        const char* message;  // "" for none
+        std::vector<std::string> ann;
+        std::vector<std::string> brynja;
+    };
+    const std::vector<std::string> all{"Save 1.ess", "Save 1.obse", "Save 2.ess", "Save 3.ess"};
+    const Case cases[] = {
+        {"a clash is skipped, the co-save goes with its save",
+         true,
+         {"Save 1.ess", "Save 2.ess"},
+         "Brynja",
+         false,
+         nullptr,
+         "Failed. 1 save moved to Brynja, 1 skipped.\n\nSave 2.ess: skipped; Save 2.ess is "
+         "there already.",
+         {"Save 2.ess", "Save 3.ess"},
+         {"Save 1.ess", "Save 1.obse", "Save 2.ess"}},
+        {"a copy leaves the originals",
+         false,
+         {"Save 1.ess", "Save 3.ess"},
+         "Brynja",
+         false,
+         nullptr,
+         "Success. 2 saves copied to Brynja.",
+         all,
+         {"Save 1.ess", "Save 1.obse", "Save 2.ess", "Save 3.ess"}},
+        {"a copy while the game runs",
+         false,
+         {"Save 3.ess"},
+         "Brynja",
+         true,
+         nullptr,
+         "Success. 1 save copied to Brynja.",
+         all,
+         {"Save 2.ess", "Save 3.ess"}},
+        {"no move while the game runs",
+         true,
+         {"Save 3.ess"},
+         "Brynja",
+         true,
+         nullptr,
+         app::text::kSavesInUse,
+         all,
+         {"Save 2.ess"}},
+        {"nothing selected",
+         true,
+         {},
+         "Brynja",
+         false,
+         nullptr,
+         app::text::kChooseSave,
+         all,
+         {"Save 2.ess"}},
+        {"cancelled", true, {"Save 3.ess"}, std::nullopt, false, nullptr, "", all, {"Save 2.ess"}},
+        {"to itself",
+         true,
+         {"Save 3.ess"},
+         "Ann",
+         false,
+         nullptr,
+         app::text::kSameCharacter,
+         all,
+         {"Save 2.ess"}},
+        {"a refused new name",
+         true,
+         {"Save 3.ess"},
+         "Da]ve",
+         false,
+         "Failed. Invalid Name.",
+         "Failed. Invalid Name.",
+         all,
+         {"Save 2.ess"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CommandScene fresh;
+        fresh.characters.gameRunning = c.gameRunning;
+        fresh.characters.refusal = c.refusal;
+        fresh.view.destination = c.destination;
+        app::SavesWindow window(fresh.annsSaves(), fresh.view);
+        window.onOpen();
+        fresh.view.chosenRows = fresh.rowsOf(c.selected);
+        c.move ? window.onMoveTo() : window.onCopyTo();
+        EXPECT_EQ(fresh.view.messages.empty() ? "" : fresh.view.messages.back(), c.message);
+        const auto names = [&](const char* folder) {
+            std::vector<std::string> out;
+            for (const auto& e : fs::directory_iterator(fresh.dir.at(folder))) {
+                out.push_back(e.path().filename().string());
+            }
+            std::sort(out.begin(), out.end());
+            return out;
+        };
+        EXPECT_EQ(names("Saves/Ann"), c.ann);
+        EXPECT_EQ(names("Saves/Brynja"), c.brynja);
+        if (fresh.view.questions.size() == 1 && c.selected.size() > 0) {
+            EXPECT_EQ(fresh.view.offered, (std::vector<std::string>{"Brynja", "Cara"}));
+        }
+        // The table shows what is in the folder now.
+        EXPECT_EQ(fresh.view.rows.size(), static_cast<std::size_t>(std::count_if(
+                                              c.ann.begin(), c.ann.end(), [](const std::string& n) {
+                                                  return n.ends_with(".ess");
+                                              })));
+    }
+}
+
+TEST(SaveCommands, DeleteCountsSavesAndCoSavesAndTrashesAllOrNone) {
+    struct Case {
+        bool yes;
+        platform::TrashOutcome outcome;
+        const char* message;  // "" for none
+    };
+    for (const Case& c : {
+             Case{true, platform::TrashOutcome::done,
+                  "Success. 2 saves and 1 co-save moved to the trash."},
+             Case{true, platform::TrashOutcome::unavailable,
+                  "Failed. The trash cannot take files from this drive. Nothing was deleted."},
+             Case{true, platform::TrashOutcome::failed,
+                  "Failed. The saves could not be moved to the trash. Nothing was deleted."},
+             Case{false, platform::TrashOutcome::done, ""},
+         }) {
+        CommandScene fresh;
+        fresh.view.yes = c.yes;
+        fresh.trash.outcome = c.outcome;
+        app::SavesWindow window(fresh.annsSaves(), fresh.view);
+        window.onOpen();
+        fresh.view.chosenRows = fresh.rowsOf({"Save 1.ess", "Save 3.ess"});
+        window.onDelete();
+        ASSERT_FALSE(fresh.view.questions.empty());
+        EXPECT_EQ(fresh.view.questions.front(), "Move 2 saves and 1 co-save to the trash?");
+        EXPECT_EQ(fresh.view.messages.empty() ? "" : fresh.view.messages.back(), c.message);
+        const std::vector<std::string> taken{fresh.dir.at("Saves/Ann/Save 1.obse"),
+                                             fresh.dir.at("Saves/Ann/Save 1.ess"),
+                                             fresh.dir.at("Saves/Ann/Save 3.ess")};
+        EXPECT_EQ(fresh.trash.taken, c.yes && c.outcome == platform::TrashOutcome::done
+                                         ? taken
+                                         : std::vector<std::string>{});
+    }
+    CommandScene running;
+    running.characters.gameRunning = true;
+    app::SavesWindow window(running.annsSaves(), running.view);
+    window.onOpen();
+    running.view.chosenRows = {0};
+    window.onDelete();
+    EXPECT_TRUE(running.view.questions.empty());
+    EXPECT_EQ(running.view.messages, (std::vector<std::string>{app::text::kSavesInUse}));
 }
 
 }  // namespace
