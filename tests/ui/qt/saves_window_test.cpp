@@ -4,10 +4,14 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
 #include <memory>
@@ -26,6 +30,16 @@ class SavesWindowTest : public QObject {
     Q_OBJECT
 
   private:
+    // Ann and Bob, in the test's folder.
+    struct Characters : quarlo::app::Characters {
+        SavesWindowTest& test;
+        explicit Characters(SavesWindowTest& t) : test(t) {}
+        std::vector<std::string> names() const override { return {"Ann", "Bob"}; }
+        quarlo::app::CharacterFolder prepareFolder(const std::string& name) override {
+            return {test.dir->at(name), nullptr, false};
+        }
+        bool gameIsRunning() const override { return false; }
+    } characters{*this};
     std::unique_ptr<quarlo::test::TempDir> dir;
     std::unique_ptr<quarlo::platform::SaveFiles> files;
     std::unique_ptr<MainWindow> window;
@@ -63,6 +77,19 @@ class SavesWindowTest : public QObject {
         return false;
     }
 
+    // Runs `act` on the next modal dialog once it is up.
+    void answer(std::function<void(QWidget*)> act) {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [timer, act] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                timer->stop();
+                timer->deleteLater();
+                act(modal);
+            }
+        });
+        timer->start(10);
+    }
+
     // The right button on a row of the list.
     void rightClick(int row) {
         QWidget* viewport = list()->viewport();
@@ -98,7 +125,7 @@ class SavesWindowTest : public QObject {
             hooks.toggleClicked = hooks.runClicked = count;
         hooks.openFolder = [this](const std::string& entry) { opened.push_back(entry); };
         hooks.savesOf = [this](const std::string& entry) {
-            return quarlo::app::SavesSource{entry, dir->at(entry), files.get(), {}};
+            return quarlo::app::SavesSource{entry, dir->at(entry), files.get(), {}, &characters};
         };
         window->setHandlers(hooks);
         window->appendToList("Ann");
@@ -170,16 +197,56 @@ class SavesWindowTest : public QObject {
 
     void openFolderFromTheMenuKeyOnTheSelectedEntry() {
         list()->setFocus();
-        QTest::keyClick(list(), Qt::Key_Menu);  // nothing selected: no menu
-        QCOMPARE(menu(), nullptr);
-        list()->setCurrentRow(0);
         QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1),
                               list()->mapToGlobal(QPoint(1, 1)));
+        // Nothing selected: only the command that needs no entry.
+        QApplication::sendEvent(list(), &key);
+        QVERIFY(menu());
+        QCOMPARE(menu()->actions().size(), 1);
+        QCOMPARE(menu()->actions().front()->text(), QStringLiteral("Sort Loose Saves\u2026"));
+        menu()->close();
+        list()->setCurrentRow(0);
         QApplication::sendEvent(list(), &key);
         QVERIFY(choose(QStringLiteral("Open Folder")));
         QCOMPARE(opened, std::vector<std::string>{"Ann"});
         QCOMPARE(savesWindowsOpen(), 0);
         QCOMPARE(list()->currentRow(), 0);
+        QCOMPARE(mainHooks, 0);
+    }
+
+    // Both of Ann's saves, picked with the keyboard, go to Bob through the
+    // button and its dialogs; Bob's open window shows them at once.
+    void moveToFromTheButtonRefreshesTheOtherWindow() {
+        window->showSaves("Bob");
+        SavesWindow* bob = window->savesWindow("Bob");
+        QVERIFY(bob);
+        QCOMPARE(bob->table()->rowCount(), 0);
+        window->showSaves("Ann");
+        SavesWindow* ann = window->savesWindow("Ann");
+        QVERIFY(ann && QTest::qWaitForWindowActive(ann));
+        ann->table()->setFocus();
+        QTest::keyClick(ann->table(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(ann->selectedRows(), (std::vector<int>{0, 1}));
+
+        QStringList offered;
+        QString summary;
+        answer([&](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QStringLiteral("dlgDestination"));
+            auto* input = qobject_cast<QInputDialog*>(dialog);
+            offered = input->comboBoxItems();
+            input->setTextValue(QStringLiteral("Bob"));
+            answer([&](QWidget* box) {
+                summary = qobject_cast<QMessageBox*>(box)->text();
+                qobject_cast<QDialog*>(box)->accept();
+            });
+            input->accept();
+        });
+        ann->findChild<QPushButton*>(QStringLiteral("cmdMoveTo"))->click();
+        QCOMPARE(offered, QStringList{QStringLiteral("Bob")});
+        QCOMPARE(summary, QStringLiteral("Success. 2 saves moved to Bob."));
+        QCOMPARE(ann->table()->rowCount(), 0);
+        QCOMPARE(bob->table()->rowCount(), 2);
+        QVERIFY(std::filesystem::exists(dir->at("Bob/Save 1.ess")));
         QCOMPARE(mainHooks, 0);
     }
 
