@@ -250,7 +250,11 @@ void SavesWindow::onDelete() {
     for (const saves::SaveEntry& save : chosen) {
         coSaves += save.coSaves.size();
     }
-    const std::string what = countOf(chosen.size(), "save") + " and " + countOf(coSaves, "co-save");
+    // Co-saves are counted even when there are none: a player wants to know
+    // that nothing of the save stays behind.
+    const std::string what =
+        countOf(chosen.size(), "save") +
+        (coSaves == 0 ? std::string(" (no co-saves)") : " and " + countOf(coSaves, "co-save"));
     const std::string trashName = source_.trash->name();
     if (!view_.confirm(title, "Move " + what + " to the " + trashName + "?")) {
         return;

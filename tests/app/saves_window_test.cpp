@@ -416,6 +416,11 @@ TEST(SaveCommands, DeleteCountsSavesAndCoSavesAndTrashesAllOrNone) {
     window.onDelete();
     EXPECT_TRUE(running.view.questions.empty());
     EXPECT_EQ(running.view.messages, (std::vector<std::string>{app::text::kSavesInUse}));
+    running.characters.gameRunning = false;
+    running.view.chosenRows = running.rowsOf({"Save 3.ess"});
+    window.onDelete();
+    EXPECT_EQ(running.view.questions,
+              (std::vector<std::string>{"Move 1 save (no co-saves) to the trash?"}));
 }
 
 }  // namespace

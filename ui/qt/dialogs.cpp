@@ -67,16 +67,17 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     dialog.setObjectName(QStringLiteral("dlgSortPlan"));
     dialog.setWindowTitle(QString::fromUtf8(app::text::kSortLooseSaves));
 
-    auto* intro = new QLabel(
-        QStringLiteral("%1 lie directly in Saves. They go to the folders of their players:")
-            .arg(q(app::countOf(plan.movable(), "save"))),
-        &dialog);
+    auto* intro =
+        new QLabel(QStringLiteral("%1 lying directly in Saves go to their players' folders:")
+                       .arg(q(app::countOf(plan.movable(), "save"))),
+                   &dialog);
     auto* table = new QTableWidget(static_cast<int>(plan.groups.size()), 4, &dialog);
     table->setObjectName(QStringLiteral("tblPlan"));
     table->setHorizontalHeaderLabels(
         {QStringLiteral("Player"), QStringLiteral("Saves"), QStringLiteral("Folder"), QString()});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setFocusPolicy(Qt::NoFocus);
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
     for (int i = 0; i < static_cast<int>(plan.groups.size()); ++i) {

@@ -38,6 +38,11 @@ QString savedText(const std::optional<saves::SystemTime>& t) {
     return QLocale().toString(QDateTime(date, time), QLocale::ShortFormat);
 }
 
+// The command's text with its first letter as the Alt key that presses it.
+QString withMnemonic(const char* text) {
+    return QStringLiteral("&") + QString::fromUtf8(text);
+}
+
 QTableWidgetItem* cell(const std::string& text, Qt::Alignment align = Qt::AlignLeft) {
     auto* item = new QTableWidgetItem(QString::fromStdString(text));
     item->setTextAlignment(align | Qt::AlignVCenter);
@@ -72,11 +77,11 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     // The screenshot at its natural size: the table takes what room is left.
     picture_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-    auto* moveTo = new QPushButton(QString::fromUtf8(app::text::kMoveTo), this);
+    auto* moveTo = new QPushButton(withMnemonic(app::text::kMoveTo), this);
     moveTo->setObjectName(QStringLiteral("cmdMoveTo"));
-    auto* copyTo = new QPushButton(QString::fromUtf8(app::text::kCopyTo), this);
+    auto* copyTo = new QPushButton(withMnemonic(app::text::kCopyTo), this);
     copyTo->setObjectName(QStringLiteral("cmdCopyTo"));
-    auto* remove = new QPushButton(QString::fromUtf8(app::text::kDelete), this);
+    auto* remove = new QPushButton(withMnemonic(app::text::kDelete), this);
     remove->setObjectName(QStringLiteral("cmdDelete"));
 
     auto* top = new QHBoxLayout;
