@@ -98,8 +98,10 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     layout->addWidget(intro);
     layout->addWidget(table, 1);
     if (plan.unreadable > 0) {
-        layout->addWidget(new QLabel(QStringLiteral("%1 cannot be read and stay in Saves.")
-                                         .arg(q(app::countOf(plan.unreadable, "save"))),
+        const QString verb =
+            plan.unreadable == 1 ? QStringLiteral("stays") : QStringLiteral("stay");
+        layout->addWidget(new QLabel(QStringLiteral("%1 cannot be read and %2 in Saves.")
+                                         .arg(q(app::countOf(plan.unreadable, "save")), verb),
                                      &dialog));
     }
     auto* buttons = new QDialogButtonBox(&dialog);
