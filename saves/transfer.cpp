@@ -79,8 +79,8 @@ class SaveTransfer {
             // happen for files of one folder; a first one can.
             return outcome == FileOutcome::crossDevice && i > 0 ? FileOutcome::failed : outcome;
         }
-        files_.syncFolder(to_);
-        files_.syncFolder(from_);
+        // Renames are atomic; the folders are made durable once for the
+        // whole batch.
         return FileOutcome::done;
     }
 
@@ -124,10 +124,11 @@ class SaveTransfer {
                 return undo(outcome == FileOutcome::exists ? Outcome::nameTaken : Outcome::failed);
             }
         }
-        files_.syncFolder(to_);
         if (how == Transfer::copy) {
             return result(Outcome::done);
         }
+        // The new names must be on the disk before the old ones go.
+        files_.syncFolder(to_);
         // The .ess first: once it is gone here the save is the one at the
         // destination, and a co-save that stays behind is a spare copy.
         if (!files_.remove(source(names_.back()))) {
@@ -140,7 +141,6 @@ class SaveTransfer {
                 left = names_[i];
             }
         }
-        files_.syncFolder(from_);
         return left.empty() ? result(Outcome::done) : result(Outcome::leftBehind, left);
     }
 
@@ -164,8 +164,18 @@ std::vector<TransferResult> transferSaves(platform::SaveFiles& files,
                                           const std::string& destination, Transfer how) {
     std::vector<TransferResult> results;
     results.reserve(saves.size());
+    std::vector<std::string> sources;
     for (const SaveEntry& save : saves) {
         results.push_back(SaveTransfer(files, save, destination).run(how));
+        if (std::find(sources.begin(), sources.end(), folderOf(save)) == sources.end()) {
+            sources.push_back(folderOf(save));
+        }
+    }
+    files.syncFolder(destination);
+    if (how == Transfer::move) {
+        for (const std::string& folder : sources) {
+            files.syncFolder(folder);
+        }
     }
     return results;
 }

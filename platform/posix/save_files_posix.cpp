@@ -215,9 +215,29 @@ FileOutcome PosixSaveFiles::copyNew(const std::string& from, const std::string& 
     if (!out.valid()) {
         return outcomeOf(errno);
     }
-    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    // The kernel copies where it can, without the bytes passing through
+    // here; from the first refusal on, plain reads and writes.
     bool ok = true;
-    while (ok) {
+    bool kernelCopy = true;
+    while (kernelCopy) {
+        const ssize_t n = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, kChunk, 0);
+        if (n > 0) {
+            continue;
+        }
+        if (n == 0) {
+            break;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        kernelCopy = false;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP &&
+            errno != EPERM) {
+            ok = false;
+        }
+    }
+    std::unique_ptr<char[]> buffer(kernelCopy || !ok ? nullptr : new char[kChunk]);
+    while (ok && !kernelCopy) {
         const ssize_t n = readFull(in.get(), buffer.get(), kChunk);
         if (n <= 0) {
             ok = n == 0;

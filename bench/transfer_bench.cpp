@@ -1,0 +1,175 @@
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/bench_files.h"
+#include "platform/posix/save_files_posix.h"
+#include "saves/character_saves.h"
+#include "saves/transfer.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using quarlo::bench::ScratchFolder;
+
+constexpr int saveCount = 100;
+constexpr std::size_t saveBytes = 4 * 1024 * 1024;
+
+// A hundred saves of 4 MiB of bytes that differ from file to file (no holes:
+// a copy has to move every byte), every fourth with a co-save.
+std::vector<quarlo::saves::SaveEntry> makeSaves(const std::string& folder) {
+    std::vector<quarlo::saves::SaveEntry> saves;
+    std::string bytes(saveBytes, '\0');
+    char name[32];
+    for (int i = 1; i <= saveCount; ++i) {
+        for (std::size_t b = 0; b < bytes.size(); b += 61) {
+            bytes[b] = static_cast<char>(b * 31 + i);
+        }
+        std::snprintf(name, sizeof name, "Save %03d", i);
+        quarlo::saves::SaveEntry e;
+        e.fileName = std::string(name) + ".ess";
+        e.path = folder + "/" + e.fileName;
+        quarlo::bench::writeFile(e.path, bytes);
+        if (i % 4 == 0) {
+            quarlo::bench::writeFile(folder + "/" + name + ".obse", std::string(4096, 'o'));
+            e.coSaves.push_back(std::string(name) + ".obse");
+        }
+        saves.push_back(e);
+    }
+    return saves;
+}
+
+void empty(const std::string& folder) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        fs::remove(entry.path());
+    }
+}
+
+bool run(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    int status = 0;
+    return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
+           ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<std::string> allFiles(const std::vector<quarlo::saves::SaveEntry>& saves) {
+    std::vector<std::string> paths;
+    for (const auto& s : saves) {
+        const std::string folder = s.path.substr(0, s.path.size() - s.fileName.size());
+        for (const std::string& name : quarlo::saves::filesOf(s)) {
+            paths.push_back(folder + name);
+        }
+    }
+    return paths;
+}
+
+// Copy To…: each file to a part name, flushed, read back and compared, named.
+void quarloCopy(benchmark::State& state, const std::vector<quarlo::saves::SaveEntry>& saves,
+                const std::string& to) {
+    quarlo::platform::posix::PosixSaveFiles files;
+    for (auto _ : state) {
+        const auto results =
+            quarlo::saves::transferSaves(files, saves, to, quarlo::saves::Transfer::copy);
+        state.PauseTiming();
+        for (const auto& r : results) {
+            if (r.outcome != quarlo::saves::TransferResult::Outcome::done) {
+                state.SkipWithError("a save was not copied");
+            }
+        }
+        empty(to);
+        state.ResumeTiming();
+    }
+}
+
+// `cp` of the same files, then (sync_after) `sync` of the copies, which
+// flushes them as Quarlo does; neither reads them back.
+void cpCopy(benchmark::State& state, const std::vector<quarlo::saves::SaveEntry>& saves,
+            const std::string& to, bool syncAfter) {
+    std::vector<std::string> cp{"cp", "-p"};
+    std::vector<std::string> sync{"sync"};
+    for (const std::string& p : allFiles(saves)) {
+        cp.push_back(p);
+        sync.push_back(to + p.substr(p.rfind('/')));
+    }
+    cp.push_back(to);
+    for (auto _ : state) {
+        if (!run(cp) || (syncAfter && !run(sync))) {
+            state.SkipWithError("cp failed");
+        }
+        state.PauseTiming();
+        empty(to);
+        state.ResumeTiming();
+    }
+}
+
+// Move To… within one file system, there and back: renames.
+void quarloMove(benchmark::State& state, const std::vector<quarlo::saves::SaveEntry>& saves,
+                const std::string& from, const std::string& to) {
+    quarlo::platform::posix::PosixSaveFiles files;
+    std::vector<quarlo::saves::SaveEntry> there = saves;
+    for (auto& s : there) {
+        s.path = to + "/" + s.fileName;
+    }
+    for (auto _ : state) {
+        quarlo::saves::transferSaves(files, saves, to, quarlo::saves::Transfer::move);
+        quarlo::saves::transferSaves(files, there, from, quarlo::saves::Transfer::move);
+    }
+}
+
+void mvMove(benchmark::State& state, const std::vector<quarlo::saves::SaveEntry>& saves,
+            const std::string& from, const std::string& to) {
+    std::vector<std::string> there{"mv", "-n"};
+    std::vector<std::string> back{"mv", "-n"};
+    for (const std::string& p : allFiles(saves)) {
+        there.push_back(p);
+        back.push_back(to + p.substr(p.rfind('/')));
+    }
+    there.push_back(to);
+    back.push_back(from);
+    for (auto _ : state) {
+        if (!run(there) || !run(back)) {
+            state.SkipWithError("mv failed");
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    ScratchFolder scratch;
+    const std::string from = scratch.path() + "/Aldric";
+    const std::string to = scratch.path() + "/Brynja";
+    fs::create_directories(from);
+    fs::create_directories(to);
+    const auto saves = makeSaves(from);
+
+    for (auto* b : {
+             benchmark::RegisterBenchmark("CopyTo/quarlo", quarloCopy, saves, to),
+             benchmark::RegisterBenchmark("CopyTo/cp", cpCopy, saves, to, false),
+             benchmark::RegisterBenchmark("CopyTo/cp+sync", cpCopy, saves, to, true),
+             benchmark::RegisterBenchmark("MoveToAndBack/quarlo", quarloMove, saves, from, to),
+             benchmark::RegisterBenchmark("MoveToAndBack/mv", mvMove, saves, from, to),
+         }) {
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
