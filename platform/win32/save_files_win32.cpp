@@ -218,6 +218,12 @@ bool readFull(HANDLE h, char* data, DWORD size, DWORD& got) {
     return true;
 }
 
+// A copy of ours that must not stay, read-only or not.
+void discard(const std::wstring& name) {
+    SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(name.c_str());
+}
+
 }  // namespace
 
 bool Win32SaveFiles::exists(const std::string& path) const {
@@ -266,19 +272,28 @@ FileOutcome Win32SaveFiles::copyNew(const std::string& from, const std::string& 
             return FileOutcome::exists;
         }
         // A copy broken off half way may have left its file.
-        DeleteFileW(target->c_str());
+        discard(*target);
         return FileOutcome::failed;
     }
-    // On the disk before this returns: the original may go next.
-    bool ok = false;
-    {
+    // On the disk before this returns: the original may go next. A copy of
+    // a read-only save is read-only too, and opens for writing only without.
+    const DWORD attributes = GetFileAttributesW(target->c_str());
+    const bool readOnly =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    bool ok = attributes != INVALID_FILE_ATTRIBUTES &&
+              (!readOnly ||
+               SetFileAttributesW(target->c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}));
+    if (ok) {
         Handle out(CreateFileW(target->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ok = out.get() != INVALID_HANDLE_VALUE && FlushFileBuffers(out.get());
     }
     if (!ok) {
-        DeleteFileW(target->c_str());
+        discard(*target);
         return FileOutcome::failed;
+    }
+    if (readOnly) {
+        SetFileAttributesW(target->c_str(), attributes);
     }
     return FileOutcome::done;
 }

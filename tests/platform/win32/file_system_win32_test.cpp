@@ -219,6 +219,14 @@ TEST_F(Win32SaveFilesTest, RenameAndCopyNeverReplaceANameTakenInAnyLetterCase) {
     ASSERT_EQ(files.copyNew(a, dir.at("Saves\\a.ess")), FileOutcome::done);
     EXPECT_EQ(files.sameBytes(a, dir.at("Saves\\a.ess")), true);
     EXPECT_EQ(modified(dir.at("Saves\\a.ess")), modified(a));
+    // A read-only save copies too, and its copy stays read-only.
+    ASSERT_TRUE(SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_EQ(files.copyNew(b, dir.at("Saves\\b.ess")), FileOutcome::done);
+    EXPECT_EQ(files.sameBytes(b, dir.at("Saves\\b.ess")), true);
+    EXPECT_NE(GetFileAttributesA(dir.at("Saves\\b.ess").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    for (const char* name : {"b.ess", "Saves\\b.ess"}) {
+        SetFileAttributesA(dir.at(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
 
     // A name the ANSI code page lacks (Cyrillic).
     const std::string renamed = dir.at("\xD0\x90\xD0\xBD\xD0\xBD.ess");
