@@ -22,11 +22,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Test programs run under Wine in a prefix of the build's own, without debug
-# chatter and without the dialogs offering to install Mono or Gecko.
+# chatter and without the dialogs offering to install Mono or Gecko, and with a
+# data folder of the build's own: Wine's Recycle Bin is the trash in it.
 find_program(QUARLO_WINE NAMES wine wine64 REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR
     /usr/bin/env
     "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
     WINEDEBUG=-all
+    "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/xdg-data"
     "WINEDLLOVERRIDES=mscoree,mshtml="
     ${QUARLO_WINE})

@@ -169,23 +169,177 @@ std::optional<FileChunk> Win32SaveFiles::read(const std::string& path, std::uint
 
 namespace quarlo::platform::win32 {
 
-bool Win32SaveFiles::exists(const std::string&) const {
+namespace {
+
+constexpr DWORD kChunk = 1 << 20;
+
+FileOutcome outcomeOf(DWORD error) {
+    switch (error) {
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_FILE_EXISTS:
+            return FileOutcome::exists;
+        case ERROR_NOT_SAME_DEVICE:
+            return FileOutcome::crossDevice;
+        default:
+            return FileOutcome::failed;
+    }
+}
+
+// A regular file opened for reading, shared as read() shares it; invalid when
+// it is a folder or a device.
+HANDLE openRegular(const std::wstring& name, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return h;
+    }
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        CloseHandle(h);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+// Up to size bytes, fewer only at the end of the file; false on an error.
+bool readFull(HANDLE h, char* data, DWORD size, DWORD& got) {
+    got = 0;
+    while (got < size) {
+        DWORD n = 0;
+        if (!ReadFile(h, data + got, size - got, &n, nullptr)) {
+            return GetLastError() == ERROR_HANDLE_EOF;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
     return true;
 }
-FileOutcome Win32SaveFiles::renameNew(const std::string&, const std::string&) {
-    return FileOutcome::failed;
+
+// A copy of ours that must not stay, read-only or not.
+void discard(const std::wstring& name) {
+    SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(name.c_str());
 }
-FileOutcome Win32SaveFiles::copyNew(const std::string&, const std::string&) {
-    return FileOutcome::failed;
+
+}  // namespace
+
+bool Win32SaveFiles::exists(const std::string& path) const {
+    const auto name = wide(path);
+    return name && !name->empty() && GetFileAttributesW(name->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-std::optional<bool> Win32SaveFiles::sameBytes(const std::string&, const std::string&) const {
-    return std::nullopt;
+
+FileOutcome Win32SaveFiles::renameNew(const std::string& from, const std::string& to) {
+    const auto source = wide(from);
+    const auto target = wide(to);
+    if (!source || !target || source->empty() || target->empty()) {
+        return FileOutcome::failed;
+    }
+    // Neither replacing nor copying: a move that cannot be a rename fails
+    // with ERROR_NOT_SAME_DEVICE, and a name taken in any letter case with
+    // ERROR_ALREADY_EXISTS.
+    if (MoveFileExW(source->c_str(), target->c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return FileOutcome::done;
+    }
+    return outcomeOf(GetLastError());
 }
-bool Win32SaveFiles::remove(const std::string&) {
-    return false;
+
+FileOutcome Win32SaveFiles::copyNew(const std::string& from, const std::string& to) {
+    const auto source = wide(from);
+    const auto target = wide(to);
+    if (!source || !target || source->empty() || target->empty()) {
+        return FileOutcome::failed;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    {
+        Handle in(openRegular(*source, info));
+        if (in.get() == INVALID_HANDLE_VALUE) {
+            return FileOutcome::failed;
+        }
+    }
+    if (GetFileAttributesW(target->c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return FileOutcome::exists;
+    }
+    // CopyFileExW keeps the modification time, and with this flag refuses a
+    // name already taken rather than replace it.
+    BOOL cancel = FALSE;
+    if (!CopyFileExW(source->c_str(), target->c_str(), nullptr, nullptr, &cancel,
+                     COPY_FILE_FAIL_IF_EXISTS)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+            return FileOutcome::exists;
+        }
+        // A copy broken off half way may have left its file.
+        discard(*target);
+        return FileOutcome::failed;
+    }
+    // On the disk before this returns: the original may go next. A copy of
+    // a read-only save is read-only too, and opens for writing only without.
+    const DWORD attributes = GetFileAttributesW(target->c_str());
+    const bool readOnly =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    bool ok = attributes != INVALID_FILE_ATTRIBUTES &&
+              (!readOnly ||
+               SetFileAttributesW(target->c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}));
+    if (ok) {
+        Handle out(CreateFileW(target->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ok = out.get() != INVALID_HANDLE_VALUE && FlushFileBuffers(out.get());
+    }
+    if (!ok) {
+        discard(*target);
+        return FileOutcome::failed;
+    }
+    if (readOnly) {
+        SetFileAttributesW(target->c_str(), attributes);
+    }
+    return FileOutcome::done;
 }
+
+std::optional<bool> Win32SaveFiles::sameBytes(const std::string& a, const std::string& b) const {
+    const auto first = wide(a);
+    const auto second = wide(b);
+    if (!first || !second || first->empty() || second->empty()) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION ia{};
+    BY_HANDLE_FILE_INFORMATION ib{};
+    Handle x(openRegular(*first, ia));
+    Handle y(openRegular(*second, ib));
+    if (x.get() == INVALID_HANDLE_VALUE || y.get() == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    if (join(ia.nFileSizeHigh, ia.nFileSizeLow) != join(ib.nFileSizeHigh, ib.nFileSizeLow)) {
+        return false;
+    }
+    std::string bx(kChunk, '\0');
+    std::string by(kChunk, '\0');
+    while (true) {
+        DWORD n = 0;
+        DWORD m = 0;
+        if (!readFull(x.get(), bx.data(), kChunk, n) || !readFull(y.get(), by.data(), kChunk, m)) {
+            return std::nullopt;
+        }
+        if (n != m || bx.compare(0, n, by, 0, m) != 0) {
+            return false;
+        }
+        if (n == 0) {
+            return true;
+        }
+    }
+}
+
+bool Win32SaveFiles::remove(const std::string& path) {
+    const auto name = wide(path);
+    return name && !name->empty() && DeleteFileW(name->c_str());
+}
+
 bool Win32SaveFiles::syncFolder(const std::string&) {
-    return false;
+    // NTFS journals its names, and MOVEFILE_WRITE_THROUGH has already waited
+    // for the rename; there is nothing further to ask for.
+    return true;
 }
 
 }  // namespace quarlo::platform::win32

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "catalogue/create_directory.h"
 #include "catalogue/path_log.h"
+#include "platform/win32/save_files_win32.h"
+#include "platform/win32/trash_win32.h"
 #include "platform/win32/win32_api.h"
+#include "tests/platform/win32/wine.h"
 #include "tests/support/temp_dir.h"
 
 namespace quarlo::platform::win32 {
@@ -165,6 +170,144 @@ TEST_F(Win32FileSystemTest, LinkBackToAnAncestorIsListedButNotEntered) {
     log.LogPath(*top, names, parents, paths);
     const std::string r = *top + "\\";
     EXPECT_EQ(paths, (Strings{r, r + "Saves\\", r + "Saves\\Ann\\", r + "Saves\\Ann\\up\\"}));
+}
+
+class Win32SaveFilesTest : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    Win32SaveFiles files;
+    std::string put(const std::string& rel, const std::string& bytes) {
+        test::writeBytes(dir.at(rel), bytes);
+        return dir.at(rel);
+    }
+    std::int64_t modified(const std::string& path) const {
+        const auto chunk = files.read(path, 0, 0);
+        return chunk ? chunk->modifiedLocalMs : -1;
+    }
+};
+
+// An old time, so that a copy stamped with the time of copying shows.
+void ageFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const ULONGLONG ticks = 127870000000000000ULL;  // March 2006
+    FILETIME t{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
+    CloseHandle(h);
+}
+
+TEST_F(Win32SaveFilesTest, RenameAndCopyNeverReplaceANameTakenInAnyLetterCase) {
+    const std::string a = put("a.ess", "ann's save");
+    const std::string b = put("b.ess", "bob's save");
+    ageFile(a);
+    for (const char* taken : {"b.ess", "B.ESS"}) {
+        EXPECT_EQ(files.renameNew(a, dir.at(taken)), FileOutcome::exists) << taken;
+        EXPECT_EQ(files.copyNew(a, dir.at(taken)), FileOutcome::exists) << taken;
+        EXPECT_TRUE(files.exists(dir.at(taken)));
+        EXPECT_EQ(test::readBytes(a), "ann's save");
+        EXPECT_EQ(test::readBytes(b), "bob's save");
+    }
+    // Not a regular file, or not there: nothing made.
+    fs::create_directories(dir.path() / "Saves");
+    EXPECT_EQ(files.copyNew(dir.at("Saves"), dir.at("c.ess")), FileOutcome::failed);
+    EXPECT_EQ(files.copyNew(dir.at("gone.ess"), dir.at("c.ess")), FileOutcome::failed);
+    EXPECT_FALSE(files.exists(dir.at("c.ess")));
+    EXPECT_EQ(files.renameNew(dir.at("gone.ess"), dir.at("c.ess")), FileOutcome::failed);
+
+    // The copy has the bytes and the time of the original.
+    ASSERT_EQ(files.copyNew(a, dir.at("Saves\\a.ess")), FileOutcome::done);
+    EXPECT_EQ(files.sameBytes(a, dir.at("Saves\\a.ess")), true);
+    EXPECT_EQ(modified(dir.at("Saves\\a.ess")), modified(a));
+    // A read-only save copies too, and its copy stays read-only.
+    ASSERT_TRUE(SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_EQ(files.copyNew(b, dir.at("Saves\\b.ess")), FileOutcome::done);
+    EXPECT_EQ(files.sameBytes(b, dir.at("Saves\\b.ess")), true);
+    EXPECT_NE(GetFileAttributesA(dir.at("Saves\\b.ess").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    for (const char* name : {"b.ess", "Saves\\b.ess"}) {
+        SetFileAttributesA(dir.at(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+
+    // A name the ANSI code page lacks (Cyrillic).
+    const std::string renamed = dir.at("\xD0\x90\xD0\xBD\xD0\xBD.ess");
+    ASSERT_EQ(files.renameNew(a, renamed), FileOutcome::done);
+    EXPECT_FALSE(files.exists(a));
+    ASSERT_TRUE(files.exists(renamed));
+    EXPECT_EQ(files.read(renamed, 0, 100)->bytes, "ann's save");
+    EXPECT_TRUE(files.remove(renamed));
+    EXPECT_FALSE(files.exists(renamed));
+    EXPECT_FALSE(files.remove(renamed));
+}
+
+TEST_F(Win32SaveFilesTest, SameBytesComparesEveryChunk) {
+    // Past the first mebibyte, where one read of each no longer covers it.
+    const std::string big(std::size_t{1} << 20, 'x');
+    struct Case {
+        std::string a;
+        std::string b;
+        bool same;
+    };
+    for (const Case& c :
+         {Case{"", "", true}, Case{"save", "save", true}, Case{"save", "savf", false},
+          Case{"save", "save!", false}, Case{big + "tail", big + "tail", true},
+          Case{big + "tail", big + "tall", false}}) {
+        EXPECT_EQ(files.sameBytes(put("a", c.a), put("b", c.b)), c.same) << c.a.size();
+    }
+    fs::create_directories(dir.path() / "Saves");
+    EXPECT_EQ(files.sameBytes(dir.at("a"), dir.at("missing")), std::nullopt);
+    EXPECT_EQ(files.sameBytes(dir.at("missing"), dir.at("a")), std::nullopt);
+    EXPECT_EQ(files.sameBytes(dir.at("Saves"), dir.at("Saves")), std::nullopt);
+}
+
+// Under Wine the Recycle Bin is the Linux user's trash. The Windows tests run
+// with XDG_DATA_HOME in the build folder, so only that one is ever touched;
+// anywhere else the test is skipped rather than fill a real one.
+std::optional<fs::path> wineTrash() {
+#ifdef QUARLO_TEST_XDG_DATA_HOME
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (test::underWine() && data != nullptr && std::string(data) == QUARLO_TEST_XDG_DATA_HOME) {
+        std::string windows = std::string("Z:") + data;
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        return fs::path(windows) / "Trash";
+    }
+#endif
+    return std::nullopt;
+}
+
+TEST_F(Win32SaveFilesTest, TrashTakesEveryFileOrNone) {
+    const auto trash = wineTrash();
+    if (!trash) {
+        GTEST_SKIP() << "no trash of the build's own to send files to";
+    }
+    Win32Trash bin;
+    const std::string a = put("a.ess", "ann's save");
+    const std::string b = put("b.ess", "bob's save");
+    EXPECT_EQ(bin.moveToTrash({}), TrashOutcome::done);
+    EXPECT_EQ(bin.moveToTrash({a, dir.at("gone.ess"), b}), TrashOutcome::failed);
+    EXPECT_TRUE(files.exists(a));
+    EXPECT_TRUE(files.exists(b));
+
+    ASSERT_EQ(bin.moveToTrash({a, b}), TrashOutcome::done);
+    EXPECT_FALSE(files.exists(a));
+    EXPECT_FALSE(files.exists(b));
+    // Each is kept with a note of where it came from, under a name the trash
+    // chose; this test's folder has a name of its own to look for.
+    const std::string folder = dir.path().filename().string();
+    int kept = 0;
+    for (const auto& info : fs::directory_iterator(*trash / "info")) {
+        const std::string note = test::readBytes(info.path().string());
+        if (note.find(folder) == std::string::npos) {
+            continue;
+        }
+        const fs::path stem = info.path().stem();  // "a.ess" of "a.ess.trashinfo"
+        const std::string bytes = test::readBytes((*trash / "files" / stem).string());
+        const bool isA = note.find(folder + "/a.ess") != std::string::npos;
+        EXPECT_EQ(bytes, isA ? "ann's save" : "bob's save") << note;
+        ++kept;
+        fs::remove(*trash / "files" / stem);
+        fs::remove(info.path());
+    }
+    EXPECT_EQ(kept, 2);
 }
 
 }  // namespace
