@@ -354,17 +354,17 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
         std::size_t saves;
         std::string folder;
         bool exists;
-        const char* refusal;
+        std::string refusal;  // text, not pointer: literals may not be merged
         bool operator==(const Row&) const = default;
     };
     std::vector<Row> rows;
     for (const app::SortGroup& g : cancel.plan->groups) {
-        rows.push_back({g.name, g.saves.size(), g.folder, g.exists, g.refusal});
+        rows.push_back({g.name, g.saves.size(), g.folder, g.exists, g.refusal ? g.refusal : ""});
     }
     const std::vector<Row> expected{
-        {"aldric", 3, "Saves\\aldric\\", false, nullptr},
-        {"Ann", 2, "Saves\\Ann\\", true, nullptr},
-        {"Brynja", 1, "Saves\\Brynja\\", false, nullptr},
+        {"aldric", 3, "Saves\\aldric\\", false, ""},
+        {"Ann", 2, "Saves\\Ann\\", true, ""},
+        {"Brynja", 1, "Saves\\Brynja\\", false, ""},
         {"Sir [Bob]", 1, "Saves\\Sir [Bob]\\", false, app::text::kInvalidName},
     };
     EXPECT_EQ(rows, expected);
