@@ -49,7 +49,8 @@ bool isCommandButton(int id) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), about_(instance) {}
+MainWindow::MainWindow(HINSTANCE instance)
+    : instance_(instance), about_(instance), dialogs_(systemDialogs()) {}
 
 void MainWindow::setHandlers(app::MainHandlers handlers) {
     handlers_ = std::move(handlers);
@@ -210,7 +211,8 @@ void MainWindow::showSaves(const std::string& entry) {
             saves_.erase(entry);
             return;
         }
-        window = std::make_unique<SavesWindow>(instance_, handlers_.savesOf(entry));
+        window = std::make_unique<SavesWindow>(instance_, handlers_.savesOf(entry), dialogs_,
+                                               [this](bool added) { refreshSaves(added); });
     }
     window->show();
 }
@@ -221,19 +223,58 @@ void MainWindow::openFolder(const std::string& entry) {
     }
 }
 
+namespace {
+
+// The sort's questions and answers as dialogs above the main window.
+class SortDialogs : public app::SortView {
+  public:
+    SortDialogs(MainWindow& window, const Dialogs& dialogs) : window_(window), dialogs_(dialogs) {}
+    bool confirmSort(const app::SortPlan& plan) override {
+        return dialogs_.confirmSortPlan(window_.handle(), plan);
+    }
+    void showSortMessage(const std::string& text) override {
+        dialogs_.tell(window_.handle(), app::text::kSortLooseSaves, text);
+    }
+    void savesChanged() override { window_.refreshSaves(false); }
+
+  private:
+    MainWindow& window_;
+    const Dialogs& dialogs_;
+};
+
+}  // namespace
+
+void MainWindow::sortLooseSaves() {
+    if (handlers_.sortLooseSaves) {
+        SortDialogs dialogs(*this, dialogs_);
+        handlers_.sortLooseSaves(dialogs);
+    }
+}
+
+void MainWindow::refreshSaves(bool charactersAdded) {
+    if (charactersAdded && handlers_.refreshList) {
+        handlers_.refreshList();
+    }
+    for (const auto& [entry, window] : saves_) {
+        window->refresh();
+    }
+}
+
 void MainWindow::onListContextMenu(LPARAM where) {
     HWND list = control(kLstLoad);
     int index = -1;
     POINT at{};
     if (where == -1) {
-        // The Menu key or Shift+F10: the selected entry, at its own place.
+        // The Menu key or Shift+F10: the selected entry, at its own place, or
+        // with none the middle of the list.
         const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
         RECT item{};
-        if (selected == LB_ERR || SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(selected),
-                                               reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
-            return;
+        if (selected != LB_ERR && SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(selected),
+                                               reinterpret_cast<LPARAM>(&item)) != LB_ERR) {
+            index = static_cast<int>(selected);
+        } else {
+            GetClientRect(list, &item);
         }
-        index = static_cast<int>(selected);
         at = POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
         ClientToScreen(list, &at);
     } else {
@@ -244,29 +285,30 @@ void MainWindow::onListContextMenu(LPARAM where) {
         const LRESULT hit =
             SendMessageW(list, LB_ITEMFROMPOINT, 0,
                          MAKELPARAM(static_cast<WORD>(inList.x), static_cast<WORD>(inList.y)));
-        if (HIWORD(hit) != 0) {
-            return;  // below the last entry
+        if (HIWORD(hit) == 0) {
+            index = LOWORD(hit);  // else below the last entry
         }
-        index = LOWORD(hit);
     }
-    const std::string entry = listText(index);
-    if (entry.empty()) {
-        return;
-    }
-    enum : UINT { kShowSaves = 1, kOpenFolder = 2 };
+    const std::string entry = index >= 0 ? listText(index) : std::string();
+    enum : UINT { kShowSaves = 1, kOpenFolder = 2, kSort = 3 };
     HMENU menu = CreatePopupMenu();
     if (menu == nullptr) {
         return;
     }
-    AppendMenuW(menu, MF_STRING, kShowSaves, L"Show Saves\u2026");
-    AppendMenuW(menu, MF_STRING, kOpenFolder, L"Open Folder");
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr));
+    if (!entry.empty()) {
+        AppendMenuW(menu, MF_STRING, kShowSaves, L"Show Saves\u2026");
+        AppendMenuW(menu, MF_STRING, kOpenFolder, L"Open Folder");
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    }
+    AppendMenuW(menu, MF_STRING, kSort, toWide(app::text::kSortLooseSaves).c_str());
+    const UINT chosen = dialogs_.popUpMenu(menu, at, window_);
     DestroyMenu(menu);
     if (chosen == kShowSaves) {
         showSaves(entry);
     } else if (chosen == kOpenFolder) {
         openFolder(entry);
+    } else if (chosen == kSort) {
+        sortLooseSaves();
     }
 }
 

@@ -3,10 +3,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/controls.h"
 #include "platform/win32/win32_api.h"
 #include "ui/win32/about_window.h"
+#include "ui/win32/dialogs.h"
 #include "ui/win32/saves_window.h"
 
 namespace quarlo::ui::win32 {
@@ -24,6 +26,9 @@ class MainWindow final : public app::MainControls {
     static bool registerClass(HINSTANCE instance);
 
     void setHandlers(app::MainHandlers handlers);
+    // The dialogs and menu of the save commands, the system's own unless a
+    // test puts its answers in their place.
+    void setDialogs(Dialogs dialogs) { dialogs_ = std::move(dialogs); }
 
     // Creates the window and its controls, not yet shown. False when the
     // window cannot be created.
@@ -41,6 +46,10 @@ class MainWindow final : public app::MainControls {
     // lstLoad's context menu commands for one entry.
     void showSaves(const std::string& entry);
     void openFolder(const std::string& entry);
+    void sortLooseSaves();
+    // Saves moved: every open Saves window reads its folder again, and the
+    // list too when a character folder was made.
+    void refreshSaves(bool charactersAdded);
 
     // app::MainControls
     void setLabel(app::ValueLabel label, const std::string& text) override;
@@ -63,13 +72,15 @@ class MainWindow final : public app::MainControls {
     void onCommand(int id, int code);
     void onScroll(int request);
     // The context menu at a WM_CONTEXTMENU's place: the entry under the
-    // pointer, or the selected one from the keyboard.
+    // pointer, or the selected one from the keyboard; only Sort Loose Saves…
+    // without an entry.
     void onListContextMenu(LPARAM where);
     std::string listText(int index) const;
 
     HINSTANCE instance_;
     app::MainHandlers handlers_;
     AboutWindow about_;
+    Dialogs dialogs_;  // before the Saves windows, which use it
     std::map<std::string, std::unique_ptr<SavesWindow>> saves_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;

@@ -19,6 +19,20 @@ constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 constexpr int kListId = 1;
 constexpr int kPictureId = 2;
 constexpr int kMargin = 7;  // pixels at 96 dpi
+constexpr int kButtonWidth = 88;
+constexpr int kButtonHeight = 23;
+constexpr int kButtonGap = 6;
+
+struct Command {
+    int id;
+    const char* text;
+    void (app::SavesWindow::*run)();
+};
+const Command kCommands[] = {
+    {SavesWindow::kMoveToId, app::text::kMoveTo, &app::SavesWindow::onMoveTo},
+    {SavesWindow::kCopyToId, app::text::kCopyTo, &app::SavesWindow::onCopyTo},
+    {SavesWindow::kDeleteId, app::text::kDelete, &app::SavesWindow::onDelete},
+};
 
 struct Column {
     const wchar_t* title;
@@ -65,8 +79,12 @@ void setCell(HWND list, int row, int column, const std::wstring& text) {
 
 }  // namespace
 
-SavesWindow::SavesWindow(HINSTANCE instance, app::SavesSource source)
-    : instance_(instance), source_(std::move(source)) {}
+SavesWindow::SavesWindow(HINSTANCE instance, app::SavesSource source, const Dialogs& dialogs,
+                         std::function<void(bool)> savesChanged)
+    : instance_(instance),
+      source_(std::move(source)),
+      dialogs_(dialogs),
+      savesChanged_(std::move(savesChanged)) {}
 
 SavesWindow::~SavesWindow() {
     if (window_ != nullptr) {
@@ -104,8 +122,7 @@ void SavesWindow::show() {
     }
     list_ = CreateWindowExW(
         WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0,
-        0, 0, window, reinterpret_cast<HMENU>(kListId), instance_, nullptr);
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 0, 0, window, reinterpret_cast<HMENU>(kListId), instance_, nullptr);
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
         LVCOLUMNW column{};
@@ -119,6 +136,13 @@ void SavesWindow::show() {
     }
     picture_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, 0, 0,
                                window, reinterpret_cast<HMENU>(kPictureId), instance_, nullptr);
+    // Made after the list, so Tab goes from the list to them in this order.
+    for (const Command& command : kCommands) {
+        CreateWindowExW(0, L"BUTTON", toWide(command.text).c_str(),
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(command.id)), instance_,
+                        nullptr);
+    }
     applyDpi(windowDpi(window));
     logic_ = std::make_unique<app::SavesWindow>(source_, *this);
     logic_->onOpen();
@@ -130,6 +154,9 @@ void SavesWindow::applyDpi(int dpi) {
     HFONT old = font_;
     font_ = createDialogFont(dpi, {});
     SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    for (const Command& command : kCommands) {
+        SendMessageW(control(command.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    }
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
                      scaled(kColumns[i].width, dpi));
@@ -143,17 +170,26 @@ void SavesWindow::applyDpi(int dpi) {
     layOut();
 }
 
-// The screenshot keeps its natural size at the right; the list takes the rest.
+// The screenshot keeps its natural size at the right; the list takes the rest
+// above the row of buttons.
 void SavesWindow::layOut() {
     RECT client{};
     GetClientRect(window_, &client);
-    const int margin = scaled(kMargin, windowDpi(window_));
+    const int dpi = windowDpi(window_);
+    const int margin = scaled(kMargin, dpi);
+    const int buttonWidth = scaled(kButtonWidth, dpi);
+    const int buttonHeight = scaled(kButtonHeight, dpi);
+    const int buttonsTop = std::max<int>(margin, client.bottom - margin - buttonHeight);
     const int pictureWidth = bitmapSize_.cx;
     const int gap = pictureWidth > 0 ? margin : 0;
     const int listWidth = std::max<int>(0, client.right - 2 * margin - gap - pictureWidth);
-    MoveWindow(list_, margin, margin, listWidth, std::max<int>(0, client.bottom - 2 * margin),
-               TRUE);
+    MoveWindow(list_, margin, margin, listWidth, std::max<int>(0, buttonsTop - 2 * margin), TRUE);
     MoveWindow(picture_, margin + listWidth + gap, margin, pictureWidth, bitmapSize_.cy, TRUE);
+    int x = margin;
+    for (const Command& command : kCommands) {
+        MoveWindow(control(command.id), x, buttonsTop, buttonWidth, buttonHeight, TRUE);
+        x += buttonWidth + scaled(kButtonGap, dpi);
+    }
 }
 
 void SavesWindow::setTitle(const std::string& title) {
@@ -181,6 +217,7 @@ void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
     }
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
+    shownRow_ = -1;
     quiet_ = false;
 }
 
@@ -197,7 +234,66 @@ void SavesWindow::selectRow(int row) {
                      reinterpret_cast<LPARAM>(&item));
         SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     }
+    shownRow_ = row;
     quiet_ = false;
+}
+
+std::vector<int> SavesWindow::selectedRows() const {
+    std::vector<int> rows;
+    for (int row = -1;;) {
+        row = static_cast<int>(
+            SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+        if (row < 0) {
+            return rows;
+        }
+        rows.push_back(row);
+    }
+}
+
+int SavesWindow::screenshotRow() const {
+    const auto focused = static_cast<int>(
+        SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (focused >= 0 && SendMessageW(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(focused),
+                                     LVIS_SELECTED) != 0) {
+        return focused;
+    }
+    return static_cast<int>(
+        SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+std::optional<std::string> SavesWindow::askDestination(
+    const std::string& title, const std::string& prompt,
+    const std::vector<std::string>& characters) {
+    return dialogs_.askCharacter(window_, title, prompt, characters);
+}
+
+bool SavesWindow::confirm(const std::string& title, const std::string& question) {
+    return dialogs_.askYes(window_, title, question);
+}
+
+void SavesWindow::showMessage(const std::string& title, const std::string& text) {
+    dialogs_.tell(window_, title, text);
+}
+
+void SavesWindow::savesChanged(bool charactersAdded) {
+    if (savesChanged_) {
+        savesChanged_(charactersAdded);
+    }
+}
+
+void SavesWindow::refresh() {
+    if (logic_) {
+        logic_->onRefresh();
+    }
+}
+
+void SavesWindow::run(void (app::SavesWindow::*command)()) {
+    if (!logic_ || busy_) {
+        return;
+    }
+    busy_ = true;
+    ((*logic_).*command)();
+    busy_ = false;
 }
 
 void SavesWindow::showScreenshot(std::uint32_t width, std::uint32_t height,
@@ -272,17 +368,49 @@ LRESULT SavesWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             if (header->code == LVN_ITEMCHANGED && !quiet_) {
                 const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+                // A click among several selected rows notifies once per row
+                // that changes; the screenshot is read once.
                 if ((change->uChanged & LVIF_STATE) != 0 &&
-                    ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) != 0) {
-                    logic_->onSelect(static_cast<int>(SendMessageW(
-                        list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+                    ((change->uNewState ^ change->uOldState) & (LVIS_SELECTED | LVIS_FOCUSED)) !=
+                        0) {
+                    if (const int row = screenshotRow(); row != shownRow_) {
+                        shownRow_ = row;
+                        logic_->onSelect(row);
+                    }
                 }
-            } else if (header->code == LVN_KEYDOWN &&
-                       reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey == VK_F5) {
-                logic_->onRefresh();
+            } else if (header->code == LVN_KEYDOWN) {
+                const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey;
+                if (key == VK_F5) {
+                    logic_->onRefresh();
+                } else if (key == VK_DELETE) {
+                    run(&app::SavesWindow::onDelete);
+                }
             }
             return 0;
         }
+        case WM_COMMAND: {
+            if (HIWORD(wParam) != BN_CLICKED) {
+                break;
+            }
+            int id = LOWORD(wParam);
+            if (id == IDOK) {
+                // Enter: the dialog keyboard interface asks for the default
+                // button, and there is none; a focused button clicks.
+                id = GetParent(GetFocus()) == window ? GetDlgCtrlID(GetFocus()) : 0;
+            }
+            for (const Command& command : kCommands) {
+                if (command.id == id) {
+                    run(command.run);
+                }
+            }
+            return 0;
+        }
+        case WM_CLOSE:
+            // Not while a command asks or works: it would end the logic under it.
+            if (busy_) {
+                return 0;
+            }
+            break;
         case WM_KEYDOWN:
             if (wParam == VK_F5 && logic_) {
                 logic_->onRefresh();
@@ -293,8 +421,14 @@ LRESULT SavesWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             layOut();
             return 0;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE && list_ != nullptr) {
-                SetFocus(list_);
+            // The focus goes back to the control that had it, the list at first.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focused = GetFocus();
+                if (focused != nullptr && GetParent(focused) == window) {
+                    focus_ = focused;
+                }
+            } else if (list_ != nullptr) {
+                SetFocus(focus_ != nullptr && IsWindow(focus_) ? focus_ : list_);
                 return 0;
             }
             break;
@@ -306,7 +440,8 @@ LRESULT SavesWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // Closing discards the window, its controls and what it read; the
             // object stays for the next time.
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            window_ = list_ = picture_ = nullptr;
+            window_ = list_ = picture_ = focus_ = nullptr;
+            shownRow_ = -1;
             logic_.reset();
             if (bitmap_ != nullptr) {
                 DeleteObject(bitmap_);

@@ -13,6 +13,7 @@
 #include "ui/win32/dpi.h"
 #include "ui/win32/layout.h"
 #include "ui/win32/main_window.h"
+#include "ui/win32/wide.h"
 // After windows.h, which it needs.
 #include <commctrl.h>
 
@@ -45,6 +46,7 @@ class Win32Window : public ::testing::Test {
         static const bool registered = MainWindow::registerClass(GetModuleHandleW(nullptr));
         (void)registered;
         window = std::make_unique<MainWindow>(GetModuleHandleW(nullptr));
+        window->setDialogs(answers());
         if (!window->create()) {
             GTEST_SKIP() << "no display to open windows on";
         }
@@ -79,6 +81,66 @@ class Win32Window : public ::testing::Test {
         MSG m{target, message, key, flags, 0, {}};
         return IsDialogMessageW(window->handle(), &m);
     }
+    // In place of the modal dialogs and the menu: each records what it was
+    // asked and gives the answer set here, so nothing waits for a click.
+    struct Asked {
+        std::string title;
+        std::string text;
+        Strings characters;
+    };
+    Dialogs answers() {
+        Dialogs d;
+        d.askCharacter = [this](HWND owner, const std::string& title, const std::string& prompt,
+                                const Strings& characters) {
+            EXPECT_TRUE(IsWindow(owner));
+            asked.push_back({title, prompt, characters});
+            return destination;
+        };
+        d.askYes = [this](HWND, const std::string& title, const std::string& question) {
+            asked.push_back({title, question, {}});
+            return true;
+        };
+        d.tell = [this](HWND owner, const std::string& title, const std::string& text) {
+            EXPECT_TRUE(IsWindow(owner));
+            told.push_back({title, text, {}});
+        };
+        d.confirmSortPlan = [this](HWND, const app::SortPlan& plan) {
+            for (const app::SortGroup& g : plan.groups) {
+                planned.push_back(g.name);
+            }
+            return false;
+        };
+        d.popUpMenu = [this](HMENU menu, POINT, HWND) {
+            menuItems.clear();
+            UINT chosen = 0;
+            for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                wchar_t buffer[128] = {};
+                GetMenuStringW(menu, static_cast<UINT>(i), buffer, 128, MF_BYPOSITION);
+                const std::string item = (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) &
+                                          MF_SEPARATOR) != 0
+                                             ? "-"
+                                             : toUtf8(buffer);
+                menuItems.push_back(item);
+                if (item == menuChoice) {
+                    chosen = GetMenuItemID(menu, i);
+                }
+            }
+            return chosen;
+        };
+        return d;
+    }
+    void contextMenu(LPARAM where) {
+        SendMessageW(window->handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(kLstLoad)),
+                     where);
+    }
+    static int savesWindows() {
+        int n = 0;
+        for (HWND w = FindWindowExW(nullptr, nullptr, L"QuarloSaves", nullptr); w != nullptr;
+             w = FindWindowExW(nullptr, w, L"QuarloSaves", nullptr)) {
+            ++n;
+        }
+        return n;
+    }
     void scroll(int request) {
         SendMessageW(window->handle(), WM_HSCROLL, MAKEWPARAM(request, 0),
                      reinterpret_cast<LPARAM>(control(kScrDiff)));
@@ -88,7 +150,16 @@ class Win32Window : public ::testing::Test {
     platform::Platform platform;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<app::Main> main;
+    std::optional<std::string> destination;  // askCharacter's answer
+    std::vector<Asked> asked;
+    std::vector<Asked> told;
+    Strings planned;  // the player names of the sort's plan
+    Strings menuItems;
+    std::string menuChoice;  // the item the menu returns, none when no item has it
 };
+
+const std::string kShowSaves = "Show Saves\xE2\x80\xA6";
+const std::string kSort = app::text::kSortLooseSaves;
 
 TEST_F(Win32Window, ControlsSitWhereTheDesignPutsThemAndFocusStartsOnNew) {
     const int dpi = windowDpi(window->handle());
@@ -240,14 +311,6 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     test::writeBytes(game() + "\\Saves\\Ann\\Save 1.ess", test::saveBytes(shape));
     shape.saveTime.year = 2023;
     test::writeBytes(game() + "\\Saves\\Ann\\Save 2.ess", test::saveBytes(shape));
-    const auto savesWindows = [] {
-        int n = 0;
-        for (HWND w = FindWindowExW(nullptr, nullptr, L"QuarloSaves", nullptr); w != nullptr;
-             w = FindWindowExW(nullptr, w, L"QuarloSaves", nullptr)) {
-            ++n;
-        }
-        return n;
-    };
     const auto cell = [](HWND list, int row, int column) {
         wchar_t buffer[256] = {};
         LVITEMW item{};
@@ -260,11 +323,18 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
         return std::string(w.begin(), w.end());
     };
     // Nothing selected: the keyboard's context menu has no entry to open.
-    SendMessageW(window->handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(kLstLoad)), -1);
+    menuChoice = kShowSaves;
+    contextMenu(-1);
+    EXPECT_EQ(menuItems, Strings{kSort});
     EXPECT_EQ(savesWindows(), 0);
 
+    // The selected entry's menu opens its window, and opening it again
+    // brings back the same one; neither changes the selection.
+    SendMessageW(control(kLstLoad), LB_SETCURSEL, 0, 0);
+    contextMenu(-1);
+    EXPECT_EQ(menuItems, (Strings{kShowSaves, "Open Folder", "-", kSort}));
     window->showSaves("Ann");
-    window->showSaves("Ann");
+    EXPECT_EQ(SendMessageW(control(kLstLoad), LB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(savesWindows(), 1);
     SavesWindow* saves = window->savesWindow("Ann");
     ASSERT_NE(saves, nullptr);
@@ -295,6 +365,119 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     EXPECT_EQ(savesWindows(), 1);
     EXPECT_EQ(saves->handle(), nullptr);
     DestroyWindow(window->savesWindow("Other")->handle());
+}
+
+TEST_F(Win32Window, SortLooseSavesIsOfferedOnTheEmptyPartOfTheListAndMovesNothingUnasked) {
+    const std::string op = text(kLblOp);
+    // Below the last entry: only the sort.
+    RECT list{};
+    GetWindowRect(control(kLstLoad), &list);
+    menuChoice = kSort;
+    contextMenu(MAKELPARAM(list.left + 5, list.bottom - 5));
+    EXPECT_EQ(menuItems, Strings{kSort});
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].title, kSort);
+    EXPECT_EQ(told[0].text.rfind("Failed. No Loose Saves.", 0), 0u) << told[0].text;
+
+    // A loose save: the plan is shown and, refused, moves nothing.
+    const std::string loose = game() + "\\Saves\\Save 9.ess";
+    test::writeBytes(loose, test::saveBytes(test::SaveShape{}));
+    contextMenu(MAKELPARAM(list.left + 5, list.bottom - 5));
+    EXPECT_EQ(planned, Strings{"J\xC3\xB6rg"});
+    EXPECT_TRUE(std::filesystem::exists(loose));
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_EQ(SendMessageW(control(kLstLoad), LB_GETCURSEL, 0, 0), LB_ERR);
+    EXPECT_EQ(text(kLblOp), op);
+}
+
+TEST_F(Win32Window, SavesCommandsTakeTheSelectedRowsAndAskTheirQuestionsOfTheHooks) {
+    for (int i = 0; i < 3; ++i) {
+        test::SaveShape shape;
+        shape.width = static_cast<std::uint32_t>(5 + i);  // tells the screenshots apart
+        shape.saveTime.year = static_cast<std::uint16_t>(2024 - i);
+        test::writeBytes(game() + "\\Saves\\Ann\\Save " + std::to_string(i + 1) + ".ess",
+                         test::saveBytes(shape));
+    }
+    std::filesystem::create_directories(game() + "\\Saves\\Bob");
+    main->RefreshSaveList();
+    window->showSaves("Ann");
+    SavesWindow* saves = window->savesWindow("Ann");
+    ASSERT_NE(saves, nullptr);
+    HWND list = saves->list();
+    ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+
+    const auto setState = [&](int row, UINT state) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = state;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+    };
+    const auto shownWidth = [&] {
+        BITMAP b{};
+        const auto bitmap =
+            reinterpret_cast<HBITMAP>(SendMessageW(saves->picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        return bitmap != nullptr && GetObjectW(bitmap, sizeof b, &b) != 0 ? b.bmWidth : 0;
+    };
+    // The screenshot follows the focused row while it is selected, else the
+    // first selected.
+    setState(0, LVIS_SELECTED);
+    setState(2, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_EQ(saves->selectedRows(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(shownWidth(), 7);
+    setState(1, LVIS_FOCUSED);
+    EXPECT_EQ(saves->selectedRows(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(shownWidth(), 5);
+
+    // Tab goes from the list to the three buttons and back.
+    Strings order;
+    HWND at = list;
+    for (int i = 0; i < 4; ++i) {
+        at = GetNextDlgTabItem(saves->handle(), at, FALSE);
+        wchar_t buffer[64] = {};
+        GetWindowTextW(at, buffer, 64);
+        order.push_back(at == list ? "list" : toUtf8(buffer));
+    }
+    EXPECT_EQ(order, (Strings{app::text::kMoveTo, app::text::kCopyTo, app::text::kDelete, "list"}));
+
+    // Cancelled: nothing is told.
+    SendMessageW(saves->control(SavesWindow::kCopyToId), BM_CLICK, 0, 0);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, app::text::kCopyTo);
+    EXPECT_EQ(asked[0].text, "Copy 2 saves to this character, or type a new one:");
+    EXPECT_EQ(asked[0].characters, Strings{"Bob"});
+    EXPECT_TRUE(told.empty());
+
+    // Enter on a focused button clicks it. A new name makes its folder, which
+    // the main window's list then shows; the window reads its folder again.
+    destination = "Cat";
+    SetFocus(saves->control(SavesWindow::kMoveToId));
+    MSG enter{saves->control(SavesWindow::kMoveToId), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    IsDialogMessageW(saves->handle(), &enter);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].title, app::text::kMoveTo);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].title, app::text::kMoveTo);
+    EXPECT_TRUE(told[0].text.rfind("Failed.", 0) == 0 || told[0].text.rfind("Success.", 0) == 0)
+        << told[0].text;
+    EXPECT_TRUE(std::filesystem::is_directory(game() + "\\Saves\\Cat"));
+    EXPECT_NE(SendMessageW(control(kLstLoad), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(L"Cat")),
+              LB_ERR);
+    int left = 0;
+    for (const auto& file : std::filesystem::directory_iterator(game() + "\\Saves\\Ann")) {
+        left += file.path().extension() == ".ess" ? 1 : 0;
+    }
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), left);
+
+    // The Delete key in the list asks for the selected saves; this test's
+    // platform has no trash, so the command refuses.
+    setState(0, LVIS_SELECTED | LVIS_FOCUSED);
+    SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[1].title, app::text::kDelete);
+    EXPECT_EQ(told[1].text, app::text::kNotAvailable);
+    DestroyWindow(saves->handle());
 }
 
 }  // namespace

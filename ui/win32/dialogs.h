@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/sort_saves.h"
+#include "platform/win32/win32_api.h"
+
+// The small modal dialogs of the save commands, each owned by the window that
+// asks, and the context menu's pop-up. Every one is a hook, so tests answer
+// in place of a user and nothing waits for a click.
+namespace quarlo::ui::win32 {
+
+struct Dialogs {
+    // One of `characters` in an editable drop-down list, or a typed name;
+    // nullopt on Cancel or Escape.
+    std::function<std::optional<std::string>(HWND owner, const std::string& title,
+                                             const std::string& prompt,
+                                             const std::vector<std::string>& characters)>
+        askCharacter;
+    // Yes (the default) or No; true for Yes.
+    std::function<bool(HWND owner, const std::string& title, const std::string& question)> askYes;
+    // A warning when the text begins "Failed.", else information.
+    std::function<void(HWND owner, const std::string& title, const std::string& text)> tell;
+    // The plan of Sort Loose Saves…; true when the user goes ahead.
+    std::function<bool(HWND owner, const app::SortPlan& plan)> confirmSortPlan;
+    // Shows a pop-up menu at a screen point; the chosen item's id, 0 for none.
+    std::function<UINT(HMENU menu, POINT at, HWND owner)> popUpMenu;
+};
+
+// The real dialogs and menu.
+Dialogs systemDialogs();
+
+}  // namespace quarlo::ui::win32
