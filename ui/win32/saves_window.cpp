@@ -120,9 +120,9 @@ void SavesWindow::show() {
     if (window == nullptr) {
         return;
     }
-    list_ = CreateWindowExW(
-        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 0, 0, window, reinterpret_cast<HMENU>(kListId), instance_, nullptr);
+    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0,
+                            0, 0, 0, window, reinterpret_cast<HMENU>(kListId), instance_, nullptr);
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
         LVCOLUMNW column{};
@@ -253,17 +253,17 @@ std::vector<int> SavesWindow::selectedRows() const {
 int SavesWindow::screenshotRow() const {
     const auto focused = static_cast<int>(
         SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    if (focused >= 0 && SendMessageW(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(focused),
-                                     LVIS_SELECTED) != 0) {
+    if (focused >= 0 &&
+        SendMessageW(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(focused), LVIS_SELECTED) != 0) {
         return focused;
     }
     return static_cast<int>(
         SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-std::optional<std::string> SavesWindow::askDestination(
-    const std::string& title, const std::string& prompt,
-    const std::vector<std::string>& characters) {
+std::optional<std::string> SavesWindow::askDestination(const std::string& title,
+                                                       const std::string& prompt,
+                                                       const std::vector<std::string>& characters) {
     return dialogs_.askCharacter(window_, title, prompt, characters);
 }
 

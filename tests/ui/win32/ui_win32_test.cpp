@@ -116,10 +116,10 @@ class Win32Window : public ::testing::Test {
             for (int i = 0; i < GetMenuItemCount(menu); ++i) {
                 wchar_t buffer[128] = {};
                 GetMenuStringW(menu, static_cast<UINT>(i), buffer, 128, MF_BYPOSITION);
-                const std::string item = (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) &
-                                          MF_SEPARATOR) != 0
-                                             ? "-"
-                                             : toUtf8(buffer);
+                const std::string item =
+                    (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) != 0
+                        ? "-"
+                        : toUtf8(buffer);
                 menuItems.push_back(item);
                 if (item == menuChoice) {
                     chosen = GetMenuItemID(menu, i);
@@ -415,8 +415,8 @@ TEST_F(Win32Window, SavesCommandsTakeTheSelectedRowsAndAskTheirQuestionsOfTheHoo
     };
     const auto shownWidth = [&] {
         BITMAP b{};
-        const auto bitmap =
-            reinterpret_cast<HBITMAP>(SendMessageW(saves->picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        const auto bitmap = reinterpret_cast<HBITMAP>(
+            SendMessageW(saves->picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
         return bitmap != nullptr && GetObjectW(bitmap, sizeof b, &b) != 0 ? b.bmWidth : 0;
     };
     // The screenshot follows the focused row while it is selected, else the
