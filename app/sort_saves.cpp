@@ -64,14 +64,16 @@ std::string planText(const SortPlan& plan) {
     for (const SortGroup& g : plan.groups) {
         out += g.name + ": " + countOf(g.saves.size(), "save");
         if (g.refusal != nullptr) {
-            out += std::string(", stay in Saves (") + g.refusal + ")";
+            out += std::string(g.saves.size() == 1 ? " stays" : " stay") + " in Saves (" +
+                   g.refusal + ")";
         } else {
             out += " to " + g.folder + (g.exists ? "" : " (new)");
         }
         out += "\n";
     }
     if (plan.unreadable > 0) {
-        out += "Unreadable: " + countOf(plan.unreadable, "save") + ", stay in Saves\n";
+        out += "Unreadable: " + countOf(plan.unreadable, "save") +
+               (plan.unreadable == 1 ? " stays" : " stay") + " in Saves\n";
     }
     return out;
 }
