@@ -133,14 +133,19 @@ class Win32Window : public ::testing::Test {
         SendMessageW(window->handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control(kLstLoad)),
                      where);
     }
-    static int savesWindows() {
+    // Only this program's windows: the other test programs running beside it
+    // share the desktop.
+    static int ownWindows(const wchar_t* windowClass) {
         int n = 0;
-        for (HWND w = FindWindowExW(nullptr, nullptr, L"QuarloSaves", nullptr); w != nullptr;
-             w = FindWindowExW(nullptr, w, L"QuarloSaves", nullptr)) {
-            ++n;
+        for (HWND w = FindWindowExW(nullptr, nullptr, windowClass, nullptr); w != nullptr;
+             w = FindWindowExW(nullptr, w, windowClass, nullptr)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(w, &process);
+            n += process == GetCurrentProcessId() ? 1 : 0;
         }
         return n;
     }
+    static int savesWindows() { return ownWindows(L"QuarloSaves"); }
     void scroll(int request) {
         SendMessageW(window->handle(), WM_HSCROLL, MAKEWPARAM(request, 0),
                      reinterpret_cast<LPARAM>(control(kScrDiff)));
@@ -277,14 +282,7 @@ TEST_F(Win32Window, LongTextsShowTheWordsThatFit) {
 }
 
 TEST_F(Win32Window, AboutOpensOnceAndAgainAfterClosing) {
-    const auto aboutWindows = [] {
-        int n = 0;
-        for (HWND w = FindWindowExW(nullptr, nullptr, L"QuarloAbout", nullptr); w != nullptr;
-             w = FindWindowExW(nullptr, w, L"QuarloAbout", nullptr)) {
-            ++n;
-        }
-        return n;
-    };
+    const auto aboutWindows = [] { return ownWindows(L"QuarloAbout"); };
     SendMessageW(control(kCmdAbout), BM_CLICK, 0, 0);
     SendMessageW(control(kCmdAbout), BM_CLICK, 0, 0);
     EXPECT_EQ(aboutWindows(), 1);
