@@ -33,7 +33,7 @@ HFONT createTitleFont(int dpi) {
 bool AboutWindow::registerClass(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &AboutWindow::windowProc;
+    wc.lpfnWndProc = &RoutedWindow::windowProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -60,8 +60,7 @@ void AboutWindow::show() {
     }
     // No owner: an independent top-level window with a task-bar entry of its
     // own, neither kept above the main window nor minimized with it.
-    HWND window = CreateWindowExW(0, kClassName, L"About", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    HWND window = createWindow(kClassName, L"About", kStyle, instance_);
     if (window == nullptr) {
         return;
     }
@@ -122,21 +121,6 @@ void AboutWindow::applyDpi(int dpi) {
     }
 }
 
-LRESULT CALLBACK AboutWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<AboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        windowOpened();
-    }
-    auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handleMessage(message, wParam, lParam);
-}
-
 // The window handles nothing the user does; only its own upkeep runs here.
 LRESULT AboutWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = window_;
@@ -147,11 +131,7 @@ LRESULT AboutWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_NCDESTROY:
-            // Closing discards the window and its controls; the object stays.
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            window_ = nullptr;
             releaseResources();
-            windowClosed();
             break;
         default:
             break;

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "platform/win32/win32_api.h"
+#include "ui/win32/open_windows.h"
 
 namespace quarlo::ui::win32 {
 
 // The passive credits window. The object lasts as long as the program; the
 // window it shows is made anew whenever it was closed, and at most one exists.
-class AboutWindow {
+class AboutWindow final : public RoutedWindow {
   public:
     explicit AboutWindow(HINSTANCE instance) : instance_(instance) {}
-    ~AboutWindow();
+    ~AboutWindow() override;
     AboutWindow(const AboutWindow&) = delete;
     AboutWindow& operator=(const AboutWindow&) = delete;
 
@@ -22,13 +23,11 @@ class AboutWindow {
     HWND handle() const { return window_; }
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void applyDpi(int dpi);
     void releaseResources();
 
     HINSTANCE instance_;
-    HWND window_ = nullptr;
     HFONT font_ = nullptr;
     HFONT titleFont_ = nullptr;
     HICON crest_ = nullptr;

@@ -68,7 +68,7 @@ MainWindow::~MainWindow() {
 bool MainWindow::registerClass(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &MainWindow::windowProc;
+    wc.lpfnWndProc = &RoutedWindow::windowProc;
     wc.hInstance = instance;
     wc.hIcon =
         static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(QUARLO_IDI_PROGRAM), IMAGE_ICON,
@@ -84,8 +84,7 @@ bool MainWindow::registerClass(HINSTANCE instance) {
 }
 
 bool MainWindow::create() {
-    HWND window = CreateWindowExW(0, kClassName, L"Quarlo", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    HWND window = createWindow(kClassName, L"Quarlo", kStyle, instance_);
     if (window == nullptr) {
         return false;
     }
@@ -397,21 +396,6 @@ void MainWindow::onScroll(int request) {
     run(handlers_.sliderChanged);
 }
 
-LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        windowOpened();
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handleMessage(message, wParam, lParam);
-}
-
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = window_;
     switch (message) {
@@ -446,11 +430,6 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             moveToSuggestedRect(window, lParam);
             return 0;
         }
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            window_ = nullptr;
-            windowClosed();
-            break;
         default:
             break;
     }

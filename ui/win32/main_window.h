@@ -9,6 +9,7 @@
 #include "platform/win32/win32_api.h"
 #include "ui/win32/about_window.h"
 #include "ui/win32/dialogs.h"
+#include "ui/win32/open_windows.h"
 #include "ui/win32/saves_window.h"
 
 namespace quarlo::ui::win32 {
@@ -16,7 +17,7 @@ namespace quarlo::ui::win32 {
 // The main window on the platform's own controls: it lays them out from the
 // design, hands each notification the program handles to its hook and gives
 // the program's logic the control operations it needs.
-class MainWindow final : public app::MainControls {
+class MainWindow final : public app::MainControls, public RoutedWindow {
   public:
     explicit MainWindow(HINSTANCE instance);
     ~MainWindow() override;
@@ -65,8 +66,7 @@ class MainWindow final : public app::MainControls {
     void setCheckValue(int value) override;
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void applyDpi(int dpi);
     void showLabel(int id, const std::wstring& text);
     void onCommand(int id, int code);
@@ -82,7 +82,6 @@ class MainWindow final : public app::MainControls {
     AboutWindow about_;
     Dialogs dialogs_;  // before the Saves windows, which use it
     std::map<std::string, std::unique_ptr<SavesWindow>> saves_;
-    HWND window_ = nullptr;
     HFONT font_ = nullptr;
     HWND focus_ = nullptr;                    // given back when the window is active again
     std::map<int, std::wstring> labelTexts_;  // whole texts; labels show what fits

@@ -97,7 +97,7 @@ bool SavesWindow::registerClass(HINSTANCE instance) {
     InitCommonControlsEx(&controls);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &SavesWindow::windowProc;
+    wc.lpfnWndProc = &RoutedWindow::windowProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -115,8 +115,7 @@ void SavesWindow::show() {
         return;
     }
     // No owner: an independent top-level window, as the About window is.
-    HWND window = CreateWindowExW(0, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    HWND window = createWindow(kClassName, L"", kStyle, instance_);
     if (window == nullptr) {
         return;
     }
@@ -343,21 +342,6 @@ void SavesWindow::setBitmap(HBITMAP bitmap, int width, int height) {
     layOut();
 }
 
-LRESULT CALLBACK SavesWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<SavesWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        windowOpened();
-    }
-    auto* self = reinterpret_cast<SavesWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handleMessage(message, wParam, lParam);
-}
-
 LRESULT SavesWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = window_;
     switch (message) {
@@ -439,8 +423,7 @@ LRESULT SavesWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NCDESTROY:
             // Closing discards the window, its controls and what it read; the
             // object stays for the next time.
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            window_ = list_ = picture_ = focus_ = nullptr;
+            list_ = picture_ = focus_ = nullptr;
             shownRow_ = -1;
             logic_.reset();
             if (bitmap_ != nullptr) {
@@ -452,7 +435,6 @@ LRESULT SavesWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 DeleteObject(font_);
                 font_ = nullptr;
             }
-            windowClosed();
             break;
         default:
             break;

@@ -7,6 +7,7 @@
 #include "app/saves_window.h"
 #include "platform/win32/win32_api.h"
 #include "ui/win32/dialogs.h"
+#include "ui/win32/open_windows.h"
 
 namespace quarlo::ui::win32 {
 
@@ -15,7 +16,7 @@ namespace quarlo::ui::win32 {
 // them the buttons of the commands on the selected saves. The object
 // lasts as long as the main window; the window it shows is made anew whenever
 // it was closed, and reads the folder each time it opens and on F5.
-class SavesWindow final : public app::SavesView {
+class SavesWindow final : public app::SavesView, public RoutedWindow {
   public:
     static constexpr int kMoveToId = 3;
     static constexpr int kCopyToId = 4;
@@ -57,8 +58,7 @@ class SavesWindow final : public app::SavesView {
     void savesChanged(bool charactersAdded) override;
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void applyDpi(int dpi);
     void layOut();
     void setBitmap(HBITMAP bitmap, int width, int height);
@@ -73,7 +73,6 @@ class SavesWindow final : public app::SavesView {
     const Dialogs& dialogs_;
     std::function<void(bool)> savesChanged_;
     std::unique_ptr<app::SavesWindow> logic_;  // while the window is open
-    HWND window_ = nullptr;
     HWND list_ = nullptr;
     HWND picture_ = nullptr;
     HFONT font_ = nullptr;
