@@ -9,20 +9,23 @@
 namespace quarlo::platform::win32 {
 namespace {
 
-// A key of the test's own under HKEY_CURRENT_USER, removed afterwards.
+// A key of the test's own under HKEY_CURRENT_USER, removed afterwards. Its
+// name holds the process id: the test programs run side by side and share
+// one registry.
 class RegistryTest : public ::testing::Test {
   protected:
-    static constexpr const char* kKey = "Software\\QuarloTest\\Registry";
+    const std::string kOwn = "Software\\QuarloTest-" + std::to_string(GetCurrentProcessId());
+    const std::string kKey = kOwn + "\\Registry";
 
     void SetUp() override {
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\QuarloTest");
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &key_, nullptr),
+        RegDeleteTreeA(HKEY_CURRENT_USER, kOwn.c_str());
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key_, nullptr),
                   ERROR_SUCCESS);
     }
     void TearDown() override {
         RegCloseKey(key_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\QuarloTest");
+        RegDeleteTreeA(HKEY_CURRENT_USER, kOwn.c_str());
     }
 
     void setString(const char* name, const std::string& text, DWORD type = REG_SZ) {
@@ -66,7 +69,7 @@ TEST_F(RegistryTest, ReadsStringsAndNumbersAsText) {
 
 TEST_F(RegistryTest, MissingKeysAndRootsOutsideTheRangeGiveNothing) {
     setString("v", "x");
-    EXPECT_EQ(get(kHkeyCurrentUser, "Software\\QuarloTest\\Nowhere", "v"), "");
+    EXPECT_EQ(get(kHkeyCurrentUser, kOwn + "\\Nowhere", "v"), "");
     for (std::uint32_t root : {0u, 1u, 0x7FFFFFFFu, 0x80000007u, 0xFFFFFFFFu}) {
         EXPECT_EQ(get(root, kKey, "v"), "") << root;
     }
