@@ -330,8 +330,17 @@ void Main::onSortLooseSaves(SortView& view) {
             }
             return refuseCharacterName(name, platform_.profile->storedLength(name));
         },
-        [this](const std::string& name) {
-            return platform_.fileSystem->folderExists(characterFolder(name));
+        [this](const std::string& name) -> std::optional<std::vector<std::string>> {
+            if (!platform_.fileSystem->folderExists(characterFolder(name))) {
+                return std::nullopt;
+            }
+            std::vector<std::string> names;
+            if (const auto listed = platform_.saveFiles->listFiles(characterFolder(name))) {
+                for (const platform::FolderEntry& e : listed->entries) {
+                    names.push_back(e.name);
+                }
+            }
+            return names;
         });
     if (plan.movable() == 0) {
         view.showSortMessage(std::string(text::kNothingToSort) + "\n\n" + planText(plan));
@@ -340,12 +349,12 @@ void Main::onSortLooseSaves(SortView& view) {
     if (!view.confirmSort(plan)) {
         return;
     }
-    std::size_t moved = 0;
-    std::size_t characters = 0;
+    std::vector<saves::TransferJob> jobs;
+    std::vector<const SortGroup*> jobGroups;
     std::size_t skipped = 0;
     std::string why;
     for (const SortGroup& group : plan.groups) {
-        if (group.refusal != nullptr) {
+        if (group.refusal != nullptr || group.saves.empty()) {
             continue;
         }
         std::string folder;
@@ -356,30 +365,55 @@ void Main::onSortLooseSaves(SortView& view) {
             }
             skipped += group.saves.size();
             why += "\n" + group.name + ": " + countOf(group.saves.size(), "save") +
-                   " skipped; the folder could not be made.";
+                   " not moved; the folder could not be made.";
             continue;
         }
-        const auto results =
-            saves::transferSaves(*platform_.saveFiles, group.saves, folder, saves::Transfer::move);
-        const std::size_t arrived = arrivedCount(results);
+        saves::TransferJob job{{}, folder};
+        for (const saves::SaveEntry& save : group.saves) {
+            job.saves.push_back(save.fileName);
+        }
+        jobs.push_back(std::move(job));
+        jobGroups.push_back(&group);
+    }
+    std::vector<saves::TransferResult> results;
+    view.runWithProgress(text::kSortLooseSaves, [&](const saves::Progress& progress) {
+        results = saves::transferSaves(*platform_.saveFiles, savesFolder(), jobs,
+                                       saves::Transfer::move, progress);
+    });
+    std::size_t moved = 0;
+    std::size_t coSaves = 0;
+    std::size_t characters = 0;
+    auto next = results.begin();
+    for (std::size_t j = 0; j < jobs.size(); ++j) {
+        const std::vector<saves::TransferResult> mine(next, next + jobs[j].saves.size());
+        next += static_cast<std::ptrdiff_t>(jobs[j].saves.size());
+        const std::size_t arrived = arrivedCount(mine);
         moved += arrived;
+        coSaves += arrivedCoSaves(mine);
         characters += arrived > 0 ? 1 : 0;
-        skipped += results.size() - arrived;
-        why += transferReasons(results, true);
+        skipped += mine.size() - arrived;
+        why += transferReasons(mine, Verb::move,
+                               PlaceNames{std::string(game::kSavesFolder), jobGroups[j]->name, {}});
     }
     RefreshSaveList();
     view.savesChanged();
-    std::string summary = std::string(skipped == 0 ? "Success. " : "Failed. ") +
-                          countOf(moved, "save") + " moved into " +
+    const bool whole = skipped == 0 && std::all_of(results.begin(), results.end(), [](auto& r) {
+                           return r.outcome == saves::TransferResult::Outcome::done;
+                       });
+    std::string summary = std::string(whole ? "Success. " : "Failed. ") +
+                          savesAndCoSaves(moved, coSaves) + " moved into " +
                           countOf(characters, "character");
     if (skipped > 0) {
-        summary += ", " + std::to_string(skipped) + " skipped";
+        summary += "; " + std::to_string(skipped) + " not moved";
     }
-    // Unreadable saves, those of refused names and skipped ones.
+    // Unreadable saves, those of refused or taken names and those not moved.
     const std::size_t stillThere = loose->size() - moved;
     summary += stillThere == 0 ? "."
                                : "; " + countOf(stillThere, "save") +
                                      (stillThere == 1 ? " is" : " are") + " still in Saves.";
+    if (moved > 0 && activeSaveName_ == game::kSavesFolder) {
+        summary += "\n\n" + std::string(text::kGameUsesSaves);
+    }
     if (!why.empty()) {
         summary += "\n" + why;
     }

@@ -116,58 +116,6 @@ void SavesWindow::onSelect(int row) {
     view_.showScreenshot(shot.screenshot->width, shot.screenshot->height, shot.screenshot->rgb);
 }
 
-std::string countOf(std::size_t n, const char* singular) {
-    return std::to_string(n) + " " + singular + (n == 1 ? "" : "s");
-}
-
-std::size_t arrivedCount(const std::vector<saves::TransferResult>& results) {
-    using Outcome = saves::TransferResult::Outcome;
-    return static_cast<std::size_t>(
-        std::count_if(results.begin(), results.end(), [](const saves::TransferResult& r) {
-            return r.outcome == Outcome::done || r.outcome == Outcome::leftBehind;
-        }));
-}
-
-std::string transferReasons(const std::vector<saves::TransferResult>& results, bool move) {
-    using Outcome = saves::TransferResult::Outcome;
-    std::string why;
-    for (const saves::TransferResult& r : results) {
-        switch (r.outcome) {
-            case Outcome::done:
-                break;
-            case Outcome::leftBehind:
-                why += "\n" + r.fileName + ": moved, but " + r.detail +
-                       " could not be removed from where it was; it is a spare copy.";
-                break;
-            case Outcome::nameTaken:
-                why += "\n" + r.fileName + ": skipped; " + r.detail + " is there already.";
-                break;
-            case Outcome::failed:
-                why += "\n" + r.fileName + ": skipped; it could not be " +
-                       (move ? "moved" : "copied") + " and is where it was.";
-                break;
-        }
-    }
-    return why;
-}
-
-std::string transferSummary(const std::vector<saves::TransferResult>& results, bool move,
-                            const std::string& destination) {
-    const std::size_t arrived = arrivedCount(results);
-    const std::size_t skipped = results.size() - arrived;
-    std::string summary = (skipped == 0 && arrived > 0 ? "Success. " : "Failed. ") +
-                          countOf(arrived, "save") + (move ? " moved to " : " copied to ") +
-                          destination;
-    if (skipped > 0) {
-        summary += ", " + std::to_string(skipped) + " skipped";
-    }
-    summary += ".";
-    if (const std::string why = transferReasons(results, move); !why.empty()) {
-        summary += "\n" + why;
-    }
-    return summary;
-}
-
 std::vector<saves::SaveEntry> SavesWindow::selectedSaves() const {
     std::vector<saves::SaveEntry> chosen;
     for (const int row : view_.selectedRows()) {
@@ -224,11 +172,20 @@ void SavesWindow::transfer(bool move) {
         view_.showMessage(title, target.refusal);
         return;
     }
-    const auto results = saves::transferSaves(*source_.files, chosen, target.folder,
-                                              move ? saves::Transfer::move : saves::Transfer::copy);
+    saves::TransferJob job{{}, target.folder};
+    for (const saves::SaveEntry& save : chosen) {
+        job.saves.push_back(save.fileName);
+    }
+    std::vector<saves::TransferResult> results;
+    view_.runWithProgress(title, [&](const saves::Progress& progress) {
+        results =
+            saves::transferSaves(*source_.files, source_.folder, {job},
+                                 move ? saves::Transfer::move : saves::Transfer::copy, progress);
+    });
     onRefresh();
     view_.savesChanged(target.created);
-    view_.showMessage(title, transferSummary(results, move, *to));
+    view_.showMessage(title, transferSummary(results, move ? Verb::move : Verb::copy,
+                                             PlaceNames{source_.name, *to, {}}));
 }
 
 void SavesWindow::onDelete() {
@@ -259,24 +216,29 @@ void SavesWindow::onDelete() {
     if (!view_.confirm(title, "Move " + what + " to the " + trashName + "?")) {
         return;
     }
-    const platform::TrashOutcome outcome =
-        saves::trashSaves(*source_.trash, chosen, source_.files->separator());
-    onRefresh();
-    switch (outcome) {
-        case platform::TrashOutcome::done:
-            view_.savesChanged(false);
-            view_.showMessage(title, "Success. " + what + " moved to the " + trashName + ".");
-            break;
-        case platform::TrashOutcome::unavailable:
-            view_.showMessage(title, "Failed. The " + trashName +
-                                         " cannot take files from this drive. Nothing was "
-                                         "deleted.");
-            break;
-        case platform::TrashOutcome::failed:
-            view_.showMessage(title, "Failed. The saves could not be moved to the " + trashName +
-                                         ". Nothing was deleted.");
-            break;
+    std::vector<std::string> names;
+    for (const saves::SaveEntry& save : chosen) {
+        names.push_back(save.fileName);
     }
+    std::vector<saves::TransferResult> results;
+    view_.runWithProgress(title, [&](const saves::Progress& progress) {
+        results =
+            saves::trashSaves(*source_.files, *source_.trash, source_.folder, names, progress);
+    });
+    onRefresh();
+    if (arrivedCount(results) > 0) {
+        view_.savesChanged(false);
+    }
+    const bool noTrash = std::all_of(results.begin(), results.end(), [](const auto& r) {
+        return r.outcome == saves::TransferResult::Outcome::unavailable;
+    });
+    if (noTrash) {
+        view_.showMessage(title, "Failed. The " + trashName +
+                                     " cannot take files from this drive. Nothing was deleted.");
+        return;
+    }
+    view_.showMessage(
+        title, transferSummary(results, Verb::trash, PlaceNames{source_.name, {}, trashName}));
 }
 
 }  // namespace quarlo::app

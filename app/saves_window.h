@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/transfer_text.h"
 #include "saves/character_saves.h"
 #include "saves/transfer.h"
 
@@ -56,6 +57,12 @@ class SavesView {
     // Saves went into or out of folders, so other windows showing them are
     // stale; `charactersAdded` when a character folder was made as well.
     virtual void savesChanged(bool charactersAdded) = 0;
+    // Runs `work` and returns when it is done. A front end runs it off the
+    // window's thread, keeps every window painting but none taking commands,
+    // and from about half a second on shows the progress `work` reports,
+    // with a Cancel that makes the progress answer false.
+    virtual void runWithProgress(const std::string& title,
+                                 const std::function<void(const saves::Progress&)>& work) = 0;
 };
 
 // A character folder made ready to take saves, or the reason it cannot be.
@@ -101,19 +108,6 @@ inline constexpr const char* kSavesInUse =
     "again.";
 inline constexpr const char* kNotAvailable = "Failed. Not Available Here.";
 }  // namespace text
-
-// The summary of a move or copy: how many saves went, how many were
-// skipped, and why each was.
-std::string transferSummary(const std::vector<saves::TransferResult>& results, bool move,
-                            const std::string& destination);
-
-// How many of the saves arrived, and a line for each that did not or left
-// something behind, each line after a line break.
-std::size_t arrivedCount(const std::vector<saves::TransferResult>& results);
-std::string transferReasons(const std::vector<saves::TransferResult>& results, bool move);
-
-// "1 save" or "3 saves"; the same for co-saves.
-std::string countOf(std::size_t n, const char* singular);
 
 // "h:mm" of a play time in milliseconds, minutes cut, not rounded, as a clock
 // shows them.

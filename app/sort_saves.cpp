@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "app/saves_window.h"
+#include "app/transfer_text.h"
 
 namespace quarlo::app {
 
@@ -20,6 +22,12 @@ std::string foldCase(std::string s) {
 
 }  // namespace
 
+std::string stayingText(const SortGroup& g) {
+    const std::size_t n = g.staying.size();
+    return countOf(n, "save") + (n == 1 ? " stays" : " stay") + " in Saves (" +
+           (n == 1 ? "its name is" : "their names are") + " taken in " + g.folder + ")";
+}
+
 std::size_t SortPlan::movable() const {
     std::size_t n = 0;
     for (const SortGroup& g : groups) {
@@ -28,12 +36,14 @@ std::size_t SortPlan::movable() const {
     return n;
 }
 
-SortPlan planSort(const std::vector<saves::SaveEntry>& loose,
-                  const std::function<std::string(std::string_view)>& ansiToUtf8,
-                  const std::function<const char*(const std::string&)>& refuse,
-                  const std::function<bool(const std::string&)>& folderExists) {
+SortPlan planSort(
+    const std::vector<saves::SaveEntry>& loose,
+    const std::function<std::string(std::string_view)>& ansiToUtf8,
+    const std::function<const char*(const std::string&)>& refuse,
+    const std::function<std::optional<std::vector<std::string>>(const std::string&)>& folderFiles) {
     SortPlan plan;
     std::map<std::string, std::size_t> byKey;
+    std::vector<std::set<std::string>> there;  // each group's folder, names folded
     for (const saves::SaveEntry& save : loose) {
         if (!save.header) {
             ++plan.unreadable;
@@ -48,10 +58,25 @@ SortPlan planSort(const std::vector<saves::SaveEntry>& loose,
             group.name = name;
             group.folder = "Saves\\" + name + "\\";
             group.refusal = refuse(name);
-            group.exists = group.refusal == nullptr && folderExists(name);
+            std::set<std::string> names;
+            if (group.refusal == nullptr) {
+                if (const auto files = folderFiles(name)) {
+                    group.exists = true;
+                    for (const std::string& file : *files) {
+                        names.insert(foldCase(file));
+                    }
+                }
+            }
+            there.push_back(std::move(names));
             plan.groups.push_back(std::move(group));
         }
-        plan.groups[it->second].saves.push_back(save);
+        SortGroup& group = plan.groups[it->second];
+        const std::set<std::string>& taken = there[it->second];
+        bool free = !taken.count(foldCase(save.fileName));
+        for (const std::string& coSave : save.coSaves) {
+            free = free && !taken.count(foldCase(coSave));
+        }
+        (free ? group.saves : group.staying).push_back(save);
     }
     std::sort(plan.groups.begin(), plan.groups.end(), [](const SortGroup& a, const SortGroup& b) {
         return foldCase(a.name) < foldCase(b.name);
@@ -62,12 +87,18 @@ SortPlan planSort(const std::vector<saves::SaveEntry>& loose,
 std::string planText(const SortPlan& plan) {
     std::string out;
     for (const SortGroup& g : plan.groups) {
-        out += g.name + ": " + countOf(g.saves.size(), "save");
         if (g.refusal != nullptr) {
-            out += std::string(g.saves.size() == 1 ? " stays" : " stay") + " in Saves (" +
-                   g.refusal + ")";
-        } else {
-            out += " to " + g.folder + (g.exists ? "" : " (new)");
+            out += g.name + ": " + countOf(g.saves.size(), "save") +
+                   std::string(g.saves.size() == 1 ? " stays" : " stay") + " in Saves (" +
+                   g.refusal + ")\n";
+            continue;
+        }
+        out += g.name + ": ";
+        if (!g.saves.empty()) {
+            out += countOf(g.saves.size(), "save") + " to " + g.folder + (g.exists ? "" : " (new)");
+        }
+        if (!g.staying.empty()) {
+            out += std::string(g.saves.empty() ? "" : "; ") + stayingText(g);
         }
         out += "\n";
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "saves/character_saves.h"
+#include "saves/transfer.h"
 
 namespace quarlo::app {
 
@@ -19,6 +20,8 @@ struct SortGroup {
     // A "Failed." text when the name cannot be a character; those saves stay.
     const char* refusal = nullptr;
     std::vector<saves::SaveEntry> saves;  // newest first
+    // Saves whose name (or a co-save's) the folder holds already: they stay.
+    std::vector<saves::SaveEntry> staying;
 };
 
 // What Sort Loose Saves… would do, shown before anything moves.
@@ -30,15 +33,20 @@ struct SortPlan {
 
 // Groups the saves lying directly in Saves by the player name in their
 // headers, names that differ only in letter case together, as they would
-// share a folder. `refuse` gives a name's refusal or nullptr; `folderExists`
-// says whether a name has its folder already.
-SortPlan planSort(const std::vector<saves::SaveEntry>& loose,
-                  const std::function<std::string(std::string_view)>& ansiToUtf8,
-                  const std::function<const char*(const std::string&)>& refuse,
-                  const std::function<bool(const std::string&)>& folderExists);
+// share a folder. `refuse` gives a name's refusal or nullptr; `folderFiles`
+// the names of the files in a name's folder, nullopt when it has none yet,
+// read once for each name.
+SortPlan planSort(
+    const std::vector<saves::SaveEntry>& loose,
+    const std::function<std::string(std::string_view)>& ansiToUtf8,
+    const std::function<const char*(const std::string&)>& refuse,
+    const std::function<std::optional<std::vector<std::string>>(const std::string&)>& folderFiles);
 
 // The plan as lines of text, for a front end that shows it as a message.
 std::string planText(const SortPlan& plan);
+
+// "1 save stays in Saves (its name is taken in Saves\Ann\)".
+std::string stayingText(const SortGroup& group);
 
 // What Sort Loose Saves… needs of its front end.
 class SortView {
@@ -49,6 +57,9 @@ class SortView {
     virtual void showSortMessage(const std::string& text) = 0;
     // Saves moved: open Saves windows are stale.
     virtual void savesChanged() = 0;
+    // As SavesView::runWithProgress.
+    virtual void runWithProgress(const std::string& title,
+                                 const std::function<void(const saves::Progress&)>& work) = 0;
 };
 
 namespace text {
@@ -56,6 +67,9 @@ inline constexpr const char* kSortLooseSaves = "Sort Loose Saves\xE2\x80\xA6";
 inline constexpr const char* kNoLooseSaves =
     "Failed. No Loose Saves.\n\nSaves holds no save files of its own.";
 inline constexpr const char* kNothingToSort = "Failed. Nothing To Sort.";
+inline constexpr const char* kGameUsesSaves =
+    "The game still uses Saves itself, which these saves have left: load their character to "
+    "play on with them.";
 }  // namespace text
 
 }  // namespace quarlo::app

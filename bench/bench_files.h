@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The files the benchmarks work on. bench/compare.sh builds the same shapes
@@ -29,5 +30,11 @@ void makeSaveTree(const std::string& root, int folders, int files);
 std::string settingsFileText(int lines);
 
 void writeFile(const std::string& path, const std::string& content);
+
+// The start of a save as the game writes one: the header of `player`, saved
+// a second apart in no order of `number` (of `count`), and a screenshot of
+// width x height; the rest of a real save is not needed to read it.
+std::string saveStart(int number, const std::string& player, std::uint32_t width,
+                      std::uint32_t height, int count);
 
 }  // namespace quarlo::bench

@@ -26,58 +26,14 @@ constexpr std::uint32_t shotWidth = 256;
 constexpr std::uint32_t shotHeight = 192;
 constexpr off_t fileSize = 4 * 1024 * 1024;
 
-void put(std::string& out, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-    }
-}
-
-void putText(std::string& out, const std::string& s) {
-    put(out, s.size() + 1, 1);
-    out += s;
-    out.push_back('\0');
-}
-
-// A save as the game writes one: the header, a 256 x 192 screenshot, then the
-// rest of the file as a hole, so 2,000 saves of 4 MiB take little disk.
-std::string saveStart(int number) {
-    std::string fields;
-    put(fields, static_cast<std::uint32_t>(number), 4);
-    putText(fields, "Aldric the Unready");
-    put(fields, 23, 2);
-    putText(fields, "Imperial City Market District");
-    put(fields, 0x40600000, 4);  // 3.5 days
-    put(fields, 3'600'000u + static_cast<std::uint32_t>(number), 4);
-    // Saved a second apart, in no order of their names.
-    const int second = (number * 7919) % saveCount;
-    for (int f : {2024, 3, 2, 5, 13, second / 60, second % 60, 0}) {
-        put(fields, static_cast<std::uint16_t>(f), 2);
-    }
-    put(fields, shotWidth * shotHeight * 3 + 8, 4);
-    put(fields, shotWidth, 4);
-    put(fields, shotHeight, 4);
-    std::string pixels(std::size_t{shotWidth} * shotHeight * 3, '\0');
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-        pixels[i] = static_cast<char>(i * 7 + number);
-    }
-    std::string out = "TES4SAVEGAME";
-    put(out, 0, 1);
-    put(out, 125, 1);
-    for (std::uint16_t f : {2006, 3, 1, 20, 10, 5, 0, 0}) {
-        put(out, f, 2);
-    }
-    put(out, 0x7E, 4);
-    put(out, fields.size() + pixels.size(), 4);
-    return out + fields + pixels;
-}
-
 std::vector<std::string> makeSaves(const std::string& folder) {
     std::vector<std::string> paths;
     char name[32];
     for (int i = 1; i <= saveCount; ++i) {
         std::snprintf(name, sizeof name, "/Save %04d.ess", i);
         const std::string path = folder + name;
-        quarlo::bench::writeFile(path, saveStart(i));
+        quarlo::bench::writeFile(path, quarlo::bench::saveStart(i, "Aldric the Unready", shotWidth,
+                                                                shotHeight, saveCount));
         if (::truncate(path.c_str(), fileSize) != 0) {
             throw std::runtime_error("cannot extend " + path);
         }

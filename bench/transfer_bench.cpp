@@ -69,20 +69,30 @@ std::vector<std::string> allFiles(const std::vector<quarlo::saves::SaveEntry>& s
     std::vector<std::string> paths;
     for (const auto& s : saves) {
         const std::string folder = s.path.substr(0, s.path.size() - s.fileName.size());
-        for (const std::string& name : quarlo::saves::filesOf(s)) {
+        for (const std::string& name : s.coSaves) {
             paths.push_back(folder + name);
         }
+        paths.push_back(s.path);
     }
     return paths;
 }
 
+std::vector<std::string> namesOf(const std::vector<quarlo::saves::SaveEntry>& saves) {
+    std::vector<std::string> names;
+    for (const auto& s : saves) {
+        names.push_back(s.fileName);
+    }
+    return names;
+}
+
 // Copy To…: each file to a part name, flushed, read back and compared, named.
 void quarloCopy(benchmark::State& state, const std::vector<quarlo::saves::SaveEntry>& saves,
-                const std::string& to) {
+                const std::string& from, const std::string& to) {
     quarlo::platform::posix::PosixSaveFiles files;
+    const std::vector<std::string> names = namesOf(saves);
     for (auto _ : state) {
         const auto results =
-            quarlo::saves::transferSaves(files, saves, to, quarlo::saves::Transfer::copy);
+            quarlo::saves::transferSaves(files, from, {{names, to}}, quarlo::saves::Transfer::copy);
         state.PauseTiming();
         for (const auto& r : results) {
             if (r.outcome != quarlo::saves::TransferResult::Outcome::done) {
@@ -119,13 +129,10 @@ void cpCopy(benchmark::State& state, const std::vector<quarlo::saves::SaveEntry>
 void quarloMove(benchmark::State& state, const std::vector<quarlo::saves::SaveEntry>& saves,
                 const std::string& from, const std::string& to) {
     quarlo::platform::posix::PosixSaveFiles files;
-    std::vector<quarlo::saves::SaveEntry> there = saves;
-    for (auto& s : there) {
-        s.path = to + "/" + s.fileName;
-    }
+    const std::vector<std::string> names = namesOf(saves);
     for (auto _ : state) {
-        quarlo::saves::transferSaves(files, saves, to, quarlo::saves::Transfer::move);
-        quarlo::saves::transferSaves(files, there, from, quarlo::saves::Transfer::move);
+        quarlo::saves::transferSaves(files, from, {{names, to}}, quarlo::saves::Transfer::move);
+        quarlo::saves::transferSaves(files, to, {{names, from}}, quarlo::saves::Transfer::move);
     }
 }
 
@@ -161,7 +168,7 @@ int main(int argc, char** argv) {
     const auto saves = makeSaves(from);
 
     for (auto* b : {
-             benchmark::RegisterBenchmark("CopyTo/quarlo", quarloCopy, saves, to),
+             benchmark::RegisterBenchmark("CopyTo/quarlo", quarloCopy, saves, from, to),
              benchmark::RegisterBenchmark("CopyTo/cp", cpCopy, saves, to, false),
              benchmark::RegisterBenchmark("CopyTo/cp+sync", cpCopy, saves, to, true),
              benchmark::RegisterBenchmark("MoveToAndBack/quarlo", quarloMove, saves, from, to),

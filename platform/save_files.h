@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarlo::platform {
@@ -22,9 +24,60 @@ struct FileChunk {
 // How one change to a save's files came out.
 enum class FileOutcome {
     done,
-    exists,       // the new name is taken (in any letter case where names match so)
+    exists,       // the new name is taken
     crossDevice,  // the two names are on different file systems
     failed,
+};
+
+// What a name in a folder stands for. Saves are only ever regular files; the
+// rest are listed so that a command can say why it leaves them alone.
+enum class EntryKind {
+    file,   // a regular file itself
+    link,   // a symbolic link, to anything or to nothing
+    other,  // a FIFO, a device, a socket
+};
+
+struct FolderEntry {
+    std::string name;
+    EntryKind kind = EntryKind::file;
+};
+
+// The files of one folder (subfolders left out), with the folder's path as
+// it is spelled on disk.
+struct FolderFiles {
+    std::string folder;
+    std::vector<FolderEntry> entries;
+};
+
+// One version of a regular file: which file, how long, when last changed.
+// Taken again right before a step that cannot be undone, so that a file
+// another program changed in the meantime is noticed.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t node = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The names in one folder, read once when it is opened and kept current as
+// an operation adds files to it, so that asking whether a name is free costs
+// no new reading of the folder. Names are matched as the game's file system
+// matches them (without regard to letter case).
+class FolderNames {
+  public:
+    virtual ~FolderNames() = default;
+    // The folder as spelled on disk.
+    virtual const std::string& folder() const = 0;
+    // The files it held when opened (subfolders left out).
+    virtual const std::vector<FolderEntry>& initial() const = 0;
+    // Whether anything of that name is there now: what was read, what this
+    // program added, and where the system reports them, what other programs
+    // added since.
+    virtual bool taken(std::string_view name) = 0;
+    // This program gave or took that name.
+    virtual void add(std::string_view name) = 0;
+    virtual void remove(std::string_view name) = 0;
 };
 
 // The few file operations the saves need. Paths are UTF-8. None of them ever
@@ -35,21 +88,36 @@ class SaveFiles {
 
     virtual char separator() const = 0;
 
-    // The names of the regular files directly in a folder (links followed), in
-    // no particular order; nullopt when the folder cannot be listed.
-    virtual std::optional<std::vector<std::string>> listFiles(const std::string& folder) const = 0;
+    // The files directly in a folder, each with its kind, in no particular
+    // order; nullopt when the folder cannot be listed. A folder not there as
+    // spelled is looked up as the game's file system would find it.
+    virtual std::optional<FolderFiles> listFiles(const std::string& folder) const = 0;
 
-    // Up to `count` bytes from `offset` of a regular file; nullopt when it is
-    // not one or cannot be opened or read. Never waits on a pipe or device.
+    // The names of a folder, for an operation that adds to it; null when the
+    // folder cannot be listed.
+    virtual std::unique_ptr<FolderNames> openNames(const std::string& folder) const = 0;
+
+    // Up to `count` bytes from `offset` of a regular file (links followed);
+    // nullopt when it is not one or cannot be opened or read. Never waits on
+    // a pipe or device.
     virtual std::optional<FileChunk> read(const std::string& path, std::uint64_t offset,
                                           std::size_t count) const = 0;
 
+    // The version of a regular file, not following a link: nullopt when the
+    // name is missing or is anything but a regular file.
+    virtual std::optional<FileStamp> stamp(const std::string& path) const = 0;
+
     // Whether anything has that name, matched as the game's file system
-    // matches names (without regard to letter case under Wine).
+    // matches names (without regard to letter case under Wine). Reads the
+    // folder when the name is not there as spelled: for single checks, not
+    // for every file of a batch (FolderNames is for those).
     virtual bool exists(const std::string& path) const = 0;
 
-    // Gives a file a new name, atomically, never replacing one: exists when
-    // `to` is taken, crossDevice when a rename cannot reach it.
+    // Gives a regular file a new name, atomically, never replacing a file of
+    // exactly that name: exists when `to` is taken, crossDevice when a rename
+    // cannot reach it, or when this file system cannot rename without the
+    // risk of replacing (the caller then copies, which never replaces).
+    // Names in another letter case are the caller's to check (FolderNames).
     virtual FileOutcome renameNew(const std::string& from, const std::string& to) = 0;
 
     // A new file `to` with the bytes and modification time of the regular file
@@ -67,6 +135,12 @@ class SaveFiles {
     // Makes the folder's list of names durable after renames into or out of
     // it, where the system needs that asked for.
     virtual bool syncFolder(const std::string& folder) = 0;
+
+    // This process, and whether another one still runs: an unfinished copy
+    // carries the number of the process that makes it, so that one left by
+    // a run that ended can be told from one that is still being written.
+    virtual std::uint32_t processId() const = 0;
+    virtual bool processRunning(std::uint32_t id) const = 0;
 };
 
 }  // namespace quarlo::platform

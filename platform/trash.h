@@ -13,6 +13,14 @@ enum class TrashOutcome {
     failed,
 };
 
+struct TrashResult {
+    TrashOutcome outcome = TrashOutcome::failed;
+    // The files that are in the trash after the call: every one when done;
+    // otherwise those that went and could not be brought back (a second
+    // failure), so that the caller can say where each file is.
+    std::vector<std::string> inTrash;
+};
+
 // The system's trash: files go there to be restored by the user, never
 // removed outright.
 class Trash {
@@ -23,8 +31,8 @@ class Trash {
     virtual std::string name() const = 0;
 
     // Moves every file to the trash, or none: when one cannot go, those
-    // already moved are brought back and nothing is deleted. Paths are UTF-8.
-    virtual TrashOutcome moveToTrash(const std::vector<std::string>& paths) = 0;
+    // already moved are brought back. Paths are UTF-8, of regular files.
+    virtual TrashResult moveToTrash(const std::vector<std::string>& paths) = 0;
 };
 
 }  // namespace quarlo::platform

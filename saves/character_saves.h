@@ -19,6 +19,9 @@ struct SaveEntry {
     std::string fileName;              // "Save 12.ess", as on disk
     std::string path;                  // folder + separator + fileName
     std::vector<std::string> coSaves;  // file names, sorted
+    // A symbolic link to a save rather than a save file of its own: listed,
+    // but never moved, copied or deleted.
+    bool link = false;
     std::optional<SaveHeader> header;
     Unreadable reason = Unreadable::none;  // none exactly when header is set
     // The file's modification time on the local clock (ms since 1970-01-01
@@ -30,12 +33,23 @@ struct SaveEntry {
     std::int64_t sortTime() const;
 };
 
+// The files of one save as they lie in a folder.
+struct SaveFamily {
+    std::string save;                  // "Save 12.ess"
+    std::vector<std::string> coSaves;  // sorted
+};
+
+// Groups the names of a folder's files into saves with their co-saves. A
+// save is a file whose name ends in ".ess" in any letter case, as the game's
+// file system matches it; its co-saves are the other files whose name up to
+// the last dot is the save's stem, without regard to ASCII case (other saves
+// excepted). Names that belong to no save are left out.
+std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names);
+
 // The saves directly in one character's folder, newest first; ties by file
-// name. A file is a save when its name ends in ".ess" in any letter case, as
-// the game's file system matches it. Its co-saves are the other files whose
-// name up to the last dot is the save's stem, without regard to ASCII case
-// (other .ess files excepted). Each save costs one read of its first
-// headerReadSize bytes. nullopt when the folder cannot be listed.
+// name; saves and co-saves as groupSaves makes them. Each save costs one
+// read of its first headerReadSize bytes. nullopt when the folder cannot be
+// listed.
 std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files,
                                                 const std::string& folder);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,48 +10,98 @@
 namespace quarlo::platform {
 class SaveFiles;
 class Trash;
-enum class TrashOutcome;
 }  // namespace quarlo::platform
 
 namespace quarlo::saves {
 
 enum class Transfer { move, copy };
 
-// How one save (its .ess file with its co-saves) came out of a move or copy.
+// Where one file of a save is after an operation that could not keep the
+// save in one place.
+enum class Place { source, destination, both, trash };
+
+struct FilePlace {
+    std::string file;
+    Place place = Place::source;
+    friend bool operator==(const FilePlace&, const FilePlace&) = default;
+};
+
+// How one save (its save file with its co-saves) came out of a move, a copy
+// or a trip to the trash.
 struct TransferResult {
     enum class Outcome {
         done,
-        // A file of the save's names is at the destination already; nothing
-        // was written there and the save is where it was.
+        // `detail` is taken at the destination; the save is where it was.
         nameTaken,
-        // Could not be moved or copied; the save is whole where it was.
+        // Could not go; the save is whole where it was.
         failed,
+        // The trash cannot take files from this drive; the save is where it
+        // was.
+        unavailable,
+        // No longer in its folder: moved or deleted since it was listed.
+        // `detail` is "destination" when the destination has it.
+        gone,
+        // `detail`, one of its files, is a link or no regular file: the save
+        // is left alone.
+        notAFile,
+        // `detail` is another save of the folder whose name is the same to
+        // the game: which of the two owns the co-saves cannot be told.
+        sameName,
+        // `detail` changed while it was being moved (another program wrote
+        // it); the save is whole where it was, with those changes.
+        changed,
         // Moved whole, but `detail` could not be removed from where it was:
-        // a byte-for-byte copy of a co-save is left there.
+        // it is in both folders.
         leftBehind,
+        // A failure whose undo failed too: `places` says where each file is.
+        split,
+        // Not begun: the user stopped the operation first.
+        notStarted,
     };
-    std::string fileName;  // the .ess file
+    std::string fileName;  // the save file
     Outcome outcome = Outcome::failed;
-    std::string detail;  // the file name concerned, where there is one
+    std::string detail;
+    std::size_t coSaves = 0;        // co-saves that went with it
+    std::vector<FilePlace> places;  // for split and leftBehind
 };
 
-// The files a save is made of, the .ess file last: a folder never holds an
-// .ess file without the co-saves it was written with.
-std::vector<std::string> filesOf(const SaveEntry& save);
+// Reports each whole save done, of all to do; false asks the operation to
+// stop before the next save.
+using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 
-// Moves or copies each save with its co-saves into `destination`, an existing
-// folder, never replacing a file there. A move within one file system renames;
-// across file systems, and for every copy, each file is copied to a temporary
-// name beside its destination, flushed, compared byte for byte with its
-// source, and only then given its name; a move removes the originals last. A
-// failure part way puts back what this call changed, so that every save is
-// either wholly where it was or wholly at the destination.
+// Saves of one source folder that go to one destination.
+struct TransferJob {
+    std::vector<std::string> saves;  // save file names in the source folder
+    std::string destination;         // an existing folder
+};
+
+// Moves or copies saves of `sourceFolder` with their co-saves, never
+// replacing a file. The files of each save are those the folder holds when
+// the operation begins (read once), each folder's names are read once and
+// kept as the operation adds to them, and only regular files go. A move
+// within one file system renames; across file systems, and for every copy,
+// each file is copied to a temporary name beside its destination, flushed,
+// compared byte for byte with its source, and only then given its name; a
+// move removes the originals last, each checked unchanged right before. A
+// failure part way puts back what the operation changed, so that every save
+// is wholly where it was or wholly at its destination; where the undo fails
+// too, the result says where each file is. Unfinished copies left by a run
+// that ended are removed from the destinations first. One result a save, in
+// the order given.
 std::vector<TransferResult> transferSaves(platform::SaveFiles& files,
-                                          const std::vector<SaveEntry>& saves,
-                                          const std::string& destination, Transfer how);
+                                          const std::string& sourceFolder,
+                                          const std::vector<TransferJob>& jobs, Transfer how,
+                                          const Progress& progress = {});
 
-// Sends the saves with their co-saves to the system's trash, all or none.
-platform::TrashOutcome trashSaves(platform::Trash& trash, const std::vector<SaveEntry>& saves,
-                                  char separator);
+// Sends saves of `folder` with their co-saves to the system's trash, each
+// save whole or not at all, with the same checks as transferSaves.
+std::vector<TransferResult> trashSaves(platform::SaveFiles& files, platform::Trash& trash,
+                                       const std::string& folder,
+                                       const std::vector<std::string>& saves,
+                                       const Progress& progress = {});
+
+// The suffix of an unfinished copy: "<name>.<process>.quarlo-part". The game
+// lists no such name as a save or a co-save.
+inline constexpr const char* kPartSuffix = ".quarlo-part";
 
 }  // namespace quarlo::saves

@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -11,6 +13,9 @@
 #include <cerrno>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 #include "platform/posix/util.h"
 #include "platform/wine/case_paths.h"
@@ -40,13 +45,6 @@ int openForReading(const std::string& path) {
         fd = ::open(wine::resolveCase(path).c_str(), flags);
     }
     return fd;
-}
-
-// The path as it is on disk where it is not there as written: under Wine a
-// save folder may be spelled "saves" for "Saves".
-std::string onDisk(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 ? path : wine::resolveCase(path);
 }
 
 FileOutcome outcomeOf(int error) {
@@ -99,32 +97,212 @@ constexpr std::size_t kChunk = 1 << 20;
 
 }  // namespace
 
-std::optional<std::vector<std::string>> PosixSaveFiles::listFiles(const std::string& folder) const {
-    Folder dir = openFolder(folder);
-    if (!dir && (errno == ENOENT || errno == ENOTDIR)) {
-        dir = openFolder(wine::resolveCase(folder));
+namespace {
+
+RenameTestHooks& renameHooks() {
+    static RenameTestHooks hooks;
+    return hooks;
+}
+
+int injected(std::string_view call) {
+    const RenameTestHooks& hooks = renameHooks();
+    return hooks.fails ? hooks.fails(call) : 0;
+}
+
+EntryKind kindOf(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return EntryKind::file;
     }
+    return S_ISLNK(mode) ? EntryKind::link : EntryKind::other;
+}
+
+// The folder opened as spelled, or as the game's file system would find it.
+std::optional<std::pair<std::string, Folder>> openAsOnDisk(const std::string& folder) {
+    Folder dir = openFolder(folder);
+    if (dir) {
+        return std::make_pair(folder, std::move(dir));
+    }
+    if (errno != ENOENT && errno != ENOTDIR) {
+        return std::nullopt;
+    }
+    std::string resolved = wine::resolveCase(folder);
+    dir = openFolder(resolved);
     if (!dir) {
         return std::nullopt;
     }
-    const int dirFd = ::dirfd(dir.get());
-    std::vector<std::string> files;
+    return std::make_pair(std::move(resolved), std::move(dir));
+}
+
+// Every name of a folder with what it is; folders as nullopt.
+template <typename Each>
+bool readEntries(DIR* dir, Each each) {
+    const int dirFd = ::dirfd(dir);
     errno = 0;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (entry->d_type == DT_REG) {
-            files.emplace_back(entry->d_name);
-        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat st {};
-            if (::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)) {
-                files.emplace_back(entry->d_name);
-            }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") {
+            errno = 0;
+            continue;
         }
+        std::optional<EntryKind> kind;
+        switch (entry->d_type) {
+            case DT_REG:
+                kind = EntryKind::file;
+                break;
+            case DT_LNK:
+                kind = EntryKind::link;
+                break;
+            case DT_DIR:
+                break;
+            case DT_UNKNOWN: {
+                struct stat st {};
+                if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    !S_ISDIR(st.st_mode)) {
+                    kind = kindOf(st.st_mode);
+                } else if (errno == ENOENT) {
+                    errno = 0;
+                    continue;  // gone since it was listed
+                }
+                break;
+            }
+            default:
+                kind = EntryKind::other;
+                break;
+        }
+        each(name, kind);
         errno = 0;
     }
-    if (errno != 0) {
+    return errno == 0;
+}
+
+// The names of one folder. Where inotify is at hand, what other programs do
+// in the folder is taken in as they do it, at one read of the watch per
+// question; otherwise the names are those read at opening and those this
+// program gave.
+class PosixFolderNames : public FolderNames {
+  public:
+    PosixFolderNames(std::string folder, Fd watch)
+        : folder_(std::move(folder)), watch_(std::move(watch)) {}
+
+    bool load() {
+        Folder dir = openFolder(folder_);
+        if (!dir) {
+            return false;
+        }
+        initial_.clear();
+        exact_.clear();
+        folded_.clear();
+        return readEntries(dir.get(), [this](std::string_view name, std::optional<EntryKind> kind) {
+            if (kind) {
+                initial_.push_back(FolderEntry{std::string(name), *kind});
+            }
+            add(name);
+        });
+    }
+
+    const std::string& folder() const override { return folder_; }
+    const std::vector<FolderEntry>& initial() const override { return initial_; }
+
+    bool taken(std::string_view name) override {
+        drain();
+        return folded_.count(wine::foldedName(name)) > 0;
+    }
+
+    void add(std::string_view name) override {
+        if (exact_.insert(std::string(name)).second) {
+            ++folded_[wine::foldedName(name)];
+        }
+    }
+
+    void remove(std::string_view name) override {
+        if (exact_.erase(std::string(name)) == 0) {
+            return;
+        }
+        const auto it = folded_.find(wine::foldedName(name));
+        if (it != folded_.end() && --it->second == 0) {
+            folded_.erase(it);
+        }
+    }
+
+  private:
+    void drain() {
+        if (!watch_.valid()) {
+            return;
+        }
+        alignas(inotify_event) char buffer[16384];
+        while (true) {
+            const ssize_t n = ::read(watch_.get(), buffer, sizeof buffer);
+            if (n <= 0) {
+                return;  // EAGAIN: nothing more has happened
+            }
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                if ((event->mask & IN_Q_OVERFLOW) != 0) {
+                    // Too much happened to follow: read the folder again.
+                    const std::vector<FolderEntry> keep = initial_;
+                    load();
+                    initial_ = keep;
+                    continue;
+                }
+                if (event->len == 0) {
+                    continue;
+                }
+                const std::string_view name(event->name);
+                if ((event->mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
+                    add(name);
+                } else if ((event->mask & (IN_DELETE | IN_MOVED_FROM)) != 0) {
+                    remove(name);
+                }
+            }
+        }
+    }
+
+    std::string folder_;
+    Fd watch_;
+    std::vector<FolderEntry> initial_;
+    std::unordered_set<std::string> exact_;
+    std::unordered_map<std::string, int> folded_;
+};
+
+}  // namespace
+
+std::optional<FolderFiles> PosixSaveFiles::listFiles(const std::string& folder) const {
+    auto opened = openAsOnDisk(folder);
+    if (!opened) {
+        return std::nullopt;
+    }
+    FolderFiles files{std::move(opened->first), {}};
+    const bool ok = readEntries(
+        opened->second.get(), [&files](std::string_view name, std::optional<EntryKind> kind) {
+            if (kind) {
+                files.entries.push_back(FolderEntry{std::string(name), *kind});
+            }
+        });
+    if (!ok) {
         return std::nullopt;
     }
     return files;
+}
+
+std::unique_ptr<FolderNames> PosixSaveFiles::openNames(const std::string& folder) const {
+    auto opened = openAsOnDisk(folder);
+    if (!opened) {
+        return nullptr;
+    }
+    // The watch is set before the folder is read, so nothing can come in
+    // between unseen.
+    Fd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (watch.valid() &&
+        ::inotify_add_watch(watch.get(), opened->first.c_str(),
+                            IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM | IN_ONLYDIR) < 0) {
+        watch.reset();
+    }
+    auto names = std::make_unique<PosixFolderNames>(std::move(opened->first), std::move(watch));
+    if (!names->load()) {
+        return nullptr;
+    }
+    return names;
 }
 
 std::optional<FileChunk> PosixSaveFiles::read(const std::string& path, std::uint64_t offset,
@@ -162,54 +340,103 @@ std::optional<FileChunk> PosixSaveFiles::read(const std::string& path, std::uint
     return chunk;
 }
 
+std::optional<FileStamp> PosixSaveFiles::stamp(const std::string& path) const {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return FileStamp{
+        static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+        static_cast<std::uint64_t>(st.st_size),
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
 bool PosixSaveFiles::exists(const std::string& path) const {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 || ::lstat(wine::resolveCase(path).c_str(), &st) == 0;
 }
 
-FileOutcome PosixSaveFiles::renameNew(const std::string& from, const std::string& to) {
-    // A name taken in another letter case is the same file to the game.
-    if (exists(to)) {
-        return FileOutcome::exists;
+void setRenameTestHooks(RenameTestHooks hooks) {
+    renameHooks() = std::move(hooks);
+}
+
+int renameNoReplace(const std::string& from, const std::string& to) {
+    int error = injected("renameat2");
+    if (error == 0) {
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+            return 0;
+        }
+        error = errno;
     }
-    const std::string source = onDisk(from);
-    const std::string target = onDisk(to);
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-        return FileOutcome::done;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        return outcomeOf(errno);
+    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) {
+        return error;
     }
     // File systems without that flag: a second link, which fails rather than
     // replace, then the old name goes.
-    if (::link(source.c_str(), target.c_str()) == 0) {
-        if (::unlink(source.c_str()) == 0) {
-            return FileOutcome::done;
+    error = injected("link");
+    if (error == 0) {
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            if (::unlink(from.c_str()) == 0) {
+                return 0;
+            }
+            error = errno;
+            ::unlink(to.c_str());
+            return error;
         }
-        ::unlink(target.c_str());
-        return FileOutcome::failed;
+        error = errno;
     }
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
-        return outcomeOf(errno);
+    if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS && error != EMLINK) {
+        return error;
     }
-    // No hard links either (FAT, some network shares): the name was free a
-    // moment ago, which is as much as such a file system lets one know.
-    if (exists(to)) {
-        return FileOutcome::exists;
+    // No hard links either (FAT, some FUSE and network drives): the name is
+    // claimed by creating it, which fails rather than replace, and the rename
+    // replaces nothing but that claim.
+    Fd claim(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+    if (!claim.valid()) {
+        return errno;
     }
-    return ::rename(source.c_str(), target.c_str()) == 0 ? FileOutcome::done : outcomeOf(errno);
+    struct stat mine {};
+    if (::fstat(claim.get(), &mine) != 0) {
+        error = errno;
+        ::unlink(to.c_str());
+        return error;
+    }
+    claim.close();
+    if (renameHooks().afterClaim) {
+        renameHooks().afterClaim(to);
+    }
+    const auto stillOurs = [&] {
+        struct stat now {};
+        return ::lstat(to.c_str(), &now) == 0 && now.st_dev == mine.st_dev &&
+               now.st_ino == mine.st_ino && now.st_size == 0;
+    };
+    if (!stillOurs()) {
+        // Another program wrote to the name or put its own there: it is
+        // theirs now.
+        return EEXIST;
+    }
+    if (::rename(from.c_str(), to.c_str()) == 0) {
+        return 0;
+    }
+    error = errno;
+    if (stillOurs()) {
+        ::unlink(to.c_str());
+    }
+    return error;
+}
+
+FileOutcome PosixSaveFiles::renameNew(const std::string& from, const std::string& to) {
+    const int error = renameNoReplace(from, to);
+    return error == 0 ? FileOutcome::done : outcomeOf(error);
 }
 
 FileOutcome PosixSaveFiles::copyNew(const std::string& from, const std::string& to) {
-    if (exists(to)) {
-        return FileOutcome::exists;
-    }
     Fd in(openForReading(from));
     struct stat st {};
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return FileOutcome::failed;
     }
-    const std::string target = onDisk(to);
+    const std::string& target = to;
     Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
                   st.st_mode & 0666));
     if (!out.valid()) {
@@ -288,12 +515,20 @@ std::optional<bool> PosixSaveFiles::sameBytes(const std::string& a, const std::s
 }
 
 bool PosixSaveFiles::remove(const std::string& path) {
-    return ::unlink(onDisk(path).c_str()) == 0;
+    return ::unlink(path.c_str()) == 0;
 }
 
 bool PosixSaveFiles::syncFolder(const std::string& folder) {
-    Fd fd(::open(onDisk(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+std::uint32_t PosixSaveFiles::processId() const {
+    return static_cast<std::uint32_t>(::getpid());
+}
+
+bool PosixSaveFiles::processRunning(std::uint32_t id) const {
+    return id != 0 && (::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM);
 }
 
 }  // namespace quarlo::platform::posix

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <string>
+#include <string_view>
+
 #include "platform/save_files.h"
 
 namespace quarlo::platform::posix {
@@ -7,15 +11,38 @@ namespace quarlo::platform::posix {
 class PosixSaveFiles : public SaveFiles {
   public:
     char separator() const override { return '/'; }
-    std::optional<std::vector<std::string>> listFiles(const std::string& folder) const override;
+    std::optional<FolderFiles> listFiles(const std::string& folder) const override;
+    std::unique_ptr<FolderNames> openNames(const std::string& folder) const override;
     std::optional<FileChunk> read(const std::string& path, std::uint64_t offset,
                                   std::size_t count) const override;
+    std::optional<FileStamp> stamp(const std::string& path) const override;
     bool exists(const std::string& path) const override;
     FileOutcome renameNew(const std::string& from, const std::string& to) override;
     FileOutcome copyNew(const std::string& from, const std::string& to) override;
     std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override;
     bool remove(const std::string& path) override;
     bool syncFolder(const std::string& folder) override;
+    std::uint32_t processId() const override;
+    bool processRunning(std::uint32_t id) const override;
 };
+
+// Renames a file without ever replacing one: renameat2's RENAME_NOREPLACE;
+// where the file system lacks it, a second link and the old name's removal;
+// where it has no links either, the name is first claimed by creating it
+// empty and exclusively, and the rename replaces only that claim, checked
+// again to be the same empty file right before. Returns 0 or the errno:
+// EEXIST when `to` is taken.
+int renameNoReplace(const std::string& from, const std::string& to);
+
+// Points where tests reach into the renames. Empty hooks do nothing.
+struct RenameTestHooks {
+    // An errno that the named call ("renameat2", "link") reports instead of
+    // running; 0 runs it.
+    std::function<int(std::string_view call)> fails;
+    // In the last fallback, after the name was claimed and before the check
+    // that the claim is still the same empty file.
+    std::function<void(const std::string& to)> afterClaim;
+};
+void setRenameTestHooks(RenameTestHooks hooks);
 
 }  // namespace quarlo::platform::posix

@@ -9,10 +9,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <utility>
 
+#include "platform/posix/save_files_posix.h"
 #include "platform/posix/util.h"
 #include "platform/wine/case_paths.h"
 
@@ -68,8 +70,37 @@ bool makePath(const std::string& path) {
     return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// The top of the file system a path is on: the last folder going up that is
-// still on its device.
+// The path with its folder's links resolved, as the desktop's own trash
+// sees it: a save folder reached through a link onto another drive is on
+// that drive, and its trash is at that drive's top. The file itself is not
+// resolved: it is the name that goes to the trash.
+std::optional<std::string> resolvedFolder(const std::string& path) {
+    char* real = ::realpath(parentOf(path).c_str(), nullptr);
+    if (real == nullptr) {
+        return std::nullopt;
+    }
+    std::string out(real);
+    std::free(real);
+    return out == "/" ? "/" + baseName(path) : out + "/" + baseName(path);
+}
+
+// The device of the folder, or of the nearest folder above it that exists:
+// where it would be made.
+std::optional<dev_t> deviceOf(std::string folder) {
+    while (true) {
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) == 0) {
+            return st.st_dev;
+        }
+        if (folder == "/" || folder.empty() || folder == ".") {
+            return std::nullopt;
+        }
+        folder = parentOf(folder);
+    }
+}
+
+// The top of the file system a resolved path is on: the last folder going
+// up that is still on its device.
 std::string topOf(const std::string& path, dev_t device) {
     std::string top = parentOf(path);
     while (top != "/") {
@@ -123,10 +154,24 @@ std::string deletionDate() {
 
 // One file in the trash: its name under files/ and its .trashinfo.
 struct Trashed {
-    std::string original;
+    std::string original;  // as the .trashinfo names it
     std::string file;
     std::string info;
+    std::string from;   // where it was taken from, to put it back
+    std::string given;  // as the caller named it
 };
+
+// The Path key's value before escaping: absolute in the home trash, below
+// the top in a drive's.
+std::string relativeToTop(const TrashFolder& trash, const std::string& path) {
+    if (trash.top.empty()) {
+        return path;
+    }
+    if (trash.top == "/") {
+        return path.substr(1);
+    }
+    return path.size() > trash.top.size() ? path.substr(trash.top.size() + 1) : std::string();
+}
 
 // Claims a name in the trash by creating its .trashinfo exclusively, as
 // every program sharing the trash does; "Save 1.2.ess" when "Save 1.ess" is
@@ -136,14 +181,9 @@ std::optional<Trashed> claim(const TrashFolder& trash, const std::string& origin
     const std::size_t dot = name.rfind('.');
     const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
     const std::string ext = stem.size() == name.size() ? std::string() : name.substr(dot);
-    std::string path = original;
-    if (!trash.top.empty() && trash.top != "/") {
-        path = original.substr(trash.top.size() + 1);
-    } else if (!trash.top.empty()) {
-        path = original.substr(1);
-    }
     const std::string content =
-        "[Trash Info]\nPath=" + trashInfoPath(path) + "\nDeletionDate=" + deletionDate() + "\n";
+        "[Trash Info]\nPath=" + trashInfoPath(relativeToTop(trash, original)) +
+        "\nDeletionDate=" + deletionDate() + "\n";
     for (int n = 1; n < 10000; ++n) {
         const std::string candidate = n == 1 ? name : stem + "." + std::to_string(n) + ext;
         const std::string info = trash.info + "/" + candidate + ".trashinfo";
@@ -168,14 +208,39 @@ std::optional<Trashed> claim(const TrashFolder& trash, const std::string& origin
             }
             return std::nullopt;
         }
-        return Trashed{original, file, info};
+        return Trashed{original, file, info, original, original};
     }
     return std::nullopt;
 }
 
-bool renameNoReplace(const std::string& from, const std::string& to) {
-    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ||
-           ((errno == EINVAL || errno == ENOSYS) && ::rename(from.c_str(), to.c_str()) == 0);
+// Whether an info file left without its file (a failure whose undo failed
+// too) may go: one about a file of `folder`, written over a minute ago, so
+// that another program's trashing in progress is never touched.
+bool staleOrphan(const std::string& info, const std::string& pathKey) {
+    struct stat st {};
+    if (::lstat(info.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_mtime > ::time(nullptr) - 60 || st.st_size > 4096) {
+        return false;
+    }
+    std::string content;
+    {
+        Fd fd(::open(info.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        char buffer[4096];
+        const ssize_t n = fd.valid() ? ::read(fd.get(), buffer, sizeof buffer) : -1;
+        if (n <= 0) {
+            return false;
+        }
+        content.assign(buffer, static_cast<std::size_t>(n));
+    }
+    const std::size_t at = content.find("\nPath=" + pathKey);
+    if (at == std::string::npos) {
+        return false;
+    }
+    // Directly in that folder, not deeper.
+    const std::size_t from = at + 6 + pathKey.size();
+    const std::size_t end = content.find('\n', from);
+    const std::string rest = content.substr(from, end == std::string::npos ? end : end - from);
+    return rest.find('/') == std::string::npos && !rest.empty();
 }
 
 }  // namespace
@@ -206,20 +271,64 @@ PosixTrash::PosixTrash() {
     }
 }
 
-TrashOutcome PosixTrash::moveToTrash(const std::vector<std::string>& paths) {
+void PosixTrash::cleanOrphans(const std::string& infoFolder, const std::string& filesFolder,
+                              const std::string& pathKey) {
+    for (auto it = orphans_.begin(); it != orphans_.end();) {
+        it = ::unlink(it->c_str()) == 0 || errno == ENOENT ? orphans_.erase(it) : std::next(it);
+    }
+    if (!cleaned_.insert(infoFolder + "\n" + pathKey).second) {
+        return;
+    }
+    const Folder dir = openFolder(infoFolder);
+    if (!dir) {
+        return;
+    }
+    static constexpr std::string_view kInfo = ".trashinfo";
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name.size() <= kInfo.size() || !name.ends_with(kInfo)) {
+            continue;
+        }
+        const std::string file =
+            filesFolder + "/" + std::string(name.substr(0, name.size() - kInfo.size()));
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) == 0 || errno != ENOENT) {
+            continue;
+        }
+        const std::string info = infoFolder + "/" + std::string(name);
+        if (staleOrphan(info, pathKey)) {
+            ::unlink(info.c_str());
+        }
+    }
+}
+
+TrashResult PosixTrash::moveToTrash(const std::vector<std::string>& paths) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    TrashResult result;
     std::vector<Trashed> done;
-    const auto undo = [&done](TrashOutcome outcome) {
+    const auto undo = [&](TrashOutcome outcome) {
         // Back where they were, newest first; a name is free again there
         // unless another program took it meanwhile, which the rename refuses.
         for (auto it = done.rbegin(); it != done.rend(); ++it) {
-            if (renameNoReplace(it->file, it->original)) {
-                ::unlink(it->info.c_str());
+            if (renameNoReplace(it->file, it->from) == 0) {
+                if (::unlink(it->info.c_str()) != 0) {
+                    orphans_.push_back(it->info);
+                }
+            } else {
+                // Still in the trash, with its info, where the user can
+                // restore it from.
+                result.inTrash.push_back(it->given);
             }
         }
-        return outcome;
+        result.outcome = outcome;
+        return result;
     };
     const std::string homeTrash = withoutTrailingSlashes(dataHome_) + "/Trash";
-    std::optional<dev_t> homeDevice;
+    // The home trash serves every file on the file system $XDG_DATA_HOME is
+    // (or would be) on; when that folder cannot be made, those files have no
+    // trash, rather than another one.
+    const bool homeMade = makePath(dataHome_);
+    const std::optional<dev_t> homeDevice = deviceOf(dataHome_);
     for (const std::string& given : paths) {
         std::string path = absolute(given);
         struct stat st {};
@@ -229,38 +338,51 @@ TrashOutcome PosixTrash::moveToTrash(const std::vector<std::string>& paths) {
                 return undo(TrashOutcome::failed);
             }
         }
-        if (!homeDevice && makePath(dataHome_)) {
-            struct stat home {};
-            if (::stat(dataHome_.c_str(), &home) == 0) {
-                homeDevice = home.st_dev;
-            }
+        const std::optional<std::string> real = resolvedFolder(path);
+        if (!S_ISREG(st.st_mode) || !real) {
+            return undo(TrashOutcome::failed);
         }
         std::optional<TrashFolder> trash;
         if (homeDevice && *homeDevice == st.st_dev) {
+            if (!homeMade) {
+                return undo(TrashOutcome::failed);
+            }
             trash = trashIn(homeTrash, {});
+            if (!trash) {
+                return undo(TrashOutcome::failed);
+            }
         } else {
             // Never a copy across file systems: a trash on the file's own
             // one, or none.
-            trash = topTrash(topOf(path, st.st_dev));
+            trash = topTrash(topOf(*real, st.st_dev));
             if (!trash) {
                 return undo(TrashOutcome::unavailable);
             }
         }
-        if (!trash) {
-            return undo(TrashOutcome::failed);
-        }
-        std::optional<Trashed> slot = claim(*trash, path);
+        // The home trash names files by the path as given, a drive's trash by
+        // the resolved path below its top, as the desktop's own trash does.
+        const std::string named = trash->top.empty() ? path : *real;
+        const std::string key = trashInfoPath(relativeToTop(*trash, parentOf(named))) + "/";
+        cleanOrphans(trash->info, trash->files, key);
+        std::optional<Trashed> slot = claim(*trash, named);
         if (!slot) {
             return undo(TrashOutcome::failed);
         }
-        if (!renameNoReplace(path, slot->file)) {
-            const int error = errno;
-            ::unlink(slot->info.c_str());
+        slot->from = path;
+        slot->given = given;
+        if (const int error = renameNoReplace(path, slot->file); error != 0) {
+            if (::unlink(slot->info.c_str()) != 0) {
+                orphans_.push_back(slot->info);
+            }
             return undo(error == EXDEV ? TrashOutcome::unavailable : TrashOutcome::failed);
         }
         done.push_back(std::move(*slot));
     }
-    return TrashOutcome::done;
+    for (const Trashed& t : done) {
+        result.inTrash.push_back(t.given);
+    }
+    result.outcome = TrashOutcome::done;
+    return result;
 }
 
 }  // namespace quarlo::platform::posix

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <list>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/trash.h"
@@ -19,10 +22,19 @@ class PosixTrash : public Trash {
     PosixTrash();
 
     std::string name() const override { return "trash"; }
-    TrashOutcome moveToTrash(const std::vector<std::string>& paths) override;
+    TrashResult moveToTrash(const std::vector<std::string>& paths) override;
 
   private:
+    // Info files left without their file by a failure whose undo failed too:
+    // this run's are tried again on every call; an earlier run's, about files
+    // of the folder being trashed from, once a run for each trash folder.
+    void cleanOrphans(const std::string& infoFolder, const std::string& filesFolder,
+                      const std::string& pathKey);
+
     std::string dataHome_;
+    std::mutex mutex_;
+    std::list<std::string> orphans_;
+    std::set<std::string> cleaned_;
 };
 
 // A path as the Path key of a .trashinfo file holds it: every byte but

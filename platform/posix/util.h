@@ -31,6 +31,7 @@ class Fd {
     ~Fd() { reset(); }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
     // Closes now and reports whether close succeeded: for a written file a

@@ -1,6 +1,9 @@
 #include "platform/win32/save_files_win32.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
+#include <string_view>
 
 #include "platform/win32/win32_api.h"
 
@@ -86,10 +89,15 @@ std::int64_t localMilliseconds(const FILETIME& utc) {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> Win32SaveFiles::listFiles(const std::string& folder) const {
+namespace {
+
+// Every name of a folder but "." and "..", with its attributes; false when
+// the folder cannot be listed.
+template <typename Each>
+bool forEachEntry(const std::string& folder, Each each) {
     auto pattern = wide(folder);
     if (!pattern || pattern->empty()) {
-        return std::nullopt;
+        return false;
     }
     if (pattern->back() != L'\\' && pattern->back() != L'/') {
         pattern->push_back(L'\\');
@@ -98,23 +106,102 @@ std::optional<std::vector<std::string>> Win32SaveFiles::listFiles(const std::str
     WIN32_FIND_DATAW entry{};
     Find find(FindFirstFileExW(pattern->c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
                                nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    std::vector<std::string> files;
     if (find.get() == INVALID_HANDLE_VALUE) {
         // A folder with nothing in it (a drive root lists no "." either).
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
-            return files;
-        }
-        return std::nullopt;
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
     }
     do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            files.push_back(utf8(entry.cFileName));
+        const std::wstring_view name(entry.cFileName);
+        if (name != L"." && name != L"..") {
+            each(entry);
         }
     } while (FindNextFileW(find.get(), &entry));
-    if (GetLastError() != ERROR_NO_MORE_FILES) {
+    return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+std::optional<EntryKind> kindOf(const WIN32_FIND_DATAW& entry) {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return EntryKind::link;
+    }
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return EntryKind::file;
+}
+
+// The key NTFS compares names by: upper case, character by character.
+std::string foldedName(std::string_view name) {
+    auto w = wide(std::string(name));
+    if (!w || w->empty()) {
+        return std::string(name);
+    }
+    CharUpperBuffW(w->data(), static_cast<DWORD>(w->size()));
+    return utf8(w->c_str());
+}
+
+// The names of one folder. The file system itself refuses a name taken in
+// another letter case, so only the names read at opening and those given
+// since are kept.
+class Win32FolderNames : public FolderNames {
+  public:
+    explicit Win32FolderNames(std::string folder) : folder_(std::move(folder)) {}
+
+    bool load() {
+        return forEachEntry(folder_, [this](const WIN32_FIND_DATAW& entry) {
+            const std::string name = utf8(entry.cFileName);
+            if (const auto kind = kindOf(entry)) {
+                initial_.push_back(FolderEntry{name, *kind});
+            }
+            add(name);
+        });
+    }
+
+    const std::string& folder() const override { return folder_; }
+    const std::vector<FolderEntry>& initial() const override { return initial_; }
+    bool taken(std::string_view name) override { return folded_.count(foldedName(name)) > 0; }
+    void add(std::string_view name) override {
+        if (exact_.insert(std::string(name)).second) {
+            ++folded_[foldedName(name)];
+        }
+    }
+    void remove(std::string_view name) override {
+        if (exact_.erase(std::string(name)) == 0) {
+            return;
+        }
+        const auto it = folded_.find(foldedName(name));
+        if (it != folded_.end() && --it->second == 0) {
+            folded_.erase(it);
+        }
+    }
+
+  private:
+    std::string folder_;
+    std::vector<FolderEntry> initial_;
+    std::set<std::string> exact_;
+    std::map<std::string, int> folded_;
+};
+
+}  // namespace
+
+std::optional<FolderFiles> Win32SaveFiles::listFiles(const std::string& folder) const {
+    FolderFiles files{folder, {}};
+    const bool ok = forEachEntry(folder, [&files](const WIN32_FIND_DATAW& entry) {
+        if (const auto kind = kindOf(entry)) {
+            files.entries.push_back(FolderEntry{utf8(entry.cFileName), *kind});
+        }
+    });
+    if (!ok) {
         return std::nullopt;
     }
     return files;
+}
+
+std::unique_ptr<FolderNames> Win32SaveFiles::openNames(const std::string& folder) const {
+    auto names = std::make_unique<Win32FolderNames>(folder);
+    if (!names->load()) {
+        return nullptr;
+    }
+    return names;
 }
 
 std::optional<FileChunk> Win32SaveFiles::read(const std::string& path, std::uint64_t offset,
@@ -225,6 +312,29 @@ void discard(const std::wstring& name) {
 }
 
 }  // namespace
+
+std::optional<FileStamp> Win32SaveFiles::stamp(const std::string& path) const {
+    const auto name = wide(path);
+    if (!name || name->empty()) {
+        return std::nullopt;
+    }
+    // The name itself, not what a link leads to.
+    Handle file(CreateFileW(name->c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file.get() == INVALID_HANDLE_VALUE || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        return std::nullopt;
+    }
+    return FileStamp{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
+                     join(info.nFileSizeHigh, info.nFileSizeLow),
+                     static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
+                                                    info.ftLastWriteTime.dwLowDateTime)) *
+                         100};
+}
 
 bool Win32SaveFiles::exists(const std::string& path) const {
     const auto name = wide(path);
@@ -340,6 +450,24 @@ bool Win32SaveFiles::syncFolder(const std::string&) {
     // NTFS journals its names, and MOVEFILE_WRITE_THROUGH has already waited
     // for the rename; there is nothing further to ask for.
     return true;
+}
+
+std::uint32_t Win32SaveFiles::processId() const {
+    return GetCurrentProcessId();
+}
+
+bool Win32SaveFiles::processRunning(std::uint32_t id) const {
+    if (id == 0) {
+        return false;
+    }
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (process == nullptr) {
+        // One of another user's, which this one may not open, still runs.
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
 }
 
 }  // namespace quarlo::platform::win32

@@ -7,15 +7,19 @@ namespace quarlo::platform::win32 {
 class Win32SaveFiles : public SaveFiles {
   public:
     char separator() const override { return '\\'; }
-    std::optional<std::vector<std::string>> listFiles(const std::string& folder) const override;
+    std::optional<FolderFiles> listFiles(const std::string& folder) const override;
+    std::unique_ptr<FolderNames> openNames(const std::string& folder) const override;
     std::optional<FileChunk> read(const std::string& path, std::uint64_t offset,
                                   std::size_t count) const override;
+    std::optional<FileStamp> stamp(const std::string& path) const override;
     bool exists(const std::string& path) const override;
     FileOutcome renameNew(const std::string& from, const std::string& to) override;
     FileOutcome copyNew(const std::string& from, const std::string& to) override;
     std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override;
     bool remove(const std::string& path) override;
     bool syncFolder(const std::string& folder) override;
+    std::uint32_t processId() const override;
+    bool processRunning(std::uint32_t id) const override;
 };
 
 }  // namespace quarlo::platform::win32

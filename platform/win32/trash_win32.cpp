@@ -234,32 +234,41 @@ TrashOutcome throughFileOperationW(const std::vector<std::wstring>& paths) {
 
 }  // namespace
 
-TrashOutcome Win32Trash::moveToTrash(const std::vector<std::string>& paths) {
+TrashResult Win32Trash::moveToTrash(const std::vector<std::string>& paths) {
     std::vector<std::wstring> full;
     for (const std::string& given : paths) {
         const auto name = wide(given);
         const auto path = name && !name->empty() ? fullPath(*name) : std::nullopt;
         if (!path || !movable(*path)) {
-            return TrashOutcome::failed;
+            return TrashResult{TrashOutcome::failed, {}};
         }
         full.push_back(*path);
     }
     if (full.empty()) {
-        return TrashOutcome::done;
+        return TrashResult{TrashOutcome::done, {}};
     }
     std::optional<TrashOutcome> outcome = throughFileOperation(full);
     if (!outcome) {
         outcome = throughFileOperationW(full);
     }
-    if (*outcome == TrashOutcome::done) {
-        // Done means gone from every folder, whatever the shell said.
-        for (const std::wstring& path : full) {
-            if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-                return TrashOutcome::failed;
-            }
+    // What is gone went to the Recycle Bin (a deletion past it is refused
+    // before it happens): the shell may stop part way, so each file is
+    // looked for, whatever it said.
+    TrashResult result{*outcome, {}};
+    bool allGone = true;
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        if (GetFileAttributesW(full[i].c_str()) == INVALID_FILE_ATTRIBUTES) {
+            result.inTrash.push_back(paths[i]);
+        } else {
+            allGone = false;
         }
     }
-    return *outcome;
+    if (result.outcome == TrashOutcome::done && !allGone) {
+        result.outcome = TrashOutcome::failed;
+    } else if (result.outcome != TrashOutcome::done && allGone) {
+        result.outcome = TrashOutcome::done;
+    }
+    return result;
 }
 
 }  // namespace quarlo::platform::win32

@@ -8,7 +8,7 @@ namespace quarlo::platform::win32 {
 class Win32Trash : public Trash {
   public:
     std::string name() const override { return "Recycle Bin"; }
-    TrashOutcome moveToTrash(const std::vector<std::string>& paths) override;
+    TrashResult moveToTrash(const std::vector<std::string>& paths) override;
 };
 
 }  // namespace quarlo::platform::win32

@@ -80,6 +80,28 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
     return i == a.size() && j == b.size();
 }
 
+std::string foldedName(std::string_view name) {
+    std::string key;
+    key.reserve(name.size());
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t at = i;
+        if (const auto c = utf8::next(name, i)) {
+            const char32_t u = upper(*c);
+            // Four bytes a character, so no two characters share a key.
+            for (int shift = 24; shift >= 0; shift -= 8) {
+                key.push_back(static_cast<char>((u >> shift) & 0xFF));
+            }
+        } else {
+            // A byte that is not UTF-8 matches only itself; 0xFF never
+            // starts a character's key, as no character is that large.
+            key.push_back(static_cast<char>(0xFF));
+            key.push_back(name[at]);
+            i = at + 1;
+        }
+    }
+    return key;
+}
+
 std::string resolveCase(const std::string& path) {
     if (path.empty() || exists(path)) {
         return path;

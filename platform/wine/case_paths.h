@@ -10,6 +10,10 @@ namespace quarlo::platform::wine {
 // in upper case; bytes that are not UTF-8 compare by ASCII case only.
 bool sameNameIgnoringCase(std::string_view a, std::string_view b);
 
+// A key that two names share exactly when sameNameIgnoringCase holds for
+// them, for looking names up in a set.
+std::string foldedName(std::string_view name);
+
 // The path as it is spelled on disk. Under Wine the game opens "Oblivion.ini"
 // for "oblivion.ini" and "saves" for "Saves", so each component that is not
 // there as written is looked up among its folder's entries without regard to

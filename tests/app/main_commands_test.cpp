@@ -53,6 +53,10 @@ struct SortAnswers : app::SortView {
     }
     void showSortMessage(const std::string& text) override { messages.push_back(text); }
     void savesChanged() override { ++changed; }
+    void runWithProgress(const std::string&,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        work([](std::size_t, std::size_t) { return true; });
+    }
 };
 
 TEST_F(CommandsTest, LoadSwitchesToTheSelectedCharacterAndItsSettings) {
@@ -355,28 +359,34 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
         std::string folder;
         bool exists;
         std::string refusal;  // text, not pointer: literals may not be merged
+        std::size_t staying;
         bool operator==(const Row&) const = default;
     };
     std::vector<Row> rows;
     for (const app::SortGroup& g : cancel.plan->groups) {
-        rows.push_back({g.name, g.saves.size(), g.folder, g.exists, g.refusal ? g.refusal : ""});
+        rows.push_back({g.name, g.saves.size(), g.folder, g.exists, g.refusal ? g.refusal : "",
+                        g.staying.size()});
     }
     const std::vector<Row> expected{
-        {"aldric", 3, "Saves\\aldric\\", false, ""},
-        {"Ann", 2, "Saves\\Ann\\", true, ""},
-        {"Brynja", 1, "Saves\\Brynja\\", false, ""},
-        {"Sir [Bob]", 1, "Saves\\Sir [Bob]\\", false, app::text::kInvalidName},
+        {"aldric", 3, "Saves\\aldric\\", false, "", 0},
+        {"Ann", 1, "Saves\\Ann\\", true, "", 1},
+        {"Brynja", 1, "Saves\\Brynja\\", false, "", 0},
+        {"Sir [Bob]", 1, "Saves\\Sir [Bob]\\", false, app::text::kInvalidName, 0},
     };
     EXPECT_EQ(rows, expected);
     EXPECT_EQ(cancel.plan->unreadable, 1u);
-    EXPECT_EQ(cancel.plan->movable(), 6u);
+    EXPECT_EQ(cancel.plan->movable(), 5u);
+    EXPECT_NE(app::planText(*cancel.plan)
+                  .find("Ann: 1 save to Saves\\Ann\\; 1 save stays in Saves (its name is taken "
+                        "in Saves\\Ann\\)\n"),
+              std::string::npos);
 
     SortAnswers go;
     main.onSortLooseSaves(go);
     ASSERT_EQ(go.messages.size(), 1u);
     EXPECT_EQ(go.messages[0],
-              "Failed. 5 saves moved into 3 characters, 1 skipped; 3 saves are still in Saves.\n\n"
-              "Save 6.ess: skipped; Save 6.ess is there already.");
+              "Success. 5 saves and 1 co-save moved into 3 characters; 3 saves are still in "
+              "Saves.");
     EXPECT_EQ(go.changed, 1);
     const auto names = [this](const std::string& folder) {
         Strings out;
@@ -398,18 +408,21 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
     EXPECT_EQ(controls.list, (Strings{"aldric", "Ann", "Bob", "Brynja"}));
     EXPECT_EQ(shown(ValueLabel::Active), "Ann");
 
-    // What is left is offered again; with the clash gone, nothing can move.
+    // What is left cannot move.
     SortAnswers again;
-    again.go = false;
-    main.onSortLooseSaves(again);
-    ASSERT_TRUE(again.plan);
-    EXPECT_EQ(again.plan->movable(), 1u);
-    fs::remove(inGame("Saves/Save 6.ess"));
-    again = SortAnswers{};
     main.onSortLooseSaves(again);
     EXPECT_FALSE(again.plan);
     EXPECT_EQ(again.messages.size(), 1u);
     EXPECT_EQ(again.messages[0].rfind("Failed. Nothing To Sort.", 0), 0u);
+
+    // While the game uses Saves itself, the summary says the saves left it.
+    gameFile("[General]\r\nSLocalSavePath=Saves\\\r\n");
+    main.RefreshSaveList();
+    loose("Save 8.ess", "Brynja", 8);
+    SortAnswers fromSaves;
+    main.onSortLooseSaves(fromSaves);
+    ASSERT_EQ(fromSaves.messages.size(), 1u);
+    EXPECT_NE(fromSaves.messages[0].find(app::text::kGameUsesSaves), std::string::npos);
 }
 
 }  // namespace

@@ -64,6 +64,58 @@ TEST(SavesWindowText, PlayTimeAsHoursAndMinutes) {
     }
 }
 
+// "Success." only when every save is wholly where it was sent; otherwise
+// each save not so says where its files are.
+TEST(SavesWindowText, SummariesSayWhatIsWhere) {
+    using O = saves::TransferResult::Outcome;
+    using saves::Place;
+    const auto r = [](const char* file, O outcome, std::string detail = {},
+                      std::vector<saves::FilePlace> places = {}) {
+        saves::TransferResult out;
+        out.fileName = file;
+        out.outcome = outcome;
+        out.detail = std::move(detail);
+        out.coSaves = 1;
+        out.places = std::move(places);
+        return out;
+    };
+    const app::PlaceNames names{"Ann", "Brynja", "trash"};
+    struct Case {
+        std::vector<saves::TransferResult> results;
+        app::Verb verb;
+        const char* summary;
+    };
+    const Case cases[] = {
+        {{r("A.ess", O::done), r("B.ess", O::done)},
+         app::Verb::move,
+         "Success. 2 saves and 2 co-saves moved to Brynja."},
+        {{r("A.ess", O::leftBehind, "A.obse", {{"A.obse", Place::both}})},
+         app::Verb::move,
+         "Failed. 1 save and 1 co-save moved to Brynja.\n\nA.ess: moved to Brynja, but could not "
+         "be removed whole from Ann: A.obse is in both Ann and Brynja."},
+        {{r("A.ess", O::split, {}, {{"A.obse", Place::destination}, {"A.ess", Place::source}})},
+         app::Verb::move,
+         "Failed. 0 saves moved to Brynja; 1 not moved.\n\nA.ess: not moved whole, and could not "
+         "be put back: A.obse is in Brynja, A.ess is in Ann."},
+        {{r("A.ess", O::split, {}, {{"A.obse", Place::trash}, {"A.ess", Place::source}})},
+         app::Verb::trash,
+         "Failed. 0 saves moved to the trash; 1 not deleted.\n\nA.ess: not deleted whole, and "
+         "could not be put back: A.obse is in the trash, A.ess is in Ann."},
+        {{r("A.ess", O::nameTaken, "A.obse"), r("B.ess", O::changed, "B.ess")},
+         app::Verb::copy,
+         "Failed. 0 saves copied to Brynja; 2 not copied.\n\nA.ess: not copied; Brynja has "
+         "A.obse already.\nB.ess: not copied; B.ess changed while it was being copied (is the "
+         "game saving?); the save is whole in Ann."},
+        {{r("A.ess", O::done), r("B.ess", O::notStarted), r("C.ess", O::notStarted)},
+         app::Verb::move,
+         "Failed. 1 save and 1 co-save moved to Brynja; 2 not moved.\n\nStopped: 2 saves not "
+         "moved; they are in Ann."},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(app::transferSummary(c.results, c.verb, names), c.summary);
+    }
+}
+
 TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
     SaveShape older = at({2024, 3, 2, 5, 13, 45, 30, 0});
     older.level = 3;
@@ -275,6 +327,8 @@ TEST(SaveCommands, MoveAndCopySayWhatWentAndWhy) {
         const char* message;  // "" for none
         std::vector<std::string> ann;
         std::vector<std::string> brynja;
+        // What another program or window does after the list was shown.
+        std::function<void(const TempDir&)> meanwhile;
     };
     const std::vector<std::string> all{"Save 1.ess", "Save 1.obse", "Save 2.ess", "Save 3.ess"};
     const Case cases[] = {
@@ -284,8 +338,8 @@ TEST(SaveCommands, MoveAndCopySayWhatWentAndWhy) {
          "Brynja",
          false,
          nullptr,
-         "Failed. 1 save moved to Brynja, 1 skipped.\n\nSave 2.ess: skipped; Save 2.ess is "
-         "there already.",
+         "Failed. 1 save and 1 co-save moved to Brynja; 1 not moved.\n\nSave 2.ess: not moved; "
+         "Brynja has a file of that name already.",
          {"Save 2.ess", "Save 3.ess"},
          {"Save 1.ess", "Save 1.obse", "Save 2.ess"}},
         {"a copy leaves the originals",
@@ -294,7 +348,7 @@ TEST(SaveCommands, MoveAndCopySayWhatWentAndWhy) {
          "Brynja",
          false,
          nullptr,
-         "Success. 2 saves copied to Brynja.",
+         "Success. 2 saves and 1 co-save copied to Brynja.",
          all,
          {"Save 1.ess", "Save 1.obse", "Save 2.ess", "Save 3.ess"}},
         {"a copy while the game runs",
@@ -325,6 +379,29 @@ TEST(SaveCommands, MoveAndCopySayWhatWentAndWhy) {
          all,
          {"Save 2.ess"}},
         {"cancelled", true, {"Save 3.ess"}, std::nullopt, false, nullptr, "", all, {"Save 2.ess"}},
+        {"a co-save the game wrote after the list was shown goes too",
+         true,
+         {"Save 3.ess"},
+         "Brynja",
+         false,
+         nullptr,
+         "Success. 1 save and 1 co-save moved to Brynja.",
+         {"Save 1.ess", "Save 1.obse", "Save 2.ess"},
+         {"Save 2.ess", "Save 3.ess", "Save 3.obse"},
+         [](const TempDir& d) { writeBytes(d.at("Saves/Ann/Save 3.obse"), "new co-save"); }},
+        {"a save another window moved already",
+         true,
+         {"Save 3.ess"},
+         "Brynja",
+         false,
+         nullptr,
+         "Failed. 0 saves moved to Brynja; 1 not moved.\n\nSave 3.ess: not moved; it is no "
+         "longer in Ann but in Brynja already.",
+         {"Save 1.ess", "Save 1.obse", "Save 2.ess"},
+         {"Save 2.ess", "Save 3.ess"},
+         [](const TempDir& d) {
+             fs::rename(d.at("Saves/Ann/Save 3.ess"), d.at("Saves/Brynja/Save 3.ess"));
+         }},
         {"to itself",
          true,
          {"Save 3.ess"},
@@ -353,6 +430,9 @@ TEST(SaveCommands, MoveAndCopySayWhatWentAndWhy) {
         app::SavesWindow window(fresh.annsSaves(), fresh.view);
         window.onOpen();
         fresh.view.chosenRows = fresh.rowsOf(c.selected);
+        if (c.meanwhile) {
+            c.meanwhile(fresh.dir);
+        }
         c.move ? window.onMoveTo() : window.onCopyTo();
         EXPECT_EQ(fresh.view.messages.empty() ? "" : fresh.view.messages.back(), c.message);
         const auto names = [&](const char* folder) {
@@ -376,7 +456,7 @@ TEST(SaveCommands, MoveAndCopySayWhatWentAndWhy) {
     }
 }
 
-TEST(SaveCommands, DeleteCountsSavesAndCoSavesAndTrashesAllOrNone) {
+TEST(SaveCommands, DeleteCountsSavesAndCoSavesAndTrashesEachWholeOrNot) {
     struct Case {
         bool yes;
         platform::TrashOutcome outcome;
@@ -388,7 +468,9 @@ TEST(SaveCommands, DeleteCountsSavesAndCoSavesAndTrashesAllOrNone) {
              Case{true, platform::TrashOutcome::unavailable,
                   "Failed. The trash cannot take files from this drive. Nothing was deleted."},
              Case{true, platform::TrashOutcome::failed,
-                  "Failed. The saves could not be moved to the trash. Nothing was deleted."},
+                  "Failed. 0 saves moved to the trash; 2 not deleted.\n\nSave 1.ess: not "
+                  "deleted; it could not be moved to the trash and is in Ann.\nSave 3.ess: not "
+                  "deleted; it could not be moved to the trash and is in Ann."},
              Case{false, platform::TrashOutcome::done, ""},
          }) {
         CommandScene fresh;

@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "platform/posix/file_system_posix.h"
+#include "platform/posix/save_files_posix.h"
 #include "platform/posix/trash_posix.h"
 #include "tests/support/temp_dir.h"
 
@@ -137,7 +138,7 @@ TEST(PosixTrash, TakesEveryFileOrNone) {
     const std::string original = fs::canonical(dir.at("Saves/Aldric")).string() + "/Save 1.ess";
     const std::time_t before = std::time(nullptr);
 
-    ASSERT_EQ(trash.moveToTrash({original, dir.at("Saves/Aldric/Save 1.obse")}),
+    ASSERT_EQ(trash.moveToTrash({original, dir.at("Saves/Aldric/Save 1.obse")}).outcome,
               TrashOutcome::done);
     EXPECT_FALSE(fs::exists(original));
     EXPECT_FALSE(fs::exists(dir.at("Saves/Aldric/Save 1.obse")));
@@ -155,20 +156,23 @@ TEST(PosixTrash, TakesEveryFileOrNone) {
     EXPECT_EQ(info.back(), '\n');
 
     test::writeBytes(original, "second save");
-    ASSERT_EQ(trash.moveToTrash({original}), TrashOutcome::done);
+    ASSERT_EQ(trash.moveToTrash({original}).outcome, TrashOutcome::done);
     EXPECT_EQ(test::readBytes(data + "/Trash/files/Save 1.2.ess"), "second save");
     EXPECT_TRUE(fs::exists(data + "/Trash/info/Save 1.2.ess.trashinfo"));
 
     test::writeBytes(original, "third save");
-    EXPECT_EQ(trash.moveToTrash({original, dir.at("Saves/Aldric/Missing.ess")}),
-              TrashOutcome::failed);
+    const TrashResult partly = trash.moveToTrash({original, dir.at("Saves/Aldric/Missing.ess")});
+    EXPECT_EQ(partly.outcome, TrashOutcome::failed);
+    EXPECT_TRUE(partly.inTrash.empty());
     EXPECT_EQ(test::readBytes(original), "third save");
     EXPECT_FALSE(fs::exists(data + "/Trash/info/Save 1.3.ess.trashinfo"));
     EXPECT_FALSE(fs::exists(data + "/Trash/files/Save 1.3.ess"));
 }
 
 // A file on another file system than the home goes to the trash at the top
-// of its own, with a Path relative to that top; never copied across.
+// of its own, with a Path relative to that top, also when its folder is
+// reached through a link from the home's file system (a Documents folder on
+// a second drive); never copied across, never into the linked folder.
 TEST(PosixTrash, UsesTheTrashOfTheFilesOwnFileSystem) {
     struct stat shm {};
     struct stat tmp {};
@@ -182,27 +186,93 @@ TEST(PosixTrash, UsesTheTrashOfTheFilesOwnFileSystem) {
     const bool existed = fs::exists(own);
     const std::string folder = top + "/" + dir.path().filename().string();
     fs::create_directory(folder);
-    test::writeBytes(folder + "/Save 9.ess", "far save");
+    fs::create_directory_symlink(folder, dir.at("Documents"));
     PosixTrash trash(dir.at("home/.local/share"));
-    ASSERT_EQ(trash.moveToTrash({folder + "/Save 9.ess"}), TrashOutcome::done);
-    EXPECT_FALSE(fs::exists(folder + "/Save 9.ess"));
-    std::string name;
-    for (const auto& entry : fs::directory_iterator(own + "/info")) {
-        const std::string text = test::readBytes(entry.path().string());
-        if (text.find("Path=" + trashInfoPath(folder.substr(top.size() + 1)) + "/Save%209.ess\n") !=
-            std::string::npos) {
-            name = entry.path().filename().string();
+    for (const std::string& through : {folder, dir.at("Documents")}) {
+        SCOPED_TRACE(through);
+        test::writeBytes(folder + "/Save 9.ess", "far save");
+        ASSERT_EQ(trash.moveToTrash({through + "/Save 9.ess"}).outcome, TrashOutcome::done);
+        EXPECT_FALSE(fs::exists(folder + "/Save 9.ess"));
+        EXPECT_FALSE(fs::exists(folder + "/.Trash-" + std::to_string(::getuid())));
+        std::string name;
+        for (const auto& entry : fs::directory_iterator(own + "/info")) {
+            const std::string text = test::readBytes(entry.path().string());
+            if (text.find("Path=" + trashInfoPath(folder.substr(top.size() + 1)) +
+                          "/Save%209.ess\n") != std::string::npos) {
+                name = entry.path().filename().string();
+            }
         }
+        ASSERT_FALSE(name.empty());
+        const std::string stem = name.substr(0, name.size() - std::string(".trashinfo").size());
+        EXPECT_EQ(test::readBytes(own + "/files/" + stem), "far save");
+        EXPECT_FALSE(fs::exists(dir.at("home/.local/share/Trash/files/Save 9.ess")));
+        fs::remove(own + "/files/" + stem);
+        fs::remove(own + "/info/" + name);
     }
-    EXPECT_FALSE(name.empty());
-    const std::string stem = name.substr(0, name.size() - std::string(".trashinfo").size());
-    EXPECT_EQ(test::readBytes(own + "/files/" + stem), "far save");
-    EXPECT_FALSE(fs::exists(dir.at("home/.local/share/Trash/files/Save 9.ess")));
-    fs::remove(own + "/files/" + stem);
-    fs::remove(own + "/info/" + name);
-    fs::remove(folder);
+    fs::remove_all(folder);
     if (!existed) {
         fs::remove_all(own);
+    }
+}
+
+// When $XDG_DATA_HOME cannot be made, a file on its file system has no
+// trash: nothing goes, rather than one file to a trash at the top of the
+// disk while the others go home.
+TEST(PosixTrash, AHomeTrashThatCannotBeMadeTakesNothing) {
+    test::TempDir dir;
+    test::writeBytes(dir.at("not-a-folder"), "");
+    test::writeBytes(dir.at("Save 1.ess"), "save");
+    PosixTrash trash(dir.at("not-a-folder/share"));
+    const TrashResult r = trash.moveToTrash({dir.at("Save 1.ess")});
+    EXPECT_EQ(r.outcome, TrashOutcome::failed);
+    EXPECT_EQ(test::readBytes(dir.at("Save 1.ess")), "save");
+    const std::string root = "/.Trash-" + std::to_string(::getuid());
+    EXPECT_FALSE(fs::exists(root + "/files/Save 1.ess"));
+}
+
+// Renames never replace a file, also on a file system without no-replace
+// renames (and without hard links): the name is claimed first, and a claim
+// another program wrote into is left to it.
+TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
+    struct Case {
+        const char* what;
+        int renameat2;  // the errno it reports instead of running, or 0
+        int link;
+        bool targetThere;
+        bool otherWritesClaim;
+        int result;
+    };
+    for (const Case& c : {
+             Case{"plain", 0, 0, false, false, 0},
+             Case{"plain, name taken", 0, 0, true, false, EEXIST},
+             Case{"no flag: a link", EINVAL, 0, false, false, 0},
+             Case{"no flag: a link, name taken", EINVAL, 0, true, false, EEXIST},
+             Case{"no links: a claim", EINVAL, EPERM, false, false, 0},
+             Case{"no links, name taken", EINVAL, EPERM, true, false, EEXIST},
+             Case{"no links, claim written by another", EINVAL, EPERM, false, true, EEXIST},
+             Case{"a real failure", EIO, 0, false, false, EIO},
+         }) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        test::writeBytes(dir.at("from"), "save");
+        if (c.targetThere) {
+            test::writeBytes(dir.at("to"), "theirs");
+        }
+        setRenameTestHooks(RenameTestHooks{
+            [&c](std::string_view call) { return call == "renameat2" ? c.renameat2 : c.link; },
+            [&c](const std::string& to) {
+                if (c.otherWritesClaim) {
+                    test::writeBytes(to, "the game's save");
+                }
+            }});
+        EXPECT_EQ(renameNoReplace(dir.at("from"), dir.at("to")), c.result);
+        setRenameTestHooks({});
+        const bool moved = c.result == 0;
+        EXPECT_EQ(fs::exists(dir.at("from")), !moved);
+        EXPECT_EQ(test::readBytes(dir.at("to")), moved                ? "save"
+                                                 : c.targetThere      ? "theirs"
+                                                 : c.otherWritesClaim ? "the game's save"
+                                                                      : "");
     }
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/trash.h"
 #include "saves/transfer.h"
 #include "tests/support/memory_save_files.h"
 #include "tests/support/native.h"
@@ -12,64 +13,81 @@ namespace quarlo::saves {
 namespace {
 
 using Outcome = TransferResult::Outcome;
+using Names = std::vector<std::string>;
 
-SaveEntry save(const std::string& folder, const std::string& name,
-               std::vector<std::string> coSaves = {}) {
-    SaveEntry e;
-    e.fileName = name;
-    e.path = folder + "/" + name;
-    e.coSaves = std::move(coSaves);
-    return e;
-}
+const std::string kFrom = "/disk/Saves/Aldric";
 
 // Three saves of one character and a destination that already holds a
 // co-save of the third's name.
 struct Scene {
-    std::string from;
     std::string to;
     test::MemorySaveFiles files;
-    std::vector<SaveEntry> saves;
+    std::map<std::string, Names> saves{{"Save 1.ess", {"Save 1.obse", "Save 1.pluggy"}},
+                                       {"Save 2.ess", {}},
+                                       {"Save 3.ess", {"Save 3.obse"}}};
     std::map<std::string, std::string> original;  // file name -> bytes
 
-    Scene(std::string source, std::string destination)
-        : from(std::move(source)), to(std::move(destination)) {
-        saves = {save(from, "Save 1.ess", {"Save 1.obse", "Save 1.pluggy"}),
-                 save(from, "Save 2.ess"), save(from, "Save 3.ess", {"Save 3.obse"})};
-        for (const SaveEntry& s : saves) {
-            for (const std::string& name : filesOf(s)) {
+    explicit Scene(std::string destination) : to(std::move(destination)) {
+        for (const auto& [save, coSaves] : saves) {
+            for (const std::string& name : filesOf(save)) {
                 original[name] = "bytes of " + name;
-                files.files[from + "/" + name] = original[name];
+                files.files[kFrom + "/" + name] = original[name];
             }
         }
         files.files[to + "/Save 3.obse"] = "another character's co-save";
     }
 
-    bool whole(const std::string& folder, const SaveEntry& s) const {
-        for (const std::string& name : filesOf(s)) {
-            const auto it = files.files.find(folder + "/" + name);
-            if (it == files.files.end() || it->second != original.at(name)) {
-                return false;
-            }
-        }
-        return true;
+    Names filesOf(const std::string& save) const {
+        Names names = saves.at(save);
+        names.push_back(save);
+        return names;
     }
-    bool holdsAny(const std::string& folder, const SaveEntry& s) const {
-        for (const std::string& name : filesOf(s)) {
-            const auto it = files.files.find(folder + "/" + name);
-            if (it != files.files.end() && it->second == original.at(name)) {
-                return true;
-            }
-        }
-        return false;
+    bool has(const std::string& folder, const std::string& name) const {
+        const auto it = files.files.find(folder + "/" + name);
+        return it != files.files.end() && it->second == original.at(name);
+    }
+    std::vector<TransferResult> run(Transfer how) {
+        return transferSaves(files, kFrom, {{{"Save 1.ess", "Save 2.ess", "Save 3.ess"}, to}}, how);
     }
 };
 
-// Every step of a move or copy is made to fail in turn, within one file
-// system and across two: whatever fails, each save is whole on exactly one
-// side (a copy: whole at its source, and at the destination whole or not at
-// all), the report says which, no part file is left and the file that was
-// in the way is untouched.
-TEST(TransferSaves, AFailureAtAnyStepLeavesEverySaveWholeOnOneSide) {
+// Whatever the results say is where each file is: whole on one side, or,
+// where an undo failed, each file where its place says; never a byte of a
+// save lost, and never the file in the way touched.
+void expectResultsTrue(Scene& s, const std::vector<TransferResult>& results, Transfer how) {
+    ASSERT_EQ(results.size(), 3u);
+    for (const TransferResult& r : results) {
+        SCOPED_TRACE(r.fileName);
+        std::map<std::string, Place> where;
+        for (const std::string& name : s.filesOf(r.fileName)) {
+            where[name] = Place::source;
+            if (r.outcome == Outcome::done || r.outcome == Outcome::leftBehind) {
+                where[name] = how == Transfer::copy ? Place::both : Place::destination;
+            }
+        }
+        for (const FilePlace& p : r.places) {
+            where[p.file] = p.place;
+        }
+        for (const auto& [name, place] : where) {
+            EXPECT_EQ(s.has(kFrom, name), place != Place::destination) << name;
+            if (name != "Save 3.obse") {
+                EXPECT_EQ(s.has(s.to, name), place != Place::source) << name;
+            }
+        }
+    }
+    EXPECT_EQ(s.files.files.at(s.to + "/Save 3.obse"), "another character's co-save");
+    // An unfinished copy that could not be removed goes at the next
+    // operation in that folder.
+    transferSaves(s.files, kFrom, {{{}, s.to}}, how);
+    for (const auto& [path, bytes] : s.files.files) {
+        EXPECT_EQ(path.find(kPartSuffix), std::string::npos) << path;
+    }
+}
+
+// Every step of a move or copy is made to fail in turn, and then every pair
+// of steps (a failure, then a failure of its undo), within one file system
+// and across two.
+TEST(TransferSaves, AnyOneOrTwoFailuresLeaveEveryFileWhereTheResultSays) {
     struct Case {
         const char* to;
         Transfer how;
@@ -78,62 +96,273 @@ TEST(TransferSaves, AFailureAtAnyStepLeavesEverySaveWholeOnOneSide) {
          {Case{"/disk/Saves/Brynja", Transfer::move}, Case{"/other/Saves/Brynja", Transfer::move},
           Case{"/disk/Saves/Brynja", Transfer::copy},
           Case{"/other/Saves/Brynja", Transfer::copy}}) {
-        Scene clean("/disk/Saves/Aldric", c.to);
-        const auto expected = transferSaves(clean.files, clean.saves, clean.to, c.how);
+        Scene clean(c.to);
+        const auto expected = clean.run(c.how);
         ASSERT_EQ(expected.size(), 3u);
         EXPECT_EQ(expected[0].outcome, Outcome::done);
+        EXPECT_EQ(expected[0].coSaves, 2u);
         EXPECT_EQ(expected[1].outcome, Outcome::done);
         EXPECT_EQ(expected[2].outcome, Outcome::nameTaken);
         EXPECT_EQ(expected[2].detail, "Save 3.obse");
         const int steps = clean.files.steps;
-        for (int fail = -1; fail < steps; ++fail) {
-            SCOPED_TRACE(std::string(c.to) + (c.how == Transfer::move ? " move" : " copy") +
-                         ", step " + std::to_string(fail) + " fails");
-            Scene s("/disk/Saves/Aldric", c.to);
-            if (fail >= 0) {
-                s.files.failStep = fail;
-            }
-            const auto results = transferSaves(s.files, s.saves, s.to, c.how);
-            ASSERT_EQ(results.size(), 3u);
-            for (std::size_t i = 0; i < 3; ++i) {
-                const SaveEntry& e = s.saves[i];
-                const Outcome o = results[i].outcome;
-                const bool arrived = o == Outcome::done || o == Outcome::leftBehind;
-                if (arrived) {
-                    EXPECT_TRUE(s.whole(s.to, e)) << e.fileName;
-                } else {
-                    EXPECT_FALSE(s.holdsAny(s.to, e)) << e.fileName;
-                }
-                if (c.how == Transfer::copy || !arrived) {
-                    EXPECT_TRUE(s.whole(s.from, e)) << e.fileName;
-                } else {
-                    EXPECT_FALSE(s.files.exists(e.path)) << e.fileName;
-                    // Only a co-save that could not be removed stays behind.
-                    for (const std::string& name : e.coSaves) {
-                        EXPECT_EQ(s.files.exists(s.from + "/" + name),
-                                  o == Outcome::leftBehind && results[i].detail == name);
+        for (int first = -1; first < steps; ++first) {
+            for (int second = first; second < steps; ++second) {
+                SCOPED_TRACE(std::string(c.to) + (c.how == Transfer::move ? " move" : " copy") +
+                             ", steps " + std::to_string(first) + " and " + std::to_string(second) +
+                             " fail");
+                Scene s(c.to);
+                s.files.failSteps = {first, second};
+                const auto results = s.run(c.how);
+                expectResultsTrue(s, results, c.how);
+                if (first == second) {
+                    // One failure alone never splits a save.
+                    for (const TransferResult& r : results) {
+                        EXPECT_NE(r.outcome, Outcome::split) << r.fileName;
                     }
                 }
-            }
-            EXPECT_EQ(s.files.files.at(s.to + "/Save 3.obse"), "another character's co-save");
-            for (const auto& [path, bytes] : s.files.files) {
-                EXPECT_EQ(path.find(".quarlo-part"), std::string::npos) << path;
+                if (testing::Test::HasFailure()) {
+                    return;
+                }
             }
         }
     }
 }
 
 TEST(TransferSaves, ACopyThatComesBackDifferentIsUndone) {
-    Scene s("/disk/Saves/Aldric", "/other/Saves/Brynja");
+    Scene s("/other/Saves/Brynja");
     s.files.cutCopies = true;
-    for (const auto& r : transferSaves(s.files, s.saves, s.to, Transfer::move)) {
+    for (const auto& r : s.run(Transfer::move)) {
         EXPECT_NE(r.outcome, Outcome::done) << r.fileName;
     }
-    for (const SaveEntry& e : s.saves) {
-        EXPECT_TRUE(s.whole(s.from, e)) << e.fileName;
-        EXPECT_FALSE(s.holdsAny(s.to, e)) << e.fileName;
-    }
+    expectResultsTrue(s, s.run(Transfer::copy), Transfer::copy);
     EXPECT_EQ(s.files.files.size(), 7u);  // six files and the one in the way
+}
+
+// Another program writes the save while it is copied across drives, at any
+// moment but the removal itself: the save stays whole where it was, with
+// what was written, or arrives with it; never is the old version kept and
+// the new one removed.
+TEST(TransferSaves, ASaveWrittenDuringAMoveAcrossDrivesIsNeverLost) {
+    Scene clean("/other/Saves/Brynja");
+    transferSaves(clean.files, kFrom, {{{"Save 2.ess"}, clean.to}}, Transfer::move);
+    const std::string source = kFrom + "/Save 2.ess";
+    for (int at = 0; at < clean.files.steps; ++at) {
+        if (clean.files.trace[static_cast<std::size_t>(at)] == "remove " + source) {
+            continue;  // no check can come between a removal and itself
+        }
+        SCOPED_TRACE(clean.files.trace[static_cast<std::size_t>(at)]);
+        Scene s(clean.to);
+        s.files.beforeStep = [&s, &source, at](int step) {
+            if (step == at && s.files.files.count(source)) {
+                s.files.append(source, " and more");
+            }
+        };
+        const auto r = transferSaves(s.files, kFrom, {{{"Save 2.ess"}, s.to}}, Transfer::move);
+        const std::string newer = s.original["Save 2.ess"] + " and more";
+        if (r[0].outcome == Outcome::done) {
+            EXPECT_EQ(s.files.files[s.to + "/Save 2.ess"], newer);
+        } else {
+            EXPECT_TRUE(r[0].outcome == Outcome::changed || r[0].outcome == Outcome::failed);
+            EXPECT_EQ(s.files.files[source], newer);
+            EXPECT_FALSE(s.files.files.count(s.to + "/Save 2.ess"));
+        }
+    }
+}
+
+// What the folders hold when the operation runs decides, not what a list
+// showed earlier: a co-save written since goes with its save, a save gone
+// since is reported gone (and where, when it is at the destination), links
+// and saves whose names are the same to the game are left alone, and a
+// name taken at the destination while the operation runs is never joined
+// by a second one of another letter case.
+TEST(TransferSaves, WorksOnWhatIsOnTheDiskWhenItActs) {
+    struct Case {
+        const char* what;
+        std::function<void(test::MemorySaveFiles&)> arrange;
+        Names saves;
+        std::vector<Outcome> outcomes;
+        std::vector<std::string> details;
+        Names left;     // files of Aldric's afterwards
+        Names arrived;  // files of Brynja's afterwards
+    };
+    const std::string to = "/disk/Saves/Brynja";
+    const Case cases[] = {
+        {"a co-save written after the list was shown",
+         [&](test::MemorySaveFiles& f) { f.files[kFrom + "/Save 2.obse"] = "new"; },
+         {"Save 2.ess"},
+         {Outcome::done},
+         {""},
+         {},
+         {"Save 2.ess", "Save 2.obse"}},
+        {"a save another window moved already",
+         [&](test::MemorySaveFiles& f) {
+             f.files[to + "/Save 2.ess"] = f.files[kFrom + "/Save 2.ess"];
+             f.files.erase(kFrom + "/Save 2.ess");
+         },
+         {"Save 2.ess"},
+         {Outcome::gone},
+         {"destination"},
+         {},
+         {"Save 2.ess"}},
+        {"a save deleted meanwhile",
+         [&](test::MemorySaveFiles& f) { f.files.erase(kFrom + "/Save 2.ess"); },
+         {"Save 2.ess"},
+         {Outcome::gone},
+         {""},
+         {},
+         {}},
+        {"a link",
+         [&](test::MemorySaveFiles& f) { f.links.insert(kFrom + "/Save 2.ess"); },
+         {"Save 2.ess"},
+         {Outcome::notAFile},
+         {"Save 2.ess"},
+         {"Save 2.ess"},
+         {}},
+        {"a co-save that is a link",
+         [&](test::MemorySaveFiles& f) {
+             f.files[kFrom + "/Save 2.obse"] = "x";
+             f.links.insert(kFrom + "/Save 2.obse");
+         },
+         {"Save 2.ess"},
+         {Outcome::notAFile},
+         {"Save 2.obse"},
+         {"Save 2.ess", "Save 2.obse"},
+         {}},
+        {"two saves the game sees as one, sharing a co-save",
+         [&](test::MemorySaveFiles& f) {
+             f.files[kFrom + "/save 2.ESS"] = "twin";
+             f.files[kFrom + "/Save 2.obse"] = "shared";
+         },
+         {"Save 2.ess", "save 2.ESS"},
+         {Outcome::sameName, Outcome::sameName},
+         {"save 2.ESS", "Save 2.ess"},
+         {"Save 2.ess", "Save 2.obse", "save 2.ESS"},
+         {}},
+        {"the name taken in another case while the move runs",
+         [&](test::MemorySaveFiles& f) {
+             f.beforeStep = [&f, to](int) {
+                 if (f.trace.back() == "renameNew " + to + "/Save 2.obse") {
+                     f.files[to + "/save 2.ESS"] = "another's";
+                 }
+             };
+             f.files[kFrom + "/Save 2.obse"] = "co";
+         },
+         {"Save 2.ess"},
+         {Outcome::nameTaken},
+         {"Save 2.ess"},
+         {"Save 2.ess", "Save 2.obse"},
+         {"save 2.ESS"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::MemorySaveFiles f;
+        f.files[kFrom + "/Save 2.ess"] = "save";
+        f.files[to + "/.keep"] = "";
+        c.arrange(f);
+        const auto r = transferSaves(f, kFrom, {{c.saves, to}}, Transfer::move);
+        ASSERT_EQ(r.size(), c.outcomes.size());
+        for (std::size_t i = 0; i < r.size(); ++i) {
+            EXPECT_EQ(r[i].outcome, c.outcomes[i]) << i;
+            EXPECT_EQ(r[i].detail, c.details[i]) << i;
+        }
+        const auto names = [&f](const std::string& folder) {
+            Names out;
+            const auto listed = f.listFiles(folder);
+            for (const auto& e : listed->entries) {
+                if (e.name != ".keep") {
+                    out.push_back(e.name);
+                }
+            }
+            return out;
+        };
+        EXPECT_EQ(names(kFrom), c.left);
+        EXPECT_EQ(names(to), c.arrived);
+    }
+}
+
+// Unfinished copies: those of this code's exact form whose process has ended
+// (or is this one, between operations) go; one of a process still running,
+// and a file that only looks like one in another letter case, stay.
+TEST(TransferSaves, RemovesOnlyItsOwnLeftovers) {
+    const std::string to = "/other/Saves/Brynja";
+    test::MemorySaveFiles f;
+    f.running.insert(77);
+    f.files[kFrom + "/Save 1.ess"] = "save";
+    for (const char* name :
+         {"Save 1.ess.4242.quarlo-part", "Save 9.ess.99.quarlo-part", "Save 8.ess.quarlo-part",
+          "Save 7.ess.77.quarlo-part", "SAVE1.ESS.QUARLO-PART", "notes.quarlo-part.txt"}) {
+        f.files[to + "/" + name] = "x";
+    }
+    const auto r = transferSaves(f, kFrom, {{{"Save 1.ess"}, to}}, Transfer::copy);
+    EXPECT_EQ(r[0].outcome, Outcome::done);
+    Names left;
+    const auto listed = f.listFiles(to);
+    for (const auto& e : listed->entries) {
+        left.push_back(e.name);
+    }
+    EXPECT_EQ(left, (Names{"SAVE1.ESS.QUARLO-PART", "Save 1.ess", "Save 7.ess.77.quarlo-part",
+                           "notes.quarlo-part.txt"}));
+}
+
+// Cancel stops at the next whole save; the saves not begun stay, reported.
+TEST(TransferSaves, StopsBetweenSavesWhenAsked) {
+    Scene s("/disk/Saves/Brynja");
+    std::vector<std::pair<std::size_t, std::size_t>> seen;
+    const auto r =
+        transferSaves(s.files, kFrom, {{{"Save 1.ess", "Save 2.ess", "Save 3.ess"}, s.to}},
+                      Transfer::move, [&seen](std::size_t done, std::size_t total) {
+                          seen.emplace_back(done, total);
+                          return done < 1;
+                      });
+    EXPECT_EQ(seen, (std::vector<std::pair<std::size_t, std::size_t>>{{0, 3}, {1, 3}}));
+    EXPECT_EQ(r[0].outcome, Outcome::done);
+    EXPECT_EQ(r[1].outcome, Outcome::notStarted);
+    EXPECT_EQ(r[2].outcome, Outcome::notStarted);
+    EXPECT_TRUE(s.has(kFrom, "Save 2.ess"));
+}
+
+// The trash takes each save whole or not at all; where it brought a file
+// back only in part, the result says which file is where.
+TEST(TrashSaves, EachSaveWholeOrNotAtAllAndWhereEachFileIs) {
+    struct SomeTrash : platform::Trash {
+        platform::TrashResult answer;
+        std::vector<Names> given;
+        std::string name() const override { return "trash"; }
+        platform::TrashResult moveToTrash(const std::vector<std::string>& paths) override {
+            given.push_back(paths);
+            return answer;
+        }
+    };
+    test::MemorySaveFiles f;
+    for (const char* name : {"A.ess", "A.obse", "B.ess"}) {
+        f.files[kFrom + "/" + name] = name;
+    }
+    struct Case {
+        platform::TrashResult answer;
+        Outcome outcome;
+        std::vector<FilePlace> places;
+    };
+    for (const Case& c : {
+             Case{{platform::TrashOutcome::done, {}}, Outcome::done, {}},
+             Case{{platform::TrashOutcome::failed, {}}, Outcome::failed, {}},
+             Case{{platform::TrashOutcome::unavailable, {}}, Outcome::unavailable, {}},
+             Case{{platform::TrashOutcome::failed, {kFrom + "/A.obse"}},
+                  Outcome::split,
+                  {{"A.obse", Place::trash}, {"A.ess", Place::source}}},
+         }) {
+        SomeTrash trash;
+        trash.answer = c.answer;
+        const auto r = trashSaves(f, trash, kFrom, {"A.ess", "B.ess", "C.ess"});
+        ASSERT_EQ(r.size(), 3u);
+        EXPECT_EQ(r[0].outcome, c.outcome);
+        EXPECT_EQ(r[0].coSaves, 1u);
+        EXPECT_EQ(r[0].places, c.places);
+        EXPECT_EQ(trash.given.front(), (Names{kFrom + "/A.obse", kFrom + "/A.ess"}));
+        // A drive without a trash is not asked again for the next save.
+        EXPECT_EQ(trash.given.size(), c.outcome == Outcome::unavailable ? 1u : 2u);
+        EXPECT_EQ(r[2].outcome,
+                  c.outcome == Outcome::unavailable ? Outcome::unavailable : Outcome::gone);
+    }
 }
 
 // The platform's own operations: a move keeps co-saves with their save and
@@ -145,7 +374,6 @@ TEST(TransferSaves, OnTheDisk) {
     std::vector<std::string> destinations{dir.at("Brynja")};
     const std::filesystem::path shm("/dev/shm");
     std::error_code ec;
-    std::unique_ptr<test::TempDir> other;
     if (std::filesystem::is_directory(shm, ec)) {
         const std::string there = (shm / dir.path().filename()).string();
         std::filesystem::create_directory(there, ec);
@@ -167,23 +395,19 @@ TEST(TransferSaves, OnTheDisk) {
             std::filesystem::last_write_time(dir.at("Aldric/Save 1.ess")) - std::chrono::hours(30);
         std::filesystem::last_write_time(dir.at("Aldric/Save 1.ess"), time);
 
-        std::vector<SaveEntry> saves{save(dir.at("Aldric"), "Save 1.ess", {"Save 1.obse"}),
-                                     save(dir.at("Aldric"), "Save 2.ess")};
-        for (SaveEntry& e : saves) {
-            e.path = dir.at("Aldric") + sep + e.fileName;
-        }
-        const auto copied = transferSaves(*files, saves, to, Transfer::copy);
+        const auto copied =
+            transferSaves(*files, dir.at("Aldric"), {{{"Save 1.ess"}, to}}, Transfer::copy);
         EXPECT_EQ(copied[0].outcome, Outcome::done);
         EXPECT_EQ(std::filesystem::last_write_time(to + sep + "Save 1.ess"), time);
         std::filesystem::remove(to + sep + "Save 1.ess");
         std::filesystem::remove(to + sep + "Save 1.obse");
 
-        const auto moved = transferSaves(*files, saves, to, Transfer::move);
+        const auto moved = transferSaves(*files, dir.at("Aldric"),
+                                         {{{"Save 1.ess", "Save 2.ess"}, to}}, Transfer::move);
         EXPECT_EQ(moved[0].outcome, Outcome::done);
-        // Under Wine the game would take one name for the other.
-        if (sep == '/') {
-            EXPECT_EQ(moved[1].outcome, Outcome::nameTaken);
-        }
+        EXPECT_EQ(moved[0].coSaves, 1u);
+        // The game would take one name for the other.
+        EXPECT_EQ(moved[1].outcome, Outcome::nameTaken);
         EXPECT_EQ(test::readBytes(to + sep + "Save 1.ess"), std::string(3 << 20, 'e'));
         EXPECT_EQ(test::readBytes(to + sep + "Save 1.obse"), "co-save");
         EXPECT_EQ(test::readBytes(to + sep + "save 2.ESS"), "in the way");

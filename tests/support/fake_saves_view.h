@@ -71,6 +71,18 @@ class FakeSavesView : public app::SavesView {
         ++changed;
         charactersAdded = charactersAdded || added;
     }
+
+    // The long work runs in place; its progress is kept, and Cancel is
+    // pressed once `stopAt` saves are done.
+    std::vector<std::pair<std::size_t, std::size_t>> progress;
+    std::optional<std::size_t> stopAt;
+    void runWithProgress(const std::string&,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        work([this](std::size_t done, std::size_t total) {
+            progress.emplace_back(done, total);
+            return !stopAt || done < *stopAt;
+        });
+    }
 };
 
 // The trash as a list of what it was given; `outcome` is what it answers.
@@ -79,11 +91,12 @@ class FakeTrash : public platform::Trash {
     std::vector<std::string> taken;
     platform::TrashOutcome outcome = platform::TrashOutcome::done;
     std::string name() const override { return "trash"; }
-    platform::TrashOutcome moveToTrash(const std::vector<std::string>& paths) override {
-        if (outcome == platform::TrashOutcome::done) {
-            taken.insert(taken.end(), paths.begin(), paths.end());
+    platform::TrashResult moveToTrash(const std::vector<std::string>& paths) override {
+        if (outcome != platform::TrashOutcome::done) {
+            return {outcome, {}};
         }
-        return outcome;
+        taken.insert(taken.end(), paths.begin(), paths.end());
+        return {outcome, paths};
     }
 };
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,32 +12,76 @@
 
 namespace quarlo::test {
 
-// Save files in memory, for faults no disk makes on cue: every change is a
-// numbered step that a test can make fail, and folders whose first path
-// level differs are on different file systems, so a rename between them is
-// refused as across devices. Names match exactly.
+// Save files in memory, for faults no disk makes on cue: every file-system
+// call is a numbered step that a test can make fail, or act before, and
+// folders whose first path level differs are on different file systems, so a
+// rename between them is refused as across devices. Names are matched as the
+// game matches them (ASCII letter case aside) when an operation asks whether
+// one is taken; otherwise exactly.
 class MemorySaveFiles : public platform::SaveFiles {
   public:
     std::map<std::string, std::string> files;  // path -> bytes
     std::map<std::string, std::int64_t> times;
-    // The step (counted from 0 over renameNew, copyNew, sameBytes, remove)
-    // that fails; none when unset. `steps` counts them either way.
-    std::optional<int> failStep;
+    std::set<std::string> links;  // paths in `files` that are symbolic links
+    // The steps (counted from 0 over every call below but separator and
+    // the process questions) that fail; `steps` counts them either way.
+    std::set<int> failSteps;
+    // Runs before each step, with its number: another program at work.
+    std::function<void(int step)> beforeStep;
+    // Each step as "<call> <path>", in order.
+    mutable std::vector<std::string> trace;
     // copyNew writes only the first half of the bytes and says it is done.
     bool cutCopies = false;
-    int steps = 0;
+    mutable int steps = 0;
 
     char separator() const override { return '/'; }
 
-    std::optional<std::vector<std::string>> listFiles(const std::string& folder) const override {
-        std::vector<std::string> names;
-        const std::string prefix = folder + "/";
-        for (const auto& [path, bytes] : files) {
-            if (path.starts_with(prefix) && path.find('/', prefix.size()) == std::string::npos) {
-                names.push_back(path.substr(prefix.size()));
+    std::optional<platform::FolderFiles> listFiles(const std::string& folder) const override {
+        if (step("listFiles " + folder)) {
+            return std::nullopt;
+        }
+        platform::FolderFiles out{folder, {}};
+        for (const std::string& name : namesIn(folder)) {
+            out.entries.push_back(platform::FolderEntry{name, links.count(folder + "/" + name)
+                                                                  ? platform::EntryKind::link
+                                                                  : platform::EntryKind::file});
+        }
+        return out;
+    }
+
+    class Names : public platform::FolderNames {
+      public:
+        Names(const MemorySaveFiles& files, std::string folder)
+            : files_(files), folder_(std::move(folder)) {
+            for (const std::string& name : files_.namesIn(folder_)) {
+                initial_.push_back(platform::FolderEntry{name, platform::EntryKind::file});
             }
         }
-        return names;
+        const std::string& folder() const override { return folder_; }
+        const std::vector<platform::FolderEntry>& initial() const override { return initial_; }
+        // What is there now, as a watch of the folder would tell.
+        bool taken(std::string_view name) override {
+            for (const std::string& there : files_.namesIn(folder_)) {
+                if (fold(there) == fold(name)) {
+                    return true;
+                }
+            }
+            return false;
+        }
+        void add(std::string_view) override {}
+        void remove(std::string_view) override {}
+
+      private:
+        const MemorySaveFiles& files_;
+        std::string folder_;
+        std::vector<platform::FolderEntry> initial_;
+    };
+
+    std::unique_ptr<platform::FolderNames> openNames(const std::string& folder) const override {
+        if (step("openNames " + folder)) {
+            return nullptr;
+        }
+        return std::make_unique<Names>(*this, folder);
     }
 
     std::optional<platform::FileChunk> read(const std::string& path, std::uint64_t offset,
@@ -53,13 +99,18 @@ class MemorySaveFiles : public platform::SaveFiles {
         return chunk;
     }
 
+    std::optional<platform::FileStamp> stamp(const std::string& path) const override {
+        if (step("stamp " + path) || !files.count(path) || links.count(path)) {
+            return std::nullopt;
+        }
+        return platform::FileStamp{device(path) == "/other" ? 2u : 1u, identity(path),
+                                   files.at(path).size(), times.count(path) ? times.at(path) : 0};
+    }
+
     bool exists(const std::string& path) const override { return files.count(path) > 0; }
 
     platform::FileOutcome renameNew(const std::string& from, const std::string& to) override {
-        if (fails()) {
-            return platform::FileOutcome::failed;
-        }
-        if (!files.count(from)) {
+        if (step("renameNew " + to) || !files.count(from)) {
             return platform::FileOutcome::failed;
         }
         if (files.count(to)) {
@@ -69,12 +120,12 @@ class MemorySaveFiles : public platform::SaveFiles {
             return platform::FileOutcome::crossDevice;
         }
         files[to] = files[from];
-        files.erase(from);
+        move(from, to);
         return platform::FileOutcome::done;
     }
 
     platform::FileOutcome copyNew(const std::string& from, const std::string& to) override {
-        if (fails() || !files.count(from)) {
+        if (step("copyNew " + to) || !files.count(from)) {
             return platform::FileOutcome::failed;
         }
         if (files.count(to)) {
@@ -82,26 +133,85 @@ class MemorySaveFiles : public platform::SaveFiles {
         }
         const std::string& bytes = files[from];
         files[to] = cutCopies ? bytes.substr(0, bytes.size() / 2) : bytes;
+        if (times.count(from)) {
+            times[to] = times[from];
+        }
         return platform::FileOutcome::done;
     }
 
     std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override {
-        if (const_cast<MemorySaveFiles*>(this)->fails() || !files.count(a) || !files.count(b)) {
+        if (step("sameBytes " + a) || !files.count(a) || !files.count(b)) {
             return std::nullopt;
         }
         return files.at(a) == files.at(b);
     }
 
-    bool remove(const std::string& path) override { return !fails() && files.erase(path) > 0; }
+    bool remove(const std::string& path) override {
+        if (step("remove " + path) || files.erase(path) == 0) {
+            return false;
+        }
+        times.erase(path);
+        ids_.erase(path);
+        return true;
+    }
 
     bool syncFolder(const std::string&) override { return true; }
+    std::uint32_t processId() const override { return 4242; }
+    bool processRunning(std::uint32_t id) const override { return running.count(id) > 0; }
+    std::set<std::uint32_t> running{4242};
+
+    // Another program writes more into a file: a new version, same file.
+    void append(const std::string& path, const std::string& more) {
+        files[path] += more;
+        times[path] += 1;
+    }
 
   private:
-    bool fails() {
-        const int step = steps++;
-        return failStep && step == *failStep;
+    bool step(std::string what) const {
+        trace.push_back(std::move(what));
+        const int n = steps++;
+        if (beforeStep) {
+            beforeStep(n);
+        }
+        return failSteps.count(n) > 0;
+    }
+    std::vector<std::string> namesIn(const std::string& folder) const {
+        std::vector<std::string> names;
+        const std::string prefix = folder + "/";
+        for (const auto& [path, bytes] : files) {
+            if (path.starts_with(prefix) && path.find('/', prefix.size()) == std::string::npos) {
+                names.push_back(path.substr(prefix.size()));
+            }
+        }
+        return names;
+    }
+    static std::string fold(std::string_view s) {
+        std::string out(s);
+        std::transform(out.begin(), out.end(), out.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return out;
     }
     static std::string device(const std::string& path) { return path.substr(0, path.find('/', 1)); }
+    // A file keeps its identity through a rename, as on a disk.
+    std::uint64_t identity(const std::string& path) const {
+        const auto it = ids_.find(path);
+        if (it != ids_.end()) {
+            return it->second;
+        }
+        return ids_[path] = ++lastId_;
+    }
+    void move(const std::string& from, const std::string& to) {
+        files.erase(from);
+        if (times.count(from)) {
+            times[to] = times[from];
+            times.erase(from);
+        }
+        ids_[to] = identity(from);
+        ids_.erase(from);
+    }
+
+    mutable std::map<std::string, std::uint64_t> ids_;
+    mutable std::uint64_t lastId_ = 0;
 };
 
 }  // namespace quarlo::test

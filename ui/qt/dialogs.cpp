@@ -1,15 +1,27 @@
 #include "ui/qt/dialogs.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEventLoop>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStringList>
+#include <QStyle>
 #include <QTableWidget>
+#include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "app/saves_window.h"
 
@@ -20,6 +32,47 @@ namespace {
 QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// Swallows every input to every window but the ones allowed, while it lives.
+class InputBlocker : public QObject {
+  public:
+    InputBlocker() { qApp->installEventFilter(this); }
+    ~InputBlocker() override { qApp->removeEventFilter(this); }
+    InputBlocker(const InputBlocker&) = delete;
+    InputBlocker& operator=(const InputBlocker&) = delete;
+    void allow(QWidget* widget) { allowed_ = widget; }
+
+  protected:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Shortcut:
+            case QEvent::ShortcutOverride:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::Close: {
+                auto* widget = qobject_cast<QWidget*>(target);
+                const bool inside = allowed_ != nullptr && widget != nullptr &&
+                                    (widget == allowed_ || allowed_->isAncestorOf(widget));
+                if (!inside) {
+                    event->ignore();
+                    return true;
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        return false;
+    }
+
+  private:
+    QWidget* allowed_ = nullptr;
+};
 
 }  // namespace
 
@@ -53,13 +106,95 @@ bool askYes(QWidget* parent, const std::string& title, const std::string& questi
 void tell(QWidget* parent, const std::string& title, const std::string& text) {
     const std::size_t cut = text.find("\n\n");
     const bool failed = text.rfind("Failed.", 0) == 0;
-    QMessageBox box(failed ? QMessageBox::Warning : QMessageBox::Information, q(title),
-                    q(text.substr(0, cut)), QMessageBox::Ok, parent);
-    box.setObjectName(QStringLiteral("msgMessage"));
-    if (cut != std::string::npos) {
-        box.setInformativeText(q(text.substr(cut + 2)));
+    if (cut == std::string::npos) {
+        QMessageBox box(failed ? QMessageBox::Warning : QMessageBox::Information, q(title), q(text),
+                        QMessageBox::Ok, parent);
+        box.setObjectName(QStringLiteral("msgMessage"));
+        box.exec();
+        return;
     }
-    box.exec();
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("dlgReport"));
+    dialog.setWindowTitle(q(title));
+    auto* icon = new QLabel(&dialog);
+    const QStyle::StandardPixmap kind =
+        failed ? QStyle::SP_MessageBoxWarning : QStyle::SP_MessageBoxInformation;
+    const int side = dialog.style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
+    icon->setPixmap(dialog.style()->standardIcon(kind).pixmap(side, side));
+    auto* heading = new QLabel(q(text.substr(0, cut)), &dialog);
+    heading->setObjectName(QStringLiteral("lblHeading"));
+    heading->setWordWrap(true);
+    heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* details = new QPlainTextEdit(q(text.substr(cut + 2)), &dialog);
+    details->setObjectName(QStringLiteral("txtDetails"));
+    details->setReadOnly(true);
+    details->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addWidget(heading, 1);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(top);
+    layout->addWidget(details, 1);
+    layout->addWidget(buttons);
+    // Wide enough for a save's file name and its reason on one line, and as
+    // tall as the lines need up to a screenful.
+    const QFontMetrics metrics(details->font());
+    const int lines = static_cast<int>(details->document()->blockCount());
+    dialog.resize(metrics.averageCharWidth() * 100,
+                  std::min(160 + metrics.lineSpacing() * (lines + 1), 600));
+    dialog.exec();
+}
+
+void runWithProgress(QWidget* parent, const std::string& title,
+                     const std::function<void(const saves::Progress&)>& work) {
+    std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> total{0};
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> finished{false};
+    // Until the work is done no window takes a command, a key or a click,
+    // nor closes: the work runs on what they show.
+    InputBlocker blocker;
+    QEventLoop loop;
+    std::thread worker([&] {
+        work([&](std::size_t d, std::size_t t) {
+            done = d;
+            total = t;
+            return !cancel.load();
+        });
+        finished = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    QProgressDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("dlgProgress"));
+    dialog.setWindowTitle(q(title));
+    dialog.setLabelText(QStringLiteral("Working\u2026"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog.setMinimumDuration(500);
+    blocker.allow(&dialog);
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
+        cancel = true;
+        dialog.setLabelText(QStringLiteral("Stopping after this save\u2026"));
+        dialog.show();
+    });
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, &dialog, [&] {
+        if (cancel) {
+            return;
+        }
+        const std::size_t t = total;
+        dialog.setMaximum(static_cast<int>(std::max<std::size_t>(t, 1)));
+        dialog.setValue(static_cast<int>(std::min(done.load(), t)));
+        dialog.setLabelText(QStringLiteral("%1 of %2 saves done.").arg(done.load()).arg(t));
+    });
+    timer.start(50);
+    if (!finished) {
+        loop.exec();
+    }
+    worker.join();
 }
 
 bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {

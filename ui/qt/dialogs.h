@@ -1,10 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/sort_saves.h"
+#include "saves/transfer.h"
 
 class QWidget;
 
@@ -21,8 +23,17 @@ std::optional<std::string> askCharacter(QWidget* parent, const std::string& titl
 bool askYes(QWidget* parent, const std::string& title, const std::string& question);
 
 // "msgMessage": a warning when the text begins "Failed.", else information.
-// The first paragraph is the message, the rest its details.
+// A text of one paragraph is a message box; a longer one, such as a summary
+// with a line for each save, is "dlgReport": the first paragraph above the
+// rest in a wide text box that scrolls, and OK.
 void tell(QWidget* parent, const std::string& title, const std::string& text);
+
+// "dlgProgress": runs `work` on a thread of its own while every window keeps
+// painting and none takes input; from half a second on shows the saves done
+// of those to do, with Cancel, which asks the work to stop after the save it
+// is at.
+void runWithProgress(QWidget* parent, const std::string& title,
+                     const std::function<void(const saves::Progress&)>& work);
 
 // "dlgSortPlan": the plan as a table, with Sort and Cancel.
 bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan);

@@ -256,6 +256,10 @@ class SortDialogs : public app::SortView {
         tell(&window_, app::text::kSortLooseSaves, text);
     }
     void savesChanged() override { window_.refreshSaves(false); }
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        ui::runWithProgress(&window_, title, work);
+    }
 
   private:
     MainWindow& window_;

@@ -189,4 +189,9 @@ void SavesWindow::savesChanged(bool charactersAdded) {
     emit savesMoved(charactersAdded);
 }
 
+void SavesWindow::runWithProgress(const std::string& title,
+                                  const std::function<void(const saves::Progress&)>& work) {
+    ui::runWithProgress(this, title, work);
+}
+
 }  // namespace quarlo::ui

@@ -37,6 +37,8 @@ class SavesWindow : public QWidget, public app::SavesView {
     bool confirm(const std::string& title, const std::string& question) override;
     void showMessage(const std::string& title, const std::string& text) override;
     void savesChanged(bool charactersAdded) override;
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override;
 
   signals:
     // Saves went into or out of a folder from this window.

@@ -2,6 +2,12 @@
 
 #include "app/saves_window.h"
 #include "ui/win32/wide.h"
+// After windows.h, which it needs.
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace quarlo::ui::win32 {
 
@@ -9,6 +15,9 @@ namespace {
 
 constexpr WORD kPromptId = 100;
 constexpr WORD kComboId = 101;
+constexpr WORD kHeadingId = 102;
+constexpr WORD kBodyId = 103;
+constexpr WORD kProgressId = 104;
 
 // A dialog template in memory, laid out in dialog units: the header, then
 // each control's item, every item on a DWORD boundary.
@@ -26,9 +35,28 @@ class DialogTemplate {
         text(L"MS Shell Dlg");
     }
 
-    // `atom`: 0x0080 button, 0x0082 static, 0x0085 combo box.
+    // `atom`: 0x0080 button, 0x0081 edit, 0x0082 static, 0x0085 combo box.
     void item(WORD atom, DWORD style, short x, short y, short cx, short cy, WORD id,
               const wchar_t* title) {
+        begin(style, x, y, cx, cy, id);
+        words_.push_back(0xFFFF);
+        words_.push_back(atom);
+        text(title);
+        words_.push_back(0);  // no creation data
+    }
+    // A control of a class known by name, such as the progress bar's.
+    void item(const wchar_t* className, DWORD style, short x, short y, short cx, short cy,
+              WORD id) {
+        begin(style, x, y, cx, cy, id);
+        text(className);
+        text(L"");
+        words_.push_back(0);
+    }
+
+    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+  private:
+    void begin(DWORD style, short x, short y, short cx, short cy, WORD id) {
         if (words_.size() % 2 != 0) {
             words_.push_back(0);
         }
@@ -36,15 +64,7 @@ class DialogTemplate {
         dword(0);
         box(x, y, cx, cy);
         words_.push_back(id);
-        words_.push_back(0xFFFF);
-        words_.push_back(atom);
-        text(title);
-        words_.push_back(0);  // no creation data
     }
-
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-  private:
     void dword(DWORD value) {
         words_.push_back(LOWORD(value));
         words_.push_back(HIWORD(value));
@@ -133,18 +153,191 @@ bool askYes(HWND owner, const std::string& title, const std::string& question) {
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
 }
 
+// A heading, a wide read-only text that scrolls, and one or two buttons.
+struct Report {
+    std::wstring title;
+    std::wstring heading;
+    std::wstring body;
+};
+
+INT_PTR CALLBACK reportProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            const auto* r = reinterpret_cast<const Report*>(lParam);
+            SetWindowTextW(dialog, r->title.c_str());
+            SetDlgItemTextW(dialog, kHeadingId, r->heading.c_str());
+            SetDlgItemTextW(dialog, kBodyId, r->body.c_str());
+            SetFocus(GetDlgItem(dialog, IDOK));
+            return FALSE;  // the focus is set: on the default button
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, LOWORD(wParam));
+                return TRUE;
+            }
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+// The text with Windows' line breaks, which a multi-line edit control needs.
+std::wstring withCrLf(const std::string& text) {
+    std::wstring out;
+    for (const wchar_t c : toWide(text)) {
+        if (c == L'\n') {
+            out += L'\r';
+        }
+        out += c;
+    }
+    return out;
+}
+
+bool showReport(HWND owner, const std::string& title, const std::string& heading,
+                const std::string& body, const wchar_t* okText, bool withCancel) {
+    DialogTemplate form(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 340, 200,
+                        withCancel ? 4 : 3);
+    form.item(0x0082, SS_LEFT, 7, 7, 326, 20, kHeadingId, L"");
+    form.item(0x0081,
+              ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 7,
+              30, 326, 142, kBodyId, L"");
+    const short okX = withCancel ? 229 : 283;
+    form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, okX, 179, 50, 14, IDOK, okText);
+    if (withCancel) {
+        form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 283, 179, 50, 14, IDCANCEL, L"Cancel");
+    }
+    Report report{toWide(title), withCrLf(heading), withCrLf(body)};
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &reportProc,
+                                   reinterpret_cast<LPARAM>(&report)) == IDOK;
+}
+
 void tell(HWND owner, const std::string& title, const std::string& text) {
+    const std::size_t cut = text.find("\n\n");
+    if (cut != std::string::npos) {
+        showReport(owner, title, text.substr(0, cut), text.substr(cut + 2), L"OK", false);
+        return;
+    }
     const bool failed = text.rfind("Failed.", 0) == 0;
     MessageBoxW(owner, toWide(text).c_str(), toWide(title).c_str(),
                 MB_OK | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 bool confirmSortPlan(HWND owner, const app::SortPlan& plan) {
-    const std::string text = "Sort moves " + app::countOf(plan.movable(), "save") +
-                             " from Saves into the folders of their players:\n\n" +
-                             app::planText(plan) + "\nSort now?";
-    return MessageBoxW(owner, toWide(text).c_str(), toWide(app::text::kSortLooseSaves).c_str(),
-                       MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+    return showReport(owner, app::text::kSortLooseSaves,
+                      "Sort moves " + app::countOf(plan.movable(), "save") +
+                          " from Saves into the folders of their players:",
+                      app::planText(plan), L"&Sort", true);
+}
+
+// The progress window's state, shared with the thread that does the work.
+struct Running {
+    std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> total{0};
+    std::atomic<bool> cancel{false};
+};
+
+INT_PTR CALLBACK progressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDCANCEL) {
+                auto* running = reinterpret_cast<Running*>(GetWindowLongPtrW(dialog, DWLP_USER));
+                running->cancel = true;
+                SetDlgItemTextW(dialog, kHeadingId, L"Stopping after this save\u2026");
+                EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
+                return TRUE;
+            }
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+BOOL CALLBACK collectEnabled(HWND window, LPARAM list) {
+    if (IsWindowEnabled(window) && IsWindowVisible(window)) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    }
+    return TRUE;
+}
+
+void runWithProgress(HWND owner, const std::string& title,
+                     const std::function<void(const saves::Progress&)>& work) {
+    Running running;
+    // No window takes input while the work runs on what they show; each
+    // still paints, as its messages are dispatched below.
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), &collectEnabled, reinterpret_cast<LPARAM>(&disabled));
+    for (HWND w : disabled) {
+        EnableWindow(w, FALSE);
+    }
+    HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread worker([&] {
+        work([&running](std::size_t done, std::size_t total) {
+            running.done = done;
+            running.total = total;
+            return !running.cancel.load();
+        });
+        SetEvent(finished);
+    });
+    const ULONGLONG start = GetTickCount64();
+    HWND dialog = nullptr;
+    std::optional<int> quit;
+    while (MsgWaitForMultipleObjects(1, &finished, FALSE, 50, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = static_cast<int>(message.wParam);
+                continue;
+            }
+            if (dialog == nullptr || !IsDialogMessageW(dialog, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        if (dialog == nullptr && GetTickCount64() - start >= 500) {
+            DialogTemplate form(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION, 200, 62, 3);
+            form.item(0x0082, SS_LEFT, 7, 7, 186, 10, kHeadingId, L"");
+            form.item(PROGRESS_CLASSW, 0, 7, 21, 186, 10, kProgressId);
+            form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 143, 41, 50, 14, IDCANCEL, L"Cancel");
+            dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner,
+                                                &progressProc, reinterpret_cast<LPARAM>(&running));
+            if (dialog != nullptr) {
+                SetWindowTextW(dialog, toWide(title).c_str());
+                ShowWindow(dialog, SW_SHOW);
+            }
+        }
+        if (dialog != nullptr && !running.cancel) {
+            const std::size_t total = running.total;
+            const std::size_t done = std::min<std::size_t>(running.done, total);
+            const std::wstring line =
+                std::to_wstring(done) + L" of " + std::to_wstring(total) + L" saves done.";
+            SetDlgItemTextW(dialog, kHeadingId, line.c_str());
+            HWND bar = GetDlgItem(dialog, kProgressId);
+            SendMessageW(bar, PBM_SETRANGE32, 0,
+                         static_cast<LPARAM>(std::max<std::size_t>(total, 1)));
+            SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+        }
+    }
+    worker.join();
+    CloseHandle(finished);
+    for (HWND w : disabled) {
+        if (IsWindow(w)) {
+            EnableWindow(w, TRUE);
+        }
+    }
+    if (dialog != nullptr) {
+        DestroyWindow(dialog);
+    }
+    if (owner != nullptr && IsWindow(owner)) {
+        SetActiveWindow(owner);
+    }
+    if (quit) {
+        PostQuitMessage(*quit);
+    }
 }
 
 UINT popUpMenu(HMENU menu, POINT at, HWND owner) {
@@ -155,7 +348,7 @@ UINT popUpMenu(HMENU menu, POINT at, HWND owner) {
 }  // namespace
 
 Dialogs systemDialogs() {
-    return Dialogs{&askCharacter, &askYes, &tell, &confirmSortPlan, &popUpMenu};
+    return Dialogs{&askCharacter, &askYes, &tell, &confirmSortPlan, &runWithProgress, &popUpMenu};
 }
 
 }  // namespace quarlo::ui::win32

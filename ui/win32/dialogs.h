@@ -7,6 +7,7 @@
 
 #include "app/sort_saves.h"
 #include "platform/win32/win32_api.h"
+#include "saves/transfer.h"
 
 // The small modal dialogs of the save commands, each owned by the window that
 // asks, and the context menu's pop-up. Every one is a hook, so tests answer
@@ -22,10 +23,19 @@ struct Dialogs {
         askCharacter;
     // Yes (the default) or No; true for Yes.
     std::function<bool(HWND owner, const std::string& title, const std::string& question)> askYes;
-    // A warning when the text begins "Failed.", else information.
+    // A warning when the text begins "Failed.", else information. A text of
+    // more than one paragraph shows its first above the rest, which scrolls
+    // in a wide box.
     std::function<void(HWND owner, const std::string& title, const std::string& text)> tell;
-    // The plan of Sort Loose Saves…; true when the user goes ahead.
+    // The plan of Sort Loose Saves…, with Sort and Cancel; true for Sort.
     std::function<bool(HWND owner, const app::SortPlan& plan)> confirmSortPlan;
+    // Runs `work` on a thread of its own while no window of the program takes
+    // input (all keep painting); from half a second on shows the saves done
+    // of those to do, with Cancel, which asks the work to stop after the save
+    // it is at. Returns when the work is done.
+    std::function<void(HWND owner, const std::string& title,
+                       const std::function<void(const saves::Progress&)>& work)>
+        runWithProgress;
     // Shows a pop-up menu at a screen point; the chosen item's id, 0 for none.
     std::function<UINT(HMENU menu, POINT at, HWND owner)> popUpMenu;
 };

@@ -235,6 +235,10 @@ class SortDialogs : public app::SortView {
         dialogs_.tell(window_.handle(), app::text::kSortLooseSaves, text);
     }
     void savesChanged() override { window_.refreshSaves(false); }
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        dialogs_.runWithProgress(window_.handle(), title, work);
+    }
 
   private:
     MainWindow& window_;

@@ -280,6 +280,11 @@ void SavesWindow::savesChanged(bool charactersAdded) {
     }
 }
 
+void SavesWindow::runWithProgress(const std::string& title,
+                                  const std::function<void(const saves::Progress&)>& work) {
+    dialogs_.runWithProgress(window_, title, work);
+}
+
 void SavesWindow::refresh() {
     if (logic_) {
         logic_->onRefresh();

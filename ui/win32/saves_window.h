@@ -56,6 +56,8 @@ class SavesWindow final : public app::SavesView, public RoutedWindow {
     bool confirm(const std::string& title, const std::string& question) override;
     void showMessage(const std::string& title, const std::string& text) override;
     void savesChanged(bool charactersAdded) override;
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override;
 
   private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

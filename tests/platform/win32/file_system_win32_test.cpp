@@ -282,12 +282,12 @@ TEST_F(Win32SaveFilesTest, TrashTakesEveryFileOrNone) {
     Win32Trash bin;
     const std::string a = put("a.ess", "ann's save");
     const std::string b = put("b.ess", "bob's save");
-    EXPECT_EQ(bin.moveToTrash({}), TrashOutcome::done);
-    EXPECT_EQ(bin.moveToTrash({a, dir.at("gone.ess"), b}), TrashOutcome::failed);
+    EXPECT_EQ(bin.moveToTrash({}).outcome, TrashOutcome::done);
+    EXPECT_EQ(bin.moveToTrash({a, dir.at("gone.ess"), b}).outcome, TrashOutcome::failed);
     EXPECT_TRUE(files.exists(a));
     EXPECT_TRUE(files.exists(b));
 
-    ASSERT_EQ(bin.moveToTrash({a, b}), TrashOutcome::done);
+    ASSERT_EQ(bin.moveToTrash({a, b}).outcome, TrashOutcome::done);
     EXPECT_FALSE(files.exists(a));
     EXPECT_FALSE(files.exists(b));
     // Each is kept with a note of where it came from, under a name the trash

@@ -110,6 +110,10 @@ class Win32Window : public ::testing::Test {
             }
             return false;
         };
+        d.runWithProgress = [](HWND, const std::string&,
+                               const std::function<void(const saves::Progress&)>& work) {
+            work([](std::size_t, std::size_t) { return true; });
+        };
         d.popUpMenu = [this](HMENU menu, POINT, HWND) {
             menuItems.clear();
             UINT chosen = 0;

@@ -1,0 +1,156 @@
+#include "app/transfer_text.h"
+
+#include <algorithm>
+
+namespace quarlo::app {
+
+namespace {
+
+using Outcome = saves::TransferResult::Outcome;
+
+const char* participle(Verb verb) {
+    switch (verb) {
+        case Verb::move:
+            return "moved";
+        case Verb::copy:
+            return "copied";
+        case Verb::trash:
+            return "deleted";
+    }
+    return "moved";
+}
+
+std::string where(saves::Place place, const PlaceNames& names) {
+    switch (place) {
+        case saves::Place::source:
+            return "in " + names.from;
+        case saves::Place::destination:
+            return "in " + names.to;
+        case saves::Place::both:
+            return "in both " + names.from + " and " + names.to;
+        case saves::Place::trash:
+            return "in the " + names.trash;
+    }
+    return {};
+}
+
+bool arrived(const saves::TransferResult& r) {
+    return r.outcome == Outcome::done || r.outcome == Outcome::leftBehind;
+}
+
+// The reason for one save, or "" when it went.
+std::string reasonFor(const saves::TransferResult& r, Verb verb, const PlaceNames& names) {
+    const std::string not_ = r.fileName + ": not " + participle(verb) + "; ";
+    switch (r.outcome) {
+        case Outcome::done:
+        case Outcome::notStarted:
+            return {};
+        case Outcome::nameTaken:
+            return not_ + names.to + " has " +
+                   (r.detail == r.fileName ? std::string("a file of that name") : r.detail) +
+                   " already.";
+        case Outcome::failed:
+            if (verb == Verb::trash) {
+                return not_ + "it could not be moved to the " + names.trash + " and is " +
+                       where(saves::Place::source, names) + ".";
+            }
+            return not_ + "it could not be " + participle(verb) + " and is whole " +
+                   where(saves::Place::source, names) + ".";
+        case Outcome::unavailable:
+            return not_ + "the " + names.trash + " cannot take files from this drive.";
+        case Outcome::gone:
+            if (r.detail == "destination") {
+                return not_ + "it is no longer in " + names.from + " but in " + names.to +
+                       " already.";
+            }
+            return not_ + "it is no longer in " + names.from + ".";
+        case Outcome::notAFile:
+            return not_ + r.detail + " is a link or a special file, not a file of its own.";
+        case Outcome::sameName:
+            return not_ + r.detail +
+                   " has the same name to the game, so their co-saves cannot be told apart; "
+                   "rename one of them first.";
+        case Outcome::changed:
+            return not_ + r.detail + " changed while it was being " + participle(verb) +
+                   " (is the game saving?); the save is whole " +
+                   where(saves::Place::source, names) + ".";
+        case Outcome::leftBehind:
+        case Outcome::split: {
+            std::string line = r.outcome == Outcome::leftBehind
+                                   ? r.fileName + ": " + participle(verb) + " to " + names.to +
+                                         ", but could not be removed whole from " + names.from +
+                                         ": "
+                                   : r.fileName + ": not " + participle(verb) +
+                                         " whole, and could not be put back: ";
+            for (std::size_t i = 0; i < r.places.size(); ++i) {
+                line += (i == 0 ? "" : ", ") + r.places[i].file + " is " +
+                        where(r.places[i].place, names);
+            }
+            return line + ".";
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string countOf(std::size_t n, const char* singular) {
+    return std::to_string(n) + " " + singular + (n == 1 ? "" : "s");
+}
+
+std::string savesAndCoSaves(std::size_t saves, std::size_t coSaves) {
+    return countOf(saves, "save") + (coSaves == 0 ? "" : " and " + countOf(coSaves, "co-save"));
+}
+
+std::size_t arrivedCount(const std::vector<saves::TransferResult>& results) {
+    return static_cast<std::size_t>(std::count_if(results.begin(), results.end(), arrived));
+}
+
+std::size_t arrivedCoSaves(const std::vector<saves::TransferResult>& results) {
+    std::size_t n = 0;
+    for (const saves::TransferResult& r : results) {
+        n += arrived(r) ? r.coSaves : 0;
+    }
+    return n;
+}
+
+std::string transferReasons(const std::vector<saves::TransferResult>& results, Verb verb,
+                            const PlaceNames& places) {
+    std::string why;
+    std::size_t notStarted = 0;
+    for (const saves::TransferResult& r : results) {
+        notStarted += r.outcome == Outcome::notStarted ? 1 : 0;
+        if (const std::string line = reasonFor(r, verb, places); !line.empty()) {
+            why += "\n" + line;
+        }
+    }
+    if (notStarted > 0) {
+        why += "\nStopped: " + countOf(notStarted, "save") + " not " + participle(verb) + "; " +
+               (notStarted == 1 ? "it is " : "they are ") + where(saves::Place::source, places) +
+               ".";
+    }
+    return why;
+}
+
+std::string transferSummary(const std::vector<saves::TransferResult>& results, Verb verb,
+                            const PlaceNames& places) {
+    const std::size_t done = arrivedCount(results);
+    const bool whole = std::all_of(results.begin(), results.end(),
+                                   [](const auto& r) { return r.outcome == Outcome::done; });
+    const std::string destination =
+        verb == Verb::trash
+            ? " moved to the " + places.trash
+            : std::string(verb == Verb::move ? " moved to " : " copied to ") + places.to;
+    std::string summary = std::string(whole && done > 0 ? "Success. " : "Failed. ") +
+                          savesAndCoSaves(done, arrivedCoSaves(results)) + destination;
+    if (done < results.size()) {
+        summary += "; " + std::to_string(results.size() - done) + " not " + participle(verb);
+    }
+    summary += ".";
+    if (const std::string why = transferReasons(results, verb, places); !why.empty()) {
+        summary += "\n" + why;
+    }
+    return summary;
+}
+
+}  // namespace quarlo::app
