@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -175,36 +176,108 @@ bool readEntries(DIR* dir, Each each) {
     return errno == 0;
 }
 
+class PosixFolderNames;
+
+// One inotify instance for the whole program, each open folder a watch of
+// it: closing an instance waits for the kernel to retire it, milliseconds
+// that a Sort into many folders would otherwise pay once a folder.
+class Watcher {
+  public:
+    static Watcher& instance() {
+        static Watcher watcher;
+        return watcher;
+    }
+
+    // The watch of a folder for `names`, or -1 where there can be none.
+    int add(const std::string& folder, PosixFolderNames* names) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!fd_.valid()) {
+            return -1;
+        }
+        const int wd =
+            ::inotify_add_watch(fd_.get(), folder.c_str(),
+                                IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM | IN_ONLYDIR);
+        if (wd >= 0) {
+            byWatch_[wd].push_back(names);
+        }
+        return wd;
+    }
+
+    void remove(int wd, PosixFolderNames* names) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        auto it = byWatch_.find(wd);
+        if (it == byWatch_.end()) {
+            return;
+        }
+        std::erase(it->second, names);
+        if (it->second.empty()) {
+            byWatch_.erase(it);
+            ::inotify_rm_watch(fd_.get(), wd);
+        }
+    }
+
+    // Hands every event that has come since to the folder it is about.
+    void drain();
+
+  private:
+    Watcher() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+
+    std::mutex mutex_;
+    Fd fd_;
+    std::unordered_map<int, std::vector<PosixFolderNames*>> byWatch_;
+};
+
 // The names of one folder. Where inotify is at hand, what other programs do
 // in the folder is taken in as they do it, at one read of the watch per
 // question; otherwise the names are those read at opening and those this
 // program gave.
 class PosixFolderNames : public FolderNames {
   public:
-    PosixFolderNames(std::string folder, Fd watch)
-        : folder_(std::move(folder)), watch_(std::move(watch)) {}
+    explicit PosixFolderNames(std::string folder) : folder_(std::move(folder)) {}
+    ~PosixFolderNames() override {
+        if (watch_ >= 0) {
+            Watcher::instance().remove(watch_, this);
+        }
+    }
+    PosixFolderNames(const PosixFolderNames&) = delete;
+    PosixFolderNames& operator=(const PosixFolderNames&) = delete;
+
+    // The watch is set before the folder is read, so that nothing can come
+    // in between unseen.
+    bool open() {
+        watch_ = Watcher::instance().add(folder_, this);
+        return load();
+    }
 
     bool load() {
         Folder dir = openFolder(folder_);
         if (!dir) {
             return false;
         }
-        initial_.clear();
+        std::vector<FolderEntry> initial;
         exact_.clear();
         folded_.clear();
-        return readEntries(dir.get(), [this](std::string_view name, std::optional<EntryKind> kind) {
-            if (kind) {
-                initial_.push_back(FolderEntry{std::string(name), *kind});
-            }
-            add(name);
-        });
+        const bool ok =
+            readEntries(dir.get(), [&](std::string_view name, std::optional<EntryKind> kind) {
+                if (kind) {
+                    initial.push_back(FolderEntry{std::string(name), *kind});
+                }
+                add(name);
+            });
+        if (!loaded_) {
+            initial_ = std::move(initial);
+            loaded_ = true;
+        }
+        return ok;
     }
 
     const std::string& folder() const override { return folder_; }
     const std::vector<FolderEntry>& initial() const override { return initial_; }
 
     bool taken(std::string_view name) override {
-        drain();
+        if (watch_ >= 0) {
+            Watcher::instance().drain();
+        }
         return folded_.count(wine::foldedName(name)) > 0;
     }
 
@@ -225,45 +298,49 @@ class PosixFolderNames : public FolderNames {
     }
 
   private:
-    void drain() {
-        if (!watch_.valid()) {
-            return;
-        }
-        alignas(inotify_event) char buffer[16384];
-        while (true) {
-            const ssize_t n = ::read(watch_.get(), buffer, sizeof buffer);
-            if (n <= 0) {
-                return;  // EAGAIN: nothing more has happened
-            }
-            for (ssize_t at = 0; at < n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-                if ((event->mask & IN_Q_OVERFLOW) != 0) {
-                    // Too much happened to follow: read the folder again.
-                    const std::vector<FolderEntry> keep = initial_;
-                    load();
-                    initial_ = keep;
-                    continue;
-                }
-                if (event->len == 0) {
-                    continue;
-                }
-                const std::string_view name(event->name);
-                if ((event->mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
-                    add(name);
-                } else if ((event->mask & (IN_DELETE | IN_MOVED_FROM)) != 0) {
-                    remove(name);
-                }
-            }
-        }
-    }
-
     std::string folder_;
-    Fd watch_;
+    int watch_ = -1;
+    bool loaded_ = false;
     std::vector<FolderEntry> initial_;
     std::unordered_set<std::string> exact_;
     std::unordered_map<std::string, int> folded_;
 };
+
+void Watcher::drain() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    alignas(inotify_event) char buffer[16384];
+    while (true) {
+        const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
+        if (n <= 0) {
+            return;  // EAGAIN: nothing more has happened
+        }
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if ((event->mask & IN_Q_OVERFLOW) != 0) {
+                // Too much happened to follow: every folder is read again.
+                for (auto& [wd, all] : byWatch_) {
+                    for (PosixFolderNames* names : all) {
+                        names->load();
+                    }
+                }
+                continue;
+            }
+            const auto it = byWatch_.find(event->wd);
+            if (event->len == 0 || it == byWatch_.end()) {
+                continue;
+            }
+            const std::string_view name(event->name);
+            for (PosixFolderNames* names : it->second) {
+                if ((event->mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
+                    names->add(name);
+                } else if ((event->mask & (IN_DELETE | IN_MOVED_FROM)) != 0) {
+                    names->remove(name);
+                }
+            }
+        }
+    }
+}
 
 }  // namespace
 
@@ -290,16 +367,8 @@ std::unique_ptr<FolderNames> PosixSaveFiles::openNames(const std::string& folder
     if (!opened) {
         return nullptr;
     }
-    // The watch is set before the folder is read, so nothing can come in
-    // between unseen.
-    Fd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-    if (watch.valid() &&
-        ::inotify_add_watch(watch.get(), opened->first.c_str(),
-                            IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM | IN_ONLYDIR) < 0) {
-        watch.reset();
-    }
-    auto names = std::make_unique<PosixFolderNames>(std::move(opened->first), std::move(watch));
-    if (!names->load()) {
+    auto names = std::make_unique<PosixFolderNames>(std::move(opened->first));
+    if (!names->open()) {
         return nullptr;
     }
     return names;
