@@ -20,6 +20,7 @@
 #include "tests/support/native.h"
 #include "tests/support/save_writer.h"
 #include "tests/support/temp_dir.h"
+#include "ui/qt/dialogs.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/saves_window.h"
 
@@ -248,6 +249,47 @@ class SavesWindowTest : public QObject {
         QCOMPARE(bob->table()->rowCount(), 2);
         QVERIFY(std::filesystem::exists(dir->at("Bob/Save 1.ess")));
         QCOMPARE(mainHooks, 0);
+    }
+
+    // Work that will take over half a second shows its progress while no window takes
+    // a click; Cancel stops it after the save it is at. A summary with a line
+    // for each save comes in a wide box of its own.
+    void longWorkShowsProgressAndStopsOnCancel() {
+        std::size_t reached = 0;
+        bool progressShown = false;
+        answer([&](QWidget* dialog) {
+            progressShown = dialog->objectName() == QStringLiteral("dlgProgress");
+            QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdLoad")),
+                              Qt::LeftButton);
+            dialog->findChild<QPushButton*>()->click();
+        });
+        quarlo::ui::runWithProgress(window.get(), "Move To\u2026",
+                                    [&](const quarlo::saves::Progress& progress) {
+                                        for (std::size_t i = 0; i <= 1000; ++i) {
+                                            reached = i;
+                                            if (!progress(i, 1000)) {
+                                                return;
+                                            }
+                                            QThread::msleep(5);
+                                        }
+                                    });
+        QVERIFY(progressShown);
+        QVERIFY(reached > 0 && reached < 1000);
+        QCOMPARE(mainHooks, 0);
+
+        QString heading;
+        int width = 0;
+        answer([&](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QStringLiteral("dlgReport"));
+            heading = dialog->findChild<QLabel*>(QStringLiteral("lblHeading"))->text();
+            width = dialog->width();
+            qobject_cast<QDialog*>(dialog)->accept();
+        });
+        quarlo::ui::tell(window.get(), "Sort Loose Saves\u2026",
+                         "Failed. 1 save moved into 1 character; 1 not moved.\n\nSave 2.ess: not "
+                         "moved; Bob has a file of that name already.");
+        QCOMPARE(heading, QStringLiteral("Failed. 1 save moved into 1 character; 1 not moved."));
+        QVERIFY(width >= 500);
     }
 
     void f5ReadsTheFolderAgain() {

@@ -482,5 +482,54 @@ TEST_F(Win32Window, SavesCommandsTakeTheSelectedRowsAndAskTheirQuestionsOfTheHoo
     DestroyWindow(saves->handle());
 }
 
+// The system's own dialogs, answered from a timer while they run: the plan's
+// buttons say what they do, and long work shows its progress with a Cancel
+// that stops it after the save it is at, no other window taking input.
+std::vector<std::wstring> gButtons;
+bool gMainEnabled = true;
+HWND gMain = nullptr;
+void CALLBACK answerDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = GetActiveWindow();
+    if (dialog == nullptr || dialog == gMain) {
+        return;
+    }
+    KillTimer(nullptr, id);
+    gButtons.clear();
+    for (const int button : {IDOK, IDCANCEL}) {
+        wchar_t text[64] = {};
+        GetDlgItemTextW(dialog, button, text, 64);
+        gButtons.emplace_back(text);
+    }
+    gMainEnabled = IsWindowEnabled(gMain) != FALSE;
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+}
+
+TEST_F(Win32Window, ThePlanSaysSortAndLongWorkCanBeStopped) {
+    const Dialogs real = systemDialogs();
+    gMain = window->handle();
+    app::SortPlan plan;
+    plan.groups.push_back(app::SortGroup{"Ann", "Saves\\Ann\\", true, nullptr, {{}}, {}});
+    SetTimer(nullptr, 0, 50, &answerDialog);
+    EXPECT_FALSE(real.confirmSortPlan(window->handle(), plan));
+    EXPECT_EQ(gButtons, (std::vector<std::wstring>{L"&Sort", L"Cancel"}));
+
+    std::size_t reached = 0;
+    SetTimer(nullptr, 0, 700, &answerDialog);
+    real.runWithProgress(window->handle(), "Move To", [&](const saves::Progress& progress) {
+        for (std::size_t i = 0; i <= 1000; ++i) {
+            reached = i;
+            if (!progress(i, 1000)) {
+                return;
+            }
+            Sleep(5);
+        }
+    });
+    EXPECT_GT(reached, 0u);
+    EXPECT_LT(reached, 1000u);
+    EXPECT_FALSE(gMainEnabled);
+    EXPECT_TRUE(IsWindowEnabled(window->handle()));
+}
+
 }  // namespace
 }  // namespace quarlo::ui::win32
