@@ -402,12 +402,19 @@ TEST(TransferSaves, OnTheDisk) {
         std::filesystem::remove(to + sep + "Save 1.ess");
         std::filesystem::remove(to + sep + "Save 1.obse");
 
-        const auto moved = transferSaves(*files, dir.at("Aldric"),
-                                         {{{"Save 1.ess", "Save 2.ess"}, to}}, Transfer::move);
+        // A save that is a relative link would dangle anywhere else.
+        const bool links = sep == '/';
+        if (links) {
+            std::filesystem::create_symlink("Save 2.ess", dir.at("Aldric/Save 3.ess"));
+        }
+        const auto moved =
+            transferSaves(*files, dir.at("Aldric"),
+                          {{{"Save 1.ess", "Save 2.ess", "Save 3.ess"}, to}}, Transfer::move);
         EXPECT_EQ(moved[0].outcome, Outcome::done);
         EXPECT_EQ(moved[0].coSaves, 1u);
         // The game would take one name for the other.
         EXPECT_EQ(moved[1].outcome, Outcome::nameTaken);
+        EXPECT_EQ(moved[2].outcome, links ? Outcome::notAFile : Outcome::gone);
         EXPECT_EQ(test::readBytes(to + sep + "Save 1.ess"), std::string(3 << 20, 'e'));
         EXPECT_EQ(test::readBytes(to + sep + "Save 1.obse"), "co-save");
         EXPECT_EQ(test::readBytes(to + sep + "save 2.ESS"), "in the way");
