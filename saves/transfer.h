@@ -62,7 +62,7 @@ struct TransferResult {
     Outcome outcome = Outcome::failed;
     std::string detail;
     std::size_t coSaves = 0;        // co-saves that went with it
-    std::vector<FilePlace> places;  // for split and leftBehind
+    std::vector<FilePlace> places = {};  // for split and leftBehind
 };
 
 // Reports each whole save done, of all to do; false asks the operation to

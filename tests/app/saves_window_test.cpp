@@ -69,16 +69,8 @@ TEST(SavesWindowText, PlayTimeAsHoursAndMinutes) {
 TEST(SavesWindowText, SummariesSayWhatIsWhere) {
     using O = saves::TransferResult::Outcome;
     using saves::Place;
-    const auto r = [](const char* file, O outcome, std::string detail = {},
-                      std::vector<saves::FilePlace> places = {}) {
-        saves::TransferResult out;
-        out.fileName = file;
-        out.outcome = outcome;
-        out.detail = std::move(detail);
-        out.coSaves = 1;
-        out.places = std::move(places);
-        return out;
-    };
+    // A save with one co-save, as an operation reports it.
+    using R = saves::TransferResult;
     const app::PlaceNames names{"Ann", "Brynja", "trash"};
     struct Case {
         std::vector<saves::TransferResult> results;
@@ -86,27 +78,28 @@ TEST(SavesWindowText, SummariesSayWhatIsWhere) {
         const char* summary;
     };
     const Case cases[] = {
-        {{r("A.ess", O::done), r("B.ess", O::done)},
+        {{R{"A.ess", O::done, "", 1}, R{"B.ess", O::done, "", 1}},
          app::Verb::move,
          "Success. 2 saves and 2 co-saves moved to Brynja."},
-        {{r("A.ess", O::leftBehind, "A.obse", {{"A.obse", Place::both}})},
+        {{R{"A.ess", O::leftBehind, "A.obse", 1, {{"A.obse", Place::both}}}},
          app::Verb::move,
          "Failed. 1 save and 1 co-save moved to Brynja.\n\nA.ess: moved to Brynja, but could not "
          "be removed whole from Ann: A.obse is in both Ann and Brynja."},
-        {{r("A.ess", O::split, {}, {{"A.obse", Place::destination}, {"A.ess", Place::source}})},
+        {{R{"A.ess", O::split, "", 1, {{"A.obse", Place::destination}, {"A.ess", Place::source}}}},
          app::Verb::move,
          "Failed. 0 saves moved to Brynja; 1 not moved.\n\nA.ess: not moved whole, and could not "
          "be put back: A.obse is in Brynja, A.ess is in Ann."},
-        {{r("A.ess", O::split, {}, {{"A.obse", Place::trash}, {"A.ess", Place::source}})},
+        {{R{"A.ess", O::split, "", 1, {{"A.obse", Place::trash}, {"A.ess", Place::source}}}},
          app::Verb::trash,
          "Failed. 0 saves moved to the trash; 1 not deleted.\n\nA.ess: not deleted whole, and "
          "could not be put back: A.obse is in the trash, A.ess is in Ann."},
-        {{r("A.ess", O::nameTaken, "A.obse"), r("B.ess", O::changed, "B.ess")},
+        {{R{"A.ess", O::nameTaken, "A.obse", 1}, R{"B.ess", O::changed, "B.ess", 1}},
          app::Verb::copy,
          "Failed. 0 saves copied to Brynja; 2 not copied.\n\nA.ess: not copied; Brynja has "
          "A.obse already.\nB.ess: not copied; B.ess changed while it was being copied (is the "
          "game saving?); the save is whole in Ann."},
-        {{r("A.ess", O::done), r("B.ess", O::notStarted), r("C.ess", O::notStarted)},
+        {{R{"A.ess", O::done, "", 1}, R{"B.ess", O::notStarted, "", 1},
+          R{"C.ess", O::notStarted, "", 1}},
          app::Verb::move,
          "Failed. 1 save and 1 co-save moved to Brynja; 2 not moved.\n\nStopped: 2 saves not "
          "moved; they are in Ann."},
@@ -328,7 +321,7 @@ TEST(SaveCommands, MoveAndCopySayWhatWentAndWhy) {
         std::vector<std::string> ann;
         std::vector<std::string> brynja;
         // What another program or window does after the list was shown.
-        std::function<void(const TempDir&)> meanwhile;
+        std::function<void(const TempDir&)> meanwhile = {};
     };
     const std::vector<std::string> all{"Save 1.ess", "Save 1.obse", "Save 2.ess", "Save 3.ess"};
     const Case cases[] = {

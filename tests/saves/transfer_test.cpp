@@ -5,6 +5,7 @@
 
 #include "platform/trash.h"
 #include "saves/transfer.h"
+#include "tests/support/fake_saves_view.h"
 #include "tests/support/memory_save_files.h"
 #include "tests/support/native.h"
 #include "tests/support/temp_dir.h"
@@ -170,113 +171,73 @@ TEST(TransferSaves, ASaveWrittenDuringAMoveAcrossDrivesIsNeverLost) {
 }
 
 // What the folders hold when the operation runs decides, not what a list
-// showed earlier: a co-save written since goes with its save, a save gone
-// since is reported gone (and where, when it is at the destination), links
-// and saves whose names are the same to the game are left alone, and a
-// name taken at the destination while the operation runs is never joined
+// showed earlier (the Saves window's tests show a co-save written since and
+// a save moved by another window): a save gone since is reported gone,
+// links and saves whose names are the same to the game are left alone, and
+// a name taken at the destination while the operation runs is never joined
 // by a second one of another letter case.
 TEST(TransferSaves, WorksOnWhatIsOnTheDiskWhenItActs) {
+    using Arrange = std::function<void(test::MemorySaveFiles&)>;
     struct Case {
         const char* what;
-        std::function<void(test::MemorySaveFiles&)> arrange;
+        Arrange arrange;
         Names saves;
-        std::vector<Outcome> outcomes;
-        std::vector<std::string> details;
-        Names left;     // files of Aldric's afterwards
-        Names arrived;  // files of Brynja's afterwards
+        std::vector<std::pair<Outcome, std::string>> results;  // each save's, with its detail
+        Names left;                                            // Aldric's files afterwards
+        Names arrived;                                         // Brynja's
     };
     const std::string to = "/disk/Saves/Brynja";
+    const std::string save = kFrom + "/Save 2.ess";
+    const std::string coSave = kFrom + "/Save 2.obse";
+    const Arrange linkedCoSave = [&](auto& f) { f.files[coSave] = "x", f.links.insert(coSave); };
+    const Arrange twins = [&](auto& f) { f.files[kFrom + "/save 2.ESS"] = f.files[coSave] = ""; };
+    const Arrange takenMeanwhile = [&](test::MemorySaveFiles& f) {
+        f.files[coSave] = "co";
+        f.beforeStep = [&f, to](int) {
+            if (f.trace.back() == "renameNew " + to + "/Save 2.obse") {
+                f.files[to + "/save 2.ESS"] = "another's";
+            }
+        };
+    };
+    const Names both{"Save 2.ess", "Save 2.obse"};
+    using R = std::vector<std::pair<Outcome, std::string>>;
+    const auto c = [](const char* what, Arrange arrange, Names saves, R results, Names left,
+                      Names arrived) {
+        return Case{what,
+                    std::move(arrange),
+                    std::move(saves),
+                    std::move(results),
+                    std::move(left),
+                    std::move(arrived)};
+    };
     const Case cases[] = {
-        {"a co-save written after the list was shown",
-         [&](test::MemorySaveFiles& f) { f.files[kFrom + "/Save 2.obse"] = "new"; },
-         {"Save 2.ess"},
-         {Outcome::done},
-         {""},
-         {},
-         {"Save 2.ess", "Save 2.obse"}},
-        {"a save another window moved already",
-         [&](test::MemorySaveFiles& f) {
-             f.files[to + "/Save 2.ess"] = f.files[kFrom + "/Save 2.ess"];
-             f.files.erase(kFrom + "/Save 2.ess");
-         },
-         {"Save 2.ess"},
-         {Outcome::gone},
-         {"destination"},
-         {},
-         {"Save 2.ess"}},
-        {"a save deleted meanwhile",
-         [&](test::MemorySaveFiles& f) { f.files.erase(kFrom + "/Save 2.ess"); },
-         {"Save 2.ess"},
-         {Outcome::gone},
-         {""},
-         {},
-         {}},
-        {"a link",
-         [&](test::MemorySaveFiles& f) { f.links.insert(kFrom + "/Save 2.ess"); },
-         {"Save 2.ess"},
-         {Outcome::notAFile},
-         {"Save 2.ess"},
-         {"Save 2.ess"},
-         {}},
-        {"a co-save that is a link",
-         [&](test::MemorySaveFiles& f) {
-             f.files[kFrom + "/Save 2.obse"] = "x";
-             f.links.insert(kFrom + "/Save 2.obse");
-         },
-         {"Save 2.ess"},
-         {Outcome::notAFile},
-         {"Save 2.obse"},
-         {"Save 2.ess", "Save 2.obse"},
-         {}},
-        {"two saves the game sees as one, sharing a co-save",
-         [&](test::MemorySaveFiles& f) {
-             f.files[kFrom + "/save 2.ESS"] = "twin";
-             f.files[kFrom + "/Save 2.obse"] = "shared";
-         },
-         {"Save 2.ess", "save 2.ESS"},
-         {Outcome::sameName, Outcome::sameName},
-         {"save 2.ESS", "Save 2.ess"},
-         {"Save 2.ess", "Save 2.obse", "save 2.ESS"},
-         {}},
-        {"the name taken in another case while the move runs",
-         [&](test::MemorySaveFiles& f) {
-             f.beforeStep = [&f, to](int) {
-                 if (f.trace.back() == "renameNew " + to + "/Save 2.obse") {
-                     f.files[to + "/save 2.ESS"] = "another's";
-                 }
-             };
-             f.files[kFrom + "/Save 2.obse"] = "co";
-         },
-         {"Save 2.ess"},
-         {Outcome::nameTaken},
-         {"Save 2.ess"},
-         {"Save 2.ess", "Save 2.obse"},
-         {"save 2.ESS"}},
+        c("a save deleted meanwhile", [&](auto& f) { f.files.erase(save); }, {"Save 2.ess"},
+          R{{Outcome::gone, ""}}, {}, {}),
+        c("a link", [&](auto& f) { f.links.insert(save); }, {"Save 2.ess"},
+          R{{Outcome::notAFile, "Save 2.ess"}}, {"Save 2.ess"}, {}),
+        c("a co-save that is a link", linkedCoSave, {"Save 2.ess"},
+          R{{Outcome::notAFile, "Save 2.obse"}}, both, {}),
+        c("two saves the game sees as one, sharing a co-save", twins, {"Save 2.ess", "save 2.ESS"},
+          R{{Outcome::sameName, "save 2.ESS"}, {Outcome::sameName, "Save 2.ess"}},
+          {"Save 2.ess", "Save 2.obse", "save 2.ESS"}, {}),
+        c("the name taken in another case while the move runs", takenMeanwhile, {"Save 2.ess"},
+          R{{Outcome::nameTaken, "Save 2.ess"}}, both, {"save 2.ESS"}),
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         test::MemorySaveFiles f;
-        f.files[kFrom + "/Save 2.ess"] = "save";
+        f.files[save] = "save";
         f.files[to + "/.keep"] = "";
         c.arrange(f);
         const auto r = transferSaves(f, kFrom, {{c.saves, to}}, Transfer::move);
-        ASSERT_EQ(r.size(), c.outcomes.size());
+        ASSERT_EQ(r.size(), c.results.size());
         for (std::size_t i = 0; i < r.size(); ++i) {
-            EXPECT_EQ(r[i].outcome, c.outcomes[i]) << i;
-            EXPECT_EQ(r[i].detail, c.details[i]) << i;
+            EXPECT_EQ(std::make_pair(r[i].outcome, r[i].detail), c.results[i]) << i;
         }
-        const auto names = [&f](const std::string& folder) {
-            Names out;
-            const auto listed = f.listFiles(folder);
-            for (const auto& e : listed->entries) {
-                if (e.name != ".keep") {
-                    out.push_back(e.name);
-                }
-            }
-            return out;
-        };
-        EXPECT_EQ(names(kFrom), c.left);
-        EXPECT_EQ(names(to), c.arrived);
+        EXPECT_EQ(f.namesIn(kFrom), c.left);
+        Names arrived{".keep"};
+        arrived.insert(arrived.end(), c.arrived.begin(), c.arrived.end());
+        EXPECT_EQ(f.namesIn(to), arrived);
     }
 }
 
@@ -295,13 +256,8 @@ TEST(TransferSaves, RemovesOnlyItsOwnLeftovers) {
     }
     const auto r = transferSaves(f, kFrom, {{{"Save 1.ess"}, to}}, Transfer::copy);
     EXPECT_EQ(r[0].outcome, Outcome::done);
-    Names left;
-    const auto listed = f.listFiles(to);
-    for (const auto& e : listed->entries) {
-        left.push_back(e.name);
-    }
-    EXPECT_EQ(left, (Names{"SAVE1.ESS.QUARLO-PART", "Save 1.ess", "Save 7.ess.77.quarlo-part",
-                           "notes.quarlo-part.txt"}));
+    EXPECT_EQ(f.namesIn(to), (Names{"SAVE1.ESS.QUARLO-PART", "Save 1.ess",
+                                    "Save 7.ess.77.quarlo-part", "notes.quarlo-part.txt"}));
 }
 
 // Cancel stops at the next whole save; the saves not begun stay, reported.
@@ -324,15 +280,6 @@ TEST(TransferSaves, StopsBetweenSavesWhenAsked) {
 // The trash takes each save whole or not at all; where it brought a file
 // back only in part, the result says which file is where.
 TEST(TrashSaves, EachSaveWholeOrNotAtAllAndWhereEachFileIs) {
-    struct SomeTrash : platform::Trash {
-        platform::TrashResult answer;
-        std::vector<Names> given;
-        std::string name() const override { return "trash"; }
-        platform::TrashResult moveToTrash(const std::vector<std::string>& paths) override {
-            given.push_back(paths);
-            return answer;
-        }
-    };
     test::MemorySaveFiles f;
     for (const char* name : {"A.ess", "A.obse", "B.ess"}) {
         f.files[kFrom + "/" + name] = name;
@@ -350,8 +297,9 @@ TEST(TrashSaves, EachSaveWholeOrNotAtAllAndWhereEachFileIs) {
                   Outcome::split,
                   {{"A.obse", Place::trash}, {"A.ess", Place::source}}},
          }) {
-        SomeTrash trash;
-        trash.answer = c.answer;
+        test::FakeTrash trash;
+        trash.outcome = c.answer.outcome;
+        trash.inTrash = c.answer.inTrash;
         const auto r = trashSaves(f, trash, kFrom, {"A.ess", "B.ess", "C.ess"});
         ASSERT_EQ(r.size(), 3u);
         EXPECT_EQ(r[0].outcome, c.outcome);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/saves_window.h"
@@ -85,15 +88,28 @@ class FakeSavesView : public app::SavesView {
     }
 };
 
+// Work of a thousand saves, 5 ms each, that stops when its progress says so;
+// `reached` is the last save it began.
+inline std::function<void(const saves::Progress&)> slowWork(std::size_t& reached) {
+    return [&reached](const saves::Progress& progress) {
+        for (reached = 0; reached <= 1000 && progress(reached, 1000); ++reached) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    };
+}
+
 // The trash as a list of what it was given; `outcome` is what it answers.
 class FakeTrash : public platform::Trash {
   public:
     std::vector<std::string> taken;
+    std::vector<std::vector<std::string>> given;  // each call's paths
     platform::TrashOutcome outcome = platform::TrashOutcome::done;
+    std::vector<std::string> inTrash;  // what a failure leaves in the trash
     std::string name() const override { return "trash"; }
     platform::TrashResult moveToTrash(const std::vector<std::string>& paths) override {
+        given.push_back(paths);
         if (outcome != platform::TrashOutcome::done) {
-            return {outcome, {}};
+            return {outcome, inTrash};
         }
         taken.insert(taken.end(), paths.begin(), paths.end());
         return {outcome, paths};

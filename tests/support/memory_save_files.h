@@ -166,15 +166,7 @@ class MemorySaveFiles : public platform::SaveFiles {
         times[path] += 1;
     }
 
-  private:
-    bool step(std::string what) const {
-        trace.push_back(std::move(what));
-        const int n = steps++;
-        if (beforeStep) {
-            beforeStep(n);
-        }
-        return failSteps.count(n) > 0;
-    }
+    // The names of the files directly in a folder, sorted.
     std::vector<std::string> namesIn(const std::string& folder) const {
         std::vector<std::string> names;
         const std::string prefix = folder + "/";
@@ -184,6 +176,16 @@ class MemorySaveFiles : public platform::SaveFiles {
             }
         }
         return names;
+    }
+
+  private:
+    bool step(std::string what) const {
+        trace.push_back(std::move(what));
+        const int n = steps++;
+        if (beforeStep) {
+            beforeStep(n);
+        }
+        return failSteps.count(n) > 0;
     }
     static std::string fold(std::string_view s) {
         std::string out(s);

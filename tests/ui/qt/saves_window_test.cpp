@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "platform/save_files.h"
+#include "tests/support/fake_saves_view.h"
 #include "tests/support/native.h"
 #include "tests/support/save_writer.h"
 #include "tests/support/temp_dir.h"
@@ -256,24 +257,13 @@ class SavesWindowTest : public QObject {
     // for each save comes in a wide box of its own.
     void longWorkShowsProgressAndStopsOnCancel() {
         std::size_t reached = 0;
-        bool progressShown = false;
         answer([&](QWidget* dialog) {
-            progressShown = dialog->objectName() == QStringLiteral("dlgProgress");
+            QCOMPARE(dialog->objectName(), QStringLiteral("dlgProgress"));
             QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdLoad")),
                               Qt::LeftButton);
             dialog->findChild<QPushButton*>()->click();
         });
-        quarlo::ui::runWithProgress(window.get(), "Move To\u2026",
-                                    [&](const quarlo::saves::Progress& progress) {
-                                        for (std::size_t i = 0; i <= 1000; ++i) {
-                                            reached = i;
-                                            if (!progress(i, 1000)) {
-                                                return;
-                                            }
-                                            QThread::msleep(5);
-                                        }
-                                    });
-        QVERIFY(progressShown);
+        quarlo::ui::runWithProgress(window.get(), "Move To\u2026", quarlo::test::slowWork(reached));
         QVERIFY(reached > 0 && reached < 1000);
         QCOMPARE(mainHooks, 0);
 

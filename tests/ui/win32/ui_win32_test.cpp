@@ -8,6 +8,7 @@
 #include "platform/win32/profile_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/save_files_win32.h"
+#include "tests/support/fake_saves_view.h"
 #include "tests/support/save_writer.h"
 #include "tests/support/temp_dir.h"
 #include "ui/win32/dpi.h"
@@ -494,12 +495,11 @@ void CALLBACK answerDialog(HWND, UINT, UINT_PTR id, DWORD) {
         return;
     }
     KillTimer(nullptr, id);
-    gButtons.clear();
-    for (const int button : {IDOK, IDCANCEL}) {
-        wchar_t text[64] = {};
-        GetDlgItemTextW(dialog, button, text, 64);
-        gButtons.emplace_back(text);
-    }
+    wchar_t ok[64] = {};
+    wchar_t cancel[64] = {};
+    GetDlgItemTextW(dialog, IDOK, ok, 64);
+    GetDlgItemTextW(dialog, IDCANCEL, cancel, 64);
+    gButtons = {ok, cancel};
     gMainEnabled = IsWindowEnabled(gMain) != FALSE;
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
@@ -513,20 +513,10 @@ TEST_F(Win32Window, ThePlanSaysSortAndLongWorkCanBeStopped) {
     SetTimer(nullptr, 0, 50, &answerDialog);
     EXPECT_FALSE(real.confirmSortPlan(window->handle(), plan));
     EXPECT_EQ(gButtons, (std::vector<std::wstring>{L"&Sort", L"Cancel"}));
-
     std::size_t reached = 0;
     SetTimer(nullptr, 0, 700, &answerDialog);
-    real.runWithProgress(window->handle(), "Move To", [&](const saves::Progress& progress) {
-        for (std::size_t i = 0; i <= 1000; ++i) {
-            reached = i;
-            if (!progress(i, 1000)) {
-                return;
-            }
-            Sleep(5);
-        }
-    });
-    EXPECT_GT(reached, 0u);
-    EXPECT_LT(reached, 1000u);
+    real.runWithProgress(window->handle(), "Move To", test::slowWork(reached));
+    EXPECT_TRUE(reached > 0 && reached < 1000) << reached;
     EXPECT_FALSE(gMainEnabled);
     EXPECT_TRUE(IsWindowEnabled(window->handle()));
 }
