@@ -1,5 +1,5 @@
-// Any bytes as the start of a save: the header parser must answer with a
-// header or a reason, within the bytes it was given.
+// Any bytes as the start of a save, and as a whole save: the readers must
+// answer with a header or a reason, within the bytes they were given.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -30,6 +30,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint64_t end =
             h.screenshotOffset + std::uint64_t{h.screenshotWidth} * h.screenshotHeight * 3;
         if (fileSize && end > *fileSize) {
+            std::abort();
+        }
+    }
+    // The whole file: the plugin list and the form-id arrays after it.
+    const auto whole = quarlo::saves::parseSave(bytes);
+    if (whole.header.has_value() != (whole.reason == Unreadable::none)) {
+        std::abort();
+    }
+    if (whole.header) {
+        std::size_t listed = 0;
+        for (const auto& plugin : whole.header->plugins) {
+            listed += 1 + plugin.size();
+        }
+        if (whole.header->plugins.size() > 255 || listed > size) {
             std::abort();
         }
     }

@@ -60,6 +60,18 @@ struct FileStamp {
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
+// A regular file opened for reading a few parts of it, each with one read.
+class OpenedFile {
+  public:
+    virtual ~OpenedFile() = default;
+    // As seen when it was opened.
+    virtual std::uint64_t size() const = 0;
+    virtual std::int64_t modifiedLocalMs() const = 0;
+    // Up to `count` bytes from `offset`, fewer at the end of the file;
+    // nullopt when the read fails.
+    virtual std::optional<std::string> read(std::uint64_t offset, std::size_t count) = 0;
+};
+
 // The names in one folder, read once when it is opened and kept current as
 // an operation adds files to it, so that asking whether a name is free costs
 // no new reading of the folder. Names are matched as the game's file system
@@ -102,6 +114,10 @@ class SaveFiles {
     // a pipe or device.
     virtual std::optional<FileChunk> read(const std::string& path, std::uint64_t offset,
                                           std::size_t count) const = 0;
+
+    // A regular file (links followed) opened for reading; null when it is
+    // not one or cannot be opened. Never waits on a pipe or device.
+    virtual std::unique_ptr<OpenedFile> open(const std::string& path) const = 0;
 
     // The version of a regular file, not following a link: nullopt when the
     // name is missing or is anything but a regular file.

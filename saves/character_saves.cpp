@@ -21,16 +21,14 @@ std::string lowerAscii(std::string_view s) {
     return out;
 }
 
-struct NameParts {
-    std::string stemKey;  // the name up to its last dot, lower case
-    bool isSave = false;
-};
+bool endsWithIgnoringCase(std::string_view name, std::string_view suffix) {
+    return name.size() > suffix.size() &&
+           lowerAscii(name.substr(name.size() - suffix.size())) == suffix;
+}
 
-NameParts partsOf(const std::string& name) {
-    const std::size_t dot = name.rfind('.');
-    const std::string_view stem = std::string_view(name).substr(0, dot);
-    const bool isSave = dot != std::string::npos && lowerAscii(name.substr(dot)) == ".ess";
-    return NameParts{lowerAscii(stem), isSave};
+// The name up to its last dot; the whole name when it has none.
+std::string_view stemOf(std::string_view name) {
+    return name.substr(0, name.rfind('.'));
 }
 
 }  // namespace
@@ -40,20 +38,38 @@ std::int64_t SaveEntry::sortTime() const {
 }
 
 std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names) {
+    // The stems of the game's saves, so that "X.obse.bak" is told from a save
+    // of its own: it is the co-save of X.bak whenever there is an X.ess or
+    // an X.bak.
+    std::unordered_set<std::string> stems;
+    for (const std::string& name : names) {
+        if (endsWithIgnoringCase(name, ".ess") || endsWithIgnoringCase(name, ".bak")) {
+            stems.insert(lowerAscii(stemOf(name)));
+        }
+    }
     std::vector<SaveFamily> saves;
-    std::vector<std::string> saveKeys;
+    std::vector<std::string> keys;  // "x" for X.ess, "x.bak" for X.bak
     std::unordered_map<std::string, std::vector<std::string>> others;
     for (const std::string& name : names) {
-        NameParts parts = partsOf(name);
-        if (parts.isSave) {
-            saves.push_back(SaveFamily{name, {}});
-            saveKeys.push_back(std::move(parts.stemKey));
+        if (endsWithIgnoringCase(name, ".ess")) {
+            saves.push_back(SaveFamily{name, {}, false});
+            keys.push_back(lowerAscii(stemOf(name)));
+        } else if (endsWithIgnoringCase(name, ".bak")) {
+            const std::string_view inner = stemOf(name);  // "X.obse" of "X.obse.bak"
+            const std::size_t dot = inner.rfind('.');
+            if (dot != std::string_view::npos && stems.count(lowerAscii(inner.substr(0, dot)))) {
+                others[lowerAscii(inner.substr(0, dot)) + ".bak"].push_back(name);
+            } else {
+                saves.push_back(SaveFamily{name, {}, true});
+                keys.push_back(lowerAscii(name));
+            }
         } else {
-            others[std::move(parts.stemKey)].push_back(name);
+            // "X.obse" goes with X.ess, "X.bak.pluggy" with X.bak.
+            others[lowerAscii(stemOf(name))].push_back(name);
         }
     }
     for (std::size_t i = 0; i < saves.size(); ++i) {
-        if (const auto it = others.find(saveKeys[i]); it != others.end()) {
+        if (const auto it = others.find(keys[i]); it != others.end()) {
             saves[i].coSaves = it->second;
             std::sort(saves[i].coSaves.begin(), saves[i].coSaves.end());
         }
@@ -88,11 +104,12 @@ std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files
         SaveEntry entry;
         entry.path = prefix + family.save;
         entry.link = links.count(family.save) > 0;
+        entry.backup = family.backup;
         entry.fileName = std::move(family.save);
         entry.coSaves = std::move(family.coSaves);
-        if (const auto chunk = files.read(entry.path, 0, headerReadSize)) {
-            entry.modifiedLocalMs = chunk->modifiedLocalMs;
-            HeaderResult parsed = parseHeader(chunk->bytes, chunk->size);
+        if (const auto file = files.open(entry.path)) {
+            entry.modifiedLocalMs = file->modifiedLocalMs();
+            HeaderResult parsed = readSave(*file);
             entry.header = std::move(parsed.header);
             entry.reason = parsed.reason;
         } else {

@@ -22,6 +22,9 @@ struct SaveEntry {
     // A symbolic link to a save rather than a save file of its own: listed,
     // but never moved, copied or deleted.
     bool link = false;
+    // X.bak: the game's previous autosave or quicksave, kept when it writes
+    // the next one; a whole save, perhaps of another character than X.ess.
+    bool backup = false;
     std::optional<SaveHeader> header;
     Unreadable reason = Unreadable::none;  // none exactly when header is set
     // The file's modification time on the local clock (ms since 1970-01-01
@@ -35,15 +38,19 @@ struct SaveEntry {
 
 // The files of one save as they lie in a folder.
 struct SaveFamily {
-    std::string save;                  // "Save 12.ess"
+    std::string save;                  // "Save 12.ess" or "quicksave.bak"
     std::vector<std::string> coSaves;  // sorted
+    bool backup = false;               // an X.bak
 };
 
-// Groups the names of a folder's files into saves with their co-saves. A
-// save is a file whose name ends in ".ess" in any letter case, as the game's
-// file system matches it; its co-saves are the other files whose name up to
-// the last dot is the save's stem, without regard to ASCII case (other saves
-// excepted). Names that belong to no save are left out.
+// Groups the names of a folder's files into saves with their co-saves, as
+// the game and its script extenders write them. A save is a file whose name
+// ends in ".ess", or in ".bak" (the game's previous autosave or quicksave),
+// in any letter case, as the game's file system matches it. The co-saves of
+// X.ess are the other files named X.<anything>, such as X.obse and
+// X.pluggy; those of X.bak are X.bak.<anything> and X.<anything>.bak, such
+// as X.bak.pluggy and X.obse.bak; names compared without regard to ASCII
+// case. Names that belong to no save are left out.
 std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names);
 
 // The saves directly in one character's folder, newest first; ties by file

@@ -9,6 +9,13 @@ namespace quarlo::saves {
 namespace {
 
 constexpr std::string_view magic = "TES4SAVEGAME";
+// Where the save number is: the header's size counts from there.
+constexpr std::uint64_t kSaveNumberAt = 38;
+// After the plugin list: the form-id table's offset and three counts.
+constexpr std::size_t kTailFields = 16;
+// The longest plugin list: 255 names of up to 255 bytes, each with its
+// length, and its count.
+constexpr std::size_t kLongestPluginList = 1 + 255 * 256;
 
 // Reads little-endian fields one after another; once a field runs past the
 // end every later read fails too, so a parse checks `ok()` where it matters.
@@ -107,6 +114,8 @@ const char* describe(Unreadable reason) {
             return "Screenshot size does not match.";
         case Unreadable::screenshotTooLarge:
             return "Screenshot too large.";
+        case Unreadable::damagedHeader:
+            return "Damaged header.";
     }
     return "Cannot be read.";
 }
@@ -120,7 +129,7 @@ HeaderResult parseHeader(std::string_view bytes, std::optional<std::uint64_t> fi
     SaveHeader h;
     h.majorVersion = in.u8();
     h.minorVersion = in.u8();
-    h.exeTime = in.systemTime();
+    h.characterStamp = in.systemTime();
     h.headerVersion = in.u32();
     h.headerSize = in.u32();
     h.saveNumber = in.u32();
@@ -145,38 +154,148 @@ HeaderResult parseHeader(std::string_view bytes, std::optional<std::uint64_t> fi
     if (screenshotSize != pixelBytes + 8) {
         return unreadable(Unreadable::screenshotSizeMismatch);
     }
+    if (h.headerSize != h.screenshotOffset + pixelBytes - kSaveNumberAt) {
+        return unreadable(Unreadable::damagedHeader);
+    }
     if (fileSize && *fileSize < h.screenshotOffset + pixelBytes) {
         return unreadable(Unreadable::cutShort);
     }
     return HeaderResult{std::move(h), Unreadable::none};
 }
 
-HeaderResult readHeader(const platform::SaveFiles& files, const std::string& path) {
-    const auto chunk = files.read(path, 0, headerReadSize);
-    if (!chunk) {
+HeaderResult readSave(platform::OpenedFile& file) {
+    const auto page = file.read(0, headerReadSize);
+    if (!page) {
         return unreadable(Unreadable::cannotRead);
     }
-    return parseHeader(chunk->bytes, chunk->size);
+    HeaderResult result = parseHeader(*page, file.size());
+    if (!result.header) {
+        return result;
+    }
+    SaveHeader& h = *result.header;
+    // The plugin list and the fields after it, in one read where the list is
+    // of a usual length, in a second where it is longer.
+    const std::uint64_t tailAt = kSaveNumberAt + h.headerSize;
+    std::size_t asked = 4096;
+    auto tail = file.read(tailAt, asked);
+    if (!tail) {
+        return unreadable(Unreadable::cannotRead);
+    }
+    Reader in(*tail);
+    // Whether `n` more bytes are at hand, or the file ends before them.
+    const auto ensure = [&](std::size_t n) {
+        if (tail->size() - in.position() >= n || tail->size() < asked ||
+            asked == kLongestPluginList + kTailFields) {
+            return true;
+        }
+        asked = kLongestPluginList + kTailFields;
+        const std::size_t at = in.position();
+        tail = file.read(tailAt, asked);
+        if (!tail) {
+            return false;
+        }
+        in = Reader(*tail);
+        in.take(at);
+        return true;
+    };
+    const std::uint8_t count = in.u8();
+    for (int i = 0; i < count && in.ok(); ++i) {
+        if (!ensure(256)) {
+            return unreadable(Unreadable::cannotRead);
+        }
+        h.plugins.emplace_back(in.take(in.u8()));
+    }
+    if (!in.ok()) {
+        // The file ends inside the list: its count or a length is wrong.
+        return unreadable(Unreadable::damagedHeader);
+    }
+    if (!ensure(kTailFields)) {
+        return unreadable(Unreadable::cannotRead);
+    }
+    const std::uint64_t fieldsEnd = tailAt + in.position() + kTailFields;
+    if (file.size() < fieldsEnd) {
+        return unreadable(Unreadable::cutShort);
+    }
+    const std::uint32_t formIdsAt = in.u32();
+    if (formIdsAt < fieldsEnd) {
+        return unreadable(Unreadable::damagedHeader);
+    }
+    // The two form-id arrays, each a count and that many u32, end the file.
+    std::uint64_t end = formIdsAt;
+    for (int array = 0; array < 2; ++array) {
+        const auto counted = file.read(end, 4);
+        if (!counted) {
+            return unreadable(Unreadable::cannotRead);
+        }
+        Reader n(*counted);
+        const std::uint32_t items = n.u32();
+        if (!n.ok()) {
+            return unreadable(Unreadable::cutShort);
+        }
+        end += 4 + std::uint64_t{items} * 4;
+    }
+    if (file.size() < end) {
+        return unreadable(Unreadable::cutShort);
+    }
+    return result;
+}
+
+namespace {
+
+// A save held in memory, read as a file is.
+class BytesFile : public platform::OpenedFile {
+  public:
+    explicit BytesFile(std::string_view bytes) : bytes_(bytes) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    std::int64_t modifiedLocalMs() const override { return 0; }
+    std::optional<std::string> read(std::uint64_t offset, std::size_t count) override {
+        if (offset >= bytes_.size()) {
+            return std::string();
+        }
+        return std::string(bytes_.substr(static_cast<std::size_t>(offset), count));
+    }
+
+  private:
+    std::string_view bytes_;
+};
+
+}  // namespace
+
+HeaderResult parseSave(std::string_view bytes) {
+    BytesFile file(bytes);
+    return readSave(file);
+}
+
+HeaderResult readHeader(const platform::SaveFiles& files, const std::string& path) {
+    const auto file = files.open(path);
+    if (!file) {
+        return unreadable(Unreadable::cannotRead);
+    }
+    return readSave(*file);
 }
 
 ScreenshotResult readScreenshot(const platform::SaveFiles& files, const std::string& path) {
-    const HeaderResult head = readHeader(files, path);
+    const auto file = files.open(path);
+    const auto page = file ? file->read(0, headerReadSize) : std::nullopt;
+    if (!page) {
+        return ScreenshotResult{std::nullopt, Unreadable::cannotRead};
+    }
+    const HeaderResult head = parseHeader(*page, file->size());
     if (!head.header) {
         return ScreenshotResult{std::nullopt, head.reason};
     }
     const SaveHeader& h = *head.header;
     const std::size_t pixelBytes = std::size_t{h.screenshotWidth} * h.screenshotHeight * 3;
-    auto chunk = files.read(path, h.screenshotOffset, pixelBytes);
-    if (!chunk) {
+    auto pixels = file->read(h.screenshotOffset, pixelBytes);
+    if (!pixels) {
         return ScreenshotResult{std::nullopt, Unreadable::cannotRead};
     }
     // The file may have been cut or replaced since its header was read.
-    if (chunk->bytes.size() != pixelBytes) {
+    if (pixels->size() != pixelBytes) {
         return ScreenshotResult{std::nullopt, Unreadable::cutShort};
     }
-    return ScreenshotResult{
-        Screenshot{h.screenshotWidth, h.screenshotHeight, std::move(chunk->bytes)},
-        Unreadable::none};
+    return ScreenshotResult{Screenshot{h.screenshotWidth, h.screenshotHeight, std::move(*pixels)},
+                            Unreadable::none};
 }
 
 }  // namespace quarlo::saves

@@ -4,10 +4,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarlo::platform {
+class OpenedFile;
 class SaveFiles;
-}
+}  // namespace quarlo::platform
 
 namespace quarlo::saves {
 
@@ -35,12 +37,12 @@ std::int64_t millisecondsSince1970(const SystemTime& t);
 struct SaveHeader {
     std::uint8_t majorVersion = 0;
     std::uint8_t minorVersion = 0;
-    SystemTime exeTime;
+    // The same in every save of one character, over years of play, and
+    // different between characters: when the character was made. Never the
+    // time of the save.
+    SystemTime characterStamp;
     std::uint32_t headerVersion = 0;
-    // Bytes from the save number to the end of the screenshot, as stored. Not
-    // checked: no save is refused over a field whose exact extent the public
-    // descriptions leave open, and the screenshot's own size field already
-    // catches a misread string.
+    // Bytes from the save number to the end of the screenshot.
     std::uint32_t headerSize = 0;
     std::uint32_t saveNumber = 0;
     std::string playerName;
@@ -52,6 +54,9 @@ struct SaveHeader {
     std::uint32_t screenshotWidth = 0;
     std::uint32_t screenshotHeight = 0;
     std::uint64_t screenshotOffset = 0;  // of the first pixel in the file
+    // The plugins the save was made with, in load order: file names as the
+    // game wrote them (the ANSI code page). Read by readSave, not parseHeader.
+    std::vector<std::string> plugins;
 };
 
 enum class Unreadable {
@@ -61,6 +66,8 @@ enum class Unreadable {
     cutShort,                // ends before a field, a string or the screenshot
     screenshotSizeMismatch,  // its size field disagrees with width and height
     screenshotTooLarge,      // wider or higher than the game ever writes
+    damagedHeader,           // the header's size disagrees with its fields, or the plugin
+                             // list runs past the end of the file
 };
 
 // A short sentence for the user, e.g. "Cut short.".
@@ -84,7 +91,15 @@ struct HeaderResult {
 // when the bytes given hold every field.
 HeaderResult parseHeader(std::string_view bytes, std::optional<std::uint64_t> fileSize = {});
 
-// Reads and parses the first headerReadSize bytes of a file.
+// The whole check of a save without reading it whole: the header page; the
+// plugin list and the fields after the screenshot; the two form-id counts
+// there; then whether the file reaches the end of the form-id arrays, where
+// every save the game writes ends.
+HeaderResult readSave(platform::OpenedFile& file);
+// The same for a save held in memory.
+HeaderResult parseSave(std::string_view bytes);
+
+// Reads and checks a save's header (readSave), nothing more.
 HeaderResult readHeader(const platform::SaveFiles& files, const std::string& path);
 
 struct Screenshot {

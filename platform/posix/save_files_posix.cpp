@@ -374,39 +374,72 @@ std::unique_ptr<FolderNames> PosixSaveFiles::openNames(const std::string& folder
     return names;
 }
 
-std::optional<FileChunk> PosixSaveFiles::read(const std::string& path, std::uint64_t offset,
-                                              std::size_t count) const {
+namespace {
+
+class PosixOpenedFile : public OpenedFile {
+  public:
+    PosixOpenedFile(Fd fd, const struct stat& st)
+        : fd_(std::move(fd)),
+          size_(static_cast<std::uint64_t>(st.st_size)),
+          modified_(localMilliseconds(st.st_mtim)) {}
+
+    std::uint64_t size() const override { return size_; }
+    std::int64_t modifiedLocalMs() const override { return modified_; }
+
+    std::optional<std::string> read(std::uint64_t offset, std::size_t count) override {
+        // Never more than the file held, whatever the caller asked for.
+        if (offset >= size_) {
+            return std::string();
+        }
+        std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset)),
+                          '\0');
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::pread(fd_.get(), bytes.data() + done, bytes.size() - done,
+                                      static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                return std::nullopt;
+            }
+            if (n == 0) {
+                break;  // shrank since it was opened
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        bytes.resize(done);
+        return bytes;
+    }
+
+  private:
+    Fd fd_;
+    std::uint64_t size_;
+    std::int64_t modified_;
+};
+
+}  // namespace
+
+std::unique_ptr<OpenedFile> PosixSaveFiles::open(const std::string& path) const {
     Fd fd(openForReading(path));
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return nullptr;
+    }
+    return std::make_unique<PosixOpenedFile>(std::move(fd), st);
+}
+
+std::optional<FileChunk> PosixSaveFiles::read(const std::string& path, std::uint64_t offset,
+                                              std::size_t count) const {
+    const auto file = open(path);
+    if (!file) {
         return std::nullopt;
     }
-    FileChunk chunk;
-    chunk.size = static_cast<std::uint64_t>(st.st_size);
-    chunk.modifiedLocalMs = localMilliseconds(st.st_mtim);
-    // Never more than the file holds, whatever the caller asked for.
-    if (offset >= chunk.size) {
-        return chunk;
+    auto bytes = file->read(offset, count);
+    if (!bytes) {
+        return std::nullopt;
     }
-    const std::uint64_t available = chunk.size - offset;
-    chunk.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, available)));
-    std::size_t done = 0;
-    while (done < chunk.bytes.size()) {
-        const ssize_t n = ::pread(fd.get(), chunk.bytes.data() + done, chunk.bytes.size() - done,
-                                  static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;  // shrank since fstat
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    chunk.bytes.resize(done);
-    return chunk;
+    return FileChunk{std::move(*bytes), file->size(), file->modifiedLocalMs()};
 }
 
 std::optional<FileStamp> PosixSaveFiles::stamp(const std::string& path) const {

@@ -204,52 +204,88 @@ std::unique_ptr<FolderNames> Win32SaveFiles::openNames(const std::string& folder
     return names;
 }
 
-std::optional<FileChunk> Win32SaveFiles::read(const std::string& path, std::uint64_t offset,
-                                              std::size_t count) const {
-    const auto name = wide(path);
-    if (!name || name->empty()) {
-        return std::nullopt;
-    }
-    // Shared for writing and deleting: the game may be saving over it.
-    Handle file(CreateFileW(name->c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (file.get() == INVALID_HANDLE_VALUE || GetFileType(file.get()) != FILE_TYPE_DISK ||
-        !GetFileInformationByHandle(file.get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return std::nullopt;
-    }
-    FileChunk chunk;
-    chunk.size = join(info.nFileSizeHigh, info.nFileSizeLow);
-    chunk.modifiedLocalMs = localMilliseconds(info.ftLastWriteTime);
-    if (offset >= chunk.size) {
-        return chunk;
-    }
-    chunk.bytes.resize(
-        static_cast<std::size_t>(std::min<std::uint64_t>(count, chunk.size - offset)));
-    std::size_t done = 0;
-    while (done < chunk.bytes.size()) {
-        const std::uint64_t at = offset + done;
-        OVERLAPPED where{};
-        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
-        where.OffsetHigh = static_cast<DWORD>(at >> 32);
-        const DWORD want =
-            static_cast<DWORD>(std::min<std::size_t>(chunk.bytes.size() - done, 1u << 30));
-        DWORD got = 0;
-        if (!ReadFile(file.get(), chunk.bytes.data() + done, want, &got, &where)) {
-            if (GetLastError() == ERROR_HANDLE_EOF) {
+namespace {
+
+class Win32OpenedFile : public OpenedFile {
+  public:
+    Win32OpenedFile(HANDLE file, const BY_HANDLE_FILE_INFORMATION& info)
+        : file_(file),
+          size_(join(info.nFileSizeHigh, info.nFileSizeLow)),
+          modified_(localMilliseconds(info.ftLastWriteTime)) {}
+
+    std::uint64_t size() const override { return size_; }
+    std::int64_t modifiedLocalMs() const override { return modified_; }
+
+    std::optional<std::string> read(std::uint64_t offset, std::size_t count) override {
+        if (offset >= size_) {
+            return std::string();
+        }
+        std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset)),
+                          '\0');
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const std::uint64_t at = offset + done;
+            OVERLAPPED where{};
+            where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+            where.OffsetHigh = static_cast<DWORD>(at >> 32);
+            const DWORD want =
+                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+            DWORD got = 0;
+            if (!ReadFile(file_.get(), bytes.data() + done, want, &got, &where)) {
+                if (GetLastError() == ERROR_HANDLE_EOF) {
+                    break;
+                }
+                return std::nullopt;
+            }
+            if (got == 0) {
                 break;
             }
-            return std::nullopt;
+            done += got;
         }
-        if (got == 0) {
-            break;
-        }
-        done += got;
+        bytes.resize(done);
+        return bytes;
     }
-    chunk.bytes.resize(done);
-    return chunk;
+
+  private:
+    Handle file_;
+    std::uint64_t size_;
+    std::int64_t modified_;
+};
+
+}  // namespace
+
+std::unique_ptr<OpenedFile> Win32SaveFiles::open(const std::string& path) const {
+    const auto name = wide(path);
+    if (!name || name->empty()) {
+        return nullptr;
+    }
+    // Shared for writing and deleting: the game may be saving over it.
+    HANDLE file = CreateFileW(name->c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    return std::make_unique<Win32OpenedFile>(file, info);
+}
+
+std::optional<FileChunk> Win32SaveFiles::read(const std::string& path, std::uint64_t offset,
+                                              std::size_t count) const {
+    const auto file = open(path);
+    if (!file) {
+        return std::nullopt;
+    }
+    auto bytes = file->read(offset, count);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return FileChunk{std::move(*bytes), file->size(), file->modifiedLocalMs()};
 }
 
 }  // namespace quarlo::platform::win32

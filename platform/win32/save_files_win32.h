@@ -11,6 +11,7 @@ class Win32SaveFiles : public SaveFiles {
     std::unique_ptr<FolderNames> openNames(const std::string& folder) const override;
     std::optional<FileChunk> read(const std::string& path, std::uint64_t offset,
                                   std::size_t count) const override;
+    std::unique_ptr<OpenedFile> open(const std::string& path) const override;
     std::optional<FileStamp> stamp(const std::string& path) const override;
     bool exists(const std::string& path) const override;
     FileOutcome renameNew(const std::string& from, const std::string& to) override;

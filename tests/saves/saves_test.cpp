@@ -42,9 +42,9 @@ TEST(SaveHeader, ReadsEveryFieldOfAValidSave) {
     const SaveHeader& h = *r.header;
     EXPECT_EQ(h.majorVersion, 0);
     EXPECT_EQ(h.minorVersion, 125);
-    EXPECT_EQ(h.exeTime, (SystemTime{2006, 3, 1, 20, 10, 5, 0, 0}));
-    EXPECT_EQ(h.headerVersion, 0x7Eu);
-    EXPECT_EQ(h.headerSize, bytes.size() - 38 - s.bodyBytes);
+    EXPECT_EQ(h.characterStamp, s.created);
+    EXPECT_EQ(h.headerVersion, 125u);
+    EXPECT_EQ(h.headerSize, test::pluginsAt(s) - 38);
     EXPECT_EQ(h.saveNumber, s.saveNumber);
     EXPECT_EQ(h.playerName, s.name);  // raw bytes, without the NUL
     EXPECT_EQ(h.playerLevel, s.level);
@@ -111,6 +111,9 @@ TEST(SaveHeader, RefusesDamagedSavesWithTheirReason) {
         {"size wraps", withU32(withU32(good, shot, 10), shot + 4, 0x55555556), std::nullopt,
          Unreadable::screenshotTooLarge},
         {"file ends inside the screenshot", good, shot + 12 + 10, Unreadable::cutShort},
+        {"header size one more", withU32(good, 34, valid.headerSize.value_or(
+                                                        test::pluginsAt(valid) - 38 + 1)),
+         std::nullopt, Unreadable::damagedHeader},
     };
     for (const Case& c : cases) {
         const HeaderResult r = parseHeader(c.bytes, c.fileSize);
@@ -122,6 +125,41 @@ TEST(SaveHeader, RefusesDamagedSavesWithTheirReason) {
         EXPECT_EQ(parseHeader(std::string_view(good).substr(0, n)).reason, Unreadable::cutShort)
             << n;
     }
+}
+
+// After the header: the plugin list, the fields after it and the form-id
+// arrays that end the file. A save cut anywhere after its header is cut
+// short (or, inside the plugin list, damaged), never a good save; the
+// plugins come in load order, however many.
+TEST(SaveHeader, ReadsThePluginsAndFindsASaveCutAfterItsHeader) {
+    SaveShape many;
+    many.plugins.clear();
+    for (int i = 0; i < 255; ++i) {
+        many.plugins.push_back(std::string(1 + i % 40, 'a' + static_cast<char>(i % 26)) + ".esp");
+    }
+    SaveShape none;
+    none.plugins.clear();
+    for (const SaveShape& shape : {SaveShape{}, many, none}) {
+        const std::string bytes = saveBytes(shape);
+        const HeaderResult whole = parseSave(bytes);
+        ASSERT_TRUE(whole.header) << describe(whole.reason);
+        EXPECT_EQ(whole.header->plugins, shape.plugins);
+        const std::size_t listEnd = test::pluginsAt(shape) + 1 + [&] {
+            std::size_t n = 0;
+            for (const std::string& p : shape.plugins) {
+                n += 1 + p.size();
+            }
+            return n;
+        }();
+        for (std::size_t n = test::pluginsAt(shape); n < bytes.size(); ++n) {
+            const Unreadable reason = parseSave(std::string_view(bytes).substr(0, n)).reason;
+            EXPECT_EQ(reason, n < listEnd ? Unreadable::damagedHeader : Unreadable::cutShort) << n;
+        }
+    }
+    // A count that runs the list past the end of the file.
+    std::string wrong = saveBytes(SaveShape{});
+    wrong[test::pluginsAt(SaveShape{})] = '\xFF';
+    EXPECT_EQ(parseSave(wrong).reason, Unreadable::damagedHeader);
 }
 
 TEST(SaveHeader, ReadsTheScreenshotFromTheFile) {

@@ -99,6 +99,30 @@ class MemorySaveFiles : public platform::SaveFiles {
         return chunk;
     }
 
+    // A copy of the file's bytes as they are now, as an open file keeps them.
+    class Opened : public platform::OpenedFile {
+      public:
+        Opened(std::string bytes, std::int64_t time) : bytes_(std::move(bytes)), time_(time) {}
+        std::uint64_t size() const override { return bytes_.size(); }
+        std::int64_t modifiedLocalMs() const override { return time_; }
+        std::optional<std::string> read(std::uint64_t offset, std::size_t count) override {
+            return offset < bytes_.size() ? bytes_.substr(static_cast<std::size_t>(offset), count)
+                                          : std::string();
+        }
+
+      private:
+        std::string bytes_;
+        std::int64_t time_;
+    };
+
+    std::unique_ptr<platform::OpenedFile> open(const std::string& path) const override {
+        const auto it = files.find(path);
+        if (it == files.end()) {
+            return nullptr;
+        }
+        return std::make_unique<Opened>(it->second, times.count(path) ? times.at(path) : 0);
+    }
+
     std::optional<platform::FileStamp> stamp(const std::string& path) const override {
         if (step("stamp " + path) || !files.count(path) || links.count(path)) {
             return std::nullopt;

@@ -54,14 +54,40 @@ std::string saveBytes(const SaveShape& s) {
     std::string out = "TES4SAVEGAME";
     putLittleEndian(out, 0, 1);
     putLittleEndian(out, 125, 1);
-    putTime(out, saves::SystemTime{2006, 3, 1, 20, 10, 5, 0, 0});
-    putLittleEndian(out, 0x7E, 4);
-    putLittleEndian(out, fields.size() + rgb.size(), 4);
-    return out + fields + rgb + std::string(s.bodyBytes, 'b');
+    putTime(out, s.created);
+    putLittleEndian(out, 125, 4);
+    putLittleEndian(out, s.headerSize.value_or(fields.size() + rgb.size()), 4);
+    out += fields + rgb;
+    putLittleEndian(out, s.plugins.size(), 1);
+    for (const std::string& plugin : s.plugins) {
+        putLittleEndian(out, plugin.size(), 1);
+        out += plugin;
+    }
+    const std::size_t formIdsAt = out.size() + 16 + s.bodyBytes;
+    for (const std::uint64_t field : {std::uint64_t{formIdsAt}, std::uint64_t{7},
+                                      std::uint64_t{0xFF000800}, std::uint64_t{0x3C}}) {
+        putLittleEndian(out, field, 4);
+    }
+    out += std::string(s.bodyBytes, 'b');
+    for (const std::uint32_t count : {s.formIds, s.worldSpaces}) {
+        putLittleEndian(out, count, 4);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            putLittleEndian(out, 0x01000800 + i, 4);
+        }
+    }
+    return out;
 }
 
 std::size_t screenshotFieldAt(const SaveShape& s) {
     return 42 + (s.name.size() + 2) + 2 + (s.location.size() + 2) + 24;
+}
+
+}  // namespace quarlo::test
+
+namespace quarlo::test {
+
+std::size_t pluginsAt(const SaveShape& s) {
+    return screenshotFieldAt(s) + 12 + std::size_t{s.width} * s.height * 3;
 }
 
 }  // namespace quarlo::test

@@ -3,15 +3,19 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "saves/save_header.h"
 
 // Writes save files as the game lays out their header, for the tests.
 namespace quarlo::test {
 
-// What a test save holds; the defaults make a valid one.
+// What a test save holds, in the layout the game writes; the defaults make
+// a valid one.
 struct SaveShape {
     std::string name = "J\xF6rg";  // code page 1252, as the game writes it
+    // The character's creation stamp, the same in all its saves.
+    saves::SystemTime created{2006, 3, 1, 20, 10, 5, 0, 0};
     std::string location = "Imperial City Market District";
     std::uint16_t level = 12;
     std::uint32_t saveNumber = 41;
@@ -21,7 +25,11 @@ struct SaveShape {
     std::uint32_t width = 4;
     std::uint32_t height = 3;
     std::optional<std::uint32_t> screenshotSize;  // w * h * 3 + 8 unless set
-    std::size_t bodyBytes = 32;                   // what follows the screenshot
+    std::optional<std::uint32_t> headerSize;      // from the save number to the pixels' end
+    std::vector<std::string> plugins{"Oblivion.esm"};
+    std::size_t bodyBytes = 32;  // the records, between the plugins and the form ids
+    std::uint32_t formIds = 3;   // the two arrays that end the file
+    std::uint32_t worldSpaces = 2;
 };
 
 // Little-endian, `bytes` long.
@@ -36,5 +44,8 @@ std::string saveBytes(const SaveShape& s);
 // Where the screenshot's size field is: 42 fixed bytes, the two strings, the
 // level and 24 bytes of days, play time and save time.
 std::size_t screenshotFieldAt(const SaveShape& s);
+
+// Where the plugin list begins: right after the screenshot's pixels.
+std::size_t pluginsAt(const SaveShape& s);
 
 }  // namespace quarlo::test
