@@ -330,17 +330,21 @@ void Main::onSortLooseSaves(SortView& view) {
             }
             return refuseCharacterName(name, platform_.profile->storedLength(name));
         },
-        [this](const std::string& name) -> std::optional<std::vector<std::string>> {
-            if (!platform_.fileSystem->folderExists(characterFolder(name))) {
+        [this](const std::string& name) -> std::optional<ExistingFolder> {
+            const std::string folder = characterFolder(name);
+            if (!platform_.fileSystem->folderExists(folder)) {
                 return std::nullopt;
             }
-            std::vector<std::string> names;
-            if (const auto listed = platform_.saveFiles->listFiles(characterFolder(name))) {
+            ExistingFolder there;
+            if (const auto listed = platform_.saveFiles->listFiles(folder)) {
                 for (const platform::FolderEntry& e : listed->entries) {
-                    names.push_back(e.name);
+                    there.files.push_back(e.name);
                 }
             }
-            return names;
+            if (const auto saves = saves::listSaves(*platform_.saveFiles, folder)) {
+                there.character = saves::characterOf(*saves);
+            }
+            return there;
         });
     if (plan.movable() == 0) {
         view.showSortMessage(std::string(text::kNothingToSort) + "\n\n" + planText(plan));
@@ -359,7 +363,7 @@ void Main::onSortLooseSaves(SortView& view) {
         }
         std::string folder;
         std::vector<std::string> created;
-        if (!makeCharacterFolder(group.name, folder, created)) {
+        if (!makeCharacterFolder(group.folderName, folder, created)) {
             for (auto level = created.rbegin(); level != created.rend(); ++level) {
                 platform_.fileSystem->removeFolder(*level);
             }
@@ -392,8 +396,9 @@ void Main::onSortLooseSaves(SortView& view) {
         coSaves += arrivedCoSaves(mine);
         characters += arrived > 0 ? 1 : 0;
         skipped += mine.size() - arrived;
-        why += transferReasons(mine, Verb::move,
-                               PlaceNames{std::string(game::kSavesFolder), jobGroups[j]->name, {}});
+        why += transferReasons(
+            mine, Verb::move,
+            PlaceNames{std::string(game::kSavesFolder), jobGroups[j]->folderName, {}});
     }
     RefreshSaveList();
     view.savesChanged();

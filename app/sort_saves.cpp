@@ -1,9 +1,11 @@
 #include "app/sort_saves.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 
+#include "app/main_window.h"
 #include "app/saves_window.h"
 #include "app/transfer_text.h"
 
@@ -36,14 +38,22 @@ std::size_t SortPlan::movable() const {
     return n;
 }
 
+std::string startedText(const saves::SystemTime& stamp) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", stamp.year % 10000u, stamp.month % 100u,
+                  stamp.day % 100u);
+    return text;
+}
+
 SortPlan planSort(
     const std::vector<saves::SaveEntry>& loose,
     const std::function<std::string(std::string_view)>& ansiToUtf8,
     const std::function<const char*(const std::string&)>& refuse,
-    const std::function<std::optional<std::vector<std::string>>(const std::string&)>& folderFiles) {
+    const std::function<std::optional<ExistingFolder>(const std::string&)>& existing) {
     SortPlan plan;
-    std::map<std::string, std::size_t> byKey;
-    std::vector<std::set<std::string>> there;  // each group's folder, names folded
+    // One group per character, and how often each spelling of its name comes.
+    std::map<std::pair<std::string, std::int64_t>, std::size_t> byCharacter;
+    std::vector<std::map<std::string, std::size_t>> spellings;
     for (const saves::SaveEntry& save : loose) {
         if (!save.header) {
             ++plan.unreadable;
@@ -52,35 +62,124 @@ SortPlan planSort(
         // The row's own conversion, so the plan names players as the Saves
         // window does.
         const std::string name = rowFor(save, ansiToUtf8).player;
-        const auto [it, added] = byKey.try_emplace(foldCase(name), plan.groups.size());
+        const saves::SystemTime& stamp = save.header->characterStamp;
+        const auto key = std::make_pair(foldCase(name), saves::millisecondsSince1970(stamp));
+        const auto [it, added] = byCharacter.try_emplace(key, plan.groups.size());
         if (added) {
             SortGroup group;
-            group.name = name;
-            group.folder = "Saves\\" + name + "\\";
-            group.refusal = refuse(name);
-            std::set<std::string> names;
-            if (group.refusal == nullptr) {
-                if (const auto files = folderFiles(name)) {
-                    group.exists = true;
-                    for (const std::string& file : *files) {
-                        names.insert(foldCase(file));
+            group.started = stamp;
+            plan.groups.push_back(std::move(group));
+            spellings.emplace_back();
+        }
+        plan.groups[it->second].saves.push_back(save);
+        ++spellings[it->second][name];
+    }
+    for (std::size_t i = 0; i < plan.groups.size(); ++i) {
+        // The spelling most saves have; of equals, the newest save's.
+        std::size_t best = 0;
+        for (const saves::SaveEntry& save : plan.groups[i].saves) {
+            const std::string name = rowFor(save, ansiToUtf8).player;
+            if (spellings[i][name] > best) {
+                best = spellings[i][name];
+                plan.groups[i].name = name;
+            }
+        }
+    }
+    // Characters of one name, oldest first: the first made keeps the plain
+    // folder name unless another already holds its saves.
+    std::sort(plan.groups.begin(), plan.groups.end(), [](const SortGroup& a, const SortGroup& b) {
+        const std::string fa = foldCase(a.name);
+        const std::string fb = foldCase(b.name);
+        return fa != fb ? fa < fb
+                        : saves::millisecondsSince1970(a.started) <
+                              saves::millisecondsSince1970(b.started);
+    });
+    std::map<std::string, std::optional<ExistingFolder>> folders;  // by folded folder name
+    const auto folderOf =
+        [&](const std::string& folderName) -> const std::optional<ExistingFolder>& {
+        const auto [it, added] = folders.try_emplace(foldCase(folderName));
+        if (added) {
+            it->second = existing(folderName);
+        }
+        return it->second;
+    };
+    const auto candidate = [](const std::string& name, int n) {
+        return n == 1 ? name : name + " (" + std::to_string(n) + ")";
+    };
+    constexpr int kMostOfOneName = 99;
+    std::set<std::string> assigned;  // folded folder names given to a group
+    for (std::size_t first = 0; first < plan.groups.size();) {
+        std::size_t last = first;
+        while (last < plan.groups.size() &&
+               foldCase(plan.groups[last].name) == foldCase(plan.groups[first].name)) {
+            ++last;
+        }
+        // First the folders that hold a character's saves already, then the
+        // free names in order.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (std::size_t g = first; g < last; ++g) {
+                SortGroup& group = plan.groups[g];
+                group.sharesName = last - first > 1;
+                if (!group.folderName.empty()) {
+                    continue;
+                }
+                for (int n = 1; n <= kMostOfOneName; ++n) {
+                    const std::string folderName = candidate(group.name, n);
+                    if (assigned.count(foldCase(folderName)) || refuse(folderName) != nullptr) {
+                        continue;
+                    }
+                    const auto& there = folderOf(folderName);
+                    const bool same = there && there->character &&
+                                      saves::millisecondsSince1970(*there->character) ==
+                                          saves::millisecondsSince1970(group.started);
+                    const bool free = !there || !there->character;
+                    if (pass == 0 ? same : free) {
+                        group.folderName = folderName;
+                        break;
+                    }
+                    if (pass == 0 && !there) {
+                        break;  // the numbers go on no further
                     }
                 }
+                if (!group.folderName.empty()) {
+                    assigned.insert(foldCase(group.folderName));
+                }
             }
-            there.push_back(std::move(names));
-            plan.groups.push_back(std::move(group));
         }
-        SortGroup& group = plan.groups[it->second];
-        const std::set<std::string>& taken = there[it->second];
-        bool free = !taken.count(foldCase(save.fileName));
-        for (const std::string& coSave : save.coSaves) {
-            free = free && !taken.count(foldCase(coSave));
-        }
-        (free ? group.saves : group.staying).push_back(save);
+        first = last;
     }
-    std::sort(plan.groups.begin(), plan.groups.end(), [](const SortGroup& a, const SortGroup& b) {
-        return foldCase(a.name) < foldCase(b.name);
-    });
+    for (SortGroup& group : plan.groups) {
+        if (group.folderName.empty()) {
+            // No name can take it: the plain name's own refusal says why.
+            group.folderName = group.name;
+            group.refusal = refuse(group.name);
+            if (group.refusal == nullptr) {
+                group.refusal = text::kInvalidName;
+            }
+        }
+        group.folder = "Saves\\" + group.folderName + "\\";
+        if (group.refusal != nullptr) {
+            continue;
+        }
+        const auto& there = folderOf(group.folderName);
+        group.exists = there.has_value();
+        if (!there) {
+            continue;
+        }
+        std::set<std::string> taken;
+        for (const std::string& file : there->files) {
+            taken.insert(foldCase(file));
+        }
+        std::vector<saves::SaveEntry> moving;
+        for (saves::SaveEntry& save : group.saves) {
+            bool free = !taken.count(foldCase(save.fileName));
+            for (const std::string& coSave : save.coSaves) {
+                free = free && !taken.count(foldCase(coSave));
+            }
+            (free ? moving : group.staying).push_back(std::move(save));
+        }
+        group.saves = std::move(moving);
+    }
     return plan;
 }
 
@@ -93,7 +192,7 @@ std::string planText(const SortPlan& plan) {
                    g.refusal + ")\n";
             continue;
         }
-        out += g.name + ": ";
+        out += g.name + (g.sharesName ? " (started " + startedText(g.started) + ")" : "") + ": ";
         if (!g.saves.empty()) {
             out += countOf(g.saves.size(), "save") + " to " + g.folder + (g.exists ? "" : " (new)");
         }

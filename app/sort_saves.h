@@ -12,11 +12,16 @@
 
 namespace quarlo::app {
 
-// The saves of one player name among the loose ones, and where they go.
+// The saves of one character among the loose ones, and where they go. A
+// character is a player's name and the stamp of when it was made: two
+// characters of one name are two groups.
 struct SortGroup {
-    std::string name;    // the player's name, UTF-8, as the newest save spells it
-    std::string folder;  // what the plan shows: "Saves\<name>\"
+    std::string name;    // the player's name, UTF-8, as most of its saves spell it
+    std::string folder;  // what the plan shows: "Saves\<name>\" or "Saves\<name> (2)\"
     bool exists = false;
+    std::string folderName;     // the character folder: "<name>" or "<name> (2)"
+    saves::SystemTime started;  // when the character was made
+    bool sharesName = false;    // another group has the same name
     // A "Failed." text when the name cannot be a character; those saves stay.
     const char* refusal = nullptr;
     std::vector<saves::SaveEntry> saves;  // newest first
@@ -31,16 +36,29 @@ struct SortPlan {
     std::size_t movable() const;    // saves of the groups without a refusal
 };
 
-// Groups the saves lying directly in Saves by the player name in their
-// headers, names that differ only in letter case together, as they would
-// share a folder. `refuse` gives a name's refusal or nullptr; `folderFiles`
-// the names of the files in a name's folder, nullopt when it has none yet,
-// read once for each name.
-SortPlan planSort(
-    const std::vector<saves::SaveEntry>& loose,
-    const std::function<std::string(std::string_view)>& ansiToUtf8,
-    const std::function<const char*(const std::string&)>& refuse,
-    const std::function<std::optional<std::vector<std::string>>(const std::string&)>& folderFiles);
+// A character folder that is there already: the names of its files and the
+// character most of its saves are of (none without a readable save).
+struct ExistingFolder {
+    std::vector<std::string> files;
+    std::optional<saves::SystemTime> character;
+};
+
+// Groups the saves lying directly in Saves by character: the player's name
+// in their headers (names that differ only in letter case together, as they
+// would share a folder) and the stamp of when the character was made. Each
+// group goes to Saves\<name>\, the second and later of one name to
+// Saves\<name> (2)\ and on, and a folder of such a name that holds the same
+// character's saves already is that character's. `refuse` gives a folder
+// name's refusal or nullptr; `existing` what a folder of that name holds,
+// nullopt when there is none, asked once a name.
+SortPlan planSort(const std::vector<saves::SaveEntry>& loose,
+                  const std::function<std::string(std::string_view)>& ansiToUtf8,
+                  const std::function<const char*(const std::string&)>& refuse,
+                  const std::function<std::optional<ExistingFolder>(const std::string&)>& existing);
+
+// "2006-03-01": when a character was made, as the plan tells two characters
+// of one name apart.
+std::string startedText(const saves::SystemTime& stamp);
 
 // The plan as lines of text, for a front end that shows it as a message.
 std::string planText(const SortPlan& plan);

@@ -1,6 +1,7 @@
 #include "saves/character_saves.h"
 
 #include <algorithm>
+#include <map>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -35,6 +36,25 @@ std::string_view stemOf(std::string_view name) {
 
 std::int64_t SaveEntry::sortTime() const {
     return header ? millisecondsSince1970(header->saveTime) : modifiedLocalMs;
+}
+
+std::optional<SystemTime> characterOf(const std::vector<SaveEntry>& saves) {
+    std::map<std::int64_t, std::pair<std::size_t, std::int64_t>> counts;  // stamp -> saves, newest
+    std::optional<SystemTime> best;
+    std::pair<std::size_t, std::int64_t> bestCount{0, 0};
+    for (const SaveEntry& save : saves) {
+        if (!save.header) {
+            continue;
+        }
+        auto& count = counts[millisecondsSince1970(save.header->characterStamp)];
+        ++count.first;
+        count.second = std::max(count.second, save.sortTime());
+        if (!best || count > bestCount) {
+            best = save.header->characterStamp;
+            bestCount = count;
+        }
+    }
+    return best;
 }
 
 std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names) {

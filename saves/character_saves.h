@@ -53,6 +53,10 @@ struct SaveFamily {
 // case. Names that belong to no save are left out.
 std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names);
 
+// The character most of the saves are of, by the stamp of when it was made;
+// of equals, the newest save's. None without a readable save.
+std::optional<SystemTime> characterOf(const std::vector<SaveEntry>& saves);
+
 // The saves directly in one character's folder, newest first; ties by file
 // name; saves and co-saves as groupSaves makes them. Each save costs one
 // read of its first headerReadSize bytes. nullopt when the folder cannot be

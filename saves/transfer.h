@@ -61,7 +61,7 @@ struct TransferResult {
     std::string fileName;  // the save file
     Outcome outcome = Outcome::failed;
     std::string detail;
-    std::size_t coSaves = 0;        // co-saves that went with it
+    std::size_t coSaves = 0;             // co-saves that went with it
     std::vector<FilePlace> places = {};  // for split and leftBehind
 };
 

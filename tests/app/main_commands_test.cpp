@@ -323,16 +323,20 @@ TEST_F(CommandsTest, RunGameStartsTheLauncherOrSaysWhyNot) {
     expectStatus("Run Game.", "Failed. Launcher Not Found.");
 }
 
-// Saves of three players lying in Saves, one of them spelled in two letter
-// cases and one holding a save whose name Cara's folder has already, beside
-// an unreadable save and one of a name that cannot be a folder: the plan
-// shows each group and where it goes, the move leaves the rest in Saves,
-// and SLocalSavePath is never touched.
+// Saves of four characters lying in Saves: one spelled in two letter cases
+// (its folder takes the spelling most of its saves have), one holding a save
+// whose name Ann's folder has already, two of one name told apart by when
+// they were made (Brynja's folder holds the later one's saves already, so
+// the earlier goes to "Brynja (2)"), beside an unreadable save and one of a
+// name that cannot be a folder: the plan shows each group and where it goes,
+// the move leaves the rest in Saves, and SLocalSavePath is never touched.
 TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
-    const auto loose = [this](const std::string& file, const std::string& player, int minute) {
+    const auto loose = [this](const std::string& file, const std::string& player, int minute,
+                              std::uint16_t made = 2006) {
         SaveShape shape;
         shape.name = player;
         shape.saveTime.minute = static_cast<std::uint16_t>(minute);
+        shape.created.year = made;
         writeBytes(inGame("Saves/" + file), saveBytes(shape));
     };
     loose("Save 1.ess", "Aldric", 1);
@@ -344,6 +348,9 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
     loose("Save 6.ess", "Ann", 6);
     writeBytes(inGame("Saves/Ann/Save 6.ess"), "Ann's own save 6");
     loose("Save 7.ess", "Sir [Bob]", 7);
+    loose("Save 8.ess", "Brynja", 8, 2010);
+    folder("Saves/Brynja");
+    loose("Brynja/Old.ess", "Brynja", 1, 2010);
     writeBytes(inGame("Saves/Broken.ess"), "not a save");
     const std::string gameBefore = gameBytes();
 
@@ -368,24 +375,29 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
                         g.staying.size()});
     }
     const std::vector<Row> expected{
-        {"aldric", 3, "Saves\\aldric\\", false, "", 0},
+        {"Aldric", 3, "Saves\\Aldric\\", false, "", 0},
         {"Ann", 1, "Saves\\Ann\\", true, "", 1},
-        {"Brynja", 1, "Saves\\Brynja\\", false, "", 0},
+        {"Brynja", 1, "Saves\\Brynja (2)\\", false, "", 0},
+        {"Brynja", 1, "Saves\\Brynja\\", true, "", 0},
         {"Sir [Bob]", 1, "Saves\\Sir [Bob]\\", false, app::text::kInvalidName, 0},
     };
     EXPECT_EQ(rows, expected);
     EXPECT_EQ(cancel.plan->unreadable, 1u);
-    EXPECT_EQ(cancel.plan->movable(), 5u);
-    EXPECT_NE(app::planText(*cancel.plan)
-                  .find("Ann: 1 save to Saves\\Ann\\; 1 save stays in Saves (its name is taken "
-                        "in Saves\\Ann\\)\n"),
-              std::string::npos);
+    EXPECT_EQ(cancel.plan->movable(), 6u);
+    const std::string text = app::planText(*cancel.plan);
+    for (const char* line :
+         {"Ann: 1 save to Saves\\Ann\\; 1 save stays in Saves (its name is taken in "
+          "Saves\\Ann\\)\n",
+          "Brynja (started 2006-03-20): 1 save to Saves\\Brynja (2)\\ (new)\n",
+          "Brynja (started 2010-03-20): 1 save to Saves\\Brynja\\\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
 
     SortAnswers go;
     main.onSortLooseSaves(go);
     ASSERT_EQ(go.messages.size(), 1u);
     EXPECT_EQ(go.messages[0],
-              "Success. 5 saves and 1 co-save moved into 3 characters; 3 saves are still in "
+              "Success. 6 saves and 1 co-save moved into 4 characters; 3 saves are still in "
               "Saves.");
     EXPECT_EQ(go.changed, 1);
     const auto names = [this](const std::string& folder) {
@@ -398,14 +410,15 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
         std::sort(out.begin(), out.end());
         return out;
     };
-    EXPECT_EQ(names("Saves/aldric"),
+    EXPECT_EQ(names("Saves/Aldric"),
               (Strings{"Save 1.ess", "Save 2.ess", "Save 2.obse", "Save 3.ess"}));
     EXPECT_EQ(names("Saves/Ann"), (Strings{"Save 5.ess", "Save 6.ess"}));
     EXPECT_EQ(readBytes(inGame("Saves/Ann/Save 6.ess")), "Ann's own save 6");
-    EXPECT_EQ(names("Saves/Brynja"), Strings{"Save 4.ess"});
+    EXPECT_EQ(names("Saves/Brynja"), (Strings{"Old.ess", "Save 8.ess"}));
+    EXPECT_EQ(names("Saves/Brynja (2)"), Strings{"Save 4.ess"});
     EXPECT_EQ(names("Saves"), (Strings{"Broken.ess", "Save 6.ess", "Save 7.ess"}));
     EXPECT_EQ(gameBytes(), gameBefore);
-    EXPECT_EQ(controls.list, (Strings{"aldric", "Ann", "Bob", "Brynja"}));
+    EXPECT_EQ(controls.list, (Strings{"Aldric", "Ann", "Bob", "Brynja", "Brynja (2)"}));
     EXPECT_EQ(shown(ValueLabel::Active), "Ann");
 
     // What is left cannot move.
@@ -418,7 +431,7 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
     // While the game uses Saves itself, the summary says the saves left it.
     gameFile("[General]\r\nSLocalSavePath=Saves\\\r\n");
     main.RefreshSaveList();
-    loose("Save 8.ess", "Brynja", 8);
+    loose("Save 9.ess", "Brynja", 9);
     SortAnswers fromSaves;
     main.onSortLooseSaves(fromSaves);
     ASSERT_EQ(fromSaves.messages.size(), 1u);

@@ -217,14 +217,20 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     table->horizontalHeader()->setStretchLastSection(true);
     for (int i = 0; i < static_cast<int>(plan.groups.size()); ++i) {
         const app::SortGroup& g = plan.groups[static_cast<std::size_t>(i)];
-        table->setItem(i, 0, new QTableWidgetItem(q(g.name)));
+        table->setItem(
+            i, 0,
+            new QTableWidgetItem(
+                q(g.name + (g.sharesName ? ", started " + app::startedText(g.started) : ""))));
         auto* count = new QTableWidgetItem(QString::number(g.saves.size()));
         count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         table->setItem(i, 1, count);
         table->setItem(i, 2, new QTableWidgetItem(g.refusal ? QString() : q(g.folder)));
-        const QString note = g.refusal  ? QStringLiteral("Stays in Saves: %1").arg(g.refusal)
-                             : g.exists ? QStringLiteral("Existing character")
-                                        : QStringLiteral("New character");
+        QString note = g.refusal  ? QStringLiteral("Stays in Saves: %1").arg(g.refusal)
+                       : g.exists ? QStringLiteral("Existing character")
+                                  : QStringLiteral("New character");
+        if (!g.staying.empty()) {
+            note += QStringLiteral("; ") + q(app::stayingText(g));
+        }
         table->setItem(i, 3, new QTableWidgetItem(note));
     }
     table->resizeColumnsToContents();
