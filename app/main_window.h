@@ -36,6 +36,11 @@ inline constexpr const char* kNameTooLong = "Failed. Name Too Long.";
 inline constexpr const char* kLauncherNotFound = "Failed. Launcher Not Found.";
 inline constexpr const char* kGameIsRunning = "Failed. Game Is Running.";
 
+// lstLoad's context menu, each command with its access key.
+inline constexpr const char* kMenuShowSaves = "Show &Saves\xE2\x80\xA6";
+inline constexpr const char* kMenuOpenFolder = "&Open Folder";
+inline constexpr const char* kMenuSortLooseSaves = "Sort &Loose Saves\xE2\x80\xA6";
+
 // Every text the status lines can show, so a front end can size its font to
 // fit them all.
 inline constexpr std::array kOperations{kOpLoad, kOpNew, kOpDifficulty, kOpRun,

@@ -37,11 +37,29 @@ std::string formatPlayTime(std::uint32_t milliseconds) {
 }
 
 SaveRow rowFor(const saves::SaveEntry& entry,
-               const std::function<std::string(std::string_view)>& ansiToUtf8) {
+               const std::function<std::string(std::string_view)>& ansiToUtf8,
+               const std::optional<saves::SystemTime>& character) {
     SaveRow row;
     row.file = entry.fileName;
+    std::vector<std::string> notes;
     if (!entry.header) {
-        row.player = saves::describe(entry.reason);
+        notes.emplace_back(saves::describe(entry.reason));
+    }
+    if (entry.backup) {
+        notes.emplace_back(text::kGamesBackup);
+    }
+    if (entry.header && character &&
+        saves::millisecondsSince1970(entry.header->characterStamp) !=
+            saves::millisecondsSince1970(*character)) {
+        notes.emplace_back(text::kAnotherCharacters);
+    }
+    if (entry.link) {
+        notes.emplace_back(text::kLink);
+    }
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        row.note += (i == 0 ? "" : "; ") + notes[i];
+    }
+    if (!entry.header) {
         return row;
     }
     const saves::SaveHeader& h = *entry.header;
@@ -81,9 +99,11 @@ void SavesWindow::load(const std::string& keepSelected) {
     }
     std::vector<SaveRow> rows;
     rows.reserve(saves_.size());
-    int select = saves_.empty() ? -1 : 0;  // the newest
+    // The newest readable save: the readable ones come first.
+    int select = saves_.empty() ? -1 : 0;
+    const std::optional<saves::SystemTime> character = saves::characterOf(saves_);
     for (std::size_t i = 0; i < saves_.size(); ++i) {
-        rows.push_back(rowFor(saves_[i], source_.ansiToUtf8));
+        rows.push_back(rowFor(saves_[i], source_.ansiToUtf8, character));
         if (!keepSelected.empty() && saves_[i].fileName == keepSelected) {
             select = static_cast<int>(i);
         }

@@ -20,13 +20,17 @@ namespace quarlo::app {
 
 // One line of the Saves window's table, as text, with the save time left for
 // the front end to write in the user's locale.
+// The facts come first; the file name, long in real folders, last.
 struct SaveRow {
     std::string file;                        // "Save 12.ess"
-    std::string player;                      // the player's name, or why the save is unreadable
+    std::string player;                      // the player's name; "" when unreadable
     std::string level;                       // "" when unreadable
     std::string location;                    // the cell's name
     std::string played;                      // "h:mm"
     std::optional<saves::SystemTime> saved;  // local time; none when unreadable
+    // Why the file is no save the game can load, or what is special about
+    // it: the game's backup, another character's, a link.
+    std::string note;
     friend bool operator==(const SaveRow&, const SaveRow&) = default;
 };
 
@@ -113,9 +117,18 @@ inline constexpr const char* kNotAvailable = "Failed. Not Available Here.";
 // shows them.
 std::string formatPlayTime(std::uint32_t milliseconds);
 
-// The table row of one save, its texts converted to UTF-8.
+// The table row of one save, its texts converted to UTF-8. `character` is
+// the character most saves of the folder are of: a save of another is marked.
 SaveRow rowFor(const saves::SaveEntry& entry,
-               const std::function<std::string(std::string_view)>& ansiToUtf8);
+               const std::function<std::string(std::string_view)>& ansiToUtf8,
+               const std::optional<saves::SystemTime>& character = std::nullopt);
+
+// Texts of the notes.
+namespace text {
+inline constexpr const char* kGamesBackup = "The game's backup";
+inline constexpr const char* kAnotherCharacters = "Another character's";
+inline constexpr const char* kLink = "A link";
+}  // namespace text
 
 // The Saves window of one character: it reads the folder when it opens and
 // when asked again, and the screenshot of the selected save. Its commands

@@ -77,7 +77,10 @@ std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names) {
         } else if (endsWithIgnoringCase(name, ".bak")) {
             const std::string_view inner = stemOf(name);  // "X.obse" of "X.obse.bak"
             const std::size_t dot = inner.rfind('.');
-            if (dot != std::string_view::npos && stems.count(lowerAscii(inner.substr(0, dot)))) {
+            const std::string ext =
+                dot == std::string_view::npos ? "" : lowerAscii(inner.substr(dot));
+            if (dot != std::string_view::npos && ext != ".ess" && ext != ".bak" &&
+                stems.count(lowerAscii(inner.substr(0, dot)))) {
                 others[lowerAscii(inner.substr(0, dot)) + ".bak"].push_back(name);
             } else {
                 saves.push_back(SaveFamily{name, {}, true});
@@ -138,6 +141,9 @@ std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files
         saves.push_back(std::move(entry));
     }
     std::sort(saves.begin(), saves.end(), [](const SaveEntry& a, const SaveEntry& b) {
+        if (a.header.has_value() != b.header.has_value()) {
+            return a.header.has_value();  // the unreadable after the saves
+        }
         const std::int64_t ta = a.sortTime();
         const std::int64_t tb = b.sortTime();
         if (ta != tb) {

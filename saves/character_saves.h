@@ -57,9 +57,10 @@ std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names);
 // of equals, the newest save's. None without a readable save.
 std::optional<SystemTime> characterOf(const std::vector<SaveEntry>& saves);
 
-// The saves directly in one character's folder, newest first; ties by file
+// The saves directly in one character's folder, newest first, then the
+// files that cannot be read as saves, newest first too; ties by file
 // name; saves and co-saves as groupSaves makes them. Each save costs one
-// read of its first headerReadSize bytes. nullopt when the folder cannot be
+// open and a few small reads (readSave). nullopt when the folder cannot be
 // listed.
 std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files,
                                                 const std::string& folder);

@@ -117,6 +117,7 @@ TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
     older.height = 1;
     SaveShape newer = at({2024, 5, 1, 1, 9, 5, 0, 0});
     newer.name = "Ann";
+    newer.created.year = 2020;  // another character's, of two one each
     newer.location = "";
     newer.level = 41;
     newer.playMs = 3'600'000 * 25 + 60'000 * 7;
@@ -132,39 +133,40 @@ TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
     app::SavesWindow window(source(), view);
     window.onOpen();
     EXPECT_EQ(view.title, "Saves of Ann");
-    // Unreadable saves sort by their file time (now), so they come first.
+    // The saves newest first, then the files that are no saves, each with
+    // its reason in a column of its own; a save of another character than
+    // most of the folder's is marked.
     ASSERT_EQ(view.rows.size(), 4u);
     std::map<std::string, SaveRow> byFile;
     for (const SaveRow& r : view.rows) {
         byFile[r.file] = r;
     }
     const std::pair<std::string, SaveRow> expected[] = {
-        {"Save 2.ess", {"Save 2.ess", "Ann", "41", "", "25:07", newer.saveTime}},
+        {"Save 2.ess", {"Save 2.ess", "Ann", "41", "", "25:07", newer.saveTime, ""}},
         // Without a hook the bytes read as Latin-1, which agrees with 1252 here.
         {"Save 1.ess",
-         {"Save 1.ess", "J\xC3\xB6rg", "3", "Imperial City Market District", "0:00",
-          older.saveTime}},
-        {"Broken.ess",
-         {"Broken.ess", saves::describe(saves::Unreadable::cutShort), "", "", "", std::nullopt}},
-        {"Text.ess",
-         {"Text.ess", saves::describe(saves::Unreadable::notASave), "", "", "", std::nullopt}},
+         {"Save 1.ess", "J\xC3\xB6rg", "3", "Imperial City Market District", "0:00", older.saveTime,
+          app::text::kAnotherCharacters}},
+        {"Broken.ess", {"Broken.ess", "", "", "", "", std::nullopt, "Cut short."}},
+        {"Text.ess", {"Text.ess", "", "", "", "", std::nullopt, "Not a save file."}},
     };
     for (const auto& [file, row] : expected) {
         EXPECT_EQ(byFile[file], row) << file;
     }
-    EXPECT_EQ(fileColumn()[2], "Save 2.ess");
-    EXPECT_EQ(fileColumn()[3], "Save 1.ess");
+    EXPECT_EQ(fileColumn()[0], "Save 2.ess");
+    EXPECT_EQ(fileColumn()[1], "Save 1.ess");
 
-    // The newest row is selected; an unreadable one has no screenshot.
+    // The newest save is selected, with its screenshot; an unreadable one
+    // has none.
     EXPECT_EQ(view.selected, 0);
-    EXPECT_FALSE(view.hasScreenshot);
-    window.onSelect(2);
     ASSERT_TRUE(view.hasScreenshot);
     EXPECT_EQ(view.width, 3u);
     EXPECT_EQ(view.height, 2u);
     EXPECT_EQ(view.rgb, savePixels(newer));
-    window.onSelect(3);
+    window.onSelect(1);
     EXPECT_EQ(view.rgb, savePixels(older));
+    window.onSelect(2);
+    EXPECT_FALSE(view.hasScreenshot);
     for (int outside : {-1, 4, 1000}) {
         window.onSelect(outside);
         EXPECT_FALSE(view.hasScreenshot) << outside;
@@ -209,8 +211,8 @@ TEST_F(SavesWindowTest, RefreshReadsAgainAndKeepsTheSelectedSave) {
         {"nothing changed", [] {}, {"New.ess", "Mid.ess", "Old.ess"}, 2, true},
         {"the selected save damaged",
          [&] { writeBytes(dir.at("Old.ess"), saveBytes(SaveShape{}).substr(0, 100)); },
-         {"Old.ess", "New.ess", "Mid.ess"},
-         0,
+         {"New.ess", "Mid.ess", "Old.ess"},
+         2,
          false},
         {"the selected save gone",
          [&] { fs::remove(dir.at("Old.ess")); },

@@ -111,8 +111,8 @@ TEST(SaveHeader, RefusesDamagedSavesWithTheirReason) {
         {"size wraps", withU32(withU32(good, shot, 10), shot + 4, 0x55555556), std::nullopt,
          Unreadable::screenshotTooLarge},
         {"file ends inside the screenshot", good, shot + 12 + 10, Unreadable::cutShort},
-        {"header size one more", withU32(good, 34, valid.headerSize.value_or(
-                                                        test::pluginsAt(valid) - 38 + 1)),
+        {"header size one more",
+         withU32(good, 34, valid.headerSize.value_or(test::pluginsAt(valid) - 38 + 1)),
          std::nullopt, Unreadable::damagedHeader},
     };
     for (const Case& c : cases) {
@@ -205,8 +205,11 @@ TEST(CharacterSaves, NewestFirstWithCoSavesAndReasons) {
     save("save 2.ESS", {2024, 3, 5, 2, 9, 0, 0, 0});
     save("Quicksave.ess", {2024, 2, 4, 1, 8, 0, 0, 0});
     save("Same time.ess", {2024, 2, 4, 1, 8, 0, 0, 0});
-    for (const char* other :
-         {"Quicksave.obse", "quicksave.Pluggy", "Save 1.ess.bak", "notes.txt", "Quicksave"}) {
+    // The game's previous autosave, with the co-saves of its own.
+    save("autosave.bak", {2024, 1, 1, 1, 8, 0, 0, 0});
+    save("autosave.ess", {2024, 1, 1, 2, 8, 0, 0, 0});
+    for (const char* other : {"Quicksave.obse", "quicksave.Pluggy", "notes.txt", "Quicksave",
+                              "autosave.obse", "autosave.obse.bak", "AUTOSAVE.bak.pluggy"}) {
         test::writeBytes(dir.at(other), "x");
     }
     std::filesystem::create_directory(dir.at("Folder.ess"));
@@ -232,11 +235,14 @@ TEST(CharacterSaves, NewestFirstWithCoSavesAndReasons) {
     }
     using U = Unreadable;
     const std::vector<Row> expected{
-        {"junk.ess", U::notASave, {}},
         {"save 2.ESS", U::none, {}},
         {"Save 1.ess", U::none, {}},
         {"Quicksave.ess", U::none, {"Quicksave", "Quicksave.obse", "quicksave.Pluggy"}},
         {"Same time.ess", U::none, {}},
+        {"autosave.ess", U::none, {"autosave.obse"}},
+        {"autosave.bak", U::none, {"AUTOSAVE.bak.pluggy", "autosave.obse.bak"}},
+        // The files that are no saves come after the saves.
+        {"junk.ess", U::notASave, {}},
         {"old.ess", U::cutShort, {}},
     };
     EXPECT_EQ(rows.size(), expected.size());
@@ -249,7 +255,8 @@ TEST(CharacterSaves, NewestFirstWithCoSavesAndReasons) {
     const auto utcNowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                               std::chrono::system_clock::now().time_since_epoch())
                               .count();
-    EXPECT_LT(std::abs(list->front().modifiedLocalMs - utcNowMs), 26LL * 3600 * 1000);
+    EXPECT_LT(std::abs((*list)[6].modifiedLocalMs - utcNowMs), 26LL * 3600 * 1000);
+    EXPECT_TRUE((*list)[5].backup);
 
     EXPECT_FALSE(listSaves(files, dir.at("missing")));
     EXPECT_TRUE(listSaves(files, dir.at("Folder.ess"))->empty());

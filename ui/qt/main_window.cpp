@@ -212,12 +212,13 @@ void MainWindow::popUpEntryMenu(const std::string& entry, const QPoint& globalPo
     menu->setObjectName(QStringLiteral("mnuEntry"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     if (!entry.empty()) {
-        menu->addAction(QStringLiteral("Show Saves\u2026"), this,
+        menu->addAction(QString::fromUtf8(app::text::kMenuShowSaves), this,
                         [this, entry] { showSaves(entry); });
-        menu->addAction(QStringLiteral("Open Folder"), this, [this, entry] { openFolder(entry); });
+        menu->addAction(QString::fromUtf8(app::text::kMenuOpenFolder), this,
+                        [this, entry] { openFolder(entry); });
         menu->addSeparator();
     }
-    menu->addAction(QString::fromUtf8(app::text::kSortLooseSaves), this,
+    menu->addAction(QString::fromUtf8(app::text::kMenuSortLooseSaves), this,
                     [this] { sortLooseSaves(); });
     // Not exec(): the menu runs in the program's own event loop.
     menu->popup(globalPos);

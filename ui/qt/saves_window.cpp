@@ -1,6 +1,7 @@
 #include "ui/qt/saves_window.h"
 
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImage>
@@ -23,7 +24,9 @@ namespace quarlo::ui {
 
 namespace {
 
-enum Column { kFile, kPlayer, kLevel, kLocation, kPlayed, kSaved, kColumns };
+// The facts first; the file name, long in real folders, last, taking what
+// width is left.
+enum Column { kPlayer, kLevel, kLocation, kPlayed, kSaved, kNote, kFile, kColumns };
 
 // The save time in the user's locale; nothing for a time no calendar has.
 QString savedText(const std::optional<saves::SystemTime>& t) {
@@ -59,9 +62,10 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
 
     table_ = new QTableWidget(0, kColumns, this);
     table_->setObjectName(QStringLiteral("lstSaves"));
-    table_->setHorizontalHeaderLabels({QStringLiteral("Save"), QStringLiteral("Player"),
-                                       QStringLiteral("Level"), QStringLiteral("Location"),
-                                       QStringLiteral("Played"), QStringLiteral("Saved")});
+    table_->setHorizontalHeaderLabels({QStringLiteral("Player"), QStringLiteral("Level"),
+                                       QStringLiteral("Location"), QStringLiteral("Played"),
+                                       QStringLiteral("Saved"), QStringLiteral("Note"),
+                                       QStringLiteral("File")});
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Shift and Ctrl pick several saves for the commands below.
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -69,7 +73,14 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     table_->setSortingEnabled(false);
     table_->setWordWrap(false);
     table_->verticalHeader()->hide();
+    // Rows as high as the font, so a real folder shows many of them.
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
+    // The file name takes the width the facts leave and is cut in the
+    // middle, where real names repeat least.
     table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setTextElideMode(Qt::ElideMiddle);
+    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     picture_ = new QLabel(this);
     picture_->setObjectName(QStringLiteral("picScreenshot"));
@@ -115,8 +126,20 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     connect(refresh, &QShortcut::activated, this, [this] { logic_.onRefresh(); });
 
     logic_.onOpen();
-    table_->resizeColumnsToContents();
-    resize(900, 420);
+    // Large enough for real names, within a 1280 x 800 screen.
+    resize(1180, 620);
+}
+
+void SavesWindow::fitColumns() {
+    // Each fact as wide as its widest text, within reason; the file name
+    // the rest.
+    const QFontMetrics metrics(table_->font());
+    for (int column = 0; column < kFile; ++column) {
+        table_->resizeColumnToContents(column);
+        const int most =
+            column == kLocation ? metrics.averageCharWidth() * 36 : metrics.averageCharWidth() * 24;
+        table_->setColumnWidth(column, std::min(table_->columnWidth(column), most));
+    }
 }
 
 void SavesWindow::setTitle(const std::string& title) {
@@ -130,6 +153,7 @@ void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const app::SaveRow& r = rows[static_cast<std::size_t>(i)];
         table_->setItem(i, kFile, cell(r.file));
+        table_->setItem(i, kNote, cell(r.note));
         table_->setItem(i, kPlayer, cell(r.player));
         table_->setItem(i, kLevel, cell(r.level, Qt::AlignRight));
         table_->setItem(i, kLocation, cell(r.location));
@@ -137,6 +161,7 @@ void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
         auto* saved = new QTableWidgetItem(savedText(r.saved));
         table_->setItem(i, kSaved, saved);
     }
+    fitColumns();
 }
 
 void SavesWindow::selectRow(int row) {
@@ -146,6 +171,7 @@ void SavesWindow::selectRow(int row) {
         return;
     }
     table_->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    table_->scrollTo(table_->model()->index(row, 0));
 }
 
 void SavesWindow::showScreenshot(std::uint32_t width, std::uint32_t height,

@@ -45,6 +45,8 @@ class SavesWindow : public QWidget, public app::SavesView {
     void savesMoved(bool charactersAdded);
 
   private:
+    void fitColumns();
+
     app::SavesWindow logic_;
     QTableWidget* table_;
     QLabel* picture_;

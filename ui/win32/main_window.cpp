@@ -299,11 +299,11 @@ void MainWindow::onListContextMenu(LPARAM where) {
         return;
     }
     if (!entry.empty()) {
-        AppendMenuW(menu, MF_STRING, kShowSaves, L"Show Saves\u2026");
-        AppendMenuW(menu, MF_STRING, kOpenFolder, L"Open Folder");
+        AppendMenuW(menu, MF_STRING, kShowSaves, toWide(app::text::kMenuShowSaves).c_str());
+        AppendMenuW(menu, MF_STRING, kOpenFolder, toWide(app::text::kMenuOpenFolder).c_str());
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     }
-    AppendMenuW(menu, MF_STRING, kSort, toWide(app::text::kSortLooseSaves).c_str());
+    AppendMenuW(menu, MF_STRING, kSort, toWide(app::text::kMenuSortLooseSaves).c_str());
     const UINT chosen = dialogs_.popUpMenu(menu, at, window_);
     DestroyMenu(menu);
     if (chosen == kShowSaves) {

@@ -34,15 +34,19 @@ const Command kCommands[] = {
     {SavesWindow::kDeleteId, app::text::kDelete, &app::SavesWindow::onDelete},
 };
 
+// The facts first; the file name, long in real folders, last, with the
+// width the others leave.
 struct Column {
     const wchar_t* title;
-    int width;  // pixels at 96 dpi
+    int width;  // pixels at 96 dpi; the last column's least width
     int format;
 };
 constexpr Column kColumns[] = {
-    {L"Save", 110, LVCFMT_LEFT},     {L"Player", 110, LVCFMT_LEFT}, {L"Level", 45, LVCFMT_RIGHT},
-    {L"Location", 170, LVCFMT_LEFT}, {L"Played", 55, LVCFMT_RIGHT}, {L"Saved", 130, LVCFMT_LEFT},
+    {L"Player", 120, LVCFMT_LEFT}, {L"Level", 45, LVCFMT_RIGHT}, {L"Location", 210, LVCFMT_LEFT},
+    {L"Played", 55, LVCFMT_RIGHT}, {L"Saved", 120, LVCFMT_LEFT}, {L"Note", 130, LVCFMT_LEFT},
+    {L"File", 200, LVCFMT_LEFT},
 };
+constexpr int kFileColumn = static_cast<int>(std::size(kColumns)) - 1;
 
 int scaled(int pixels, int dpi) {
     return MulDiv(pixels, dpi, USER_DEFAULT_SCREEN_DPI);
@@ -137,7 +141,8 @@ void SavesWindow::show() {
                                window, reinterpret_cast<HMENU>(kPictureId), instance_, nullptr);
     // Made after the list, so Tab goes from the list to them in this order.
     for (const Command& command : kCommands) {
-        CreateWindowExW(0, L"BUTTON", toWide(command.text).c_str(),
+        // The first letter is the command's access key: Alt+M, Alt+C, Alt+D.
+        CreateWindowExW(0, L"BUTTON", (L"&" + toWide(command.text)).c_str(),
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, window,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(command.id)), instance_,
                         nullptr);
@@ -160,7 +165,8 @@ void SavesWindow::applyDpi(int dpi) {
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
                      scaled(kColumns[i].width, dpi));
     }
-    const SIZE outer = outerSize(scaled(960, dpi), scaled(420, dpi), kStyle, 0, dpi);
+    // Large enough for real names, within a 1280 x 800 screen.
+    const SIZE outer = outerSize(scaled(1140, dpi), scaled(600, dpi), kStyle, 0, dpi);
     SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (old != nullptr) {
@@ -183,6 +189,15 @@ void SavesWindow::layOut() {
     const int gap = pictureWidth > 0 ? margin : 0;
     const int listWidth = std::max<int>(0, client.right - 2 * margin - gap - pictureWidth);
     MoveWindow(list_, margin, margin, listWidth, std::max<int>(0, buttonsTop - 2 * margin), TRUE);
+    // The file name takes what the facts leave of the list's width.
+    int facts = 0;
+    for (int i = 0; i < kFileColumn; ++i) {
+        facts +=
+            static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+    }
+    const int inside = listWidth - 2 * GetSystemMetrics(SM_CXEDGE) - GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, kFileColumn,
+                 std::max<int>(scaled(kColumns[kFileColumn].width, dpi), inside - facts));
     MoveWindow(picture_, margin + listWidth + gap, margin, pictureWidth, bitmapSize_.cy, TRUE);
     int x = margin;
     for (const Command& command : kCommands) {
@@ -202,17 +217,18 @@ void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
     SendMessageW(list_, LVM_SETITEMCOUNT, rows.size(), 0);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const app::SaveRow& r = rows[static_cast<std::size_t>(i)];
-        const std::wstring file = toWide(r.file);
+        const std::wstring player = toWide(r.player);
         LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = i;
-        item.pszText = const_cast<wchar_t*>(file.c_str());
+        item.pszText = const_cast<wchar_t*>(player.c_str());
         SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        setCell(list_, i, 1, toWide(r.player));
-        setCell(list_, i, 2, toWide(r.level));
-        setCell(list_, i, 3, toWide(r.location));
-        setCell(list_, i, 4, toWide(r.played));
-        setCell(list_, i, 5, savedText(r.saved));
+        setCell(list_, i, 1, toWide(r.level));
+        setCell(list_, i, 2, toWide(r.location));
+        setCell(list_, i, 3, toWide(r.played));
+        setCell(list_, i, 4, savedText(r.saved));
+        setCell(list_, i, 5, toWide(r.note));
+        setCell(list_, i, kFileColumn, toWide(r.file));
     }
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
@@ -153,7 +154,7 @@ class SavesWindowTest : public QObject {
         list()->setCurrentRow(1);  // Bob
         rightClick(0);
         QVERIFY(menu());
-        QVERIFY(choose(QStringLiteral("Show Saves\u2026")));
+        QVERIFY(choose(QStringLiteral("Show &Saves\u2026")));
         SavesWindow* ann = window->savesWindow("Ann");
         QVERIFY(ann);
         QVERIFY(QTest::qWaitForWindowExposed(ann));
@@ -162,15 +163,19 @@ class SavesWindowTest : public QObject {
         QCOMPARE(ann->parentWidget(), nullptr);
         QCOMPARE(ann->windowModality(), Qt::NonModal);
         QCOMPARE(ann->table()->rowCount(), 2);
-        QCOMPARE(ann->table()->columnCount(), 6);
-        QCOMPARE(ann->table()->horizontalHeaderItem(5)->text(), QStringLiteral("Saved"));
-        QCOMPARE(ann->table()->item(0, 2)->text(), QStringLiteral("12"));
+        QCOMPARE(ann->table()->columnCount(), 7);
+        QCOMPARE(ann->table()->horizontalHeaderItem(4)->text(), QStringLiteral("Saved"));
+        QCOMPARE(ann->table()->horizontalHeaderItem(6)->text(), QStringLiteral("File"));
+        QCOMPARE(ann->table()->item(0, 1)->text(), QStringLiteral("12"));
+        // Sized for real names within a 1280 x 800 screen, every column in view.
+        QVERIFY(ann->width() <= 1280 && ann->height() <= 800);
+        QVERIFY(!ann->table()->horizontalScrollBar()->isVisible());
         QCOMPARE(ann->picture()->pixmap().size(), QSize(8, 6));
 
         // Asked again: the same window, in front.
         window->activateWindow();
         rightClick(0);
-        QVERIFY(choose(QStringLiteral("Show Saves\u2026")));
+        QVERIFY(choose(QStringLiteral("Show &Saves\u2026")));
         QCOMPARE(window->savesWindow("Ann"), ann);
         QCOMPARE(savesWindowsOpen(), 1);
         QVERIFY(QTest::qWaitForWindowActive(ann));
@@ -179,7 +184,7 @@ class SavesWindowTest : public QObject {
         // window.
         list()->setFocus();
         QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
-        QVERIFY(choose(QStringLiteral("Show Saves\u2026")));
+        QVERIFY(choose(QStringLiteral("Show &Saves\u2026")));
         SavesWindow* bob = window->savesWindow("Bob");
         QVERIFY(bob && bob != ann);
         QCOMPARE(bob->windowTitle(), QStringLiteral("Saves of Bob"));
@@ -205,11 +210,11 @@ class SavesWindowTest : public QObject {
         QApplication::sendEvent(list(), &key);
         QVERIFY(menu());
         QCOMPARE(menu()->actions().size(), 1);
-        QCOMPARE(menu()->actions().front()->text(), QStringLiteral("Sort Loose Saves\u2026"));
+        QCOMPARE(menu()->actions().front()->text(), QStringLiteral("Sort &Loose Saves\u2026"));
         menu()->close();
         list()->setCurrentRow(0);
         QApplication::sendEvent(list(), &key);
-        QVERIFY(choose(QStringLiteral("Open Folder")));
+        QVERIFY(choose(QStringLiteral("&Open Folder")));
         QCOMPARE(opened, std::vector<std::string>{"Ann"});
         QCOMPARE(savesWindowsOpen(), 0);
         QCOMPARE(list()->currentRow(), 0);
@@ -291,7 +296,7 @@ class SavesWindowTest : public QObject {
                                  quarlo::test::saveBytes(quarlo::test::SaveShape{}));
         QTest::keyClick(bob, Qt::Key_F5);
         QCOMPARE(bob->table()->rowCount(), 1);
-        QCOMPARE(bob->table()->item(0, 0)->text(), QStringLiteral("Quick.ess"));
+        QCOMPARE(bob->table()->item(0, 6)->text(), QStringLiteral("Quick.ess"));
         QCOMPARE(bob->picture()->pixmap().size(), QSize(4, 3));
     }
 };

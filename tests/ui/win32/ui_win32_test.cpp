@@ -168,8 +168,8 @@ class Win32Window : public ::testing::Test {
     std::string menuChoice;  // the item the menu returns, none when no item has it
 };
 
-const std::string kShowSaves = "Show Saves\xE2\x80\xA6";
-const std::string kSort = app::text::kSortLooseSaves;
+const std::string kShowSaves = app::text::kMenuShowSaves;
+const std::string kSort = app::text::kMenuSortLooseSaves;
 
 TEST_F(Win32Window, ControlsSitWhereTheDesignPutsThemAndFocusStartsOnNew) {
     const int dpi = windowDpi(window->handle());
@@ -335,7 +335,7 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     // brings back the same one; neither changes the selection.
     SendMessageW(control(kLstLoad), LB_SETCURSEL, 0, 0);
     contextMenu(-1);
-    EXPECT_EQ(menuItems, (Strings{kShowSaves, "Open Folder", "-", kSort}));
+    EXPECT_EQ(menuItems, (Strings{kShowSaves, app::text::kMenuOpenFolder, "-", kSort}));
     window->showSaves("Ann");
     EXPECT_EQ(SendMessageW(control(kLstLoad), LB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(savesWindows(), 1);
@@ -348,12 +348,18 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     EXPECT_EQ(std::wstring(title), L"Saves of Ann");
     HWND list = saves->list();
     ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
-    EXPECT_EQ(cell(list, 0, 0), "Save 1.ess");  // 2024, the newer
-    EXPECT_EQ(cell(list, 1, 0), "Save 2.ess");
-    EXPECT_EQ(cell(list, 0, 2), "12");
-    EXPECT_EQ(cell(list, 0, 3), "Imperial City Market District");
-    EXPECT_EQ(cell(list, 0, 4), "2:07");
-    EXPECT_FALSE(cell(list, 0, 5).empty());
+    EXPECT_EQ(cell(list, 0, 6), "Save 1.ess");  // 2024, the newer
+    EXPECT_EQ(cell(list, 1, 6), "Save 2.ess");
+    EXPECT_EQ(cell(list, 0, 1), "12");
+    EXPECT_EQ(cell(list, 0, 2), "Imperial City Market District");
+    EXPECT_EQ(cell(list, 0, 3), "2:07");
+    EXPECT_FALSE(cell(list, 0, 4).empty());
+    // Every column in view on a 1280 x 800 screen, without a scroll bar.
+    RECT frame{};
+    GetWindowRect(saves->handle(), &frame);
+    EXPECT_LE(frame.right - frame.left, 1280);
+    EXPECT_LE(frame.bottom - frame.top, 800);
+    EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL, 0);
     EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 0);
     EXPECT_NE(SendMessageW(saves->picture(), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
 
@@ -361,6 +367,8 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     test::writeBytes(game() + "\\Saves\\Ann\\Quick.ess", "not a save");
     SendMessageW(list, WM_KEYDOWN, VK_F5, 0);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(cell(list, 2, 6), "Quick.ess");  // the unreadable after the saves
+    EXPECT_EQ(cell(list, 2, 0), "");
 
     window->showSaves("Other");
     EXPECT_EQ(savesWindows(), 2);
@@ -379,7 +387,7 @@ TEST_F(Win32Window, SortLooseSavesIsOfferedOnTheEmptyPartOfTheListAndMovesNothin
     contextMenu(MAKELPARAM(list.left + 5, list.bottom - 5));
     EXPECT_EQ(menuItems, Strings{kSort});
     ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told[0].title, kSort);
+    EXPECT_EQ(told[0].title, app::text::kSortLooseSaves);
     EXPECT_EQ(told[0].text.rfind("Failed. No Loose Saves.", 0), 0u) << told[0].text;
 
     // A loose save: the plan is shown and, refused, moves nothing.
