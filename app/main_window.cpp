@@ -134,6 +134,21 @@ Main::Main(platform::Platform& platform, MainControls& controls)
 
 std::string Main::automaticRootFolder() const {
     const char sep = platform_.fileSystem->separator();
+    // The game reads the Oblivion.ini of its install folder first; where that
+    // turns My Games off, the install folder is where it keeps its settings
+    // and saves, and a switch anywhere else would go unseen.
+    const std::string install =
+        platform_.gameFolders ? platform_.gameFolders->installFolder() : std::string();
+    if (!install.empty()) {
+        const std::string ini = install + sep + std::string(game::kInstallSettingsFile);
+        for (const std::string_view key : game::kUseMyGamesKeys) {
+            const std::string value =
+                platform_.profile->read("General", key, "1", kSettingReadCapacity, ini);
+            if (parseSetting(value, 0, 1, 1) == 0) {
+                return install;
+            }
+        }
+    }
     return platform_.specialFolders->GetSpecialFolderPath(platform::kCsidlPersonal) + sep +
            std::string(game::kMyGamesFolder) + sep + std::string(game::kGameFolder);
 }

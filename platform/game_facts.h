@@ -16,6 +16,17 @@ inline constexpr std::string_view kSavesFolder = "Saves";
 inline constexpr std::string_view kGameSettingsFile = "oblivion.ini";
 inline constexpr std::string_view kProgramSettingsFile = "quarlo.ini";
 
+// The game's own settings file in its install folder, read before the one
+// in My Games. When its [General] sets bUseMyGamesDirectory (some guides
+// spell it bUseMyGames) to 0, the game keeps its settings, its saves and
+// Plugins.txt in the install folder and never reads My Games.
+inline constexpr std::string_view kInstallSettingsFile = "Oblivion.ini";
+inline constexpr std::string_view kUseMyGamesKeys[] = {"bUseMyGamesDirectory", "bUseMyGames"};
+
+// The game's folder under the user's local application data, which holds
+// the list of active plugins.
+inline constexpr std::string_view kLocalDataFolder = "Oblivion";
+
 // The installer's registry entry under HKEY_LOCAL_MACHINE, and the launcher
 // in the folder it names.
 inline constexpr std::string_view kRegistryKey = "Software\\Bethesda Softworks\\Oblivion\\";

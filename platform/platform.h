@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/game_folders.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -25,6 +26,9 @@ struct Platform {
     std::unique_ptr<Processes> processes;
     std::unique_ptr<SaveFiles> saveFiles;
     std::unique_ptr<Trash> trash;
+    // Null where nothing can tell (tests that need none): the documents
+    // folder's game folder is then the only one.
+    std::unique_ptr<GameFolders> gameFolders;
     // Text the game wrote in the system's ANSI code page (a save's player
     // name and location), as UTF-8: the code page the profile files are read
     // in, so a name reads the same in both. Empty in tests that need none.

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/posix/util.h"
+#include "platform/settle.h"
 
 namespace quarlo::platform::posix {
 
@@ -305,6 +306,20 @@ bool replaceFile(const std::string& path, const std::string& content) {
     return !temp.empty() && moveInPlace(temp, target->path);
 }
 
+namespace {
+
+std::optional<FileVersion> versionOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FileVersion{
+        static_cast<std::uint64_t>(st.st_size),
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
 bool updateFile(const std::string& path, const FileUpdate& build) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const std::optional<Target> target = targetOf(path);
@@ -317,6 +332,11 @@ bool updateFile(const std::string& path, const FileUpdate& build) {
             }
             const std::optional<std::string> updated = build(old);
             return updated && *updated == old;
+        }
+        // A file another program is writing in place is read only once it
+        // holds still.
+        if (!waitUntilSettled(target->path, [&] { return versionOf(target->path); })) {
+            return false;
         }
         std::string old;
         FileStamp stamp;
@@ -349,7 +369,13 @@ bool updateFile(const std::string& path, const FileUpdate& build) {
         const bool unchanged = nowStatus == status &&
                                (status == ReadStatus::missing || (nowStamp == stamp && now == old));
         if (unchanged) {
-            return moveInPlace(temp, target->path);
+            if (!moveInPlace(temp, target->path)) {
+                return false;
+            }
+            if (const auto written = versionOf(target->path)) {
+                rememberWritten(target->path, *written);
+            }
+            return true;
         }
         ::unlink(temp.c_str());
     }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/posix/file_system_posix.h"
+#include "platform/posix/game_folders_posix.h"
 #include "platform/posix/processes_posix.h"
 #include "platform/posix/profile_posix.h"
 #include "platform/posix/registry_posix.h"
@@ -40,6 +41,7 @@ Platform createPlatform() {
     p.processes = std::make_unique<posix::PosixProcesses>(prefix);
     p.saveFiles = std::make_unique<posix::PosixSaveFiles>();
     p.trash = std::make_unique<posix::PosixTrash>();
+    p.gameFolders = std::make_unique<posix::PosixGameFolders>(prefix);
     auto page = std::make_shared<const wine::CodePage>(codePage);
     p.ansiToUtf8 = [page](std::string_view bytes) { return page->toUtf8(bytes); };
     return p;

@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 #include "platform/win32/ansi.h"
 #include "platform/win32/file_system_win32.h"
+#include "platform/win32/game_folders_win32.h"
 #include "platform/win32/processes_win32.h"
 #include "platform/win32/profile_win32.h"
 #include "platform/win32/registry_win32.h"
@@ -19,6 +20,7 @@ Platform createPlatform() {
     p.processes = std::make_unique<win32::Win32Processes>();
     p.saveFiles = std::make_unique<win32::Win32SaveFiles>();
     p.trash = std::make_unique<win32::Win32Trash>();
+    p.gameFolders = std::make_unique<win32::Win32GameFolders>();
     p.ansiToUtf8 = [](std::string_view bytes) { return win32::fromAnsi(bytes); };
     return p;
 }

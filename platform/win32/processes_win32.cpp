@@ -95,9 +95,9 @@ bool createProcess(const std::string& launcherPath) {
 
 }  // namespace
 
-std::string steamAppInLibraries(const std::string& steamPath) {
+std::optional<SteamGame> steamGameInLibraries(const std::string& steamPath) {
     if (steamPath.empty()) {
-        return {};
+        return std::nullopt;
     }
     const std::string root = windowsPath(steamPath);
     std::vector<std::string> libraries{root};
@@ -111,7 +111,8 @@ std::string steamAppInLibraries(const std::string& steamPath) {
     }
     for (const auto& library : libraries) {
         const std::string apps = library + "\\steamapps";
-        if (!isFolder(apps + "\\common\\" + std::string(game::kSteamInstallFolder))) {
+        const std::string folder = apps + "\\common\\" + std::string(game::kSteamInstallFolder);
+        if (!isFolder(folder)) {
             continue;
         }
         // Both editions install into the same folder; the manifest says
@@ -122,12 +123,21 @@ std::string steamAppInLibraries(const std::string& steamPath) {
                 continue;
             }
             if (isFile(apps + "\\appmanifest_" + std::string(id) + ".acf")) {
-                return std::string(id);
+                return SteamGame{folder, std::string(id)};
             }
         }
-        return std::string(game::kSteamAppId);
+        return SteamGame{folder, std::string(game::kSteamAppId)};
     }
-    return {};
+    return std::nullopt;
+}
+
+std::string steamAppInLibraries(const std::string& steamPath) {
+    const auto found = steamGameInLibraries(steamPath);
+    return found ? found->appId : std::string();
+}
+
+std::string cleanWindowsPath(const std::string& path) {
+    return windowsPath(path);
 }
 
 Win32Processes::Win32Processes() : openUrl_(shellOpen) {}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/process.h"
@@ -30,8 +31,17 @@ class Win32Processes : public Processes {
     OpenUrl openUrl_;
 };
 
-// The Steam app of the game installed in one of the Steam libraries of the
-// Steam folder `steamPath` (as the registry gives it): "" when none holds it.
+// The game in one of the Steam libraries of the Steam folder `steamPath` (as
+// the registry gives it): its folder and Steam app; nullopt when none holds
+// it.
+struct SteamGame {
+    std::string folder;
+    std::string appId;
+};
+std::optional<SteamGame> steamGameInLibraries(const std::string& steamPath);
 std::string steamAppInLibraries(const std::string& steamPath);
+
+// A path with backslashes, one at a time, and no separator at its end.
+std::string cleanWindowsPath(const std::string& path);
 
 }  // namespace quarlo::platform::win32

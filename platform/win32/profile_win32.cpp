@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/profile_entry.h"
+#include "platform/settle.h"
 #include "platform/win32/ansi.h"
 #include "platform/win32/win32_api.h"
 
@@ -41,8 +42,33 @@ bool Win32ProfileFile::write(std::string_view section, std::string_view key, std
     if (!ansiSection || !ansiKey || !ansiValue || !ansiPath) {
         return false;
     }
-    return WritePrivateProfileStringA(ansiSection->c_str(), ansiKey->c_str(), ansiValue->c_str(),
-                                      ansiPath->c_str()) != FALSE;
+    // A file another program is writing in place is read (for the write)
+    // only once it holds still.
+    const auto look = [&]() -> std::optional<FileVersion> {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExA(ansiPath->c_str(), GetFileExInfoStandard, &data)) {
+            return std::nullopt;
+        }
+        const auto join = [](DWORD high, DWORD low) {
+            return (static_cast<std::uint64_t>(high) << 32) | low;
+        };
+        constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000LL;
+        const auto ticks = static_cast<std::int64_t>(
+            join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime));
+        return FileVersion{join(data.nFileSizeHigh, data.nFileSizeLow),
+                           (ticks - kTicksFrom1601To1970) * 100};
+    };
+    if (!waitUntilSettled(path, look)) {
+        return false;
+    }
+    if (!WritePrivateProfileStringA(ansiSection->c_str(), ansiKey->c_str(), ansiValue->c_str(),
+                                    ansiPath->c_str())) {
+        return false;
+    }
+    if (const auto written = look()) {
+        rememberWritten(path, *written);
+    }
+    return true;
 }
 
 std::optional<std::size_t> Win32ProfileFile::storedLength(std::string_view text) const {

@@ -474,25 +474,107 @@ std::string windowsToLinuxPath(const std::string& prefix, std::string_view windo
     return resolveCase(path);
 }
 
-std::string documentsFolder(const WinePrefix& prefix) {
+namespace {
+
+// A shell folder's path from user.reg, mapped into the prefix; "" when the
+// value is missing or names no folder.
+std::string shellFolder(const WinePrefix& prefix, const char* name) {
     std::string userReg;
-    if (readFile(prefix.path + "/user.reg", userReg) == ReadStatus::ok) {
-        const auto personal = readWineRegistryValue(userReg, kShellFolders, "Personal");
-        if (personal && !personal->empty()) {
-            const std::string mapped = windowsToLinuxPath(prefix.path, *personal);
-            if (isFolder(mapped)) {
-                return withoutTrailingSlashes(mapped);
+    if (readFile(prefix.path + "/user.reg", userReg) != ReadStatus::ok) {
+        return {};
+    }
+    const auto value = readWineRegistryValue(userReg, kShellFolders, name);
+    if (!value || value->empty()) {
+        return {};
+    }
+    const std::string mapped = windowsToLinuxPath(prefix.path, *value);
+    return isFolder(mapped) ? withoutTrailingSlashes(mapped) : std::string();
+}
+
+// A value of the prefix's machine registry, in the 32-bit view the game's
+// installers write to first.
+std::string machineValue(const WinePrefix& prefix, std::string_view key, const char* name) {
+    std::string systemReg;
+    if (readFile(prefix.path + "/system.reg", systemReg) != ReadStatus::ok) {
+        return {};
+    }
+    const std::string_view below = key.substr(std::string_view("Software\\").size());
+    for (const std::string& k :
+         {"Software\\Wow6432Node\\" + std::string(below), std::string(key)}) {
+        if (auto found = readWineRegistryValue(systemReg, k, name); found && !found->empty()) {
+            return *found;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string documentsFolder(const WinePrefix& prefix) {
+    std::string found = shellFolder(prefix, "Personal");
+    if (found.empty()) {
+        const std::string profile = prefix.path + "/drive_c/users/" + prefix.user;
+        found = profile + "/Documents";
+        for (const char* name : {"/Documents", "/My Documents"}) {
+            const std::string folder = resolveCase(profile + name);
+            if (isFolder(folder)) {
+                found = folder;
+                break;
             }
         }
     }
-    const std::string profile = prefix.path + "/drive_c/users/" + prefix.user;
-    for (const char* name : {"/Documents", "/My Documents"}) {
-        const std::string folder = resolveCase(profile + name);
+    if (holdsGame(found)) {
+        return found;
+    }
+    // The one user of the prefix whose documents hold the game.
+    std::vector<std::string> holding;
+    const std::string users = resolveCase(prefix.path + "/drive_c/users");
+    for (const std::string& user : folderEntries(users)) {
+        for (const char* name : {"/Documents", "/My Documents"}) {
+            const std::string folder = resolveCase(users + "/" + user + name);
+            if (holdsGame(folder)) {
+                holding.push_back(folder);
+            }
+        }
+    }
+    return holding.size() == 1 ? holding.front() : found;
+}
+
+std::string installFolder(const WinePrefix& prefix) {
+    const std::string installed = windowsToLinuxPath(
+        prefix.path, machineValue(prefix, game::kRegistryKey, game::kInstalledPathValue.data()));
+    if (isFolder(installed)) {
+        return withoutTrailingSlashes(installed);
+    }
+    if (isProtonPrefix(prefix.path)) {
+        // <library>/steamapps/compatdata/<id>/pfx: the game is in the same
+        // library's steamapps/common.
+        std::string library = withoutTrailingSlashes(prefix.path);
+        for (int up = 0; up < 3; ++up) {
+            library = library.substr(0, library.rfind('/'));
+        }
+        const std::string folder =
+            resolveCase(library + "/common/" + std::string(game::kSteamInstallFolder));
         if (isFolder(folder)) {
             return folder;
         }
     }
-    return profile + "/Documents";
+    const std::string gog = windowsToLinuxPath(
+        prefix.path, machineValue(prefix, game::kGogRegistryKey, game::kGogPathValue.data()));
+    return isFolder(gog) ? withoutTrailingSlashes(gog) : std::string();
+}
+
+std::string localDataFolder(const WinePrefix& prefix) {
+    std::string local = shellFolder(prefix, "Local AppData");
+    if (local.empty()) {
+        const std::string profile = prefix.path + "/drive_c/users/" + prefix.user;
+        local = resolveCase(profile + "/AppData/Local");
+        const std::string older = resolveCase(profile + "/Local Settings/Application Data");
+        if (!isFolder(local) && isFolder(older)) {
+            local = older;
+        }
+    }
+    return resolveCase(local + "/" + std::string(game::kLocalDataFolder));
 }
 
 }  // namespace quarlo::platform::wine

@@ -78,7 +78,21 @@ std::string windowsToLinuxPath(const std::string& prefix, std::string_view windo
 
 // The prefix user's documents folder: the "Personal" shell folder from
 // user.reg, else drive_c/users/<user>/Documents or My Documents, whichever
-// exists (Documents when neither does).
+// exists (Documents when neither does). Where that holds no My
+// Games/Oblivion but exactly one other user's documents folder of the prefix
+// does (a prefix copied from another machine, or made under another name),
+// that one.
 std::string documentsFolder(const WinePrefix& prefix);
+
+// The game's install folder as the prefix knows it: the installer's
+// "Installed Path" in system.reg (in its 32-bit view too), else, for a Proton
+// prefix, steamapps/common/Oblivion of the Steam library the prefix is in,
+// else GOG's "path"; each only where the folder exists. "" when none does.
+std::string installFolder(const WinePrefix& prefix);
+
+// The prefix user's local application data folder's Oblivion folder, where
+// Plugins.txt is: the "Local AppData" shell folder from user.reg, else
+// AppData/Local, else (older prefixes) Local Settings/Application Data.
+std::string localDataFolder(const WinePrefix& prefix);
 
 }  // namespace quarlo::platform::wine

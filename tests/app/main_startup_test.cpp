@@ -54,6 +54,40 @@ TEST_F(AppTest, StartUpAdoptsTheGameDifficultyOrTheCharacters) {
     }
 }
 
+// The game reads its install folder's Oblivion.ini first: where that turns
+// My Games off, Automatic Mode works on the install folder, as the game
+// does; otherwise, or without an install folder, on My Games.
+TEST_F(AppTest, AutomaticModeWorksWhereTheGameKeepsItsSaves) {
+    auto folders = std::make_unique<FakeGameFolders>();
+    FakeGameFolders& game = *folders;
+    platform.gameFolders = std::move(folders);
+    const std::string install = dir.at("Games/Oblivion");
+    const std::string myGames = dir.at("Documents/My Games/Oblivion");
+    struct Case {
+        const char* installIni;  // nullptr: none there
+        std::string install;
+        std::string root;
+    };
+    for (const Case& c : {
+             Case{nullptr, install, myGames},
+             Case{"[General]\r\nbUseMyGamesDirectory=0\r\n", install, install},
+             Case{"[general]\r\nbUseMyGames=0\r\n", install, install},
+             Case{"[General]\r\nbUseMyGamesDirectory=1\r\n", install, myGames},
+             Case{"[Display]\r\nbUseMyGamesDirectory=0\r\n", install, myGames},
+             Case{"[General]\r\nbUseMyGamesDirectory=0\r\n", "", myGames},
+         }) {
+        SCOPED_TRACE(c.installIni ? c.installIni : "no Oblivion.ini");
+        game.install = c.install;
+        if (c.installIni) {
+            profileFake->setBytes(install + platform.fileSystem->separator() + "Oblivion.ini",
+                                  c.installIni);
+        }
+        main.onToggleClicked();  // Root Dir Mode, then back to Automatic Mode
+        main.onToggleClicked();
+        EXPECT_EQ(main.rootFolder(), c.root);
+    }
+}
+
 TEST_F(AppTest, FirstStartWithoutAnyGameFolder) {
     started();
     EXPECT_EQ(shown(ValueLabel::Mode), "Automatic Mode.");

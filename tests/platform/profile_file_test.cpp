@@ -13,6 +13,7 @@
 
 #include "platform/posix/file_io.h"
 #include "platform/posix/profile_posix.h"
+#include "platform/settle.h"
 #include "platform/wine/code_page.h"
 #include "tests/support/temp_dir.h"
 
@@ -257,6 +258,38 @@ TEST_F(ProfileFileTest, AnotherProgramsRewriteBetweenReadAndRenameIsKept) {
     EXPECT_EQ(rewrites, 5);
     EXPECT_EQ(readBytes(path), last);
     EXPECT_EQ(entriesOf(dir.str()), (std::set<std::string>{"oblivion.ini"}));
+}
+
+// A file another program is writing in place at this moment is read for a
+// write only once it holds still across a pause; one that never does is not
+// written. This program's own last write needs no wait.
+TEST_F(ProfileFileTest, AFileBeingWrittenIsReadOnceItHoldsStill) {
+    const std::string path = dir.at("oblivion.ini");
+    struct Case {
+        int changingPauses;  // pauses during which the other program writes on
+        bool written;
+    };
+    for (const Case c : {Case{0, true}, Case{3, true}, Case{1000, false}}) {
+        writeBytes(path, "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n");  // just now
+        std::string part = "[General]\r\n";
+        int pauses = 0;
+        setSettlePauseForTests([&](int) {
+            if (pauses++ < c.changingPauses) {
+                part += "x";
+                writeBytes(path, part);
+            }
+        });
+        EXPECT_EQ(profile.write("General", "SLocalSavePath", "Saves\\Bob\\", path), c.written);
+        EXPECT_EQ(pauses, std::min(c.changingPauses + 1, 20)) << c.changingPauses;
+        if (!c.written) {
+            EXPECT_EQ(readBytes(path), part);  // the other program's, untouched
+            continue;
+        }
+        pauses = 0;
+        EXPECT_TRUE(profile.write("Display", "SScreenShotBaseName", "Bob", path));
+        EXPECT_EQ(pauses, 0);
+    }
+    setSettlePauseForTests({});
 }
 
 TEST_F(ProfileFileTest, FileThatGrowsWhileReadIsReadAgain) {

@@ -56,4 +56,12 @@ class FakeProcesses : public platform::Processes {
     std::string executableFolder() const override { return exeFolder; }
 };
 
+class FakeGameFolders : public platform::GameFolders {
+  public:
+    std::string install;
+    std::string localData;
+    std::string installFolder() const override { return install; }
+    std::string localDataFolder() const override { return localData; }
+};
+
 }  // namespace quarlo::test

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/main_window.h"
 #include "ui/win32/control_set.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/layout.h"

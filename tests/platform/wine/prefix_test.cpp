@@ -459,5 +459,72 @@ TEST(WindowsPaths, DocumentsFolderFromTheShellFoldersKeyElseTheProfile) {
     }
 }
 
+// A prefix copied from another machine, or made under another name: the
+// one user whose documents hold the game is taken; with two, neither.
+TEST(WindowsPaths, DocumentsOfTheOneOtherUserWhoHasTheGame) {
+    test::TempDir dir;
+    const std::string pfx = dir.at("pfx");
+    test::makePrefix(pfx);
+    const std::string users = pfx + "/drive_c/users/";
+    fs::create_directories(users + "joe/Documents");
+    fs::create_directories(users + "olduser/My Documents/My Games/Oblivion");
+    const WinePrefix prefix{pfx, Launcher::wine, "joe", ""};
+    EXPECT_EQ(documentsFolder(prefix), users + "olduser/My Documents");
+    fs::create_directories(users + "steamuser/Documents/My Games/Oblivion");
+    EXPECT_EQ(documentsFolder(prefix), users + "joe/Documents");
+}
+
+// Where the game is installed, as the prefix knows it, and where its
+// Plugins.txt lives.
+TEST_F(Home, InstallFolderAndLocalDataAsThePrefixKnowsThem) {
+    struct Case {
+        const char* what;
+        std::string systemReg;  // the body of system.reg
+        bool proton;            // the prefix is the game's Proton prefix
+        std::string folder;     // made below drive_c
+        std::string expected;   // below dosdevices/c:, or a whole path
+    };
+    const std::string installed = "\"Installed Path\"=\"C:\\\\Games\\\\Oblivion\\\\\"\n";
+    const Case cases[] = {
+        {"the installer's entry, 32-bit view",
+         "[Software\\\\Wow6432Node\\\\Bethesda Softworks\\\\Oblivion] 1\n" + installed, false,
+         "Games/Oblivion", "Games/Oblivion"},
+        {"the installer's entry", "[Software\\\\Bethesda Softworks\\\\Oblivion] 1\n" + installed,
+         false, "Games/Oblivion", "Games/Oblivion"},
+        {"an entry naming no folder",
+         "[Software\\\\Bethesda Softworks\\\\Oblivion] 1\n" + installed, false, "", ""},
+        {"the Steam library the prefix is in", "", true, "",
+         library + "/steamapps/common/Oblivion"},
+        {"GOG's entry",
+         "[Software\\\\Wow6432Node\\\\GOG.com\\\\Games\\\\1458058109] 1\n"
+         "\"path\"=\"C:\\\\GOG Games\\\\Oblivion\"\n",
+         false, "GOG Games/Oblivion", "GOG Games/Oblivion"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string pfx = c.proton ? protonPrefix() : dir.at(std::string("p") + c.what[0]);
+        if (c.proton) {
+            steam(withGame);
+        }
+        makePrefixOnce(pfx);
+        test::putFile(pfx + "/system.reg", test::wineRegistryFile(c.systemReg));
+        if (!c.folder.empty()) {
+            fs::create_directories(pfx + "/drive_c/" + c.folder);
+        }
+        const std::string expected = c.expected.empty() || c.expected[0] == '/'
+                                         ? c.expected
+                                         : pfx + "/dosdevices/c:/" + c.expected;
+        EXPECT_EQ(installFolder({pfx, Launcher::wine, "joe", ""}), expected);
+    }
+    const std::string pfx = dir.at("local");
+    makePrefixOnce(pfx);
+    const std::string profile = pfx + "/drive_c/users/joe";
+    fs::create_directories(profile + "/Local Settings/Application Data");
+    const WinePrefix prefix{pfx, Launcher::wine, "joe", ""};
+    EXPECT_EQ(localDataFolder(prefix), profile + "/Local Settings/Application Data/Oblivion");
+    fs::create_directories(profile + "/AppData/Local");
+    EXPECT_EQ(localDataFolder(prefix), profile + "/AppData/Local/Oblivion");
+}
+
 }  // namespace
 }  // namespace quarlo::platform::wine

@@ -449,10 +449,13 @@ TEST_F(Win32Window, SavesCommandsTakeTheSelectedRowsAndAskTheirQuestionsOfTheHoo
         GetWindowTextW(at, buffer, 64);
         order.push_back(at == list ? "list" : toUtf8(buffer));
     }
-    EXPECT_EQ(order, (Strings{app::text::kMoveTo, app::text::kCopyTo, app::text::kDelete, "list"}));
+    EXPECT_EQ(order,
+              (Strings{"&" + std::string(app::text::kMoveTo), "&" + std::string(app::text::kCopyTo),
+                       "&" + std::string(app::text::kDelete), "list"}));
 
-    // Cancelled: nothing is told.
-    SendMessageW(saves->control(SavesWindow::kCopyToId), BM_CLICK, 0, 0);
+    // Alt+C presses Copy To…; cancelled, nothing is told.
+    MSG altC{list, WM_SYSCHAR, L'c', 1 << 29, 0, {}};
+    EXPECT_TRUE(IsDialogMessageW(saves->handle(), &altC));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].title, app::text::kCopyTo);
     EXPECT_EQ(asked[0].text, "Copy 2 saves to this character, or type a new one:");
@@ -517,7 +520,8 @@ TEST_F(Win32Window, ThePlanSaysSortAndLongWorkCanBeStopped) {
     const Dialogs real = systemDialogs();
     gMain = window->handle();
     app::SortPlan plan;
-    plan.groups.push_back(app::SortGroup{"Ann", "Saves\\Ann\\", true, nullptr, {{}}, {}});
+    plan.groups.emplace_back().name = "Ann";
+    plan.groups.back().saves.emplace_back();
     SetTimer(nullptr, 0, 50, &answerDialog);
     EXPECT_FALSE(real.confirmSortPlan(window->handle(), plan));
     EXPECT_EQ(gButtons, (std::vector<std::wstring>{L"&Sort", L"Cancel"}));

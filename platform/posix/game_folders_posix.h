@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+
+#include "platform/game_folders.h"
+#include "platform/wine/prefix.h"
+
+namespace quarlo::platform::posix {
+
+// The game's folders inside the Wine or Proton prefix it lives in; none
+// without a prefix.
+class PosixGameFolders : public GameFolders {
+  public:
+    explicit PosixGameFolders(std::optional<wine::WinePrefix> prefix)
+        : prefix_(std::move(prefix)) {}
+    std::string installFolder() const override {
+        return prefix_ ? wine::installFolder(*prefix_) : std::string();
+    }
+    std::string localDataFolder() const override {
+        return prefix_ ? wine::localDataFolder(*prefix_) : std::string();
+    }
+
+  private:
+    std::optional<wine::WinePrefix> prefix_;
+};
+
+}  // namespace quarlo::platform::posix
