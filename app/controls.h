@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "app/backups_window.h"
 #include "app/saves_window.h"
 #include "app/sort_saves.h"
 
@@ -39,6 +40,20 @@ class MainControls {
     // Check1: 0 off, 1 on, 2 greyed
     virtual int checkValue() const = 0;
     virtual void setCheckValue(int value) = 0;
+
+    // A message beside the status lines, for what they cannot say: the
+    // backup a switch asked for failed, and the switch went on.
+    virtual void showNotice(const std::string& title, const std::string& text) {
+        (void)title;
+        (void)text;
+    }
+    // As SavesView::runWithProgress; in place where the front end has no
+    // dialog for it.
+    virtual void runWithProgress(const std::string& title,
+                                 const std::function<void(const saves::Progress&)>& work) {
+        (void)title;
+        work([](std::size_t, std::size_t) { return true; });
+    }
 };
 
 // What the main window's notifications run, one hook per handled
@@ -60,6 +75,9 @@ struct MainHandlers {
     std::function<void(SortView& view)> sortLooseSaves;
     // Reads the character list again, after a Saves window made a folder.
     std::function<void()> refreshList;
+    // "Back Up" and "Restore…" of lstLoad's menu, for one entry.
+    std::function<void(const std::string& entry, BackupView& view)> backUp = {};
+    std::function<BackupsSource(const std::string& entry)> backupsOf = {};
 };
 
 }  // namespace quarlo::app

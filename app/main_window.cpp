@@ -115,7 +115,7 @@ const char* refuseCharacterName(const std::string& name, std::optional<std::size
 }
 
 MainHandlers handlersFor(Main& main) {
-    return MainHandlers{
+    MainHandlers handlers{
         [&main] { main.onSliderChanged(); },
         [&main] { main.onCheckClicked(); },
         [&main] { main.onLoadClicked(); },
@@ -127,6 +127,11 @@ MainHandlers handlersFor(Main& main) {
         [&main](SortView& view) { main.onSortLooseSaves(view); },
         [&main] { main.RefreshSaveList(); },
     };
+    handlers.backUp = [&main](const std::string& entry, BackupView& view) {
+        main.onBackUp(entry, view);
+    };
+    handlers.backupsOf = [&main](const std::string& entry) { return main.backupsOf(entry); };
+    return handlers;
 }
 
 Main::Main(platform::Platform& platform, MainControls& controls)
@@ -279,6 +284,70 @@ SavesSource Main::savesOf(const std::string& entry) {
         this,  platform_.trash.get()};
 }
 
+backups::Store* Main::store() {
+    if (store_ && store_->root() != platform_.backupStore) {
+        store_.reset();
+    }
+    if (!store_ && !platform_.backupStore.empty() && platform_.saveFiles && platform_.fileSystem) {
+        store_ = std::make_unique<backups::Store>(*platform_.saveFiles, *platform_.fileSystem,
+                                                  platform_.backupStore);
+    }
+    return store_.get();
+}
+
+BackupsSource Main::backupsOf(const std::string& entry) {
+    return BackupsSource{entry,        rootFolder_,          characterFolder(entry),
+                         store(),      platform_.saveFiles.get(), platform_.trash.get(),
+                         this,         platform_.ansiToUtf8};
+}
+
+void Main::onBackUp(const std::string& entry, BackupView& view) {
+    const std::string title = text::kBackUp;
+    backups::Store* backupStore = store();
+    if (backupStore == nullptr || entry.empty()) {
+        view.showMessage(title, text::kNoBackupStore);
+        return;
+    }
+    backups::Made made;
+    // While the game runs, a save it may be writing is taken once it holds
+    // still.
+    const bool settle = gameIsRunning();
+    view.runWithProgress(title, [&](const saves::Progress& progress) {
+        made = backupStore->backUp(rootFolder_, entry, characterFolder(entry),
+                                   backups::Reason::byHand, progress, settle);
+    });
+    view.showMessage(title, backupSummary(made, entry));
+}
+
+std::string Main::activeSaveFolder() {
+    std::string value = readGame("General", "SLocalSavePath", "", kSaveReadCapacity);
+    const char sep = platform_.fileSystem->separator();
+    while (!value.empty() && value.back() == '\\') {
+        value.pop_back();
+    }
+    std::replace(value.begin(), value.end(), '\\', sep);
+    return value.empty() ? std::string() : rootFolder_ + sep + value;
+}
+
+void Main::backUpBefore(backups::Reason reason, const std::string& character,
+                        const std::string& folder, const char* title) {
+    backups::Store* backupStore = store();
+    if (backupStore == nullptr || character.empty() || folder.empty() ||
+        !platform_.fileSystem->folderExists(folder)) {
+        return;
+    }
+    backups::Made made;
+    controls_.runWithProgress(title, [&](const saves::Progress& progress) {
+        made = backupStore->backUp(rootFolder_, character, folder, reason, progress);
+    });
+    if (!made.failure.empty()) {
+        controls_.showNotice(title, made.failure + "\n\nThe saves of " + character +
+                                        " were not backed up; the command went on.");
+        return;
+    }
+    backupStore->prune(rootFolder_, character);
+}
+
 bool Main::gameIsRunning() const {
     return platform_.processes->gameIsRunning();
 }
@@ -394,6 +463,12 @@ void Main::onSortLooseSaves(SortView& view) {
         jobs.push_back(std::move(job));
         jobGroups.push_back(&group);
     }
+    // The loose saves, as the character "Saves" the game uses when
+    // SLocalSavePath names Saves itself, keep a backup before they move.
+    if (!jobs.empty()) {
+        backUpBefore(backups::Reason::beforeSort, std::string(game::kSavesFolder), savesFolder(),
+                     text::kSortLooseSaves);
+    }
     std::vector<saves::TransferResult> results;
     view.runWithProgress(text::kSortLooseSaves, [&](const saves::Progress& progress) {
         results = saves::transferSaves(*platform_.saveFiles, savesFolder(), jobs,
@@ -461,14 +536,24 @@ void Main::onLoadClicked() {
         // The list also shows folders that are not directly under Saves; the
         // game must never be pointed at a folder that is not there.
         controls_.setLabel(ValueLabel::Outcome, text::kFolderNotFound);
-    } else if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
-                                         gameSettingsPath())) {
-        controls_.setLabel(ValueLabel::Outcome, text::kCouldNotWrite);
     } else {
-        controls_.setLabel(ValueLabel::Outcome, text::kCharacterChanged);
+        backUpLeaving(name);
+        const bool written = platform_.profile->write("General", "SLocalSavePath",
+                                                      "Saves\\" + name + "\\", gameSettingsPath());
+        controls_.setLabel(ValueLabel::Outcome,
+                           written ? text::kCharacterChanged : text::kCouldNotWrite);
     }
     RefreshSaveList();
     LoadCharacterSettings();
+}
+
+void Main::backUpLeaving(const std::string& next) {
+    // Only a switch away from a character: loading the active one again
+    // leaves nothing behind.
+    if (next != activeSaveName_) {
+        backUpBefore(backups::Reason::leftCharacter, activeSaveName_, activeSaveFolder(),
+                     text::kBackUp);
+    }
 }
 
 void Main::onNewClicked() {
@@ -488,9 +573,12 @@ void Main::onNewClicked() {
         outcome = text::kNewCharacterSet;
         if (!made) {
             outcome = text::kCouldNotCreateFolder;
-        } else if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
-                                             gameSettingsPath())) {
-            outcome = text::kCouldNotWrite;
+        } else {
+            backUpLeaving(name);
+            if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
+                                          gameSettingsPath())) {
+                outcome = text::kCouldNotWrite;
+            }
         }
         if (outcome != text::kNewCharacterSet) {
             for (auto level = created.rbegin(); level != created.rend(); ++level) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -79,6 +80,10 @@ class Main : public Characters {
     // user has seen the plan, into the folders of their players' names.
     // SLocalSavePath is never changed by it.
     void onSortLooseSaves(SortView& view);
+    // "Back Up": the entry's saves into the backups, kept until removed by
+    // hand; "Restore…" lists them.
+    void onBackUp(const std::string& entry, BackupView& view);
+    BackupsSource backupsOf(const std::string& entry);
 
     // What a Saves window's commands need.
     std::vector<std::string> names() const override { return characterNames_; }
@@ -117,9 +122,20 @@ class Main : public Characters {
     // levels made, so that a failure later can take them away again.
     bool makeCharacterFolder(const std::string& name, std::string& path,
                              std::vector<std::string>& created);
+    // The folder the game saves in now, as SLocalSavePath names it.
+    std::string activeSaveFolder();
+    // Before a switch to `next`: a backup of the character being left.
+    void backUpLeaving(const std::string& next);
+    // The backups, made ready on first use; null without a folder for them.
+    backups::Store* store();
+    // Backs up a character's saves before a command takes the game or its
+    // saves elsewhere; a failure is told, and the command goes on.
+    void backUpBefore(backups::Reason reason, const std::string& character,
+                      const std::string& folder, const char* title);
 
     platform::Platform& platform_;
     MainControls& controls_;
+    std::unique_ptr<backups::Store> store_;  // none without a folder for it
 
     catalogue::PathLog pathLog_;
     std::vector<std::string> folderPaths_;

@@ -29,6 +29,11 @@ struct Platform {
     // Null where nothing can tell (tests that need none): the documents
     // folder's game folder is then the only one.
     std::unique_ptr<GameFolders> gameFolders;
+    // Where characters' backups are kept, outside every game folder and Wine
+    // prefix, so that uninstalling the game or deleting its prefix leaves
+    // them: $XDG_DATA_HOME/quarlo/backups on Linux,
+    // %LOCALAPPDATA%\Quarlo\Backups on Windows. "" when there is none.
+    std::string backupStore;
     // Text the game wrote in the system's ANSI code page (a save's player
     // name and location), as UTF-8: the code page the profile files are read
     // in, so a name reads the same in both. Empty in tests that need none.

@@ -56,7 +56,11 @@ struct FileStamp {
     std::uint64_t device = 0;
     std::uint64_t node = 0;
     std::uint64_t size = 0;
-    std::int64_t modifiedNs = 0;
+    std::int64_t modifiedNs = 0;  // since 1970-01-01 00:00 UTC
+    // When the file or its attributes last changed: every write moves it, and
+    // no program can set it back, so a file with the same identity and
+    // change time holds the same bytes.
+    std::int64_t changedNs = 0;
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
@@ -147,6 +151,20 @@ class SaveFiles {
 
     // Removes one file.
     virtual bool remove(const std::string& path) = 0;
+
+    // A second name for the regular file `from` (a hard link): exists when
+    // `to` is taken; failed where the file system has no such links or the
+    // two are on different ones (the caller then copies).
+    virtual FileOutcome linkNew(const std::string& from, const std::string& to) = 0;
+
+    // A new file holding `bytes`, whole or not at all: written beside it
+    // under another name, flushed, then given its name, never replacing a
+    // file; false when it could not be or `path` is taken.
+    virtual bool writeNew(const std::string& path, const std::string& bytes) = 0;
+
+    // Gives `from` the name `to`, replacing the file there in one step.
+    // Only for putting back a file whose old version is kept elsewhere.
+    virtual bool replace(const std::string& from, const std::string& to) = 0;
 
     // Makes the folder's list of names durable after renames into or out of
     // it, where the system needs that asked for.

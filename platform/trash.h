@@ -31,7 +31,8 @@ class Trash {
     virtual std::string name() const = 0;
 
     // Moves every file to the trash, or none: when one cannot go, those
-    // already moved are brought back. Paths are UTF-8, of regular files.
+    // already moved are brought back. Paths are UTF-8, of regular files or
+    // of folders, which go whole.
     virtual TrashResult moveToTrash(const std::vector<std::string>& paths) = 0;
 };
 

@@ -12,6 +12,7 @@
 #include "platform/posix/save_files_posix.h"
 #include "platform/posix/special_folders_posix.h"
 #include "platform/posix/trash_posix.h"
+#include "platform/posix/util.h"
 #include "platform/wine/code_page.h"
 #include "platform/wine/prefix.h"
 
@@ -42,6 +43,11 @@ Platform createPlatform() {
     p.saveFiles = std::make_unique<posix::PosixSaveFiles>();
     p.trash = std::make_unique<posix::PosixTrash>();
     p.gameFolders = std::make_unique<posix::PosixGameFolders>(prefix);
+    std::string dataHome = posix::env("XDG_DATA_HOME");
+    if (dataHome.empty() || dataHome.front() != '/') {
+        dataHome = environment.home.empty() ? std::string() : environment.home + "/.local/share";
+    }
+    p.backupStore = dataHome.empty() ? std::string() : dataHome + "/quarlo/backups";
     auto page = std::make_shared<const wine::CodePage>(codePage);
     p.ansiToUtf8 = [page](std::string_view bytes) { return page->toUtf8(bytes); };
     return p;

@@ -450,7 +450,8 @@ std::optional<FileStamp> PosixSaveFiles::stamp(const std::string& path) const {
     return FileStamp{
         static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
         static_cast<std::uint64_t>(st.st_size),
-        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+        static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec};
 }
 
 bool PosixSaveFiles::exists(const std::string& path) const {
@@ -618,6 +619,32 @@ std::optional<bool> PosixSaveFiles::sameBytes(const std::string& a, const std::s
 
 bool PosixSaveFiles::remove(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
+}
+
+FileOutcome PosixSaveFiles::linkNew(const std::string& from, const std::string& to) {
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        return FileOutcome::done;
+    }
+    return errno == EEXIST ? FileOutcome::exists : FileOutcome::failed;
+}
+
+bool PosixSaveFiles::writeNew(const std::string& path, const std::string& bytes) {
+    const std::string temp = path + "." + std::to_string(::getpid()) + ".tmp";
+    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644));
+    if (!out.valid()) {
+        return false;
+    }
+    bool ok = writeAll(out.get(), bytes.data(), bytes.size()) && ::fsync(out.get()) == 0;
+    ok = out.close() && ok;
+    ok = ok && renameNoReplace(temp, path) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+    }
+    return ok;
+}
+
+bool PosixSaveFiles::replace(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool PosixSaveFiles::syncFolder(const std::string& folder) {

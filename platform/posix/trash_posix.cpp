@@ -339,7 +339,7 @@ TrashResult PosixTrash::moveToTrash(const std::vector<std::string>& paths) {
             }
         }
         const std::optional<std::string> real = resolvedFolder(path);
-        if (!S_ISREG(st.st_mode) || !real) {
+        if ((!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) || !real) {
             return undo(TrashOutcome::failed);
         }
         std::optional<TrashFolder> trash;

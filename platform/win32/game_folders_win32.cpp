@@ -28,6 +28,11 @@ std::string Win32GameFolders::installFolder() const {
 }
 
 std::string Win32GameFolders::localDataFolder() const {
+    const std::string local = localAppDataFolder();
+    return local.empty() ? local : local + "\\" + std::string(game::kLocalDataFolder);
+}
+
+std::string localAppDataFolder() {
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) {
         return {};
@@ -39,7 +44,7 @@ std::string Win32GameFolders::localDataFolder() const {
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, path, -1, out.data(), n, nullptr, nullptr);
     out.pop_back();
-    return out + "\\" + std::string(game::kLocalDataFolder);
+    return out;
 }
 
 }  // namespace quarlo::platform::win32

@@ -12,4 +12,8 @@ class Win32GameFolders : public GameFolders {
     std::string localDataFolder() const override;
 };
 
+// The user's local application data folder (UTF-8), "" when the shell has
+// none.
+std::string localAppDataFolder();
+
 }  // namespace quarlo::platform::win32

@@ -21,6 +21,10 @@ Platform createPlatform() {
     p.saveFiles = std::make_unique<win32::Win32SaveFiles>();
     p.trash = std::make_unique<win32::Win32Trash>();
     p.gameFolders = std::make_unique<win32::Win32GameFolders>();
+    p.backupStore = win32::localAppDataFolder();
+    if (!p.backupStore.empty()) {
+        p.backupStore += "\\Quarlo\\Backups";
+    }
     p.ansiToUtf8 = [](std::string_view bytes) { return win32::fromAnsi(bytes); };
     return p;
 }

@@ -365,11 +365,19 @@ std::optional<FileStamp> Win32SaveFiles::stamp(const std::string& path) const {
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
         return std::nullopt;
     }
+    // The change time, which no program can set back, is only in the basic
+    // information; the last write time stands in where that is missing.
+    FILE_BASIC_INFO basic{};
+    const bool hasBasic =
+        GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) != FALSE;
+    constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000LL;
+    const std::int64_t written = static_cast<std::int64_t>(join(
+        info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+    const std::int64_t changed = hasBasic ? basic.ChangeTime.QuadPart : written;
     return FileStamp{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
                      join(info.nFileSizeHigh, info.nFileSizeLow),
-                     static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
-                                                    info.ftLastWriteTime.dwLowDateTime)) *
-                         100};
+                     (written - kTicksFrom1601To1970) * 100,
+                     (changed - kTicksFrom1601To1970) * 100};
 }
 
 bool Win32SaveFiles::exists(const std::string& path) const {
@@ -480,6 +488,55 @@ std::optional<bool> Win32SaveFiles::sameBytes(const std::string& a, const std::s
 bool Win32SaveFiles::remove(const std::string& path) {
     const auto name = wide(path);
     return name && !name->empty() && DeleteFileW(name->c_str());
+}
+
+FileOutcome Win32SaveFiles::linkNew(const std::string& from, const std::string& to) {
+    const auto source = wide(from);
+    const auto target = wide(to);
+    if (!source || !target || source->empty() || target->empty()) {
+        return FileOutcome::failed;
+    }
+    if (CreateHardLinkW(target->c_str(), source->c_str(), nullptr)) {
+        return FileOutcome::done;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? FileOutcome::exists
+                                                                       : FileOutcome::failed;
+}
+
+bool Win32SaveFiles::writeNew(const std::string& path, const std::string& bytes) {
+    const auto target = wide(path);
+    const auto temp = wide(path + "." + std::to_string(GetCurrentProcessId()) + ".tmp");
+    if (!target || !temp || target->empty()) {
+        return false;
+    }
+    bool ok = false;
+    {
+        Handle out(CreateFileW(temp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        ok = out.get() != INVALID_HANDLE_VALUE &&
+             WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) &&
+             written == bytes.size() && FlushFileBuffers(out.get());
+        if (out.get() == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+    }
+    // Without MOVEFILE_REPLACE_EXISTING: a name that is taken stays.
+    ok = ok && MoveFileExW(temp->c_str(), target->c_str(), MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        DeleteFileW(temp->c_str());
+    }
+    return ok;
+}
+
+bool Win32SaveFiles::replace(const std::string& from, const std::string& to) {
+    const auto source = wide(from);
+    const auto target = wide(to);
+    return source && target && !source->empty() && !target->empty() &&
+           MoveFileExW(source->c_str(), target->c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 bool Win32SaveFiles::syncFolder(const std::string&) {

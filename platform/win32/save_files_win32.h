@@ -18,6 +18,9 @@ class Win32SaveFiles : public SaveFiles {
     FileOutcome copyNew(const std::string& from, const std::string& to) override;
     std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override;
     bool remove(const std::string& path) override;
+    FileOutcome linkNew(const std::string& from, const std::string& to) override;
+    bool writeNew(const std::string& path, const std::string& bytes) override;
+    bool replace(const std::string& from, const std::string& to) override;
     bool syncFolder(const std::string& folder) override;
     std::uint32_t processId() const override;
     bool processRunning(std::uint32_t id) const override;

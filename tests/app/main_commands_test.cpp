@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/app/app_fixture.h"
+#include "backups/store.h"
 #include "tests/support/save_writer.h"
 
 namespace quarlo::test {
@@ -246,6 +247,35 @@ TEST_F(CommandsTest, WhileTheGameRunsLoadAndNewChangeNothing) {
     fs::remove(inGame("Saves/Save 1.ess"));
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(shown(ValueLabel::Active), "Ann");
+}
+
+// Switching away from a character keeps a backup of its saves, outside the
+// game folder; loading the active one again keeps none. A backup that
+// cannot be made is told, and the switch still happens.
+TEST_F(CommandsTest, SwitchingAwayKeepsABackupOfTheCharacterLeft) {
+    writeBytes(inGame("Saves/Ann/Save 1.ess"), saveBytes(SaveShape{}));
+    platform.backupStore = dir.at("store");
+    backups::Store store(*platform.saveFiles, *platform.fileSystem, platform.backupStore);
+    controls.select("Ann");
+    main.onLoadClicked();
+    EXPECT_TRUE(store.list(main.rootFolder(), "Ann").empty());
+    controls.select("Bob");
+    main.onLoadClicked();
+    const auto kept = store.list(main.rootFolder(), "Ann");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].manifest.reason, backups::Reason::leftCharacter);
+    EXPECT_TRUE(controls.notices.empty());
+
+    main.onLoadClicked();  // Bob, again
+    writeBytes(inGame("Saves/Bob/Save 2.ess"), saveBytes(SaveShape{}));
+    writeBytes(dir.at("blocked"), "a file where a folder must be");
+    platform.backupStore = dir.at("blocked");
+    controls.newName = "Cid";
+    main.onNewClicked();
+    EXPECT_EQ(shown(ValueLabel::Outcome), "Success. New Character Set.");
+    ASSERT_EQ(controls.notices.size(), 1u);
+    EXPECT_EQ(controls.notices[0].rfind("Failed. ", 0), 0u);
+    EXPECT_EQ(savePath(), "Saves\\Cid\\");
 }
 
 TEST_F(CommandsTest, LoadRefusesAFolderNameTheGameCannotUse) {

@@ -5,7 +5,9 @@
 #include <map>
 #include <optional>
 
+#include "app/backups_window.h"
 #include "app/saves_window.h"
+#include "backups/store.h"
 #include "tests/support/fake_saves_view.h"
 #include "tests/support/native.h"
 #include "tests/support/save_writer.h"
@@ -498,6 +500,65 @@ TEST(SaveCommands, DeleteCountsSavesAndCoSavesAndTrashesEachWholeOrNot) {
     window.onDelete();
     EXPECT_EQ(running.view.questions,
               (std::vector<std::string>{"Move 1 save (no co-saves) to the trash?"}));
+}
+
+// The Restore list: Ann's backups newest first with why each was made and
+// its newest save; Restore puts one back, not while the game runs; Remove
+// sends only one made by hand to the trash.
+TEST(BackupsList, RestoresAndRemovesAsAsked) {
+    struct View : app::BackupsView {
+        std::vector<app::BackupRow> rows;
+        int selected = 0;
+        std::vector<std::string> messages;
+        void setTitle(const std::string&) override {}
+        void setRows(const std::vector<app::BackupRow>& r) override { rows = r; }
+        void setStoreSize(const std::string&) override {}
+        int selectedRow() const override { return selected; }
+        bool confirm(const std::string&, const std::string&) override { return true; }
+        void showMessage(const std::string&, const std::string& text) override {
+            messages.push_back(text);
+        }
+        void runWithProgress(const std::string&,
+                             const std::function<void(const saves::Progress&)>& work) override {
+            work({});
+        }
+        void savesChanged() override {}
+    } view;
+    CommandScene scene;
+    auto fs = nativeFileSystem();
+    backups::Store store(*scene.files, *fs, scene.dir.at("store"));
+    const std::string ann = scene.dir.at("Saves/Ann");
+    store.backUp("game", "Ann", ann, backups::Reason::byHand, {});
+    fs::remove(ann + "/Save 3.ess");
+    const std::string second = store.list("game", "Ann").front().id;
+    while (store.list("game", "Ann").front().id == second) {  // a second later
+        store.backUp("game", "Ann", ann, backups::Reason::leftCharacter, {});
+    }
+    app::BackupsWindow window(
+        app::BackupsSource{"Ann", "game", ann, &store, scene.files.get(), &scene.trash,
+                           &scene.characters, {}},
+        view);
+    window.onOpen();
+    ASSERT_GE(view.rows.size(), 2u);
+    EXPECT_EQ(view.rows.front().reason, "Left for another character");
+    EXPECT_EQ(view.rows.back().saves, "3");
+    EXPECT_EQ(view.rows.back().newest, "Level 12, Imperial City Market District");
+    view.selected = static_cast<int>(view.rows.size()) - 1;  // the one by hand
+    scene.characters.gameRunning = true;
+    window.onRestore();
+    EXPECT_EQ(view.messages.back(), app::text::kSavesInUse);
+    scene.characters.gameRunning = false;
+    window.onRestore();
+    EXPECT_EQ(view.messages.back().rfind("Success. 1 file brought back", 0), 0u)
+        << view.messages.back();
+    EXPECT_TRUE(fs::exists(ann + "/Save 3.ess"));
+    view.selected = 0;  // automatic
+    window.onRemove();
+    EXPECT_EQ(view.messages.back().rfind("Failed. Made Automatically.", 0), 0u);
+    view.selected = static_cast<int>(view.rows.size()) - 1;
+    window.onRemove();
+    EXPECT_EQ(view.messages.back(), "Success. The backup is in the trash.");
+    EXPECT_EQ(scene.trash.given.size(), 1u);
 }
 
 }  // namespace

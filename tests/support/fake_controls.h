@@ -35,6 +35,11 @@ class FakeControls : public app::MainControls {
         }
     }
 
+    std::vector<std::string> notices;
+    void showNotice(const std::string&, const std::string& text) override {
+        notices.push_back(text);
+    }
+
     void setLabel(app::ValueLabel l, const std::string& text) override {
         labels[l] = text;
         labelLog.emplace_back(l, text);

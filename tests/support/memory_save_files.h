@@ -179,6 +179,34 @@ class MemorySaveFiles : public platform::SaveFiles {
         return true;
     }
 
+    platform::FileOutcome linkNew(const std::string& from, const std::string& to) override {
+        if (step("linkNew " + to) || !files.count(from)) {
+            return platform::FileOutcome::failed;
+        }
+        if (files.count(to)) {
+            return platform::FileOutcome::exists;
+        }
+        files[to] = files[from];
+        return platform::FileOutcome::done;
+    }
+
+    bool writeNew(const std::string& path, const std::string& bytes) override {
+        if (step("writeNew " + path) || files.count(path)) {
+            return false;
+        }
+        files[path] = bytes;
+        return true;
+    }
+
+    bool replace(const std::string& from, const std::string& to) override {
+        if (step("replace " + to) || !files.count(from)) {
+            return false;
+        }
+        files[to] = files[from];
+        move(from, to);
+        return true;
+    }
+
     bool syncFolder(const std::string&) override { return true; }
     std::uint32_t processId() const override { return 4242; }
     bool processRunning(std::uint32_t id) const override { return running.count(id) > 0; }

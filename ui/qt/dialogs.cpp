@@ -1,6 +1,7 @@
 #include "ui/qt/dialogs.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEventLoop>
@@ -8,6 +9,7 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -144,6 +146,103 @@ void tell(QWidget* parent, const std::string& title, const std::string& text) {
     const int lines = static_cast<int>(details->document()->blockCount());
     dialog.resize(metrics.averageCharWidth() * 100,
                   std::min(160 + metrics.lineSpacing() * (lines + 1), 600));
+    dialog.exec();
+}
+
+namespace {
+
+// The Restore list's view: a table and a line, over the logic's rows.
+class RestoreList : public QDialog, public app::BackupsView {
+  public:
+    RestoreList(QWidget* parent, app::BackupsSource source, std::function<void()> savesChanged)
+        : QDialog(parent),
+          logic_(std::move(source), *this),
+          savesChanged_(std::move(savesChanged)) {
+        setObjectName(QStringLiteral("dlgRestore"));
+        table_ = new QTableWidget(0, 4, this);
+        table_->setObjectName(QStringLiteral("tblBackups"));
+        table_->setHorizontalHeaderLabels({QStringLiteral("Made"), QStringLiteral("Why"),
+                                           QStringLiteral("Saves"), QStringLiteral("Newest save")});
+        table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+        table_->setSelectionMode(QAbstractItemView::SingleSelection);
+        table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        table_->verticalHeader()->hide();
+        table_->horizontalHeader()->setStretchLastSection(true);
+        size_ = new QLabel(this);
+        size_->setObjectName(QStringLiteral("lblStoreSize"));
+        auto* buttons = new QDialogButtonBox(this);
+        QPushButton* restore =
+            buttons->addButton(QStringLiteral("&Restore"), QDialogButtonBox::ActionRole);
+        restore->setObjectName(QStringLiteral("cmdRestore"));
+        QPushButton* remove =
+            buttons->addButton(QStringLiteral("Re&move"), QDialogButtonBox::ActionRole);
+        remove->setObjectName(QStringLiteral("cmdRemove"));
+        buttons->addButton(QDialogButtonBox::Close);
+        connect(restore, &QPushButton::clicked, this, [this] { logic_.onRestore(); });
+        connect(remove, &QPushButton::clicked, this, [this] { logic_.onRemove(); });
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(table_, 1);
+        layout->addWidget(size_);
+        layout->addWidget(buttons);
+        logic_.onOpen();
+        resize(760, 420);
+    }
+
+    void setTitle(const std::string& title) override { setWindowTitle(q(title)); }
+    void setRows(const std::vector<app::BackupRow>& rows) override {
+        table_->setRowCount(static_cast<int>(rows.size()));
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+            const app::BackupRow& r = rows[static_cast<std::size_t>(i)];
+            const QDateTime made(QDate(r.made.year, r.made.month, r.made.day),
+                                 QTime(r.made.hour, r.made.minute, r.made.second), Qt::UTC);
+            table_->setItem(
+                i, 0,
+                new QTableWidgetItem(QLocale().toString(made.toLocalTime(), QLocale::ShortFormat)));
+            table_->setItem(i, 1, new QTableWidgetItem(q(r.reason)));
+            auto* count = new QTableWidgetItem(q(r.saves));
+            count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table_->setItem(i, 2, count);
+            table_->setItem(i, 3, new QTableWidgetItem(q(r.newest)));
+        }
+        table_->resizeColumnsToContents();
+        if (!rows.empty()) {
+            table_->selectRow(0);
+        }
+    }
+    void setStoreSize(const std::string& text) override { size_->setText(q(text)); }
+    int selectedRow() const override {
+        const auto rows = table_->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.front().row();
+    }
+    bool confirm(const std::string& title, const std::string& question) override {
+        return askYes(this, title, question);
+    }
+    void showMessage(const std::string& title, const std::string& text) override {
+        tell(this, title, text);
+    }
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        ui::runWithProgress(this, title, work);
+    }
+    void savesChanged() override {
+        if (savesChanged_) {
+            savesChanged_();
+        }
+    }
+
+  private:
+    app::BackupsWindow logic_;
+    std::function<void()> savesChanged_;
+    QTableWidget* table_ = nullptr;
+    QLabel* size_ = nullptr;
+};
+
+}  // namespace
+
+void showRestoreList(QWidget* parent, app::BackupsSource source,
+                     const std::function<void()>& savesChanged) {
+    RestoreList dialog(parent, std::move(source), savesChanged);
     dialog.exec();
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/backups_window.h"
 #include "app/sort_saves.h"
 #include "saves/transfer.h"
 
@@ -27,6 +28,12 @@ bool askYes(QWidget* parent, const std::string& title, const std::string& questi
 // with a line for each save, is "dlgReport": the first paragraph above the
 // rest in a wide text box that scrolls, and OK.
 void tell(QWidget* parent, const std::string& title, const std::string& text);
+
+// "dlgRestore": the Restore list of one character, modal: its backups newest
+// first (made, why, saves, the newest save), the store's size, and Restore,
+// Remove and Close. `savesChanged` runs after a restore changed the folder.
+void showRestoreList(QWidget* parent, app::BackupsSource source,
+                     const std::function<void()>& savesChanged);
 
 // "dlgProgress": runs `work` on a thread of its own while every window keeps
 // painting and none takes input; from half a second on shows the saves done

@@ -217,6 +217,11 @@ void MainWindow::popUpEntryMenu(const std::string& entry, const QPoint& globalPo
         menu->addAction(QString::fromUtf8(app::text::kMenuOpenFolder), this,
                         [this, entry] { openFolder(entry); });
         menu->addSeparator();
+        menu->addAction(QString::fromUtf8(app::text::kMenuBackUp), this,
+                        [this, entry] { backUp(entry); });
+        menu->addAction(QString::fromUtf8(app::text::kMenuRestore), this,
+                        [this, entry] { showBackups(entry); });
+        menu->addSeparator();
     }
     menu->addAction(QString::fromUtf8(app::text::kMenuSortLooseSaves), this,
                     [this] { sortLooseSaves(); });
@@ -273,6 +278,48 @@ void MainWindow::sortLooseSaves() {
         SortDialogs dialogs(*this);
         handlers_.sortLooseSaves(dialogs);
     }
+}
+
+namespace {
+
+// "Back Up"'s progress and summary as dialogs above the main window.
+class BackupDialogs : public app::BackupView {
+  public:
+    explicit BackupDialogs(QWidget& window) : window_(window) {}
+    void showMessage(const std::string& title, const std::string& text) override {
+        tell(&window_, title, text);
+    }
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        ui::runWithProgress(&window_, title, work);
+    }
+
+  private:
+    QWidget& window_;
+};
+
+}  // namespace
+
+void MainWindow::backUp(const std::string& entry) {
+    if (handlers_.backUp) {
+        BackupDialogs dialogs(*this);
+        handlers_.backUp(entry, dialogs);
+    }
+}
+
+void MainWindow::showBackups(const std::string& entry) {
+    if (handlers_.backupsOf) {
+        showRestoreList(this, handlers_.backupsOf(entry), [this] { refreshSaves(false); });
+    }
+}
+
+void MainWindow::showNotice(const std::string& title, const std::string& text) {
+    tell(this, title, text);
+}
+
+void MainWindow::runWithProgress(const std::string& title,
+                                 const std::function<void(const saves::Progress&)>& work) {
+    ui::runWithProgress(this, title, work);
 }
 
 void MainWindow::refreshSaves(bool charactersAdded) {

@@ -39,6 +39,8 @@ class MainWindow : public QWidget, public app::MainControls {
     void showSaves(const std::string& entry);
     void openFolder(const std::string& entry);
     void sortLooseSaves();
+    void backUp(const std::string& entry);
+    void showBackups(const std::string& entry);
     // Every open Saves window reads its folder again; the list too when a
     // character folder was made.
     void refreshSaves(bool charactersAdded);
@@ -55,6 +57,9 @@ class MainWindow : public QWidget, public app::MainControls {
     void setSliderValue(int value) override;
     int checkValue() const override;
     void setCheckValue(int value) override;
+    void showNotice(const std::string& title, const std::string& text) override;
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -340,6 +340,155 @@ void runWithProgress(HWND owner, const std::string& title,
     }
 }
 
+constexpr WORD kBackupsListId = 105;
+constexpr WORD kStoreSizeId = 106;
+constexpr WORD kRestoreId = 201;
+constexpr WORD kRemoveId = 202;
+
+// The Restore list's view: a report list view and a line in a dialog, over
+// the logic's rows.
+class RestoreList final : public app::BackupsView {
+  public:
+    RestoreList(app::BackupsSource source, std::function<void()> savesChanged)
+        : logic_(std::move(source), *this), savesChanged_(std::move(savesChanged)) {}
+
+    void attach(HWND dialog) {
+        dialog_ = dialog;
+        list_ = GetDlgItem(dialog, kBackupsListId);
+        SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+                     LVS_EX_FULLROWSELECT);
+        const struct {
+            const wchar_t* title;
+            int width;
+        } columns[] = {{L"Made", 130}, {L"Why", 190}, {L"Saves", 50}, {L"Newest save", 250}};
+        for (int i = 0; i < 4; ++i) {
+            LVCOLUMNW column{};
+            column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+            column.pszText = const_cast<wchar_t*>(columns[i].title);
+            column.cx = columns[i].width;
+            column.iSubItem = i;
+            SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(&column));
+        }
+        logic_.onOpen();
+    }
+    app::BackupsWindow& logic() { return logic_; }
+
+    void setTitle(const std::string& title) override {
+        SetWindowTextW(dialog_, toWide(title).c_str());
+    }
+    void setRows(const std::vector<app::BackupRow>& rows) override {
+        SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+            const app::BackupRow& r = rows[static_cast<std::size_t>(i)];
+            const std::wstring cells[] = {localTime(r.made), toWide(r.reason), toWide(r.saves),
+                                          toWide(r.newest)};
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = i;
+            item.pszText = const_cast<wchar_t*>(cells[0].c_str());
+            SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            for (int c = 1; c < 4; ++c) {
+                LVITEMW cell{};
+                cell.iSubItem = c;
+                cell.pszText = const_cast<wchar_t*>(cells[c].c_str());
+                SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(i),
+                             reinterpret_cast<LPARAM>(&cell));
+            }
+        }
+        if (!rows.empty()) {
+            LVITEMW first{};
+            first.stateMask = first.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageW(list_, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&first));
+        }
+    }
+    void setStoreSize(const std::string& text) override {
+        SetDlgItemTextW(dialog_, kStoreSizeId, toWide(text).c_str());
+    }
+    int selectedRow() const override {
+        return static_cast<int>(
+            SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+    bool confirm(const std::string& title, const std::string& question) override {
+        return askYes(dialog_, title, question);
+    }
+    void showMessage(const std::string& title, const std::string& text) override {
+        tell(dialog_, title, text);
+    }
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        win32::runWithProgress(dialog_, title, work);
+    }
+    void savesChanged() override {
+        if (savesChanged_) {
+            savesChanged_();
+        }
+    }
+
+  private:
+    // A UTC time on the local clock, in the user's short formats.
+    static std::wstring localTime(const saves::SystemTime& t) {
+        SYSTEMTIME utc{t.year, t.month, 0, t.day, t.hour, t.minute, t.second, 0};
+        SYSTEMTIME local{};
+        if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+            local = utc;
+        }
+        wchar_t date[80] = {};
+        wchar_t time[80] = {};
+        GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, 80);
+        GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, time, 80);
+        return std::wstring(date) + L" " + time;
+    }
+
+    app::BackupsWindow logic_;
+    std::function<void()> savesChanged_;
+    HWND dialog_ = nullptr;
+    HWND list_ = nullptr;
+};
+
+INT_PTR CALLBACK restoreProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            reinterpret_cast<RestoreList*>(lParam)->attach(dialog);
+            return TRUE;
+        case WM_COMMAND: {
+            auto* view = reinterpret_cast<RestoreList*>(GetWindowLongPtrW(dialog, DWLP_USER));
+            if (LOWORD(wParam) == kRestoreId) {
+                view->logic().onRestore();
+                return TRUE;
+            }
+            if (LOWORD(wParam) == kRemoveId) {
+                view->logic().onRemove();
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+void showRestoreList(HWND owner, app::BackupsSource source,
+                     const std::function<void()>& savesChanged) {
+    DialogTemplate form(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 420, 220,
+                        5);
+    form.item(WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP,
+              7, 7, 406, 170, kBackupsListId);
+    form.item(0x0082, SS_LEFT, 7, 183, 250, 10, kStoreSizeId, L"");
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 253, 199, 50, 14, kRestoreId, L"&Restore");
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 308, 199, 50, 14, kRemoveId, L"Re&move");
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 363, 199, 50, 14, IDCANCEL, L"Close");
+    RestoreList view(std::move(source), savesChanged);
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &restoreProc,
+                            reinterpret_cast<LPARAM>(&view));
+}
+
 UINT popUpMenu(HMENU menu, POINT at, HWND owner) {
     return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                             at.x, at.y, 0, owner, nullptr));
@@ -348,7 +497,8 @@ UINT popUpMenu(HMENU menu, POINT at, HWND owner) {
 }  // namespace
 
 Dialogs systemDialogs() {
-    return Dialogs{&askCharacter, &askYes, &tell, &confirmSortPlan, &runWithProgress, &popUpMenu};
+    return Dialogs{&askCharacter,    &askYes,          &tell,     &confirmSortPlan,
+                   &runWithProgress, &showRestoreList, &popUpMenu};
 }
 
 }  // namespace quarlo::ui::win32

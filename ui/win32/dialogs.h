@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/backups_window.h"
 #include "app/sort_saves.h"
 #include "platform/win32/win32_api.h"
 #include "saves/transfer.h"
@@ -36,6 +37,12 @@ struct Dialogs {
     std::function<void(HWND owner, const std::string& title,
                        const std::function<void(const saves::Progress&)>& work)>
         runWithProgress;
+    // The Restore list of one character, modal: its backups newest first, the
+    // store's size, and Restore, Remove and Close; `savesChanged` runs after a
+    // restore changed the character's folder.
+    std::function<void(HWND owner, app::BackupsSource source,
+                       const std::function<void()>& savesChanged)>
+        showRestoreList;
     // Shows a pop-up menu at a screen point; the chosen item's id, 0 for none.
     std::function<UINT(HMENU menu, POINT at, HWND owner)> popUpMenu;
 };

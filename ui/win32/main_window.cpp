@@ -294,7 +294,7 @@ void MainWindow::onListContextMenu(LPARAM where) {
         }
     }
     const std::string entry = index >= 0 ? listText(index) : std::string();
-    enum : UINT { kShowSaves = 1, kOpenFolder = 2, kSort = 3 };
+    enum : UINT { kShowSaves = 1, kOpenFolder = 2, kSort = 3, kBackUp = 4, kRestore = 5 };
     HMENU menu = CreatePopupMenu();
     if (menu == nullptr) {
         return;
@@ -302,6 +302,9 @@ void MainWindow::onListContextMenu(LPARAM where) {
     if (!entry.empty()) {
         AppendMenuW(menu, MF_STRING, kShowSaves, toWide(app::text::kMenuShowSaves).c_str());
         AppendMenuW(menu, MF_STRING, kOpenFolder, toWide(app::text::kMenuOpenFolder).c_str());
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, kBackUp, toWide(app::text::kMenuBackUp).c_str());
+        AppendMenuW(menu, MF_STRING, kRestore, toWide(app::text::kMenuRestore).c_str());
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     }
     AppendMenuW(menu, MF_STRING, kSort, toWide(app::text::kMenuSortLooseSaves).c_str());
@@ -313,6 +316,60 @@ void MainWindow::onListContextMenu(LPARAM where) {
         openFolder(entry);
     } else if (chosen == kSort) {
         sortLooseSaves();
+    } else if (chosen == kBackUp) {
+        backUp(entry);
+    } else if (chosen == kRestore) {
+        showBackups(entry);
+    }
+}
+
+namespace {
+
+// "Back Up"'s progress and summary as dialogs above the main window.
+class BackupDialogs : public app::BackupView {
+  public:
+    BackupDialogs(HWND window, const Dialogs& dialogs) : window_(window), dialogs_(dialogs) {}
+    void showMessage(const std::string& title, const std::string& text) override {
+        dialogs_.tell(window_, title, text);
+    }
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        dialogs_.runWithProgress(window_, title, work);
+    }
+
+  private:
+    HWND window_;
+    const Dialogs& dialogs_;
+};
+
+}  // namespace
+
+void MainWindow::backUp(const std::string& entry) {
+    if (handlers_.backUp) {
+        BackupDialogs dialogs(window_, dialogs_);
+        handlers_.backUp(entry, dialogs);
+    }
+}
+
+void MainWindow::showBackups(const std::string& entry) {
+    if (handlers_.backupsOf && dialogs_.showRestoreList) {
+        dialogs_.showRestoreList(window_, handlers_.backupsOf(entry),
+                                 [this] { refreshSaves(false); });
+    }
+}
+
+void MainWindow::showNotice(const std::string& title, const std::string& text) {
+    if (dialogs_.tell) {
+        dialogs_.tell(window_, title, text);
+    }
+}
+
+void MainWindow::runWithProgress(const std::string& title,
+                                 const std::function<void(const saves::Progress&)>& work) {
+    if (dialogs_.runWithProgress) {
+        dialogs_.runWithProgress(window_, title, work);
+    } else {
+        work([](std::size_t, std::size_t) { return true; });
     }
 }
 

@@ -48,6 +48,8 @@ class MainWindow final : public app::MainControls, public RoutedWindow {
     void showSaves(const std::string& entry);
     void openFolder(const std::string& entry);
     void sortLooseSaves();
+    void backUp(const std::string& entry);
+    void showBackups(const std::string& entry);
     // Saves moved: every open Saves window reads its folder again, and the
     // list too when a character folder was made.
     void refreshSaves(bool charactersAdded);
@@ -64,6 +66,9 @@ class MainWindow final : public app::MainControls, public RoutedWindow {
     void setSliderValue(int value) override;
     int checkValue() const override;
     void setCheckValue(int value) override;
+    void showNotice(const std::string& title, const std::string& text) override;
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override;
 
   private:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "backups/store.h"
+#include "platform/file_system.h"
 #include "platform/save_files.h"
 #include "tests/support/fake_saves_view.h"
 #include "tests/support/native.h"
@@ -285,6 +287,41 @@ class SavesWindowTest : public QObject {
                          "moved; Bob has a file of that name already.");
         QCOMPARE(heading, QStringLiteral("Failed. 1 save moved into 1 character; 1 not moved."));
         QVERIFY(width >= 500);
+    }
+
+    // lstLoad's menu on an entry offers Back Up and Restore…; the Restore
+    // list shows a character's backups with the store's size.
+    void backUpAndRestoreListFromTheMenu() {
+        std::vector<std::string> backedUp;
+        quarlo::app::MainHandlers hooks;
+        hooks.backUp = [&](const std::string& entry, quarlo::app::BackupView&) {
+            backedUp.push_back(entry);
+        };
+        auto fs = quarlo::test::nativeFileSystem();
+        quarlo::backups::Store store(*files, *fs, dir->at("store"));
+        store.backUp("game", "Ann", dir->at("Ann"), quarlo::backups::Reason::byHand, {});
+        hooks.backupsOf = [&](const std::string& entry) {
+            return quarlo::app::BackupsSource{entry,       "game",  dir->at(entry), &store,
+                                              files.get(), nullptr, nullptr,        {}};
+        };
+        window->setHandlers(hooks);
+        list()->setCurrentRow(0);
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(choose(QStringLiteral("&Back Up")));
+        QCOMPARE(backedUp, std::vector<std::string>{"Ann"});
+        int rows = 0;
+        QString size;
+        answer([&](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QStringLiteral("dlgRestore"));
+            rows = dialog->findChild<QTableWidget*>(QStringLiteral("tblBackups"))->rowCount();
+            size = dialog->findChild<QLabel*>(QStringLiteral("lblStoreSize"))->text();
+            qobject_cast<QDialog*>(dialog)->reject();
+        });
+        QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(choose(QStringLiteral("&Restore\u2026")));
+        QCOMPARE(rows, 1);
+        QVERIFY(size.startsWith(QStringLiteral("Backups take ")));
     }
 
     void f5ReadsTheFolderAgain() {

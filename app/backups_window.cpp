@@ -1,0 +1,204 @@
+#include "app/backups_window.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "app/saves_window.h"
+#include "platform/trash.h"
+#include "saves/character_saves.h"
+
+namespace quarlo::app {
+
+namespace {
+
+// "2026-12-08T10:37:19Z" as a time; zeros where the text is not one.
+saves::SystemTime utcTime(const std::string& text) {
+    saves::SystemTime t;
+    unsigned y = 0;
+    unsigned mo = 0;
+    unsigned d = 0;
+    unsigned h = 0;
+    unsigned mi = 0;
+    unsigned s = 0;
+    if (std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2u", &y, &mo, &d, &h, &mi, &s) == 6) {
+        t = saves::SystemTime{static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(mo), 0,
+                              static_cast<std::uint16_t>(d), static_cast<std::uint16_t>(h),
+                              static_cast<std::uint16_t>(mi), static_cast<std::uint16_t>(s), 0};
+    }
+    return t;
+}
+
+// How many of a backup's files are saves.
+std::size_t savesIn(const backups::Manifest& m) {
+    std::vector<std::string> names;
+    for (const backups::ManifestFile& f : m.files) {
+        names.push_back(f.name);
+    }
+    return saves::groupSaves(names).size();
+}
+
+}  // namespace
+
+std::string sizeText(std::uint64_t bytes) {
+    const char* units[] = {"bytes", "KB", "MB", "GB", "TB"};
+    double value = static_cast<double>(bytes);
+    int unit = 0;
+    while (value >= 1000 && unit < 4) {
+        value /= 1000;
+        ++unit;
+    }
+    char text[32];
+    if (unit == 0) {
+        std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+    } else {
+        std::snprintf(text, sizeof text, value < 10 ? "%.1f %s" : "%.0f %s", value, units[unit]);
+    }
+    return text;
+}
+
+std::string backupSummary(const backups::Made& made, const std::string& character) {
+    if (!made.failure.empty()) {
+        return made.failure;
+    }
+    if (!made.backup) {
+        return "Success. " + character + " has no saves, so there was nothing to back up.";
+    }
+    const std::size_t files = made.copied + made.linked;
+    std::string summary = "Success. " + countOf(savesIn(made.backup->manifest), "save") +
+                          " of " + character + " backed up (" + countOf(files, "file");
+    if (made.linked > 0) {
+        summary += ", " + std::to_string(made.linked) + " unchanged since the last backup";
+    }
+    return summary + ").";
+}
+
+std::string restoreSummary(const backups::Restored& r) {
+    if (!r.failure.empty()) {
+        return r.failure;
+    }
+    const bool whole = r.skipped.empty();
+    std::string summary = std::string(whole ? "Success. " : "Failed. ") +
+                          countOf(r.added.size(), "file") + " brought back, " +
+                          std::to_string(r.replaced.size()) + " replaced, " +
+                          std::to_string(r.unchanged.size()) + " already as they were";
+    if (!whole) {
+        summary += ", " + std::to_string(r.skipped.size()) + " left as they are";
+    }
+    summary += ".";
+    if (!r.replaced.empty() && r.safety) {
+        summary += " The files replaced are in the backup made just before (" + r.safety->id +
+                   ").";
+    }
+    std::string lines;
+    for (const std::string& name : r.added) {
+        lines += "\n" + name + ": brought back.";
+    }
+    for (const std::string& name : r.replaced) {
+        lines += "\n" + name + ": replaced by the backup's.";
+    }
+    for (const std::string& why : r.skipped) {
+        lines += "\n" + why + ".";
+    }
+    return lines.empty() ? summary : summary + "\n" + lines;
+}
+
+BackupsWindow::BackupsWindow(BackupsSource source, BackupsView& view)
+    : source_(std::move(source)), view_(view) {}
+
+void BackupsWindow::onOpen() {
+    view_.setTitle("Backups of " + source_.name);
+    load();
+}
+
+void BackupsWindow::load() {
+    backups_.clear();
+    std::vector<BackupRow> rows;
+    if (source_.store != nullptr) {
+        backups_ = source_.store->list(source_.gameFolder, source_.name);
+        for (const backups::Backup& b : backups_) {
+            BackupRow row;
+            row.made = utcTime(b.manifest.made);
+            row.reason = backups::describe(b.manifest.reason);
+            row.saves = std::to_string(savesIn(b.manifest));
+            row.byHand = !backups::automatic(b.manifest.reason);
+            if (source_.files != nullptr) {
+                // The newest save's header, as the Saves window reads it.
+                if (const auto list = saves::listSaves(*source_.files, b.folder);
+                    list && !list->empty() && list->front().header) {
+                    const SaveRow newest = rowFor(list->front(), source_.ansiToUtf8);
+                    row.newest = "Level " + newest.level + ", " + newest.location;
+                }
+            }
+            rows.push_back(std::move(row));
+        }
+        view_.setStoreSize("Backups take " + sizeText(source_.store->sizeOnDisk()) +
+                           " on disk.");
+    }
+    view_.setRows(rows);
+}
+
+void BackupsWindow::onRestore() {
+    const std::string title = text::kRestore;
+    const int row = view_.selectedRow();
+    if (source_.store == nullptr) {
+        view_.showMessage(title, text::kNoBackupStore);
+        return;
+    }
+    if (row < 0 || static_cast<std::size_t>(row) >= backups_.size()) {
+        view_.showMessage(title, backups_.empty() ? text::kNoBackups : text::kChooseBackup);
+        return;
+    }
+    if (source_.characters != nullptr && source_.characters->gameIsRunning()) {
+        view_.showMessage(title, text::kSavesInUse);
+        return;
+    }
+    const backups::Backup chosen = backups_[static_cast<std::size_t>(row)];
+    if (!view_.confirm(title, "Put back the saves of the backup of " + chosen.manifest.made +
+                                  "? " + source_.name +
+                                  "'s saves as they are now are backed up first; saves that are "
+                                  "not in this backup stay.")) {
+        return;
+    }
+    backups::Restored restored;
+    view_.runWithProgress(title, [&](const saves::Progress& progress) {
+        restored = source_.store->restore(chosen, source_.saveFolder, progress);
+    });
+    source_.store->prune(source_.gameFolder, source_.name);
+    load();
+    if (!restored.added.empty() || !restored.replaced.empty()) {
+        view_.savesChanged();
+    }
+    view_.showMessage(title, restoreSummary(restored));
+}
+
+void BackupsWindow::onRemove() {
+    const std::string title = text::kRemoveBackup;
+    const int row = view_.selectedRow();
+    if (source_.store == nullptr || source_.trash == nullptr) {
+        view_.showMessage(title, text::kNotAvailable);
+        return;
+    }
+    if (row < 0 || static_cast<std::size_t>(row) >= backups_.size()) {
+        view_.showMessage(title, text::kChooseBackup);
+        return;
+    }
+    const backups::Backup chosen = backups_[static_cast<std::size_t>(row)];
+    if (backups::automatic(chosen.manifest.reason)) {
+        view_.showMessage(title, std::string("Failed. Made Automatically.\n\n") +
+                                     text::kAutomaticBackupKept);
+        return;
+    }
+    const std::string trashName = source_.trash->name();
+    if (!view_.confirm(title, "Move the backup of " + chosen.manifest.made + " to the " +
+                                  trashName + "? " + source_.name + "'s saves stay as they are.")) {
+        return;
+    }
+    const platform::TrashResult r = source_.store->remove(chosen, *source_.trash);
+    load();
+    view_.showMessage(title, r.outcome == platform::TrashOutcome::done
+                                 ? "Success. The backup is in the " + trashName + "."
+                                 : "Failed. The backup could not be moved to the " + trashName +
+                                       "; it is where it was.");
+}
+
+}  // namespace quarlo::app

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "backups/manifest.h"
+#include "saves/transfer.h"
+
+namespace quarlo::platform {
+class FileSystem;
+class SaveFiles;
+class Trash;
+struct TrashResult;
+}  // namespace quarlo::platform
+
+namespace quarlo::backups {
+
+// One whole backup in the store.
+struct Backup {
+    std::string folder;  // its folder in the store
+    std::string id;      // the folder's name, from the time it was made
+    Manifest manifest;
+};
+
+// The outcome of making a backup.
+struct Made {
+    // A "Failed." sentence when there is no backup; the store then holds
+    // none of this attempt.
+    std::string failure;
+    std::optional<Backup> backup;  // none too when there was nothing to keep
+    std::size_t copied = 0;        // files copied
+    std::size_t linked = 0;        // files the previous backup held unchanged
+};
+
+// The outcome of a restore.
+struct Restored {
+    std::string failure;  // a "Failed." sentence when nothing was put back
+    std::optional<Backup> safety;        // the backup made first, of the folder as it was
+    std::vector<std::string> added;      // files that were missing
+    std::vector<std::string> replaced;   // files that differed, now the backup's
+    std::vector<std::string> unchanged;  // files that were the same
+    std::vector<std::string> skipped;    // "name: why"
+};
+
+// The backups of characters, kept in a folder of their own outside the
+// game's: <store>/<game folder>/<character>/<time>/. Each backup holds every
+// save of the character with its co-saves and, written last, its manifest;
+// a folder without one is unfinished and is removed the next time the
+// character's backups are looked at. A file that the previous backup holds
+// unchanged is a second link to that backup's copy rather than a copy of its
+// own, so that backing up an unchanged character costs next to nothing;
+// links are only ever made between backups, never to the saves.
+class Store {
+  public:
+    // `now` gives the time a backup is made, UTC as "2026-12-08T10:37:19Z";
+    // the clock's when empty.
+    Store(platform::SaveFiles& files, platform::FileSystem& fs, std::string root,
+          std::function<std::string()> now = {});
+
+    const std::string& root() const { return root_; }
+
+    // The character's whole backups, newest first.
+    std::vector<Backup> list(const std::string& gameFolder, const std::string& character);
+
+    // Backs up the saves of `saveFolder` as `character` of `gameFolder`.
+    // With `settle`, a file changed in the last moments is copied only once
+    // it holds still (the game may be writing it).
+    Made backUp(const std::string& gameFolder, const std::string& character,
+                const std::string& saveFolder, Reason reason, const saves::Progress& progress,
+                bool settle = false);
+
+    // Of the automatic backups of a character, keeps the newest `keep`.
+    void prune(const std::string& gameFolder, const std::string& character,
+               std::size_t keep = 20);
+
+    // Backs up `saveFolder` as it is (a refusal if that fails), then puts
+    // back every file of `backup` that is missing there or different; a
+    // different file is replaced only while it is still the version that
+    // safety backup holds. Files not in the backup stay.
+    Restored restore(const Backup& backup, const std::string& saveFolder,
+                     const saves::Progress& progress);
+
+    // Sends a backup's folder to the trash; the character's saves are not
+    // touched, nor other backups' files.
+    platform::TrashResult remove(const Backup& backup, platform::Trash& trash);
+
+    // Bytes the store's files take, each file once however many backups
+    // link to it.
+    std::uint64_t sizeOnDisk() const;
+
+  private:
+    std::string characterFolder(const std::string& gameFolder, const std::string& character) const;
+    std::string join(const std::string& folder, const std::string& name) const;
+    bool makeFolders(const std::string& folder);
+    void removeUnfinished(const std::string& folder);
+
+    platform::SaveFiles& files_;
+    platform::FileSystem& fs_;
+    std::string root_;
+    std::function<std::string()> now_;
+};
+
+// The UTC time now as a manifest holds it.
+std::string utcNow();
+
+}  // namespace quarlo::backups

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "backups/store.h"
+#include "platform/trash.h"
+#include "tests/support/faulty_save_files.h"
+#include "tests/support/native.h"
+#include "tests/support/save_writer.h"
+#include "tests/support/temp_dir.h"
+
+namespace quarlo::backups {
+namespace {
+
+namespace fs = std::filesystem;
+using Files = std::map<std::string, std::string>;  // name -> bytes
+
+// A game folder with Aldric's saves and a store beside it; each backup is a
+// second later than the one before.
+struct Scene {
+    test::TempDir dir;
+    std::string game = dir.at("game");
+    std::string aldric = dir.at("game/Saves/Aldric");
+    std::string store = dir.at("store");
+    test::FaultySaveFiles files{test::nativeSaveFiles()};
+    std::unique_ptr<platform::FileSystem> fs = test::nativeFileSystem();
+    int second = 0;
+    Store backups{files, *fs, store, [this] {
+                      const int n = second++;
+                      return "2026-12-08T10:00:" + std::string(n < 10 ? "0" : "") +
+                             std::to_string(n) + "Z";
+                  }};
+
+    Scene() {
+        fs::create_directories(aldric);
+        write({{"Save 1.ess", test::saveBytes({})},
+               {"Save 1.obse", "co-save"},
+               {"Save 2.ess", std::string(100000, 's')},
+               {"notes.txt", "not a save"}});
+    }
+    void write(const Files& files) {
+        for (const auto& [name, bytes] : files) {
+            test::writeBytes(aldric + "/" + name, bytes);
+        }
+    }
+    // Every file of a folder with its bytes.
+    static Files in(const std::string& folder) {
+        Files out;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(folder, ec)) {
+            if (e.is_regular_file()) {
+                out[e.path().filename().string()] = test::readBytes(e.path().string());
+            }
+        }
+        return out;
+    }
+    Made backUp(Reason reason = Reason::byHand) {
+        return backups.backUp(game, "Aldric", aldric, reason, {});
+    }
+    // Every folder under the store's character folder.
+    std::size_t folders() const {
+        std::size_t n = 0;
+        std::error_code ec;
+        for (const auto& e : fs::recursive_directory_iterator(store, ec)) {
+            n += e.is_directory() && e.path().parent_path().parent_path().parent_path() ==
+                                         fs::path(store);
+        }
+        return n;
+    }
+};
+
+Files withoutNotes(Files files) {
+    files.erase("notes.txt");
+    return files;
+}
+
+// A backup holds every save with its co-saves and its manifest; a second of
+// an unchanged character is links to the first's files; a changed save is
+// copied anew.
+TEST(Backups, KeepEverySaveAndLinkWhatHasNotChanged) {
+    Scene s;
+    const Made first = s.backUp();
+    ASSERT_TRUE(first.failure.empty()) << first.failure;
+    ASSERT_TRUE(first.backup);
+    EXPECT_EQ(first.copied, 3u);
+    Files expected = withoutNotes(Scene::in(s.aldric));
+    Files kept = Scene::in(first.backup->folder);
+    EXPECT_EQ(kept.erase(std::string(kManifestName)), 1u);
+    EXPECT_EQ(kept, expected);
+
+    const Made second = s.backUp(Reason::leftCharacter);
+    ASSERT_TRUE(second.backup);
+    EXPECT_EQ(second.linked, 3u);
+    EXPECT_EQ(second.copied, 0u);
+    for (const auto& [name, bytes] : expected) {
+        EXPECT_EQ(s.files.stamp(first.backup->folder + "/" + name)->node,
+                  s.files.stamp(second.backup->folder + "/" + name)->node)
+            << name;
+    }
+    s.write({{"Save 2.ess", std::string(100000, 't')}});
+    const Made third = s.backUp();
+    EXPECT_EQ(third.linked, 2u);
+    EXPECT_EQ(third.copied, 1u);
+    const auto list = s.backups.list(s.game, "Aldric");
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].id, third.backup->id);  // newest first
+    EXPECT_EQ(list[1].manifest.reason, Reason::leftCharacter);
+    // The linked files count once on disk.
+    EXPECT_LT(s.backups.sizeOnDisk(), 3 * 100000u + 3 * 1000u + 2 * 100000u);
+}
+
+// Every call the backup makes fails in turn: the character's folder stays as
+// it was, and the store holds either a whole backup (its files the saves'
+// bytes) or none, never an unfinished one.
+TEST(Backups, AnyFailureLeavesAWholeBackupOrNone) {
+    Scene clean;
+    clean.backUp();
+    clean.write({{"Save 2.ess", std::string(100000, 't')}});
+    const int first = clean.files.calls;
+    clean.backUp();
+    const int steps = clean.files.calls - first;
+    for (int fail = 0; fail < steps; ++fail) {
+        SCOPED_TRACE("call " + std::to_string(fail) + " fails");
+        Scene s;
+        s.backUp();
+        const Files earlier = withoutNotes(Scene::in(s.aldric));
+        s.write({{"Save 2.ess", std::string(100000, 't')}});
+        const Files before = Scene::in(s.aldric);
+        s.files.failAt = s.files.calls + fail;
+        const Made made = s.backUp();
+        s.files.failAt.reset();
+        EXPECT_EQ(Scene::in(s.aldric), before);
+        EXPECT_EQ(made.failure.empty(), made.backup.has_value());
+        if (!made.failure.empty()) {
+            EXPECT_EQ(made.failure.rfind("Failed. ", 0), 0u);
+        }
+        const auto list = s.backups.list(s.game, "Aldric");
+        EXPECT_EQ(list.size(), made.backup ? 2u : 1u);
+        EXPECT_EQ(s.folders(), list.size());
+        Files kept = Scene::in(list.front().folder);
+        kept.erase(std::string(kManifestName));
+        EXPECT_EQ(kept, made.backup ? withoutNotes(before) : earlier);
+    }
+}
+
+// A folder without its manifest, or a folder of a run that ended, is
+// removed the next time the backups are looked at; one of a run still at
+// work stays.
+TEST(Backups, UnfinishedBackupsAreRemovedNextTime) {
+    Scene s;
+    s.backUp();
+    const std::string folder = s.backups.list(s.game, "Aldric").front().folder;
+    const std::string character = fs::path(folder).parent_path().string();
+    for (const char* name : {"2026-12-08T09-00-00Z", "2026-12-08T09-00-01Z.99999999.quarlo-part",
+                             "2026-12-08T09-00-02Z.7777777.quarlo-part"}) {
+        fs::create_directories(character + "/" + name);
+        test::writeBytes(character + "/" + name + "/Save 1.ess", "half");
+    }
+    s.files.alsoRunning = 7777777;
+    EXPECT_EQ(s.backups.list(s.game, "Aldric").size(), 1u);
+    EXPECT_FALSE(fs::exists(character + "/2026-12-08T09-00-00Z"));
+    EXPECT_FALSE(fs::exists(character + "/2026-12-08T09-00-01Z.99999999.quarlo-part"));
+    EXPECT_TRUE(fs::exists(character + "/2026-12-08T09-00-02Z.7777777.quarlo-part"));
+}
+
+// Of the automatic backups the newest 20 stay; those made by hand all do.
+TEST(Backups, PruningKeepsTheNewestAutomaticAndAllByHand) {
+    Scene s;
+    for (int i = 0; i < 25; ++i) {
+        s.backUp(i % 12 == 0 ? Reason::byHand : Reason::leftCharacter);
+    }
+    s.backups.prune(s.game, "Aldric");
+    std::size_t byHand = 0;
+    std::size_t automatic = 0;
+    for (const Backup& b : s.backups.list(s.game, "Aldric")) {
+        (b.manifest.reason == Reason::byHand ? byHand : automatic) += 1;
+    }
+    EXPECT_EQ(byHand, 3u);
+    EXPECT_EQ(automatic, 20u);
+    EXPECT_EQ(Scene::in(s.aldric).size(), 4u);
+}
+
+// A restore first backs up the folder as it is, then puts back what is
+// missing and replaces what differs; files not in the backup stay.
+TEST(Backups, RestorePutsBackWhatIsMissingOrDifferentAfterASafetyBackup) {
+    Scene s;
+    const Made old = s.backUp();
+    const Files then = Scene::in(s.aldric);
+    fs::remove(s.aldric + "/Save 1.obse");
+    s.write({{"Save 2.ess", "changed"}, {"Save 3.ess", "a new save"}});
+    const Files before = Scene::in(s.aldric);
+    const Restored r = s.backups.restore(*old.backup, s.aldric, {});
+    ASSERT_TRUE(r.failure.empty()) << r.failure;
+    EXPECT_EQ(r.added, std::vector<std::string>{"Save 1.obse"});
+    EXPECT_EQ(r.replaced, std::vector<std::string>{"Save 2.ess"});
+    EXPECT_EQ(r.unchanged, std::vector<std::string>{"Save 1.ess"});
+    EXPECT_TRUE(r.skipped.empty());
+    Files now = then;
+    now["Save 3.ess"] = "a new save";
+    EXPECT_EQ(Scene::in(s.aldric), now);
+    ASSERT_TRUE(r.safety);
+    Files safe = Scene::in(r.safety->folder);
+    safe.erase(std::string(kManifestName));
+    EXPECT_EQ(safe, withoutNotes(before));
+
+    // A safety backup that cannot be made stops the restore before it begins.
+    s.write({{"Save 2.ess", "changed again"}});
+    const Files unrestored = Scene::in(s.aldric);
+    s.files.failAt = s.files.calls + 3;
+    const Restored refused = s.backups.restore(*old.backup, s.aldric, {});
+    EXPECT_EQ(refused.failure.rfind("Failed. ", 0), 0u);
+    EXPECT_EQ(Scene::in(s.aldric), unrestored);
+}
+
+// A store on another drive than the saves works the same: copies from the
+// saves, links only between backups.
+TEST(Backups, AStoreOnAnotherDrive) {
+    std::error_code ec;
+    Scene s;
+    const std::string far = "/dev/shm/" + fs::path(s.dir.str()).filename().string();
+    if (!fs::create_directory(far, ec) || ec) {
+        GTEST_SKIP() << "no second drive at /dev/shm";
+    }
+    Store there(s.files, *s.fs, far);
+    const Made first = there.backUp(s.game, "Aldric", s.aldric, Reason::byHand, {});
+    EXPECT_EQ(first.copied, 3u);
+    const Made second = there.backUp(s.game, "Aldric", s.aldric, Reason::byHand, {});
+    EXPECT_TRUE(second.failure.empty()) << second.failure;
+    EXPECT_EQ(there.list(s.game, "Aldric").size(), second.backup ? 2u : 1u);
+    fs::remove_all(far, ec);
+}
+
+TEST(Manifest, ReadsBackWhatItWritesAndNothingCut) {
+    Manifest m{"C:\\Games\\Oblivion", "Aldric", Reason::beforeSort, "2026-12-08T10:00:00Z",
+               {{"Save 1 - a b.ess", {1, 2, 3, 4, 5}}, {"Save 1.obse", {6, 7, 8, 9, 10}}}};
+    const std::string text = formatManifest(m);
+    const auto back = parseManifest(text);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(formatManifest(*back), text);
+    for (std::size_t n = 0; n < text.size(); ++n) {
+        EXPECT_FALSE(parseManifest(std::string_view(text).substr(0, n))) << n;
+    }
+}
+
+}  // namespace
+}  // namespace quarlo::backups

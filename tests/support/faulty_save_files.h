@@ -1,0 +1,73 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/save_files.h"
+
+namespace quarlo::test {
+
+// The platform's own save files with one call made to fail: every call that
+// reads, writes or checks a file is counted, and the one numbered `failAt`
+// fails as a full or faulty drive would.
+class FaultySaveFiles : public platform::SaveFiles {
+  public:
+    explicit FaultySaveFiles(std::unique_ptr<platform::SaveFiles> real) : real_(std::move(real)) {}
+    std::optional<int> failAt;
+    mutable int calls = 0;
+    // Process numbers taken as running, whatever the system says.
+    std::uint32_t alsoRunning = 0;
+
+    char separator() const override { return real_->separator(); }
+    std::optional<platform::FolderFiles> listFiles(const std::string& f) const override {
+        return fails() ? std::nullopt : real_->listFiles(f);
+    }
+    std::unique_ptr<platform::FolderNames> openNames(const std::string& f) const override {
+        return fails() ? nullptr : real_->openNames(f);
+    }
+    std::optional<platform::FileChunk> read(const std::string& p, std::uint64_t o,
+                                            std::size_t n) const override {
+        return fails() ? std::nullopt : real_->read(p, o, n);
+    }
+    std::unique_ptr<platform::OpenedFile> open(const std::string& p) const override {
+        return fails() ? nullptr : real_->open(p);
+    }
+    std::optional<platform::FileStamp> stamp(const std::string& p) const override {
+        return fails() ? std::nullopt : real_->stamp(p);
+    }
+    bool exists(const std::string& p) const override { return real_->exists(p); }
+    platform::FileOutcome renameNew(const std::string& a, const std::string& b) override {
+        return fails() ? platform::FileOutcome::failed : real_->renameNew(a, b);
+    }
+    platform::FileOutcome copyNew(const std::string& a, const std::string& b) override {
+        return fails() ? platform::FileOutcome::failed : real_->copyNew(a, b);
+    }
+    std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override {
+        return fails() ? std::nullopt : real_->sameBytes(a, b);
+    }
+    bool remove(const std::string& p) override { return !fails() && real_->remove(p); }
+    platform::FileOutcome linkNew(const std::string& a, const std::string& b) override {
+        return fails() ? platform::FileOutcome::failed : real_->linkNew(a, b);
+    }
+    bool writeNew(const std::string& p, const std::string& bytes) override {
+        return !fails() && real_->writeNew(p, bytes);
+    }
+    bool replace(const std::string& a, const std::string& b) override {
+        return !fails() && real_->replace(a, b);
+    }
+    bool syncFolder(const std::string& f) override { return real_->syncFolder(f); }
+    std::uint32_t processId() const override { return real_->processId(); }
+    bool processRunning(std::uint32_t id) const override {
+        return id == alsoRunning || real_->processRunning(id);
+    }
+
+  private:
+    bool fails() const {
+        const int n = calls++;
+        return failAt && n == *failAt;
+    }
+    std::unique_ptr<platform::SaveFiles> real_;
+};
+
+}  // namespace quarlo::test
