@@ -279,9 +279,38 @@ bool Main::onOpenFolder(const std::string& entry) {
 }
 
 SavesSource Main::savesOf(const std::string& entry) {
-    return SavesSource{
+    SavesSource source{
         entry, characterFolder(entry), platform_.saveFiles.get(), platform_.ansiToUtf8,
         this,  platform_.trash.get()};
+    source.plugins = [this] { return pluginSetup(); };
+    return source;
+}
+
+saves::PluginSetup Main::pluginSetup() {
+    const std::string install =
+        platform_.gameFolders ? platform_.gameFolders->installFolder() : std::string();
+    if (install.empty() || !platform_.saveFiles) {
+        return saves::PluginSetup{false,
+                                  "The game's install folder was not found, so each save shows "
+                                  "only how many plugins it needs.",
+                                  {},
+                                  {}};
+    }
+    const char sep = platform_.fileSystem->separator();
+    // The game's Data folder, as its settings name it below the install folder.
+    std::string master =
+        readGame("General", "SLocalMasterPath", "Data\\", kSettingReadCapacity);
+    while (!master.empty() && master.back() == '\\') {
+        master.pop_back();
+    }
+    std::replace(master.begin(), master.end(), '\\', sep);
+    // Where the game keeps its settings in the install folder, its list of
+    // plugins is there too.
+    const std::string local =
+        rootFolder_ == install ? install : platform_.gameFolders->localDataFolder();
+    return saves::readPluginSetup(*platform_.saveFiles,
+                                  local.empty() ? local : local + sep + "Plugins.txt",
+                                  install + sep + master, platform_.ansiToUtf8);
 }
 
 backups::Store* Main::store() {

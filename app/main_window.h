@@ -84,6 +84,8 @@ class Main : public Characters {
     // hand; "Restore…" lists them.
     void onBackUp(const std::string& entry, BackupView& view);
     BackupsSource backupsOf(const std::string& entry);
+    // What the game would load now: Plugins.txt and the Data folder.
+    saves::PluginSetup pluginSetup();
 
     // What a Saves window's commands need.
     std::vector<std::string> names() const override { return characterNames_; }

@@ -38,7 +38,8 @@ std::string formatPlayTime(std::uint32_t milliseconds) {
 
 SaveRow rowFor(const saves::SaveEntry& entry,
                const std::function<std::string(std::string_view)>& ansiToUtf8,
-               const std::optional<saves::SystemTime>& character) {
+               const std::optional<saves::SystemTime>& character,
+               const saves::PluginSetup& setup) {
     SaveRow row;
     row.file = entry.fileName;
     std::vector<std::string> notes;
@@ -71,6 +72,14 @@ SaveRow rowFor(const saves::SaveEntry& entry,
     row.location = text(h.location);
     row.played = formatPlayTime(h.playTimeMs);
     row.saved = h.saveTime;
+    std::size_t missing = 0;
+    for (const std::string& plugin : h.plugins) {
+        const saves::PluginState state = saves::stateOf(setup, text(plugin));
+        missing += state == saves::PluginState::inactive ||
+                   state == saves::PluginState::notInstalled;
+    }
+    row.plugins = std::to_string(h.plugins.size()) +
+                  (missing == 0 ? std::string() : ", " + std::to_string(missing) + " missing");
     return row;
 }
 
@@ -97,13 +106,15 @@ void SavesWindow::load(const std::string& keepSelected) {
             saves_ = std::move(*list);
         }
     }
+    plugins_ = source_.plugins ? source_.plugins() : saves::PluginSetup{};
+    view_.setPluginNote(plugins_.known ? std::string() : plugins_.why);
     std::vector<SaveRow> rows;
     rows.reserve(saves_.size());
     // The newest readable save: the readable ones come first.
     int select = saves_.empty() ? -1 : 0;
     const std::optional<saves::SystemTime> character = saves::characterOf(saves_);
     for (std::size_t i = 0; i < saves_.size(); ++i) {
-        rows.push_back(rowFor(saves_[i], source_.ansiToUtf8, character));
+        rows.push_back(rowFor(saves_[i], source_.ansiToUtf8, character, plugins_));
         if (!keepSelected.empty() && saves_[i].fileName == keepSelected) {
             select = static_cast<int>(i);
         }
@@ -118,10 +129,20 @@ void SavesWindow::onSelect(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= saves_.size() || source_.files == nullptr) {
         selected_ = -1;
         view_.clearScreenshot();
+        view_.showPlugins({});
         return;
     }
     selected_ = row;
     const saves::SaveEntry& entry = saves_[static_cast<std::size_t>(row)];
+    std::vector<PluginLine> plugins;
+    if (entry.header) {
+        for (const std::string& plugin : entry.header->plugins) {
+            const std::string name =
+                source_.ansiToUtf8 ? source_.ansiToUtf8(plugin) : latin1ToUtf8(plugin);
+            plugins.push_back(PluginLine{name, saves::describe(saves::stateOf(plugins_, name))});
+        }
+    }
+    view_.showPlugins(plugins);
     if (!entry.header || entry.header->screenshotWidth == 0 ||
         entry.header->screenshotHeight == 0) {
         view_.clearScreenshot();

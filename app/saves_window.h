@@ -9,6 +9,7 @@
 
 #include "app/transfer_text.h"
 #include "saves/character_saves.h"
+#include "saves/plugins.h"
 #include "saves/transfer.h"
 
 namespace quarlo::platform {
@@ -28,10 +29,18 @@ struct SaveRow {
     std::string location;                    // the cell's name
     std::string played;                      // "h:mm"
     std::optional<saves::SystemTime> saved;  // local time; none when unreadable
+    std::string plugins;                     // "12", or "12, 2 missing"
     // Why the file is no save the game can load, or what is special about
     // it: the game's backup, another character's, a link.
     std::string note;
     friend bool operator==(const SaveRow&, const SaveRow&) = default;
+};
+
+// One plugin a save needs, in load order, and how it stands now.
+struct PluginLine {
+    std::string name;   // UTF-8
+    std::string state;  // "active", "installed, not active", "not installed", or ""
+    friend bool operator==(const PluginLine&, const PluginLine&) = default;
 };
 
 // What the Saves window's logic needs of its window. Selecting a row from
@@ -47,6 +56,11 @@ class SavesView {
     virtual void showScreenshot(std::uint32_t width, std::uint32_t height,
                                 const std::string& rgb) = 0;
     virtual void clearScreenshot() = 0;
+    // The selected save's plugins, beside its screenshot.
+    virtual void showPlugins(const std::vector<PluginLine>& plugins) = 0;
+    // Why the plugins' states are not shown, once for the window; "" when
+    // they are.
+    virtual void setPluginNote(const std::string& note) = 0;
 
     // The rows the user has selected, in ascending order.
     virtual std::vector<int> selectedRows() const = 0;
@@ -98,6 +112,9 @@ struct SavesSource {
     // For moving, copying and deleting; without them those commands refuse.
     Characters* characters = nullptr;
     platform::Trash* trash = nullptr;
+    // What the game would load now, read when the window opens and on F5;
+    // without it only the plugins' count is shown.
+    std::function<saves::PluginSetup()> plugins = {};
 };
 
 // Texts of the Saves window's commands.
@@ -121,7 +138,8 @@ std::string formatPlayTime(std::uint32_t milliseconds);
 // the character most saves of the folder are of: a save of another is marked.
 SaveRow rowFor(const saves::SaveEntry& entry,
                const std::function<std::string(std::string_view)>& ansiToUtf8,
-               const std::optional<saves::SystemTime>& character = std::nullopt);
+               const std::optional<saves::SystemTime>& character = std::nullopt,
+               const saves::PluginSetup& setup = {});
 
 // Texts of the notes.
 namespace text {
@@ -159,6 +177,7 @@ class SavesWindow {
     SavesSource source_;
     SavesView& view_;
     std::vector<saves::SaveEntry> saves_;
+    saves::PluginSetup plugins_;
     int selected_ = -1;
 };
 

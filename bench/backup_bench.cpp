@@ -69,8 +69,8 @@ void firstBackup(benchmark::State& state, const Scene& s) {
     quarlo::platform::posix::PosixFileSystem fs;
     for (auto _ : state) {
         quarlo::backups::Store store(files, fs, s.store);
-        const auto made = store.backUp("game", "Aldric", s.saves,
-                                       quarlo::backups::Reason::byHand, {});
+        const auto made =
+            store.backUp("game", "Aldric", s.saves, quarlo::backups::Reason::byHand, {});
         state.PauseTiming();
         if (!made.backup || made.copied != s.files.size()) {
             state.SkipWithError("the backup was not made whole");
@@ -87,8 +87,8 @@ void unchangedBackup(benchmark::State& state, const Scene& s) {
     quarlo::backups::Store store(files, fs, s.store);
     store.backUp("game", "Aldric", s.saves, quarlo::backups::Reason::byHand, {});
     for (auto _ : state) {
-        const auto made = store.backUp("game", "Aldric", s.saves,
-                                       quarlo::backups::Reason::byHand, {});
+        const auto made =
+            store.backUp("game", "Aldric", s.saves, quarlo::backups::Reason::byHand, {});
         state.PauseTiming();
         if (!made.backup || made.linked != s.files.size()) {
             state.SkipWithError("the unchanged backup was not made of links");

@@ -41,7 +41,7 @@ void putText(std::string& out, const std::string& s) {
 }  // namespace
 
 std::string saveStart(int number, const std::string& player, std::uint32_t width,
-                      std::uint32_t height, int count) {
+                      std::uint32_t height, int count, std::uint64_t fileSize) {
     std::string fields;
     put(fields, static_cast<std::uint32_t>(number), 4);
     putText(fields, player);
@@ -66,9 +66,26 @@ std::string saveStart(int number, const std::string& player, std::uint32_t width
     for (std::uint16_t f : {2006, 3, 1, 20, 10, 5, 0, 0}) {
         put(out, f, 2);
     }
-    put(out, 0x7E, 4);
+    put(out, 125, 4);
     put(out, fields.size() + pixels.size(), 4);
-    return out + fields + pixels;
+    out += fields + pixels;
+    // Twenty plugins, then the fields after them; the two form-id arrays,
+    // empty, end the file: in the hole of a longer file its last 8 bytes.
+    put(out, 20, 1);
+    for (int i = 0; i < 20; ++i) {
+        const std::string plugin = "Plugin number " + std::to_string(i) + ".esp";
+        put(out, plugin.size(), 1);
+        out += plugin;
+    }
+    const std::uint64_t end = fileSize != 0 ? fileSize : out.size() + 16 + 8;
+    for (const std::uint64_t field :
+         {end - 8, std::uint64_t{7}, std::uint64_t{0}, std::uint64_t{60}}) {
+        put(out, field, 4);
+    }
+    if (fileSize == 0) {
+        out += std::string(8, '\0');
+    }
+    return out;
 }
 
 void writeFile(const std::string& path, const std::string& content) {

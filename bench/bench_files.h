@@ -31,10 +31,12 @@ std::string settingsFileText(int lines);
 
 void writeFile(const std::string& path, const std::string& content);
 
-// The start of a save as the game writes one: the header of `player`, saved
-// a second apart in no order of `number` (of `count`), and a screenshot of
-// width x height; the rest of a real save is not needed to read it.
+// A save as the game writes one, without its records: the header of
+// `player`, saved a second apart in no order of `number` (of `count`), a
+// screenshot of width x height, twenty plugins and the fields after them.
+// The form-id arrays that end a save end a file of `fileSize` bytes (the
+// rest, a hole, reads as zeros: two empty arrays), or, with 0, these bytes.
 std::string saveStart(int number, const std::string& player, std::uint32_t width,
-                      std::uint32_t height, int count);
+                      std::uint32_t height, int count, std::uint64_t fileSize = 0);
 
 }  // namespace quarlo::bench

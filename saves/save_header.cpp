@@ -176,7 +176,7 @@ HeaderResult readSave(platform::OpenedFile& file) {
     // The plugin list and the fields after it, in one read where the list is
     // of a usual length, in a second where it is longer.
     const std::uint64_t tailAt = kSaveNumberAt + h.headerSize;
-    std::size_t asked = 4096;
+    std::size_t asked = 1024;
     auto tail = file.read(tailAt, asked);
     if (!tail) {
         return unreadable(Unreadable::cannotRead);

@@ -78,8 +78,8 @@ inline constexpr std::uint32_t maxScreenshotSide = 2048;
 
 // Enough of the file's start for every field before the screenshot pixels,
 // which take at most 592 bytes (336 fixed, two strings of up to 256), with
-// room to spare: one page.
-inline constexpr std::size_t headerReadSize = 4096;
+// room to spare.
+inline constexpr std::size_t headerReadSize = 1024;
 
 struct HeaderResult {
     std::optional<SaveHeader> header;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "tests/app/app_fixture.h"
 
 namespace quarlo::test {
@@ -7,6 +9,7 @@ namespace {
 
 using app::ValueLabel;
 using Strings = std::vector<std::string>;
+namespace fs = std::filesystem;
 
 TEST_F(AppTest, StartUpAdoptsTheGameDifficultyOrTheCharacters) {
     struct Case {
@@ -85,6 +88,55 @@ TEST_F(AppTest, AutomaticModeWorksWhereTheGameKeepsItsSaves) {
         main.onToggleClicked();  // Root Dir Mode, then back to Automatic Mode
         main.onToggleClicked();
         EXPECT_EQ(main.rootFolder(), c.root);
+    }
+}
+
+// The game's plugins are read where it keeps them: Plugins.txt in the local
+// application data (or, with My Games turned off, the install folder), the
+// plugin files in the folder SLocalMasterPath names below the install folder.
+TEST_F(AppTest, PluginsAreReadWhereTheGameKeepsThem) {
+    auto folders = std::make_unique<FakeGameFolders>();
+    folders->install = dir.at("Games/Oblivion");
+    folders->localData = dir.at("Local/Oblivion");
+    const std::string install = folders->install;
+    const char sep = platform.fileSystem->separator();
+    platform.gameFolders = std::move(folders);
+    for (const char* file : {"Data/Oblivion.esm", "Mods/Extra.esp"}) {
+        fs::create_directories(fs::path(dir.at("Games/Oblivion/") + file).parent_path());
+        writeBytes(dir.at("Games/Oblivion/") + file, "");
+    }
+    fs::create_directories(dir.at("Local/Oblivion"));
+    writeBytes(dir.at("Local/Oblivion/Plugins.txt"), "Extra.esp\r\n");
+    writeBytes(install + sep + "Plugins.txt", "Other.esp\r\n");
+    started();
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::set<std::string> installed;
+        std::string listed;  // a name Plugins.txt gave
+    };
+    const Step steps[] = {
+        {"as installed", [] {}, {"oblivion.esm"}, "extra.esp"},
+        {"another master path",
+         [&] { gameFile("[General]\r\nSLocalMasterPath=Mods\\\r\n"); },
+         {"extra.esp"},
+         "extra.esp"},
+        {"My Games turned off",
+         [&] {
+             profileFake->setBytes(install + sep + "Oblivion.ini",
+                                   "[General]\r\nbUseMyGamesDirectory=0\r\n");
+             main.onToggleClicked();
+             main.onToggleClicked();
+         },
+         {"oblivion.esm"},
+         "other.esp"},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        const saves::PluginSetup setup = main.pluginSetup();
+        ASSERT_TRUE(setup.known) << step.what << ": " << setup.why;
+        EXPECT_EQ(setup.installed, step.installed) << step.what;
+        EXPECT_TRUE(setup.active.count(step.listed)) << step.what;
     }
 }
 

@@ -144,13 +144,13 @@ TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
         byFile[r.file] = r;
     }
     const std::pair<std::string, SaveRow> expected[] = {
-        {"Save 2.ess", {"Save 2.ess", "Ann", "41", "", "25:07", newer.saveTime, ""}},
+        {"Save 2.ess", {"Save 2.ess", "Ann", "41", "", "25:07", newer.saveTime, "1", ""}},
         // Without a hook the bytes read as Latin-1, which agrees with 1252 here.
         {"Save 1.ess",
          {"Save 1.ess", "J\xC3\xB6rg", "3", "Imperial City Market District", "0:00", older.saveTime,
-          app::text::kAnotherCharacters}},
-        {"Broken.ess", {"Broken.ess", "", "", "", "", std::nullopt, "Cut short."}},
-        {"Text.ess", {"Text.ess", "", "", "", "", std::nullopt, "Not a save file."}},
+          "1", app::text::kAnotherCharacters}},
+        {"Broken.ess", {"Broken.ess", "", "", "", "", std::nullopt, "", "Cut short."}},
+        {"Text.ess", {"Text.ess", "", "", "", "", std::nullopt, "", "Not a save file."}},
     };
     for (const auto& [file, row] : expected) {
         EXPECT_EQ(byFile[file], row) << file;
@@ -174,6 +174,32 @@ TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
         EXPECT_FALSE(view.hasScreenshot) << outside;
     }
     EXPECT_EQ(snapshot(), before);
+}
+
+// The Plugins column counts a save's plugins and those the game would not
+// load now; the selected save's plugins are listed in load order, each with
+// its mark. Without the game's setup, the count alone and why, once.
+TEST_F(SavesWindowTest, PluginsEachSaveNeedsAndWhichAreMissing) {
+    SaveShape s;
+    s.plugins = {"Oblivion.esm", "Knights.esp", "Gone.esp", "Off.esp"};
+    save("a.ess", s);
+    saves::PluginSetup setup{true, "", {"oblivion.esm", "knights.esp"}, {}};
+    setup.installed = {"oblivion.esm", "knights.esp", "off.esp"};
+    app::SavesSource known = source();
+    known.plugins = [&setup] { return setup; };
+    app::SavesWindow window(known, view);
+    window.onOpen();
+    EXPECT_EQ(view.rows.at(0).plugins, "4, 2 missing");
+    EXPECT_EQ(view.pluginNote, "");
+    EXPECT_EQ(view.plugins, (std::vector<app::PluginLine>{{"Oblivion.esm", "active"},
+                                                          {"Knights.esp", "active"},
+                                                          {"Gone.esp", "not installed"},
+                                                          {"Off.esp", "installed, not active"}}));
+    setup = saves::PluginSetup{false, "No Data folder.", {}, {}};
+    window.onRefresh();
+    EXPECT_EQ(view.rows.at(0).plugins, "4");
+    EXPECT_EQ(view.pluginNote, "No Data folder.");
+    EXPECT_EQ(view.plugins.at(2), (app::PluginLine{"Gone.esp", ""}));
 }
 
 TEST_F(SavesWindowTest, TextGoesThroughThePlatformsConversion) {
@@ -535,8 +561,8 @@ TEST(BackupsList, RestoresAndRemovesAsAsked) {
         store.backUp("game", "Ann", ann, backups::Reason::leftCharacter, {});
     }
     app::BackupsWindow window(
-        app::BackupsSource{"Ann", "game", ann, &store, scene.files.get(), &scene.trash,
-                           &scene.characters, {}},
+        app::BackupsSource{
+            "Ann", "game", ann, &store, scene.files.get(), &scene.trash, &scene.characters, {}},
         view);
     window.onOpen();
     ASSERT_GE(view.rows.size(), 2u);

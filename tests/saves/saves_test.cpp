@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "saves/character_saves.h"
+#include "saves/plugins.h"
 #include "saves/save_header.h"
 #include "tests/support/save_writer.h"
 #include "tests/support/temp_dir.h"
@@ -160,6 +161,41 @@ TEST(SaveHeader, ReadsThePluginsAndFindsASaveCutAfterItsHeader) {
     std::string wrong = saveBytes(SaveShape{});
     wrong[test::pluginsAt(SaveShape{})] = '\xFF';
     EXPECT_EQ(parseSave(wrong).reason, Unreadable::damagedHeader);
+}
+
+// What the game would load: Plugins.txt's names (comments, blank lines and
+// letter case aside) and Oblivion.esm, among the Data folder's plugin files.
+TEST(Plugins, TheThreeMarksFromPluginsTxtAndTheDataFolder) {
+    test::TempDir dir;
+    PlatformSaveFiles files;
+    std::filesystem::create_directories(dir.at("Data"));
+    for (const char* name : {"Oblivion.esm", "Mod A.esp", "mod b.ESP", "readme.txt"}) {
+        test::writeBytes(dir.at("Data/") + name, "");
+    }
+    test::writeBytes(
+        dir.at("Plugins.txt"),
+        "# This file is used by the game.\r\nMOD A.esp\r\n  Missing.esp  # gone\r\n\r\n");
+    EXPECT_EQ(parsePluginsTxt("a.esp\n#b.esp\n c.esp \r\n\n"),
+              (std::vector<std::string>{"a.esp", "c.esp"}));
+    const PluginSetup setup =
+        readPluginSetup(files, dir.at("Plugins.txt"), dir.at("Data"), nullptr);
+    ASSERT_TRUE(setup.known);
+    const std::pair<const char*, PluginState> cases[] = {
+        {"Oblivion.esm", PluginState::active},     {"mod a.esp", PluginState::active},
+        {"Mod B.esp", PluginState::inactive},      {"Missing.esp", PluginState::notInstalled},
+        {"readme.txt", PluginState::notInstalled},
+    };
+    for (const auto& [name, state] : cases) {
+        EXPECT_EQ(stateOf(setup, name), state) << name;
+    }
+    // Either missing: only the count can be shown, and why.
+    for (const auto& [txt, data] : {std::pair{dir.at("None.txt"), dir.at("Data")},
+                                    std::pair{dir.at("Plugins.txt"), dir.at("NoData")}}) {
+        const PluginSetup unknown = readPluginSetup(files, txt, data, nullptr);
+        EXPECT_FALSE(unknown.known);
+        EXPECT_NE(unknown.why.find("was not found"), std::string::npos) << unknown.why;
+        EXPECT_EQ(stateOf(unknown, "Oblivion.esm"), PluginState::unknown);
+    }
 }
 
 TEST(SaveHeader, ReadsTheScreenshotFromTheFile) {

@@ -44,6 +44,10 @@ class FakeSavesView : public app::SavesView {
         width = height = 0;
         rgb.clear();
     }
+    std::vector<app::PluginLine> plugins;
+    std::string pluginNote;
+    void showPlugins(const std::vector<app::PluginLine>& p) override { plugins = p; }
+    void setPluginNote(const std::string& note) override { pluginNote = note; }
 
     // The commands' dialogs, answered as scripted; each question and
     // message is kept.

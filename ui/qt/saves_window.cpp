@@ -1,5 +1,6 @@
 #include "ui/qt/saves_window.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -26,7 +27,7 @@ namespace {
 
 // The facts first; the file name, long in real folders, last, taking what
 // width is left.
-enum Column { kPlayer, kLevel, kLocation, kPlayed, kSaved, kNote, kFile, kColumns };
+enum Column { kPlayer, kLevel, kLocation, kPlayed, kSaved, kPlugins, kNote, kFile, kColumns };
 
 // The save time in the user's locale; nothing for a time no calendar has.
 QString savedText(const std::optional<saves::SystemTime>& t) {
@@ -64,8 +65,8 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     table_->setObjectName(QStringLiteral("lstSaves"));
     table_->setHorizontalHeaderLabels({QStringLiteral("Player"), QStringLiteral("Level"),
                                        QStringLiteral("Location"), QStringLiteral("Played"),
-                                       QStringLiteral("Saved"), QStringLiteral("Note"),
-                                       QStringLiteral("File")});
+                                       QStringLiteral("Saved"), QStringLiteral("Plugins"),
+                                       QStringLiteral("Note"), QStringLiteral("File")});
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Shift and Ctrl pick several saves for the commands below.
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -88,6 +89,22 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     // The screenshot at its natural size: the table takes what room is left.
     picture_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
+    // The selected save's plugins in load order, under its screenshot.
+    plugins_ = new QTableWidget(0, 2, this);
+    plugins_->setObjectName(QStringLiteral("tblPlugins"));
+    plugins_->setHorizontalHeaderLabels({QStringLiteral("Plugin"), QStringLiteral("Now")});
+    plugins_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    plugins_->setSelectionMode(QAbstractItemView::NoSelection);
+    plugins_->setFocusPolicy(Qt::NoFocus);
+    plugins_->verticalHeader()->hide();
+    plugins_->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+    plugins_->horizontalHeader()->setStretchLastSection(true);
+    plugins_->setFixedWidth(256);
+    pluginNote_ = new QLabel(this);
+    pluginNote_->setObjectName(QStringLiteral("lblPluginNote"));
+    pluginNote_->setWordWrap(true);
+    pluginNote_->hide();
+
     auto* moveTo = new QPushButton(withMnemonic(app::text::kMoveTo), this);
     moveTo->setObjectName(QStringLiteral("cmdMoveTo"));
     auto* copyTo = new QPushButton(withMnemonic(app::text::kCopyTo), this);
@@ -95,9 +112,12 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     auto* remove = new QPushButton(withMnemonic(app::text::kDelete), this);
     remove->setObjectName(QStringLiteral("cmdDelete"));
 
+    auto* side = new QVBoxLayout;
+    side->addWidget(picture_, 0, Qt::AlignTop);
+    side->addWidget(plugins_, 1);
     auto* top = new QHBoxLayout;
     top->addWidget(table_, 1);
-    top->addWidget(picture_, 0, Qt::AlignTop);
+    top->addLayout(side);
     auto* commands = new QHBoxLayout;
     commands->addWidget(moveTo);
     commands->addWidget(copyTo);
@@ -105,6 +125,7 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     commands->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
+    layout->addWidget(pluginNote_);
     layout->addLayout(commands);
 
     connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
@@ -154,6 +175,7 @@ void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
         const app::SaveRow& r = rows[static_cast<std::size_t>(i)];
         table_->setItem(i, kFile, cell(r.file));
         table_->setItem(i, kNote, cell(r.note));
+        table_->setItem(i, kPlugins, cell(r.plugins));
         table_->setItem(i, kPlayer, cell(r.player));
         table_->setItem(i, kLevel, cell(r.level, Qt::AlignRight));
         table_->setItem(i, kLocation, cell(r.location));
@@ -186,6 +208,25 @@ void SavesWindow::showScreenshot(std::uint32_t width, std::uint32_t height,
 
 void SavesWindow::clearScreenshot() {
     picture_->clear();
+}
+
+void SavesWindow::showPlugins(const std::vector<app::PluginLine>& plugins) {
+    plugins_->setRowCount(static_cast<int>(plugins.size()));
+    for (int i = 0; i < static_cast<int>(plugins.size()); ++i) {
+        const app::PluginLine& p = plugins[static_cast<std::size_t>(i)];
+        plugins_->setItem(i, 0, cell(p.name));
+        auto* state = cell(p.state);
+        if (p.state != "active" && !p.state.empty()) {
+            state->setForeground(QColor(0xB0, 0x20, 0x20));
+        }
+        plugins_->setItem(i, 1, state);
+    }
+    plugins_->resizeColumnToContents(0);
+}
+
+void SavesWindow::setPluginNote(const std::string& note) {
+    pluginNote_->setText(QString::fromStdString(note));
+    pluginNote_->setVisible(!note.empty());
 }
 
 std::vector<int> SavesWindow::selectedRows() const {

@@ -22,6 +22,7 @@ class SavesWindow : public QWidget, public app::SavesView {
     const std::string& characterName() const { return logic_.source().name; }
     QTableWidget* table() const { return table_; }
     QLabel* picture() const { return picture_; }
+    QTableWidget* plugins() const { return plugins_; }
     // Reads the folder again, as F5 does.
     void refresh() { logic_.onRefresh(); }
 
@@ -31,6 +32,8 @@ class SavesWindow : public QWidget, public app::SavesView {
     void selectRow(int row) override;
     void showScreenshot(std::uint32_t width, std::uint32_t height, const std::string& rgb) override;
     void clearScreenshot() override;
+    void showPlugins(const std::vector<app::PluginLine>& plugins) override;
+    void setPluginNote(const std::string& note) override;
     std::vector<int> selectedRows() const override;
     std::optional<std::string> askDestination(const std::string& title, const std::string& prompt,
                                               const std::vector<std::string>& characters) override;
@@ -50,6 +53,8 @@ class SavesWindow : public QWidget, public app::SavesView {
     app::SavesWindow logic_;
     QTableWidget* table_;
     QLabel* picture_;
+    QTableWidget* plugins_;
+    QLabel* pluginNote_;
 };
 
 }  // namespace quarlo::ui

@@ -18,7 +18,10 @@ const wchar_t* const kClassName = L"QuarloSaves";
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 constexpr int kListId = 1;
 constexpr int kPictureId = 2;
-constexpr int kMargin = 7;  // pixels at 96 dpi
+constexpr int kPluginsId = 7;
+constexpr int kNoteId = 8;
+constexpr int kSideWidth = 256;  // pixels at 96 dpi: the game's screenshots' width
+constexpr int kMargin = 7;       // pixels at 96 dpi
 constexpr int kButtonWidth = 88;
 constexpr int kButtonHeight = 23;
 constexpr int kButtonGap = 6;
@@ -42,9 +45,9 @@ struct Column {
     int format;
 };
 constexpr Column kColumns[] = {
-    {L"Player", 120, LVCFMT_LEFT}, {L"Level", 45, LVCFMT_RIGHT}, {L"Location", 210, LVCFMT_LEFT},
-    {L"Played", 55, LVCFMT_RIGHT}, {L"Saved", 120, LVCFMT_LEFT}, {L"Note", 130, LVCFMT_LEFT},
-    {L"File", 200, LVCFMT_LEFT},
+    {L"Player", 110, LVCFMT_LEFT}, {L"Level", 45, LVCFMT_RIGHT}, {L"Location", 190, LVCFMT_LEFT},
+    {L"Played", 55, LVCFMT_RIGHT}, {L"Saved", 115, LVCFMT_LEFT}, {L"Plugins", 85, LVCFMT_LEFT},
+    {L"Note", 110, LVCFMT_LEFT},   {L"File", 200, LVCFMT_LEFT},
 };
 constexpr int kFileColumn = static_cast<int>(std::size(kColumns)) - 1;
 
@@ -139,6 +142,21 @@ void SavesWindow::show() {
     }
     picture_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, 0, 0,
                                window, reinterpret_cast<HMENU>(kPictureId), instance_, nullptr);
+    // The selected save's plugins in load order, under its screenshot.
+    plugins_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                               WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_NOSORTHEADER, 0, 0, 0, 0,
+                               window, reinterpret_cast<HMENU>(kPluginsId), instance_, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = const_cast<wchar_t*>(i == 0 ? L"Plugin" : L"Now");
+        column.cx = i == 0 ? 140 : 100;
+        column.iSubItem = i;
+        SendMessageW(plugins_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    note_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, window,
+                            reinterpret_cast<HMENU>(kNoteId), instance_, nullptr);
     // Made after the list, so Tab goes from the list to them in this order.
     for (const Command& command : kCommands) {
         // The first letter is the command's access key: Alt+M, Alt+C, Alt+D.
@@ -158,6 +176,8 @@ void SavesWindow::applyDpi(int dpi) {
     HFONT old = font_;
     font_ = createDialogFont(dpi, {});
     SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    SendMessageW(plugins_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    SendMessageW(note_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     for (const Command& command : kCommands) {
         SendMessageW(control(command.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     }
@@ -166,7 +186,7 @@ void SavesWindow::applyDpi(int dpi) {
                      scaled(kColumns[i].width, dpi));
     }
     // Large enough for real names, within a 1280 x 800 screen.
-    const SIZE outer = outerSize(scaled(1140, dpi), scaled(600, dpi), kStyle, 0, dpi);
+    const SIZE outer = outerSize(scaled(1230, dpi), scaled(600, dpi), kStyle, 0, dpi);
     SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (old != nullptr) {
@@ -175,8 +195,8 @@ void SavesWindow::applyDpi(int dpi) {
     layOut();
 }
 
-// The screenshot keeps its natural size at the right; the list takes the rest
-// above the row of buttons.
+// The screenshot keeps its natural size at the right, the save's plugins
+// under it; the list takes the rest above the note and the row of buttons.
 void SavesWindow::layOut() {
     RECT client{};
     GetClientRect(window_, &client);
@@ -185,10 +205,18 @@ void SavesWindow::layOut() {
     const int buttonWidth = scaled(kButtonWidth, dpi);
     const int buttonHeight = scaled(kButtonHeight, dpi);
     const int buttonsTop = std::max<int>(margin, client.bottom - margin - buttonHeight);
-    const int pictureWidth = bitmapSize_.cx;
-    const int gap = pictureWidth > 0 ? margin : 0;
+    const int noteHeight = IsWindowVisible(note_) ? scaled(16, dpi) : 0;
+    const int listBottom = buttonsTop - margin - noteHeight;
+    const int pictureWidth = scaled(kSideWidth, dpi);
+    const int gap = margin;
     const int listWidth = std::max<int>(0, client.right - 2 * margin - gap - pictureWidth);
-    MoveWindow(list_, margin, margin, listWidth, std::max<int>(0, buttonsTop - 2 * margin), TRUE);
+    const int sideLeft = margin + listWidth + gap;
+    MoveWindow(picture_, sideLeft, margin, bitmapSize_.cx, bitmapSize_.cy, TRUE);
+    const int pluginsTop = margin + std::max<int>(bitmapSize_.cy, scaled(144, dpi)) + margin;
+    MoveWindow(plugins_, sideLeft, pluginsTop, pictureWidth,
+               std::max<int>(0, listBottom - pluginsTop), TRUE);
+    MoveWindow(note_, margin, listBottom + margin / 2, client.right - 2 * margin, noteHeight, TRUE);
+    MoveWindow(list_, margin, margin, listWidth, std::max<int>(0, listBottom - margin), TRUE);
     // The file name takes what the facts leave of the list's width.
     int facts = 0;
     for (int i = 0; i < kFileColumn; ++i) {
@@ -198,7 +226,6 @@ void SavesWindow::layOut() {
     const int inside = listWidth - 2 * GetSystemMetrics(SM_CXEDGE) - GetSystemMetrics(SM_CXVSCROLL);
     SendMessageW(list_, LVM_SETCOLUMNWIDTH, kFileColumn,
                  std::max<int>(scaled(kColumns[kFileColumn].width, dpi), inside - facts));
-    MoveWindow(picture_, margin + listWidth + gap, margin, pictureWidth, bitmapSize_.cy, TRUE);
     int x = margin;
     for (const Command& command : kCommands) {
         MoveWindow(control(command.id), x, buttonsTop, buttonWidth, buttonHeight, TRUE);
@@ -227,7 +254,8 @@ void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
         setCell(list_, i, 2, toWide(r.location));
         setCell(list_, i, 3, toWide(r.played));
         setCell(list_, i, 4, savedText(r.saved));
-        setCell(list_, i, 5, toWide(r.note));
+        setCell(list_, i, 5, toWide(r.plugins));
+        setCell(list_, i, 6, toWide(r.note));
         setCell(list_, i, kFileColumn, toWide(r.file));
     }
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
@@ -351,6 +379,28 @@ void SavesWindow::clearScreenshot() {
     setBitmap(nullptr, 0, 0);
 }
 
+void SavesWindow::showPlugins(const std::vector<app::PluginLine>& plugins) {
+    SendMessageW(plugins_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(plugins_, LVM_DELETEALLITEMS, 0, 0);
+    for (int i = 0; i < static_cast<int>(plugins.size()); ++i) {
+        const std::wstring name = toWide(plugins[static_cast<std::size_t>(i)].name);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<wchar_t*>(name.c_str());
+        SendMessageW(plugins_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        setCell(plugins_, i, 1, toWide(plugins[static_cast<std::size_t>(i)].state));
+    }
+    SendMessageW(plugins_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(plugins_, nullptr, TRUE);
+}
+
+void SavesWindow::setPluginNote(const std::string& note) {
+    SetWindowTextW(note_, toWide(note).c_str());
+    ShowWindow(note_, note.empty() ? SW_HIDE : SW_SHOWNA);
+    layOut();
+}
+
 void SavesWindow::setBitmap(HBITMAP bitmap, int width, int height) {
     SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
     // The control does not own the bitmap it shows: the old one goes once it
@@ -444,7 +494,7 @@ LRESULT SavesWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NCDESTROY:
             // Closing discards the window, its controls and what it read; the
             // object stays for the next time.
-            list_ = picture_ = focus_ = nullptr;
+            list_ = picture_ = plugins_ = note_ = focus_ = nullptr;
             shownRow_ = -1;
             logic_.reset();
             if (bitmap_ != nullptr) {

@@ -39,6 +39,7 @@ class SavesWindow final : public app::SavesView, public RoutedWindow {
     HWND handle() const { return window_; }
     HWND list() const { return list_; }
     HWND picture() const { return picture_; }
+    HWND plugins() const { return plugins_; }
     HWND control(int id) const { return GetDlgItem(window_, id); }
 
     // F5's reading of the folder again, when the window is open.
@@ -50,6 +51,8 @@ class SavesWindow final : public app::SavesView, public RoutedWindow {
     void selectRow(int row) override;
     void showScreenshot(std::uint32_t width, std::uint32_t height, const std::string& rgb) override;
     void clearScreenshot() override;
+    void showPlugins(const std::vector<app::PluginLine>& plugins) override;
+    void setPluginNote(const std::string& note) override;
     std::vector<int> selectedRows() const override;
     std::optional<std::string> askDestination(const std::string& title, const std::string& prompt,
                                               const std::vector<std::string>& characters) override;
@@ -77,6 +80,8 @@ class SavesWindow final : public app::SavesView, public RoutedWindow {
     std::unique_ptr<app::SavesWindow> logic_;  // while the window is open
     HWND list_ = nullptr;
     HWND picture_ = nullptr;
+    HWND plugins_ = nullptr;
+    HWND note_ = nullptr;
     HFONT font_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     SIZE bitmapSize_{0, 0};

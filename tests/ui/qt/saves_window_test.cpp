@@ -165,9 +165,9 @@ class SavesWindowTest : public QObject {
         QCOMPARE(ann->parentWidget(), nullptr);
         QCOMPARE(ann->windowModality(), Qt::NonModal);
         QCOMPARE(ann->table()->rowCount(), 2);
-        QCOMPARE(ann->table()->columnCount(), 7);
+        QCOMPARE(ann->table()->columnCount(), 8);
         QCOMPARE(ann->table()->horizontalHeaderItem(4)->text(), QStringLiteral("Saved"));
-        QCOMPARE(ann->table()->horizontalHeaderItem(6)->text(), QStringLiteral("File"));
+        QCOMPARE(ann->table()->horizontalHeaderItem(7)->text(), QStringLiteral("File"));
         QCOMPARE(ann->table()->item(0, 1)->text(), QStringLiteral("12"));
         // Sized for real names within a 1280 x 800 screen, every column in view.
         QVERIFY(ann->width() <= 1280 && ann->height() <= 800);
@@ -333,7 +333,7 @@ class SavesWindowTest : public QObject {
                                  quarlo::test::saveBytes(quarlo::test::SaveShape{}));
         QTest::keyClick(bob, Qt::Key_F5);
         QCOMPARE(bob->table()->rowCount(), 1);
-        QCOMPARE(bob->table()->item(0, 6)->text(), QStringLiteral("Quick.ess"));
+        QCOMPARE(bob->table()->item(0, 7)->text(), QStringLiteral("Quick.ess"));
         QCOMPARE(bob->picture()->pixmap().size(), QSize(4, 3));
     }
 };

@@ -349,8 +349,9 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     EXPECT_EQ(std::wstring(title), L"Saves of Ann");
     HWND list = saves->list();
     ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
-    EXPECT_EQ(cell(list, 0, 6), "Save 1.ess");  // 2024, the newer
-    EXPECT_EQ(cell(list, 1, 6), "Save 2.ess");
+    EXPECT_EQ(cell(list, 0, 7), "Save 1.ess");  // 2024, the newer
+    EXPECT_EQ(cell(list, 1, 7), "Save 2.ess");
+    EXPECT_EQ(cell(list, 0, 5), "1");  // plugins
     EXPECT_EQ(cell(list, 0, 1), "12");
     EXPECT_EQ(cell(list, 0, 2), "Imperial City Market District");
     EXPECT_EQ(cell(list, 0, 3), "2:07");
@@ -368,7 +369,7 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     test::writeBytes(game() + "\\Saves\\Ann\\Quick.ess", "not a save");
     SendMessageW(list, WM_KEYDOWN, VK_F5, 0);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
-    EXPECT_EQ(cell(list, 2, 6), "Quick.ess");  // the unreadable after the saves
+    EXPECT_EQ(cell(list, 2, 7), "Quick.ess");  // the unreadable after the saves
     EXPECT_EQ(cell(list, 2, 0), "");
 
     window->showSaves("Other");
