@@ -13,8 +13,6 @@
 #include "platform/posix/file_system_posix.h"
 #include "platform/posix/save_files_posix.h"
 
-extern char** environ;
-
 // A character's backups: the first of 100 saves of 4 MiB (every fourth with
 // a co-save), beside `cp -p` and `sync` of the same files in the same run;
 // then a second with nothing changed, which links to the first's files.
@@ -43,18 +41,6 @@ std::vector<std::string> makeSaves(const std::string& folder) {
         }
     }
     return paths;
-}
-
-bool run(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int status = 0;
-    return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
-           ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 struct Scene {
@@ -113,7 +99,7 @@ void cpSync(benchmark::State& state, const Scene& s) {
         state.PauseTiming();
         fs::create_directories(to);
         state.ResumeTiming();
-        if (!run(cp) || !run(sync)) {
+        if (!quarlo::bench::run(cp) || !quarlo::bench::run(sync)) {
             state.SkipWithError("cp failed");
         }
         state.PauseTiming();

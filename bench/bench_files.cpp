@@ -1,13 +1,17 @@
 #include "bench/bench_files.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+
+extern char** environ;
 
 namespace quarlo::bench {
 
@@ -86,6 +90,18 @@ std::string saveStart(int number, const std::string& player, std::uint32_t width
         out += std::string(8, '\0');
     }
     return out;
+}
+
+bool run(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    int status = 0;
+    return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
+           ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void writeFile(const std::string& path, const std::string& content) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The files the benchmarks work on. bench/compare.sh builds the same shapes
 // with the same names, so its find, cp and mv figures are for the same work.
@@ -30,6 +31,9 @@ void makeSaveTree(const std::string& root, int folders, int files);
 std::string settingsFileText(int lines);
 
 void writeFile(const std::string& path, const std::string& content);
+
+// Runs a system tool to its end; true when it exited with 0.
+bool run(std::vector<std::string> args);
 
 // A save as the game writes one, without its records: the header of
 // `player`, saved a second apart in no order of `number` (of `count`), a

@@ -15,8 +15,6 @@
 #include "saves/character_saves.h"
 #include "saves/transfer.h"
 
-extern char** environ;
-
 // Sort Loose Saves… on 1,000, 4,000 and 16,000 saves lying in Saves, eight
 // players' saves mixed, every tenth with a co-save: read each header for its
 // player, make the players' folders, move every save with its co-saves.
@@ -93,18 +91,6 @@ void quarloSort(benchmark::State& state, const Loose& loose) {
     }
 }
 
-bool run(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int status = 0;
-    return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
-           ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void mvSort(benchmark::State& state, const Loose& loose) {
     std::vector<std::vector<std::string>> commands;
     for (const auto& [player, names] : loose.by) {
@@ -119,7 +105,7 @@ void mvSort(benchmark::State& state, const Loose& loose) {
             ::mkdir((loose.saves + "/" + player).c_str(), 0755);
         }
         for (const auto& mv : commands) {
-            if (!run(mv)) {
+            if (!quarlo::bench::run(mv)) {
                 state.SkipWithError("mv failed");
             }
         }

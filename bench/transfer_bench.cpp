@@ -13,8 +13,6 @@
 #include "saves/character_saves.h"
 #include "saves/transfer.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -51,18 +49,6 @@ void empty(const std::string& folder) {
     for (const auto& entry : fs::directory_iterator(folder)) {
         fs::remove(entry.path());
     }
-}
-
-bool run(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int status = 0;
-    return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
-           ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 std::vector<std::string> allFiles(const std::vector<quarlo::saves::SaveEntry>& saves) {
@@ -116,7 +102,7 @@ void cpCopy(benchmark::State& state, const std::vector<quarlo::saves::SaveEntry>
     }
     cp.push_back(to);
     for (auto _ : state) {
-        if (!run(cp) || (syncAfter && !run(sync))) {
+        if (!quarlo::bench::run(cp) || (syncAfter && !quarlo::bench::run(sync))) {
             state.SkipWithError("cp failed");
         }
         state.PauseTiming();
@@ -147,7 +133,7 @@ void mvMove(benchmark::State& state, const std::vector<quarlo::saves::SaveEntry>
     there.push_back(to);
     back.push_back(from);
     for (auto _ : state) {
-        if (!run(there) || !run(back)) {
+        if (!quarlo::bench::run(there) || !quarlo::bench::run(back)) {
             state.SkipWithError("mv failed");
         }
     }

@@ -28,6 +28,9 @@ void putLittleEndian(std::string& out, std::uint64_t v, int bytes) {
 }
 
 std::string savePixels(const SaveShape& s) {
+    if (!s.pixels.empty()) {
+        return s.pixels;
+    }
     std::string rgb(std::size_t{s.width} * s.height * 3, '\0');
     for (std::size_t i = 0; i < rgb.size(); ++i) {
         rgb[i] = static_cast<char>(i * 7 + 1);

@@ -24,6 +24,7 @@ struct SaveShape {
     saves::SystemTime saveTime{2024, 3, 2, 5, 13, 45, 30, 250};
     std::uint32_t width = 4;
     std::uint32_t height = 3;
+    std::string pixels;  // width * height * 3 bytes of RGB; a pattern when empty
     std::optional<std::uint32_t> screenshotSize;  // w * h * 3 + 8 unless set
     std::optional<std::uint32_t> headerSize;      // from the save number to the pixels' end
     std::vector<std::string> plugins{"Oblivion.esm"};

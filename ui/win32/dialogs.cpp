@@ -360,7 +360,7 @@ class RestoreList final : public app::BackupsView {
         const struct {
             const wchar_t* title;
             int width;
-        } columns[] = {{L"Made", 130}, {L"Why", 190}, {L"Saves", 50}, {L"Newest save", 250}};
+        } columns[] = {{L"Made", 125}, {L"Why", 175}, {L"Saves", 45}, {L"Newest save", 240}};
         for (int i = 0; i < 4; ++i) {
             LVCOLUMNW column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;

@@ -150,7 +150,7 @@ void SavesWindow::show() {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = const_cast<wchar_t*>(i == 0 ? L"Plugin" : L"Now");
-        column.cx = i == 0 ? 140 : 100;
+        column.cx = i == 0 ? 125 : 118;
         column.iSubItem = i;
         SendMessageW(plugins_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                      reinterpret_cast<LPARAM>(&column));

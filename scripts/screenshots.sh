@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# Makes every picture in the README from the demo game folder (./dev demo's),
+# in both front ends, driven by the keyboard and mouse as a player would: the
+# main window, the Saves window with a save whose plugins are partly missing,
+# the Sort plan (two characters of one name among the loose saves) and its
+# summary, and the Restore list. The Qt front end runs under Xvfb in a
+# throwaway home laid out as Steam with the game's Proton prefix; the native
+# one under Wine, in a prefix of its own inside build-win/ with the game
+# folder in its documents and the game installed in C:\Games\Oblivion.
+#   scripts/screenshots.sh            both front ends
+#   scripts/screenshots.sh qt|windows one of them
+# Needs ./dev run (build/) and, for the native pictures, ./dev test --windows
+# (build-win/); and xvfb, xdotool and imagemagick, installed when missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+which=${1:-both}
+
+missing=()
+for p in xvfb xauth xdotool imagemagick; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
+
+# A display of its own for each front end.
+start_display() {
+    local n
+    for n in $(seq 150 250); do
+        [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ] && break
+    done
+    export DISPLAY=":$n"
+    Xvfb "$DISPLAY" -screen 0 "$1" -nolisten tcp -noreset >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        xdotool getmouselocation >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+}
+wait_for() {
+    for _ in $(seq 80); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
+        sleep 0.25
+    done
+    echo "no window $1" >&2
+    return 1
+}
+key() { xdotool key --delay 120 "$@"; sleep 0.8; }
+click() { xdotool mousemove "$1" "$2"; sleep 0.3; xdotool click "${3:-1}"; sleep 0.8; }
+# A window by its title, as the X server holds it (the Qt front end has no
+# window manager around it, so a window is exactly its client area).
+shoot_window() {
+    local id
+    id=$(xdotool search --onlyvisible --name "$1" | tail -1)
+    import -window "$id" "$2"
+    strip "$2"
+}
+# The whole screen, less the uniform background around what is on it.
+shoot_screen() {
+    import -window root png:- | convert - -trim +repage "$1"
+    strip "$1"
+}
+strip() { mogrify -strip -define png:exclude-chunks=date,time "$1"; }
+
+# One picture: a window by its title in the Qt front end (no window manager
+# around it, so a window is exactly its client area); under Wine's desktop,
+# whose windows are no X windows of their own, the screen less its
+# background.
+shot() {
+    if [ "$front" = qt ]; then
+        wait_for "$2"
+        sleep 1
+        shoot_window "$2" "docs/screenshot-$1.png"
+    else
+        sleep 2
+        shoot_screen "docs/screenshot-$1.png"
+    fi
+}
+
+# The same visit in both front ends, the main window's client area at X, Y:
+# Aldric's saves, the loose saves sorted, a backup by hand and one when Load
+# leaves Aldric for Brynja, then Aldric's Restore list.
+play() {
+    local x=$1 y=$2 suffix=$3
+    click $((x + 40)) $((y + 40))     # Aldric, the first entry
+    key shift+F10 s                   # its menu from the keyboard: Show Saves
+    shot "saves-$suffix" '^Saves of Aldric$'
+    if [ "$front" = windows ]; then
+        key alt+F4
+        click $((x + 123)) $((y - 12))
+    fi
+    click $((x + 60)) $((y + 100)) 3  # the list's empty part: Sort Loose Saves
+    key l
+    shot "sort-plan$4" '^Sort Loose Saves'
+    key Return
+    shot "sort-summary$4" '^Sort Loose Saves'
+    key Return
+    click $((x + 40)) $((y + 40))
+    key shift+F10 b                   # Back Up
+    sleep 1
+    key Return
+    click $((x + 40)) $((y + 53))     # Brynja
+    key alt+l
+    click $((x + 40)) $((y + 40))
+    key shift+F10 r                   # Restore...
+    shot "restore-$suffix" '^Backups of Aldric$'
+    key Escape
+}
+
+qt() {
+    local home=$PWD/build/screenshots-home
+    ./build/tests/quarlo_demo_folders --proton "$home"
+    mkdir -p "$home/.runtime"
+    chmod 700 "$home/.runtime"
+    start_display 1600x1000x24
+    env -u WINEPREFIX HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/.runtime" \
+        ./build/ui/qt/quarlo >/dev/null 2>&1 &
+    local app=$!
+    front=qt
+    wait_for '^Quarlo$'
+    sleep 1
+    # Without a window manager every window opens at the screen's corner: the
+    # main window goes where the Saves window will not cover it.
+    xdotool windowmove "$(xdotool search --onlyvisible --name '^Quarlo$' | head -1)" 1300 720
+    sleep 0.5
+    shoot_window '^Quarlo$' docs/screenshot-main.png
+    play 1300 720 qt ""
+    kill "$app" "$xvfb_pid" 2>/dev/null || true
+}
+
+windows() {
+    local exe=$PWD/build-win/ui/win32/quarlo.exe
+    [ -f "$exe" ] || { echo "build it first: ./dev test --windows" >&2; exit 1; }
+    export WINEPREFIX=$PWD/build-win/wineprefix-screenshots WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=" XDG_DATA_HOME=$PWD/build-win/screenshots-data
+    rm -rf "$WINEPREFIX" "$XDG_DATA_HOME"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    # Debian's Wine leaves its own Tahoma, MS Sans Serif and Marlett out of
+    # the font search; without them the dialog face falls back to a wider one.
+    for font in tahoma.ttf tahomabd.ttf marlett.ttf ms_sans_serif.ttf; do
+        [ -f "/usr/share/wine/fonts/$font" ] &&
+            cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
+    local profile
+    profile="$WINEPREFIX/drive_c/users/$(id -un)"
+    # Wine links the prefix's Documents to the home folder; this one keeps
+    # its files inside the build.
+    rm -f "$profile/Documents"
+    ./build/tests/quarlo_demo_folders --folders "$profile/Documents/My Games/Oblivion" \
+        "$WINEPREFIX/drive_c/Games/Oblivion" "$profile/AppData/Local/Oblivion"
+    # Where the game's installer records it, in the 32-bit view it writes to.
+    wine reg add 'HKLM\Software\Bethesda Softworks\Oblivion' /v 'Installed Path' /t REG_SZ \
+        /d 'C:\Games\Oblivion' /reg:32 /f >/dev/null 2>&1
+    wineserver -w
+
+    start_display 1280x800x24
+    front=windows
+    wine explorer /desktop=Quarlo,1280x800 "$exe" >/dev/null 2>&1 &
+    wait_for '^Quarlo$'
+    sleep 2
+    # Client-area points at 96 dpi, under the frame Wine's desktop draws.
+    click 127 11                      # the title bar: activate
+    shoot_screen docs/screenshot-windows.png
+    play 4 23 windows -windows
+    wineserver -k 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+}
+
+case "$which" in
+both) qt; windows ;;
+qt) qt ;;
+windows) windows ;;
+*) sed -n '2,13p' "$0" >&2; exit 2 ;;
+esac
+echo "Pictures in docs/: $(ls docs/*.png | xargs -n1 basename | tr '\n' ' ')"

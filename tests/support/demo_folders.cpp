@@ -1,0 +1,270 @@
+// A game folder as a player has it, for trying Quarlo without the game and
+// for the README's pictures: three characters with saves (co-saves, the
+// game's .bak family, saves with plugins of which some are not active or not
+// installed, one save cut short), loose saves of two players in Saves (two
+// characters of one name among them), and an install folder with its Data
+// folder and Plugins.txt. Every save comes from the tests' own save writer.
+//
+//   quarlo_demo_folders --proton HOME
+//       HOME as a Steam Deck or Linux player's: Steam with the game's Proton
+//       prefix, the game folder and Plugins.txt inside it.
+//   quarlo_demo_folders --folders GAME INSTALL LOCALDATA
+//       the three folders only, for a prefix someone else makes.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/save_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using quarlo::test::SaveShape;
+
+void put(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// A landscape, different for each save: sky, the sun, hills and a road.
+std::string landscape(int seed, std::uint32_t width, std::uint32_t height) {
+    std::string rgb(std::size_t{width} * height * 3, '\0');
+    const double sunX = 40 + (seed * 37) % 180;
+    const double dusk = (seed % 5) / 5.0;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const double fy = static_cast<double>(y) / height;
+            const double hill =
+                0.55 + 0.08 * std::sin(x / 23.0 + seed) + 0.05 * std::sin(x / 9.0 + seed * 2.0);
+            double r;
+            double g;
+            double b;
+            if (fy < hill) {
+                r = 90 + 120 * fy + 90 * dusk;
+                g = 140 + 80 * fy - 30 * dusk;
+                b = 220 - 40 * fy - 60 * dusk;
+                const double d = std::hypot(x - sunX, y - 28.0);
+                if (d < 14) {
+                    r = 255;
+                    g = 235;
+                    b = 170;
+                }
+            } else {
+                const double depth = (fy - hill) / (1 - hill);
+                r = 60 + 40 * depth + 20 * std::sin(x / 5.0 + y);
+                g = 110 - 30 * depth + 15 * std::sin(y / 3.0);
+                b = 50;
+                if (std::abs(static_cast<double>(x) - width / 2.0 - (fy - hill) * 140) <
+                    6 + depth * 20) {
+                    r = 150;
+                    g = 130;
+                    b = 100;
+                }
+            }
+            char* p = rgb.data() + (std::size_t{y} * width + x) * 3;
+            p[0] = static_cast<char>(std::clamp(r, 0.0, 255.0));
+            p[1] = static_cast<char>(std::clamp(g, 0.0, 255.0));
+            p[2] = static_cast<char>(std::clamp(b, 0.0, 255.0));
+        }
+    }
+    return rgb;
+}
+
+const std::vector<std::string> kBase = {"Oblivion.esm", "DLCShiveringIsles.esp",
+                                        "Unofficial Oblivion Patch.esp", "Knights.esp"};
+
+struct Save {
+    int number;        // 0: autosave or quicksave
+    std::string file;  // "" for the game's own naming
+    std::string location;
+    int level;
+    int minutesPlayed;
+    int day;  // of March 2025
+    std::vector<std::string> extraPlugins;
+};
+
+// "Save 12 - Aldric - Imperial City, Level 7, Playing Time 05.12.33.ess"
+std::string gameName(const Save& s, const std::string& player) {
+    char time[32];
+    std::snprintf(time, sizeof time, "%02d.%02d.%02d", s.minutesPlayed / 60, s.minutesPlayed % 60,
+                  (s.number * 13) % 60);
+    return "Save " + std::to_string(s.number) + " - " + player + " - " + s.location + ", Level " +
+           std::to_string(s.level) + ", Playing Time " + time + ".ess";
+}
+
+// The header spells the name in the game's code page, Windows-1252.
+std::string codePage1252(const std::string& utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c == 0xC3 && i + 1 < utf8.size()) {
+            out.push_back(static_cast<char>(0x40 + static_cast<unsigned char>(utf8[++i])));
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
+std::string saveOf(const std::string& player, std::uint16_t madeYear, const Save& s, int seed) {
+    SaveShape shape;
+    shape.name = codePage1252(player);
+    shape.created = {madeYear, 1, 3, 14, 19, 5, 12, 0};
+    shape.location = codePage1252(s.location);
+    shape.level = static_cast<std::uint16_t>(s.level);
+    shape.saveNumber = static_cast<std::uint32_t>(s.number);
+    shape.playMs = static_cast<std::uint32_t>(s.minutesPlayed) * 60'000u;
+    shape.saveTime = {2025,
+                      3,
+                      0,
+                      static_cast<std::uint16_t>(s.day),
+                      static_cast<std::uint16_t>(18 + s.number % 5),
+                      static_cast<std::uint16_t>((s.number * 7) % 60),
+                      12,
+                      0};
+    shape.width = 256;
+    shape.height = 144;
+    shape.pixels = landscape(seed, shape.width, shape.height);
+    shape.plugins = kBase;
+    shape.plugins.insert(shape.plugins.end(), s.extraPlugins.begin(), s.extraPlugins.end());
+    shape.bodyBytes = 64 * 1024;
+    shape.formIds = 900;
+    return quarlo::test::saveBytes(shape);
+}
+
+void character(const fs::path& folder, const std::string& player, std::uint16_t madeYear,
+               const std::vector<Save>& saves, int& seed) {
+    for (const Save& s : saves) {
+        const std::string name = s.file.empty() ? gameName(s, player) : s.file;
+        put(folder / name, saveOf(player, madeYear, s, seed++));
+        if (s.number % 2 == 0) {
+            const std::string stem = name.substr(0, name.rfind('.'));
+            put(folder / (stem + ".obse"), "OBSE co-save of " + name);
+        }
+    }
+}
+
+void gameFolder(const fs::path& game) {
+    fs::remove_all(game);
+    put(game / "oblivion.ini",
+        "; Oblivion's settings: the game writes this file itself.\r\n"
+        "[General]\r\nSStartingCell=\r\nSLocalSavePath=Saves\\Aldric\\\r\n"
+        "SLocalMasterPath=Data\\\r\nbUseMyGamesDirectory=1\r\n"
+        "[Display]\r\nSScreenShotBaseName=Aldric\r\niSize W=1280\r\niSize H=800\r\n"
+        "[GamePlay]\r\niDifficultyLevel=55\r\n"
+        "; Caf\xE9 au lait, as the game's code page spells it\r\n"
+        "[Fonts]\r\nSFontFile_1=Data\\Fonts\\Kingthings_Regular.fnt\r\n");
+    put(game / "quarlo.ini",
+        "[Aldric]\r\niDifficultyLevel=55\r\nSScreenShotBaseName=1\r\n"
+        "[Brynja]\r\niDifficultyLevel=70\r\nSScreenShotBaseName=0\r\n");
+    int seed = 1;
+    const fs::path saves = game / "Saves";
+    character(saves / "Aldric", "Aldric", 2024,
+              {{2, "", "Imperial Prison", 1, 12, 1, {}},
+               {5, "", "Weye", 3, 95, 3, {}},
+               {8, "", "Chorrol", 6, 260, 6, {}},
+               {11, "", "Imperial City Market District", 9, 480, 9, {}},
+               {14, "", "Kvatch", 12, 730, 12, {"Better Cities.esp"}},
+               {17,
+                "",
+                "Bravil, Lonely Suitor Lodge",
+                14,
+                905,
+                15,
+                {"Better Cities.esp", "Missing Mod.esp"}},
+               {0, "quicksave.ess", "Bravil", 14, 902, 15, {}},
+               {0, "autosave.ess", "Bravil", 14, 900, 15, {}},
+               {0, "autosave.bak", "Fort Virtue", 13, 850, 14, {}}},
+              seed);
+    put(saves / "Aldric" / "autosave.obse.bak", "OBSE co-save of autosave.bak");
+    put(saves / "Aldric" / "autosave.bak.pluggy", "PluggySave of autosave.bak");
+    // A save the game was writing when it crashed: cut after its header.
+    const std::string whole = saveOf("Aldric", 2024, {20, "", "Cheydinhal", 15, 990, 16, {}}, 99);
+    put(saves / "Aldric" / "Save 20 - Aldric - Cheydinhal, Level 15, Playing Time 16.30.00.ess",
+        whole.substr(0, whole.size() / 2));
+    character(saves / "Brynja", "Brynja", 2023,
+              {{3, "", "Bruma", 4, 180, 2, {}},
+               {6, "", "Cloud Ruler Temple", 7, 410, 5, {}},
+               {9, "", "Frostcrag Spire", 10, 620, 8, {}},
+               {12, "", "Skingrad", 11, 700, 11, {}}},
+              seed);
+    character(saves /
+                  "J\xC3\xBCrgen der Gro\xC3\x9F"
+                  "e",
+              "J\xC3\xBCrgen der Gro\xC3\x9F"
+              "e",
+              2022, {{4, "", "Leyawiin", 5, 200, 4, {}}, {7, "", "Anvil", 8, 450, 7, {}}}, seed);
+    // Loose in Saves, as the game leaves them before each has its folder:
+    // two characters named Cara, made a year apart, and a Dunmer.
+    character(saves, "Cara", 2024,
+              {{21, "", "Chorrol", 2, 60, 10, {}}, {23, "", "Weynon Priory", 4, 190, 13, {}}},
+              seed);
+    character(saves, "Cara", 2025,
+              {{22, "", "Imperial Prison", 1, 15, 11, {}},
+               {24, "", "Imperial Sewers", 1, 35, 14, {}},
+               {26, "", "Vilverin", 2, 70, 17, {}}},
+              seed);
+    character(saves, "Dunmer Wanderer", 2024,
+              {{25, "", "Cheydinhal", 3, 150, 16, {}}, {27, "", "Blood Crypt", 4, 230, 18, {}}},
+              seed);
+}
+
+void installFolder(const fs::path& install, const fs::path& localData) {
+    fs::remove_all(install);
+    for (const char* plugin :
+         {"Oblivion.esm", "DLCShiveringIsles.esp", "Unofficial Oblivion Patch.esp", "Knights.esp",
+          "Better Cities.esp"}) {
+        put(install / "Data" / plugin, std::string("TES4 plugin ") + plugin);
+    }
+    put(install / "Data" / "Oblivion - Meshes.bsa", "BSA");
+    put(install / "Oblivion.ini", "[General]\r\nbUseMyGamesDirectory=1\r\n");
+    put(install / "OblivionLauncher.exe", "MZ");
+    put(localData / "Plugins.txt",
+        "# This file is used by Oblivion to keep track of your downloaded content.\r\n"
+        "# Please do not modify this file.\r\n"
+        "Oblivion.esm\r\nDLCShiveringIsles.esp\r\nUnofficial Oblivion "
+        "Patch.esp\r\nKnights.esp\r\n");
+}
+
+// Steam in ~/.local/share/Steam, the game in its library and its Proton
+// prefix beside, as Steam lays them out.
+void proton(const fs::path& home) {
+    fs::remove_all(home);
+    const fs::path steam = home / ".local/share/Steam";
+    const fs::path apps = steam / "steamapps";
+    put(apps / "libraryfolders.vdf", "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" +
+                                         steam.string() + "\"\n\t}\n}\n");
+    put(apps / "appmanifest_22330.acf", "\"AppState\"\n{\n\t\"appid\"\t\t\"22330\"\n}\n");
+    const fs::path pfx = apps / "compatdata/22330/pfx";
+    fs::create_directories(pfx / "drive_c/windows");
+    fs::create_directories(pfx / "dosdevices");
+    fs::create_directory_symlink("../drive_c", pfx / "dosdevices/c:");
+    put(pfx / "system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n");
+    const fs::path user = pfx / "drive_c/users/steamuser";
+    gameFolder(user / "Documents/My Games/Oblivion");
+    installFolder(apps / "common/Oblivion", user / "AppData/Local/Oblivion");
+    fs::create_directories(home / ".config");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 2 && args[0] == "--proton") {
+        proton(fs::absolute(args[1]));
+        return 0;
+    }
+    if (args.size() == 4 && args[0] == "--folders") {
+        gameFolder(args[1]);
+        installFolder(args[2], args[3]);
+        return 0;
+    }
+    std::fprintf(stderr,
+                 "usage: quarlo_demo_folders --proton HOME | --folders GAME INSTALL LOCALDATA\n");
+    return 2;
+}
