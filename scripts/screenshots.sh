@@ -112,7 +112,7 @@ play() {
 
 qt() {
     local home=$PWD/build/screenshots-home
-    ./build/tests/quarlo_demo_folders --proton "$home"
+    ./build/tools/quarlo_demo_folders --proton "$home"
     mkdir -p "$home/.runtime"
     chmod 700 "$home/.runtime"
     start_display 1600x1000x24
@@ -151,7 +151,7 @@ windows() {
     # Wine links the prefix's Documents to the home folder; this one keeps
     # its files inside the build.
     rm -f "$profile/Documents"
-    ./build/tests/quarlo_demo_folders --folders "$profile/Documents/My Games/Oblivion" \
+    ./build/tools/quarlo_demo_folders --folders "$profile/Documents/My Games/Oblivion" \
         "$WINEPREFIX/drive_c/Games/Oblivion" "$profile/AppData/Local/Oblivion"
     # Where the game's installer records it, in the 32-bit view it writes to.
     wine reg add 'HKLM\Software\Bethesda Softworks\Oblivion' /v 'Installed Path' /t REG_SZ \
