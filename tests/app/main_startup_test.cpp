@@ -109,35 +109,21 @@ TEST_F(AppTest, PluginsAreReadWhereTheGameKeepsThem) {
     writeBytes(dir.at("Local/Oblivion/Plugins.txt"), "Extra.esp\r\n");
     writeBytes(install + sep + "Plugins.txt", "Other.esp\r\n");
     started();
-    struct Step {
-        const char* what;
-        std::function<void()> change;
-        std::set<std::string> installed;
-        std::string listed;  // a name Plugins.txt gave
-    };
-    const Step steps[] = {
-        {"as installed", [] {}, {"oblivion.esm"}, "extra.esp"},
-        {"another master path",
-         [&] { gameFile("[General]\r\nSLocalMasterPath=Mods\\\r\n"); },
-         {"extra.esp"},
-         "extra.esp"},
-        {"My Games turned off",
-         [&] {
-             profileFake->setBytes(install + sep + "Oblivion.ini",
-                                   "[General]\r\nbUseMyGamesDirectory=0\r\n");
-             main.onToggleClicked();
-             main.onToggleClicked();
-         },
-         {"oblivion.esm"},
-         "other.esp"},
-    };
-    for (const Step& step : steps) {
-        step.change();
+    const auto expect = [&](const std::set<std::string>& installed, const char* listed) {
         const saves::PluginSetup setup = main.pluginSetup();
-        ASSERT_TRUE(setup.known) << step.what << ": " << setup.why;
-        EXPECT_EQ(setup.installed, step.installed) << step.what;
-        EXPECT_TRUE(setup.active.count(step.listed)) << step.what;
-    }
+        ASSERT_TRUE(setup.known) << setup.why;
+        EXPECT_EQ(setup.installed, installed);
+        EXPECT_TRUE(setup.active.count(listed)) << listed;
+    };
+    expect({"oblivion.esm"}, "extra.esp");
+    gameFile("[General]\r\nSLocalMasterPath=Mods\\\r\n");
+    expect({"extra.esp"}, "extra.esp");
+    // My Games turned off: Plugins.txt in the install folder.
+    profileFake->setBytes(install + sep + "Oblivion.ini",
+                          "[General]\r\nbUseMyGamesDirectory=0\r\n");
+    main.onToggleClicked();
+    main.onToggleClicked();
+    expect({"oblivion.esm"}, "other.esp");
 }
 
 TEST_F(AppTest, FirstStartWithoutAnyGameFolder) {
