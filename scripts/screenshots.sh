@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Makes every picture in the README from the demo game folder (./dev demo's),
 # in both front ends, driven by the keyboard and mouse as a player would: the
-# main window, the Saves window with a save whose plugins are partly missing,
-# the Sort plan (two characters of one name among the loose saves) and its
-# summary, and the Restore list. The Qt front end runs under Xvfb in a
+# main window (and, in Qt, the About window), the Saves window with a save
+# whose plugins are partly missing, the Sort plan (two characters of one name
+# among the loose saves) and its summary, and the Restore list. The Qt front end runs under Xvfb in a
 # throwaway home laid out as Steam with the game's Proton prefix; the native
 # one under Wine, in a prefix of its own inside build-win/ with the game
 # folder in its documents and the game installed in C:\Games\Oblivion.
@@ -128,6 +128,10 @@ qt() {
     xdotool windowmove "$(xdotool search --onlyvisible --name '^Quarlo$' | head -1)" 1300 720
     sleep 0.5
     shoot_window '^Quarlo$' docs/screenshot-main.png
+    click $((1300 + 196)) $((720 + 104))   # About
+    wait_for '^About$'
+    sleep 1
+    shoot_window '^About$' docs/screenshot-about.png
     play 1300 720 qt ""
     kill "$app" "$xvfb_pid" 2>/dev/null || true
 }
