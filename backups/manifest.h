@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,10 +25,15 @@ bool automatic(Reason reason);
 const char* describe(Reason reason);
 
 // One file of a backup, with the version of the save's file it was copied
-// from: its identity, size and times.
+// from (its identity, size and times), the checksum of its bytes, and the
+// backup's own copy as it was when the list was written (its identity and
+// change time: while they hold, nobody has written into it since). Lists of
+// the first version have neither of the last two.
 struct ManifestFile {
     std::string name;
     platform::FileStamp source;
+    std::optional<std::uint64_t> digest;
+    platform::FileStamp copy;
 };
 
 // What a backup holds and where it came from. A backup's folder without its
@@ -43,10 +49,17 @@ struct Manifest {
 // The manifest's own file name in a backup's folder.
 inline constexpr std::string_view kManifestName = "quarlo-backup.txt";
 
-// A line a field: the header, each field, each file's numbers then its name
-// (which may hold spaces but no line break), and "end".
+// A line a field: the header, each field, each file's numbers then its name,
+// and "end". Names and fields keep every byte: a line break, a control
+// character and "%" are written as "%" and two hexadecimal digits.
 std::string formatManifest(const Manifest& manifest);
-// nullopt for anything but a whole manifest this code wrote.
+// nullopt for anything but a whole manifest this code wrote, and for one
+// that names anything but distinct plain file names (no folder levels, not
+// "." or "..", not the manifest itself): a list is read back from a disk
+// anyone may have written to.
 std::optional<Manifest> parseManifest(std::string_view text);
+
+// Whether `name` is one plain file name a backup may hold.
+bool plainFileName(std::string_view name);
 
 }  // namespace quarlo::backups

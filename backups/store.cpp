@@ -1,6 +1,7 @@
 #include "backups/store.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -8,6 +9,7 @@
 #include <set>
 #include <utility>
 
+#include "backups/digest.h"
 #include "platform/file_system.h"
 #include "platform/save_files.h"
 #include "platform/settle.h"
@@ -21,6 +23,11 @@ namespace {
 // A backup is made in a folder of this suffix, numbered by its process, and
 // given its own name only once its manifest is written.
 constexpr std::string_view kUnfinished = ".quarlo-part";
+
+// A save's file set aside while a restore puts the backup's version in its
+// place, numbered by the process: it stays, under this name, if the restore
+// is cut off, since it may hold what the game wrote last.
+constexpr std::string_view kAside = ".quarlo-old";
 
 // The most a manifest may hold: a character with thousands of saves.
 constexpr std::size_t kLargestManifest = 8 << 20;
@@ -52,8 +59,45 @@ std::string gameKey(const std::string& gameFolder) {
     return name + number;
 }
 
-// A character's folder in the store: a nested character's levels joined.
+// A character's folder in the store: its name with every byte no folder name
+// may hold on either system, and "%", written as "%" and two hexadecimal
+// digits, so that two characters never share one ("a\b", "a_b" and "a:b"
+// each have their own). A name the older store wrote otherwise is still read
+// (legacyKey).
 std::string characterKey(const std::string& character) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string key;
+    for (std::size_t i = 0; i < character.size(); ++i) {
+        const auto c = static_cast<unsigned char>(character[i]);
+        const bool last = i + 1 == character.size();
+        if (c < 0x20 || c == 0x7F ||
+            std::string_view("%\\/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos ||
+            (last && (c == '.' || c == ' '))) {
+            key += '%';
+            key += kHex[c >> 4];
+            key += kHex[c & 15];
+        } else {
+            key += static_cast<char>(c);
+        }
+    }
+    // Names Windows keeps for devices get their first letter written out.
+    std::string upper = key.substr(0, key.find('.'));
+    for (char& c : upper) {
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+    static constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+    bool device = std::find(std::begin(kDevices), std::end(kDevices), upper) != std::end(kDevices);
+    device =
+        device || (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+                   upper[3] >= '0' && upper[3] <= '9');
+    if (device || key.empty() || key.front() == '.') {
+        const auto c = key.empty() ? 0u : static_cast<unsigned char>(key.front());
+        key = std::string("%") + kHex[c >> 4] + kHex[c & 15] + (key.empty() ? "" : key.substr(1));
+    }
+    return key;
+}
+
+std::string legacyKey(const std::string& character) {
     std::string key = character;
     for (char& c : key) {
         if (c == '\\' || c == '/' || c == ':') {
@@ -61,6 +105,28 @@ std::string characterKey(const std::string& character) {
         }
     }
     return key.empty() || key == "." || key == ".." ? "_" + key : key;
+}
+
+// A backup's name, "2026-12-08T10-37-19Z" or with "-N" for the Nth of one
+// second, in the order backups were made: the time, then N as a number.
+struct Order {
+    std::string time;
+    std::uint64_t n = 1;
+    friend auto operator<=>(const Order&, const Order&) = default;
+};
+
+Order orderOf(std::string_view id) {
+    const std::size_t z = id.find('Z');
+    Order order{std::string(id.substr(0, z == std::string_view::npos ? id.size() : z + 1)), 1};
+    if (z != std::string_view::npos && id.size() > z + 2 && id[z + 1] == '-') {
+        const std::string_view digits = id.substr(z + 2);
+        std::uint64_t n = 0;
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+        if (error == std::errc() && end == digits.data() + digits.size()) {
+            order.n = n;
+        }
+    }
+    return order;
 }
 
 std::optional<platform::FileVersion> versionOf(const platform::SaveFiles& files,
@@ -80,6 +146,24 @@ bool sameVersion(const platform::FileStamp& a, const platform::FileStamp& b) {
 // had that stamp.
 bool untouchedSince(const platform::FileStamp& now, const platform::FileStamp& then) {
     return now == then && now.changedNs != 0;
+}
+
+// Whether a file set aside is still the version it was: a rename moves the
+// change time, so identity, size and modification time are what can tell.
+bool stillSame(const std::optional<platform::FileStamp>& now, const platform::FileStamp& then) {
+    return now && now->device == then.device && now->node == then.node && sameVersion(*now, then);
+}
+
+// The number of the process in an unfinished name "<x>.<process><suffix>",
+// 0 when it has none.
+std::uint32_t processOf(std::string_view name, std::string_view suffix) {
+    const std::string_view rest = name.substr(0, name.size() - suffix.size());
+    const std::size_t dot = rest.rfind('.');
+    const std::string_view digits = dot == std::string_view::npos ? "" : rest.substr(dot + 1);
+    std::uint32_t process = 0;
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), process);
+    return error == std::errc() && end == digits.data() + digits.size() ? process : 0;
 }
 
 }  // namespace
@@ -121,6 +205,8 @@ std::string Store::characterFolder(const std::string& gameFolder,
 }
 
 bool Store::makeFolders(const std::string& folder) {
+    // Above the store, the user's own folders may be links; the store's own
+    // levels are made here, spelled exactly, and never are.
     const char sep = files_.separator();
     for (std::size_t at = folder.find(sep, 1); at != std::string::npos;
          at = folder.find(sep, at + 1)) {
@@ -128,23 +214,26 @@ bool Store::makeFolders(const std::string& folder) {
         if (!level.empty() && level.back() != ':' && !fs_.folderExists(level)) {
             fs_.createFolder(level);
         }
+        if (level.size() >= root_.size() && level != root_) {
+            if (files_.kindOf(level) == platform::PathKind::missing) {
+                files_.makeFolder(level);
+            }
+            if (files_.kindOf(level) != platform::PathKind::folder) {
+                return false;
+            }
+        }
     }
-    if (!fs_.folderExists(folder)) {
-        fs_.createFolder(folder);
+    if (files_.kindOf(folder) == platform::PathKind::missing) {
+        files_.makeFolder(folder);
     }
-    return fs_.folderExists(folder);
+    return files_.kindOf(folder) == platform::PathKind::folder;
 }
 
 // Removes a backup's folder: the manifest first, so that a removal broken
-// off half way leaves an unfinished backup, which the next look removes.
-void Store::removeUnfinished(const std::string& folder) {
-    files_.remove(join(folder, std::string(kManifestName)));
-    if (const auto listed = files_.listFiles(folder)) {
-        for (const platform::FolderEntry& e : listed->entries) {
-            files_.remove(join(folder, e.name));
-        }
-    }
-    fs_.removeFolder(folder);
+// off half way leaves an unfinished backup, which the next look removes; a
+// manifest that cannot go keeps every file.
+bool Store::removeUnfinished(const std::string& folder) {
+    return files_.removeFolderOfFiles(folder, kManifestName);
 }
 
 std::vector<Backup> Store::list(const std::string& gameFolder, const std::string& character) {
@@ -152,44 +241,78 @@ std::vector<Backup> Store::list(const std::string& gameFolder, const std::string
     if (root_.empty()) {
         return backups;
     }
-    const std::string folder = characterFolder(gameFolder, character);
-    const auto listing = fs_.listFolder(folder);
-    if (!listing) {
+    std::vector<std::string> folders{characterFolder(gameFolder, character)};
+    if (const std::string legacy = join(join(root_, gameKey(gameFolder)), legacyKey(character));
+        legacy != folders.front()) {
+        folders.push_back(legacy);
+    }
+    if (files_.kindOf(join(root_, gameKey(gameFolder))) != platform::PathKind::folder) {
         return backups;
     }
-    for (const platform::Subfolder& sub : listing->folders) {
-        const std::string path = join(folder, sub.name);
-        const std::string_view name = sub.name;
-        if (name.ends_with(kUnfinished)) {
-            // Another run's, unless that run is still at work.
-            const std::string_view rest = name.substr(0, name.size() - kUnfinished.size());
-            const std::size_t dot = rest.rfind('.');
-            std::uint32_t process = 0;
-            for (const char c : rest.substr(dot == std::string_view::npos ? rest.size() : dot + 1)) {
-                process = c >= '0' && c <= '9' ? process * 10 + static_cast<std::uint32_t>(c - '0')
-                                               : 0;
-            }
-            if (process == files_.processId() || !files_.processRunning(process)) {
-                removeUnfinished(path);
-            }
+    for (const std::string& folder : folders) {
+        // Links are never entered, never removed: the store makes none.
+        const auto entries = files_.entriesOf(folder);
+        if (!entries) {
             continue;
         }
-        const std::string manifestPath = join(path, std::string(kManifestName));
-        const auto chunk = files_.read(manifestPath, 0, kLargestManifest);
-        auto manifest = chunk ? parseManifest(chunk->bytes) : std::nullopt;
-        if (!manifest) {
-            // Only a backup that surely has none is unfinished: one whose
-            // manifest cannot be read now, or reads as damaged, is kept.
-            if (!chunk && !files_.exists(manifestPath)) {
-                removeUnfinished(path);
+        for (const platform::FolderEntry& e : *entries) {
+            if (e.kind != platform::EntryKind::folder) {
+                continue;
             }
-            continue;
+            const std::string path = join(folder, e.name);
+            if (e.name.ends_with(kUnfinished)) {
+                // Another run's, unless that run is still at work.
+                const std::uint32_t process = processOf(e.name, kUnfinished);
+                if (process == files_.processId() || !files_.processRunning(process)) {
+                    removeUnfinished(path);
+                }
+                continue;
+            }
+            const std::string manifestPath = join(path, std::string(kManifestName));
+            const platform::PathKind kind = files_.kindOf(manifestPath);
+            if (kind == platform::PathKind::missing) {
+                // Surely none: unfinished. One that cannot be looked at now
+                // (a failing drive) is kept.
+                removeUnfinished(path);
+                continue;
+            }
+            const auto chunk = kind == platform::PathKind::file
+                                   ? files_.read(manifestPath, 0, kLargestManifest)
+                                   : std::nullopt;
+            auto manifest = chunk ? parseManifest(chunk->bytes) : std::nullopt;
+            // Another character's that shares this folder is not this one's.
+            if (manifest && manifest->character == character) {
+                backups.push_back(Backup{path, e.name, std::move(*manifest)});
+            }
         }
-        backups.push_back(Backup{path, sub.name, std::move(*manifest)});
     }
-    std::sort(backups.begin(), backups.end(),
-              [](const Backup& a, const Backup& b) { return a.id > b.id; });
+    std::sort(backups.begin(), backups.end(), [](const Backup& a, const Backup& b) {
+        const Order x = orderOf(a.id);
+        const Order y = orderOf(b.id);
+        return x != y ? x > y : a.id > b.id;
+    });
     return backups;
+}
+
+// A name for a new backup later than every backup of the character, even
+// when the clock was set back since.
+std::string Store::newId(const std::string& folder, const std::vector<Backup>& earlier) {
+    std::string now = now_();
+    std::replace(now.begin(), now.end(), ':', '-');
+    Order order = orderOf(now);
+    if (!earlier.empty()) {
+        const Order newest = orderOf(earlier.front().id);
+        if (order <= newest) {
+            order = Order{newest.time, newest.n + 1};
+        }
+    }
+    const auto idOf = [](const Order& o) {
+        return o.n == 1 ? o.time : o.time + "-" + std::to_string(o.n);
+    };
+    while (files_.kindOf(join(folder, idOf(order))) != platform::PathKind::missing) {
+        ++order.n;  // a damaged backup's name, or another program's
+    }
+    return idOf(order);
 }
 
 Made Store::backUp(const std::string& gameFolder, const std::string& character,
@@ -210,12 +333,13 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     }
     std::vector<std::string> names;
     for (const platform::FolderEntry& e : listing->entries) {
-        if (e.kind == platform::EntryKind::file &&
-            e.name.find_first_of("\r\n") == std::string::npos) {
+        if (e.kind == platform::EntryKind::file) {
             names.push_back(e.name);
         }
     }
-    std::vector<std::string> files;
+    // Every save with its co-saves, and the co-saves whose save is gone: a
+    // restore puts them back, or replaces them, as a whole.
+    std::vector<std::string> files = saves::strayCoSaves(names);
     for (const saves::SaveFamily& family : saves::groupSaves(names)) {
         files.insert(files.end(), family.coSaves.begin(), family.coSaves.end());
         files.push_back(family.save);
@@ -223,14 +347,10 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     if (files.empty()) {
         return made;  // nothing to keep
     }
-    std::string id = now_();
-    std::replace(id.begin(), id.end(), ':', '-');
-    for (int n = 2; fs_.folderExists(join(folder, id)); ++n) {
-        id = id.substr(0, id.find('Z') + 1) + "-" + std::to_string(n);
-    }
+    const std::string id = newId(folder, earlier);
     const std::string work =
         join(folder, id + "." + std::to_string(files_.processId()) + std::string(kUnfinished));
-    if (!fs_.createFolder(work)) {
+    if (!files_.makeFolder(work)) {
         made.failure = "Failed. The backup's folder cannot be made.";
         return made;
     }
@@ -247,6 +367,7 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
         }
     }
     Manifest manifest{gameFolder, character, reason, now_(), {}};
+    std::vector<std::string> copies;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (progress && !progress(i, files.size())) {
             return fail("Failed. Stopped; no backup was made.");
@@ -254,39 +375,58 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
         const std::string& name = files[i];
         const std::string source = join(listing->folder, name);
         const std::string copy = join(work, name);
-        if (settle && !platform::waitUntilSettled(
-                          source, [&] { return versionOf(files_, source); })) {
+        if (settle &&
+            !platform::waitUntilSettled(source, [&] { return versionOf(files_, source); })) {
             return fail("Failed. " + name + " is still being written; no backup was made.");
         }
         const auto stamp = files_.stamp(source);
         if (!stamp) {
             return fail("Failed. " + name + " went away while it was backed up.");
         }
-        bool linked = false;
+        ManifestFile kept{name, *stamp, std::nullopt, {}};
         if (const auto it = previous.find(name);
             it != previous.end() && sameVersion(it->second->source, *stamp)) {
-            const std::string earlierCopy = join(earlier.front().folder, name);
-            const bool same = untouchedSince(*stamp, it->second->source) ||
-                              files_.sameBytes(source, earlierCopy) == true;
-            linked = same && files_.linkNew(earlierCopy, copy) == platform::FileOutcome::done;
+            kept.digest = linkable(*it->second, earlier.front().folder, source, *stamp);
+            if (kept.digest && files_.linkNew(join(earlier.front().folder, name), copy) !=
+                                   platform::FileOutcome::done) {
+                kept.digest.reset();
+            }
         }
-        if (linked) {
+        if (kept.digest) {
             ++made.linked;
-        } else if (files_.copyNew(source, copy) != platform::FileOutcome::done ||
-                   files_.sameBytes(source, copy) != true) {
-            return fail("Failed. " + name +
-                        " could not be copied (is the backups' drive full or read-only?); no "
-                        "backup was made.");
-        } else if (files_.stamp(source) != stamp) {
-            return fail("Failed. " + name +
-                        " changed while it was copied (is the game saving?); no backup was made.");
         } else {
+            const auto compared = files_.copyUnflushed(source, copy) == platform::FileOutcome::done
+                                      ? compareFiles(files_, source, copy)
+                                      : std::nullopt;
+            if (!compared || !compared->same) {
+                return fail("Failed. " + name +
+                            " could not be copied (is the backups' drive full or read-only?); "
+                            "no backup was made.");
+            }
+            if (files_.stamp(source) != stamp) {
+                return fail("Failed. " + name +
+                            " changed while it was copied (is the game saving?); no backup was "
+                            "made.");
+            }
+            kept.digest = compared->digest;
+            copies.push_back(copy);
             ++made.copied;
         }
-        manifest.files.push_back(ManifestFile{name, *stamp});
+        // The copy as it is now: while its identity and change time hold,
+        // the next backup may link to it without reading it again.
+        const auto own = files_.stamp(copy);
+        if (!own || own->size != stamp->size) {
+            return fail("Failed. " + name + " could not be copied; no backup was made.");
+        }
+        kept.copy = *own;
+        manifest.files.push_back(std::move(kept));
     }
     if (progress) {
         progress(files.size(), files.size());
+    }
+    // One flush for the whole batch, before the manifest says it is whole.
+    if (!files_.flushFiles(copies)) {
+        return fail("Failed. The copies could not be written to the disk; no backup was made.");
     }
     files_.syncFolder(work);
     // The manifest last: only now is the backup whole.
@@ -302,6 +442,32 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     return made;
 }
 
+// The checksum of the previous backup's copy of a file when a new backup may
+// link to it: a regular file of the size and time its list gives, whose
+// bytes are still those the list's checksum (or, in a list of the first
+// version, the save itself) says; and the save unchanged since.
+std::optional<std::uint64_t> Store::linkable(const ManifestFile& before,
+                                             const std::string& earlierFolder,
+                                             const std::string& source,
+                                             const platform::FileStamp& now) {
+    const std::string earlierCopy = join(earlierFolder, before.name);
+    const auto copy = files_.stamp(earlierCopy);
+    if (!copy || !sameVersion(*copy, before.source)) {
+        return std::nullopt;
+    }
+    const bool copyUntouched = before.digest && untouchedSince(*copy, before.copy);
+    if (copyUntouched && untouchedSince(now, before.source)) {
+        return before.digest;
+    }
+    // Read what cannot be proved: the copy against its checksum, and the
+    // save against the copy.
+    const auto compared = compareFiles(files_, earlierCopy, source);
+    if (!compared || !compared->same || (before.digest && compared->digest != *before.digest)) {
+        return std::nullopt;
+    }
+    return compared->digest;
+}
+
 void Store::prune(const std::string& gameFolder, const std::string& character, std::size_t keep) {
     const std::lock_guard<std::mutex> lock(storeLock());
     std::size_t kept = 0;
@@ -312,15 +478,99 @@ void Store::prune(const std::string& gameFolder, const std::string& character, s
     }
 }
 
+// One file of a restore that is to be put in its place.
+struct Store::Put {
+    const ManifestFile* file = nullptr;
+    std::string target;
+    std::string part;
+    std::optional<platform::FileStamp> now;  // the version it replaces
+};
+
+// The backup's copy of `f` copied beside its place as an unfinished file,
+// checked against the list; a reason when it cannot be.
+std::optional<std::string> Store::stage(const Backup& backup, const ManifestFile& f, Put& put) {
+    const std::string kept = join(backup.folder, f.name);
+    const auto copy = files_.stamp(kept);  // a regular file, not a link to one
+    if (!copy || !sameVersion(*copy, f.source)) {
+        return f.name +
+               ": the backup's copy is missing or damaged (it is not what the backup's "
+               "list says)";
+    }
+    files_.remove(put.part);  // one of this process's, left by a failure
+    const auto compared = files_.copyUnflushed(kept, put.part) == platform::FileOutcome::done
+                              ? compareFiles(files_, kept, put.part)
+                              : std::nullopt;
+    if (!compared || !compared->same) {
+        files_.remove(put.part);
+        return f.name + ": could not be copied back";
+    }
+    if (f.digest && compared->digest != *f.digest) {
+        files_.remove(put.part);
+        return f.name + ": the backup's copy is damaged (its bytes are not those it was made with)";
+    }
+    return std::nullopt;
+}
+
+// Gives a checked copy its save's name; a reason when it cannot. A file that
+// differs is first set aside under a name of this process's, looked at once
+// more there (a write the game made up to that moment stays with it) and
+// removed only once the copy is in its place and it is still the version the
+// safety backup holds.
+std::optional<std::string> Store::place(const Put& put, platform::FolderNames& names,
+                                        Restored& done) {
+    const std::string& name = put.file->name;
+    if (!put.now) {
+        if (files_.renameNew(put.part, put.target) != platform::FileOutcome::done) {
+            files_.remove(put.part);
+            return name + ": appeared while it was put back; left as it is";
+        }
+        names.add(name);
+        done.added.push_back(name);
+        return std::nullopt;
+    }
+    const std::string asideName =
+        name + "." + std::to_string(files_.processId()) + std::string(kAside);
+    const std::string aside = join(names.folder(), asideName);
+    if (files_.renameNew(put.target, aside) != platform::FileOutcome::done) {
+        files_.remove(put.part);
+        return name + ": could not be set aside to be replaced; left as it is";
+    }
+    if (!stillSame(files_.stamp(aside), *put.now)) {
+        files_.remove(put.part);
+        if (files_.renameNew(aside, put.target) != platform::FileOutcome::done) {
+            return name + ": changed while it was put back; that version is kept as " + asideName;
+        }
+        return name + ": changed while it was put back; left as it is";
+    }
+    if (files_.renameNew(put.part, put.target) != platform::FileOutcome::done) {
+        files_.remove(put.part);
+        // Written anew by name meanwhile: that one stays, and the version set
+        // aside is in the safety backup.
+        if (stillSame(files_.stamp(aside), *put.now)) {
+            files_.remove(aside);
+        }
+        return name + ": written anew while it was put back; left as it was written";
+    }
+    if (stillSame(files_.stamp(aside), *put.now)) {
+        files_.remove(aside);
+    } else {
+        done.skipped.push_back(
+            name + ": was written while it was put back; that version is kept as " + asideName);
+    }
+    done.replaced.push_back(name);
+    return std::nullopt;
+}
+
 Restored Store::restore(const Backup& backup, const std::string& saveFolder,
                         const saves::Progress& progress) {
     Restored done;
     Made safety = backUp(backup.manifest.gameFolder, backup.manifest.character, saveFolder,
                          Reason::beforeRestore, {});
     if (!safety.failure.empty()) {
-        done.failure = "Failed. The saves as they are could not be backed up first, so nothing "
-                       "was restored. " +
-                       safety.failure.substr(std::string_view("Failed. ").size());
+        done.failure =
+            "Failed. The saves as they are could not be backed up first, so nothing "
+            "was restored. " +
+            safety.failure.substr(std::string_view("Failed. ").size());
         return done;
     }
     done.safety = std::move(safety.backup);
@@ -330,61 +580,108 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
         done.failure = "Failed. The character's folder cannot be read; nothing was restored.";
         return done;
     }
+    // Unfinished copies of a restore or a move that was cut off.
+    saves::removeLeftovers(files_, *names);
     std::map<std::string, platform::FileStamp> before;
     if (done.safety) {
         for (const ManifestFile& f : done.safety->manifest.files) {
             before[f.name] = f.source;
         }
     }
-    const std::vector<ManifestFile>& wanted = backup.manifest.files;
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-        if (progress && !progress(i, wanted.size())) {
-            for (std::size_t j = i; j < wanted.size(); ++j) {
-                done.skipped.push_back(wanted[j].name + ": not begun; Cancel was pressed");
+    // A save goes back with its co-saves or not at all, the save last, so
+    // that it never lies beside another version's co-saves.
+    std::map<std::string, const ManifestFile*> byName;
+    std::vector<std::string> listed;
+    for (const ManifestFile& f : backup.manifest.files) {
+        byName[f.name] = &f;
+        listed.push_back(f.name);
+    }
+    std::vector<std::vector<std::string>> families;
+    for (const std::string& stray : saves::strayCoSaves(listed)) {
+        families.push_back({stray});
+    }
+    for (saves::SaveFamily& family : saves::groupSaves(listed)) {
+        family.coSaves.push_back(family.save);
+        families.push_back(std::move(family.coSaves));
+    }
+    std::vector<std::vector<Put>> staged;
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (const std::vector<std::string>& family : families) {
+        if (progress && !progress(at++, families.size())) {
+            for (std::size_t j = at - 1; j < families.size(); ++j) {
+                for (const std::string& name : families[j]) {
+                    done.skipped.push_back(name + ": not begun; Cancel was pressed");
+                }
             }
             break;
         }
-        const std::string& name = wanted[i].name;
-        const std::string kept = join(backup.folder, name);
-        const std::string target = join(names->folder(), name);
-        const std::string part = target + "." + std::to_string(files_.processId()) +
-                                 std::string(saves::kPartSuffix);
-        const auto now = files_.stamp(target);
-        if (!now && names->taken(name)) {
-            done.skipped.push_back(name + ": another file, a link or a folder has that name");
+        std::vector<Put> puts;
+        std::optional<std::string> refusal;
+        for (const std::string& name : family) {
+            const ManifestFile& f = *byName.at(name);
+            Put put{&f, join(names->folder(), name), {}, files_.stamp(join(names->folder(), name))};
+            put.part = put.target + "." + std::to_string(files_.processId()) +
+                       std::string(saves::kPartSuffix);
+            if (!put.now && names->taken(name)) {
+                refusal = name + ": another file, a link or a folder has that name";
+            } else if (put.now && put.now->size == f.source.size &&
+                       files_.sameBytes(join(backup.folder, name), put.target) == true) {
+                done.unchanged.push_back(name);
+                continue;
+            } else if (put.now && (before.count(name) == 0 || before.at(name) != *put.now)) {
+                // A file that differs goes only while it is the version the
+                // safety backup holds.
+                refusal = name + ": changed since the saves were backed up; left as it is";
+            } else {
+                refusal = stage(backup, f, put);
+            }
+            if (refusal) {
+                break;
+            }
+            puts.push_back(std::move(put));
+        }
+        if (refusal) {
+            done.skipped.push_back(*refusal);
+            const std::string refused = refusal->substr(0, refusal->find(": "));
+            for (const Put& put : puts) {
+                files_.remove(put.part);
+            }
+            for (const std::string& name : family) {
+                if (name != refused && std::find(done.unchanged.begin(), done.unchanged.end(),
+                                                 name) == done.unchanged.end()) {
+                    done.skipped.push_back(name + ": left as it is with " + refused);
+                }
+            }
             continue;
         }
-        if (now && now->size == wanted[i].source.size &&
-            files_.sameBytes(kept, target) == true) {
-            done.unchanged.push_back(name);
-            continue;
+        for (const Put& put : puts) {
+            parts.push_back(put.part);
         }
-        // A file that differs goes only while it is the version the safety
-        // backup holds.
-        if (now && (before.count(name) == 0 || before.at(name) != *now)) {
-            done.skipped.push_back(name + ": changed since the saves were backed up; left as it is");
-            continue;
+        staged.push_back(std::move(puts));
+    }
+    // One flush for every copy, before any of them takes a save's place.
+    if (!parts.empty() && !files_.flushFiles(parts)) {
+        for (const std::vector<Put>& puts : staged) {
+            for (const Put& put : puts) {
+                files_.remove(put.part);
+                done.skipped.push_back(put.file->name + ": could not be written to the disk");
+            }
         }
-        files_.remove(part);  // one of this process's, left by a failure
-        if (files_.copyNew(kept, part) != platform::FileOutcome::done ||
-            files_.sameBytes(kept, part) != true) {
-            files_.remove(part);
-            done.skipped.push_back(name + ": could not be copied back");
-            continue;
+        staged.clear();
+    }
+    for (const std::vector<Put>& puts : staged) {
+        for (std::size_t i = 0; i < puts.size(); ++i) {
+            if (const auto refusal = place(puts[i], *names, done)) {
+                done.skipped.push_back(*refusal);
+                for (std::size_t j = i + 1; j < puts.size(); ++j) {
+                    files_.remove(puts[j].part);
+                    done.skipped.push_back(puts[j].file->name + ": left as it is with " +
+                                           puts[i].file->name);
+                }
+                break;
+            }
         }
-        bool put = false;
-        if (!now) {
-            put = files_.renameNew(part, target) == platform::FileOutcome::done;
-        } else if (files_.stamp(target) == now) {
-            put = files_.replace(part, target);
-        }
-        if (!put) {
-            files_.remove(part);
-            done.skipped.push_back(name + ": changed or appeared while it was put back");
-            continue;
-        }
-        names->add(name);
-        (now ? done.replaced : done.added).push_back(name);
     }
     files_.syncFolder(names->folder());
     return done;
@@ -392,31 +689,32 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
 
 platform::TrashResult Store::remove(const Backup& backup, platform::Trash& trash) {
     const std::lock_guard<std::mutex> lock(storeLock());
+    if (files_.kindOf(backup.folder) != platform::PathKind::folder) {
+        return {};  // gone, or no longer the store's own folder
+    }
     return trash.moveToTrash({backup.folder});
 }
 
 std::uint64_t Store::sizeOnDisk() const {
     std::uint64_t total = 0;
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
-    // root / game folder / character / backup / files
+    // root / game folder / character / backup / files, no link followed
     std::vector<std::pair<std::string, int>> folders{{root_, 0}};
     while (!folders.empty()) {
         const auto [folder, depth] = folders.back();
         folders.pop_back();
-        const auto listing = fs_.listFolder(folder);
-        if (!listing) {
+        const auto entries = files_.entriesOf(folder);
+        if (!entries) {
             continue;
         }
-        if (depth < 3) {
-            for (const platform::Subfolder& sub : listing->folders) {
-                folders.emplace_back(join(folder, sub.name), depth + 1);
-            }
-            continue;
-        }
-        for (const std::string& name : listing->files) {
-            if (const auto stamp = files_.stamp(join(folder, name));
-                stamp && seen.emplace(stamp->device, stamp->node).second) {
-                total += stamp->size;
+        for (const platform::FolderEntry& e : *entries) {
+            if (depth < 3 && e.kind == platform::EntryKind::folder) {
+                folders.emplace_back(join(folder, e.name), depth + 1);
+            } else if (depth == 3 && e.kind == platform::EntryKind::file) {
+                if (const auto stamp = files_.stamp(join(folder, e.name));
+                    stamp && seen.emplace(stamp->device, stamp->node).second) {
+                    total += stamp->size;
+                }
             }
         }
     }

@@ -12,6 +12,7 @@
 
 namespace quarlo::platform {
 class FileSystem;
+class FolderNames;
 class SaveFiles;
 class Trash;
 struct TrashResult;
@@ -38,7 +39,7 @@ struct Made {
 
 // The outcome of a restore.
 struct Restored {
-    std::string failure;  // a "Failed." sentence when nothing was put back
+    std::string failure;                 // a "Failed." sentence when nothing was put back
     std::optional<Backup> safety;        // the backup made first, of the folder as it was
     std::vector<std::string> added;      // files that were missing
     std::vector<std::string> replaced;   // files that differed, now the backup's
@@ -48,12 +49,16 @@ struct Restored {
 
 // The backups of characters, kept in a folder of their own outside the
 // game's: <store>/<game folder>/<character>/<time>/. Each backup holds every
-// save of the character with its co-saves and, written last, its manifest;
-// a folder without one is unfinished and is removed the next time the
-// character's backups are looked at. A file that the previous backup holds
-// unchanged is a second link to that backup's copy rather than a copy of its
-// own, so that backing up an unchanged character costs next to nothing;
-// links are only ever made between backups, never to the saves.
+// save of the character with its co-saves (and co-saves whose save is gone)
+// and, written last, its manifest; a folder surely without one is
+// unfinished and is removed the next time the character's backups are
+// looked at. A file that the previous backup holds unchanged is a second
+// link to that backup's copy rather than a copy of its own, so that backing
+// up an unchanged character costs next to nothing; links are only ever made
+// between backups, never to the saves, and only to a copy proved to be what
+// its list says. The store trusts nothing it reads back: a link in it is
+// never entered nor removed, a list naming anything but plain file names is
+// no backup, and a copy is put back only when it matches its list.
 class Store {
   public:
     // `now` gives the time a backup is made, UTC as "2026-12-08T10:37:19Z";
@@ -74,8 +79,7 @@ class Store {
                 bool settle = false);
 
     // Of the automatic backups of a character, keeps the newest `keep`.
-    void prune(const std::string& gameFolder, const std::string& character,
-               std::size_t keep = 20);
+    void prune(const std::string& gameFolder, const std::string& character, std::size_t keep = 20);
 
     // Backs up `saveFolder` as it is (a refusal if that fails), then puts
     // back every file of `backup` that is missing there or different; a
@@ -93,10 +97,18 @@ class Store {
     std::uint64_t sizeOnDisk() const;
 
   private:
+    struct Put;
     std::string characterFolder(const std::string& gameFolder, const std::string& character) const;
     std::string join(const std::string& folder, const std::string& name) const;
     bool makeFolders(const std::string& folder);
-    void removeUnfinished(const std::string& folder);
+    bool removeUnfinished(const std::string& folder);
+    std::string newId(const std::string& folder, const std::vector<Backup>& earlier);
+    std::optional<std::uint64_t> linkable(const ManifestFile& before,
+                                          const std::string& earlierFolder,
+                                          const std::string& source,
+                                          const platform::FileStamp& now);
+    std::optional<std::string> stage(const Backup& backup, const ManifestFile& f, Put& put);
+    std::optional<std::string> place(const Put& put, platform::FolderNames& names, Restored& done);
 
     platform::SaveFiles& files_;
     platform::FileSystem& fs_;

@@ -89,4 +89,8 @@ inline constexpr std::string_view kLutrisRunUrl = "lutris:rungame/";
 // back over ours.
 inline constexpr std::string_view kGameProcess = "Oblivion.exe";
 
+// The co-saves script extenders write beside a save, lower case: the script
+// extender's own and Pluggy's.
+inline constexpr std::string_view kCoSaveExtensions[] = {".obse", ".pluggy"};
+
 }  // namespace quarlo::game

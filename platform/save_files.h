@@ -32,9 +32,20 @@ enum class FileOutcome {
 // What a name in a folder stands for. Saves are only ever regular files; the
 // rest are listed so that a command can say why it leaves them alone.
 enum class EntryKind {
-    file,   // a regular file itself
-    link,   // a symbolic link, to anything or to nothing
-    other,  // a FIFO, a device, a socket
+    file,    // a regular file itself
+    link,    // a symbolic link, to anything or to nothing
+    other,   // a FIFO, a device, a socket
+    folder,  // a folder itself (only entriesOf lists these)
+};
+
+// What a path names itself, a link not followed.
+enum class PathKind {
+    missing,  // surely nothing of that name
+    file,
+    folder,
+    link,
+    other,
+    unknown,  // the system could not tell (a failing drive): maybe anything
 };
 
 struct FolderEntry {
@@ -145,6 +156,15 @@ class SaveFiles {
     // taken. Where the copy fails, no file `to` is left behind.
     virtual FileOutcome copyNew(const std::string& from, const std::string& to) = 0;
 
+    // As copyNew, but not yet flushed: for a batch, which flushFiles then
+    // puts on the disk at once. Where the file system can, the copy shares
+    // the original's blocks rather than write them again.
+    virtual FileOutcome copyUnflushed(const std::string& from, const std::string& to) = 0;
+
+    // Puts the files' bytes on the disk itself; false when that fails for
+    // any of them.
+    virtual bool flushFiles(const std::vector<std::string>& paths) = 0;
+
     // Whether two regular files hold the same bytes, read back from the disk;
     // nullopt when either cannot be read.
     virtual std::optional<bool> sameBytes(const std::string& a, const std::string& b) const = 0;
@@ -165,6 +185,23 @@ class SaveFiles {
     // Gives `from` the name `to`, replacing the file there in one step.
     // Only for putting back a file whose old version is kept elsewhere.
     virtual bool replace(const std::string& from, const std::string& to) = 0;
+
+    // What the path names, spelled exactly as given (no other letter case),
+    // a link not followed.
+    virtual PathKind kindOf(const std::string& path) const = 0;
+
+    // Every entry of a folder spelled exactly, folders too, links not
+    // followed; nullopt when it cannot be listed, or is a link itself.
+    virtual std::optional<std::vector<FolderEntry>> entriesOf(const std::string& folder) const = 0;
+
+    // One new folder, spelled exactly; false when it was not made.
+    virtual bool makeFolder(const std::string& path) = 0;
+
+    // Removes a folder of this program's own with the files and links
+    // directly in it, never anything a link leads to and never through a
+    // folder that has become a link: `first` goes first, and while it
+    // cannot, nothing else does. False when anything stays.
+    virtual bool removeFolderOfFiles(const std::string& folder, std::string_view first) = 0;
 
     // Makes the folder's list of names durable after renames into or out of
     // it, where the system needs that asked for.

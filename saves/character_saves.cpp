@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/game_facts.h"
 #include "platform/save_files.h"
 
 namespace quarlo::saves {
@@ -98,6 +99,33 @@ std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names) {
         }
     }
     return saves;
+}
+
+std::vector<std::string> strayCoSaves(const std::vector<std::string>& names) {
+    std::unordered_set<std::string> grouped;
+    for (const SaveFamily& family : groupSaves(names)) {
+        grouped.insert(family.save);
+        grouped.insert(family.coSaves.begin(), family.coSaves.end());
+    }
+    std::vector<std::string> stray;
+    for (const std::string& name : names) {
+        if (grouped.count(name) > 0) {
+            continue;
+        }
+        std::string lower = lowerAscii(name);
+        if (lower.ends_with(".bak")) {
+            lower.resize(lower.size() - 4);  // "X.obse.bak"
+        }
+        bool coSave = false;
+        for (const std::string_view ext : game::kCoSaveExtensions) {
+            coSave = coSave || (lower.size() > ext.size() && lower.ends_with(ext));
+        }
+        if (coSave) {
+            stray.push_back(name);
+        }
+    }
+    std::sort(stray.begin(), stray.end());
+    return stray;
 }
 
 std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files,

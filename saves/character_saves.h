@@ -53,6 +53,11 @@ struct SaveFamily {
 // case. Names that belong to no save are left out.
 std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names);
 
+// The co-saves among `names` whose save is not there (deleted or moved
+// outside the game): files groupSaves leaves out whose extension is a script
+// extender's, with or without the game's ".bak" around it.
+std::vector<std::string> strayCoSaves(const std::vector<std::string>& names);
+
 // The character most of the saves are of, by the stamp of when it was made;
 // of equals, the newest save's. None without a readable save.
 std::optional<SystemTime> characterOf(const std::vector<SaveEntry>& saves);

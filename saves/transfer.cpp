@@ -147,9 +147,8 @@ class Source {
     std::unordered_map<std::string, std::vector<std::string>> byKey_;
 };
 
-// Removes the unfinished copies that a run which has ended left in a folder:
-// only names of exactly the form this code gives, never a file of another
-// letter case or another program's.
+}  // namespace
+
 void removeLeftovers(platform::SaveFiles& files, platform::FolderNames& names) {
     const std::string_view suffix = kPartSuffix;
     for (const platform::FolderEntry& e : names.initial()) {
@@ -175,6 +174,8 @@ void removeLeftovers(platform::SaveFiles& files, platform::FolderNames& names) {
         }
     }
 }
+
+namespace {
 
 // One save's way to one destination.
 class SaveTransfer {

@@ -8,6 +8,7 @@
 #include "saves/character_saves.h"
 
 namespace quarlo::platform {
+class FolderNames;
 class SaveFiles;
 class Trash;
 }  // namespace quarlo::platform
@@ -99,6 +100,11 @@ std::vector<TransferResult> trashSaves(platform::SaveFiles& files, platform::Tra
                                        const std::string& folder,
                                        const std::vector<std::string>& saves,
                                        const Progress& progress = {});
+
+// Removes the unfinished copies that a run which has ended left in a folder:
+// only names of exactly the form this code gives, never a file of another
+// letter case or another program's.
+void removeLeftovers(platform::SaveFiles& files, platform::FolderNames& names);
 
 // The suffix of an unfinished copy: "<name>.<process>.quarlo-part". The game
 // lists no such name as a save or a co-save.

@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -110,7 +112,7 @@ int injected(std::string_view call) {
     return hooks.fails ? hooks.fails(call) : 0;
 }
 
-EntryKind kindOf(mode_t mode) {
+EntryKind entryKindOf(mode_t mode) {
     if (S_ISREG(mode)) {
         return EntryKind::file;
     }
@@ -159,7 +161,7 @@ bool readEntries(DIR* dir, Each each) {
                 struct stat st {};
                 if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                     !S_ISDIR(st.st_mode)) {
-                    kind = kindOf(st.st_mode);
+                    kind = entryKindOf(st.st_mode);
                 } else if (errno == ENOENT) {
                     errno = 0;
                     continue;  // gone since it was listed
@@ -491,6 +493,24 @@ int renameNoReplace(const std::string& from, const std::string& to) {
     if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS && error != EMLINK) {
         return error;
     }
+    struct stat source {};
+    if (::lstat(from.c_str(), &source) == 0 && S_ISDIR(source.st_mode)) {
+        // A folder: the claim is an empty folder, which a rename replaces
+        // only while it stays empty; one another program put a file in makes
+        // the rename fail, and the claim is then theirs.
+        if (::mkdir(to.c_str(), 0700) != 0) {
+            return errno;
+        }
+        if (renameHooks().afterClaim) {
+            renameHooks().afterClaim(to);
+        }
+        if (::rename(from.c_str(), to.c_str()) == 0) {
+            return 0;
+        }
+        error = errno;
+        ::rmdir(to.c_str());  // only while empty, and so still ours
+        return error == ENOTEMPTY ? EEXIST : error;
+    }
     // No hard links either (FAT, some FUSE and network drives): the name is
     // claimed by creating it, which fails rather than replace, and the rename
     // replaces nothing but that claim.
@@ -534,6 +554,14 @@ FileOutcome PosixSaveFiles::renameNew(const std::string& from, const std::string
 }
 
 FileOutcome PosixSaveFiles::copyNew(const std::string& from, const std::string& to) {
+    return copy(from, to, true);
+}
+
+FileOutcome PosixSaveFiles::copyUnflushed(const std::string& from, const std::string& to) {
+    return copy(from, to, false);
+}
+
+FileOutcome PosixSaveFiles::copy(const std::string& from, const std::string& to, bool flush) {
     Fd in(openForReading(from));
     struct stat st {};
     if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -545,10 +573,12 @@ FileOutcome PosixSaveFiles::copyNew(const std::string& from, const std::string& 
     if (!out.valid()) {
         return outcomeOf(errno);
     }
-    // The kernel copies where it can, without the bytes passing through
-    // here; from the first refusal on, plain reads and writes.
+    // Where the file system shares blocks (Btrfs, XFS) the copy is a clone
+    // of the original's; elsewhere the kernel copies where it can, without
+    // the bytes passing through here; from the first refusal on, plain
+    // reads and writes.
     bool ok = true;
-    bool kernelCopy = true;
+    bool kernelCopy = ::ioctl(out.get(), FICLONE, in.get()) != 0;
     while (kernelCopy) {
         const ssize_t n = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, kChunk, 0);
         if (n > 0) {
@@ -578,7 +608,7 @@ FileOutcome PosixSaveFiles::copyNew(const std::string& from, const std::string& 
     // The copy keeps the save's time, which the Saves window falls back on.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ok = ok && ::futimens(out.get(), times) == 0;
-    ok = ok && ::fsync(out.get()) == 0;
+    ok = ok && (!flush || ::fsync(out.get()) == 0);
     ok = out.close() && ok;
     if (!ok) {
         ::unlink(target.c_str());
@@ -645,6 +675,109 @@ bool PosixSaveFiles::writeNew(const std::string& path, const std::string& bytes)
 
 bool PosixSaveFiles::replace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool PosixSaveFiles::flushFiles(const std::vector<std::string>& paths) {
+    // One flush of each file system holds every file of the batch: a flush
+    // a file would wait for the disk once a file.
+    std::vector<dev_t> done;
+    bool ok = true;
+    for (const std::string& path : paths) {
+        Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        struct stat st {};
+        if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
+            ok = false;
+            continue;
+        }
+        if (std::find(done.begin(), done.end(), st.st_dev) == done.end()) {
+            ok = ::syncfs(fd.get()) == 0 && ok;
+            done.push_back(st.st_dev);
+        }
+    }
+    return ok;
+}
+
+PathKind PosixSaveFiles::kindOf(const std::string& path) const {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? PathKind::missing : PathKind::unknown;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return PathKind::folder;
+    }
+    switch (entryKindOf(st.st_mode)) {
+        case EntryKind::file:
+            return PathKind::file;
+        case EntryKind::link:
+            return PathKind::link;
+        default:
+            return PathKind::other;
+    }
+}
+
+namespace {
+
+// A folder opened as itself: never a link to one.
+Fd openFolderItself(int at, const char* path) {
+    return Fd(::openat(at, path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+}  // namespace
+
+std::optional<std::vector<FolderEntry>> PosixSaveFiles::entriesOf(const std::string& folder) const {
+    Fd fd = openFolderItself(AT_FDCWD, folder.c_str());
+    if (!fd.valid()) {
+        return std::nullopt;
+    }
+    Folder dir(::fdopendir(fd.get()));
+    if (!dir) {
+        return std::nullopt;
+    }
+    (void)fd.release();
+    std::vector<FolderEntry> entries;
+    const bool ok =
+        readEntries(dir.get(), [&](std::string_view name, std::optional<EntryKind> kind) {
+            entries.push_back(FolderEntry{std::string(name), kind.value_or(EntryKind::folder)});
+        });
+    if (!ok) {
+        return std::nullopt;
+    }
+    return entries;
+}
+
+bool PosixSaveFiles::makeFolder(const std::string& path) {
+    return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool PosixSaveFiles::removeFolderOfFiles(const std::string& folder, std::string_view first) {
+    // Every removal goes through the folder's own descriptor, opened without
+    // following a link: a folder swapped for a link meanwhile is not entered.
+    Fd fd = openFolderItself(AT_FDCWD, folder.c_str());
+    if (!fd.valid()) {
+        return errno == ENOENT;
+    }
+    const std::string firstName(first);
+    if (!firstName.empty() && ::unlinkat(fd.get(), firstName.c_str(), 0) != 0 && errno != ENOENT) {
+        return false;
+    }
+    Fd listing(::dup(fd.get()));
+    Folder dir(listing.valid() ? ::fdopendir(listing.get()) : nullptr);
+    if (!dir) {
+        return false;
+    }
+    (void)listing.release();
+    bool removed = true;
+    const bool listed =
+        readEntries(dir.get(), [&](std::string_view name, std::optional<EntryKind> kind) {
+            if (kind) {  // a file or a link itself, never a folder's contents
+                const int saved = errno;
+                removed =
+                    (::unlinkat(fd.get(), std::string(name).c_str(), 0) == 0 || errno == ENOENT) &&
+                    removed;
+                errno = saved;
+            }
+        });
+    return listed && removed && ::rmdir(folder.c_str()) == 0;
 }
 
 bool PosixSaveFiles::syncFolder(const std::string& folder) {

@@ -20,14 +20,23 @@ class PosixSaveFiles : public SaveFiles {
     bool exists(const std::string& path) const override;
     FileOutcome renameNew(const std::string& from, const std::string& to) override;
     FileOutcome copyNew(const std::string& from, const std::string& to) override;
+    FileOutcome copyUnflushed(const std::string& from, const std::string& to) override;
+    bool flushFiles(const std::vector<std::string>& paths) override;
     std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override;
     bool remove(const std::string& path) override;
     FileOutcome linkNew(const std::string& from, const std::string& to) override;
     bool writeNew(const std::string& path, const std::string& bytes) override;
     bool replace(const std::string& from, const std::string& to) override;
+    PathKind kindOf(const std::string& path) const override;
+    std::optional<std::vector<FolderEntry>> entriesOf(const std::string& folder) const override;
+    bool makeFolder(const std::string& path) override;
+    bool removeFolderOfFiles(const std::string& folder, std::string_view first) override;
     bool syncFolder(const std::string& folder) override;
     std::uint32_t processId() const override;
     bool processRunning(std::uint32_t id) const override;
+
+  private:
+    FileOutcome copy(const std::string& from, const std::string& to, bool flush);
 };
 
 // Renames a file without ever replacing one: renameat2's RENAME_NOREPLACE;

@@ -34,6 +34,12 @@ class Fd {
     Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    // Hands the descriptor over to what closes it now (a listing).
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     // Closes now and reports whether close succeeded: for a written file a
     // late write error can surface only here.
     bool close() {

@@ -119,7 +119,7 @@ bool forEachEntry(const std::string& folder, Each each) {
     return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-std::optional<EntryKind> kindOf(const WIN32_FIND_DATAW& entry) {
+std::optional<EntryKind> entryKindOf(const WIN32_FIND_DATAW& entry) {
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         return EntryKind::link;
     }
@@ -149,7 +149,7 @@ class Win32FolderNames : public FolderNames {
     bool load() {
         return forEachEntry(folder_, [this](const WIN32_FIND_DATAW& entry) {
             const std::string name = utf8(entry.cFileName);
-            if (const auto kind = kindOf(entry)) {
+            if (const auto kind = entryKindOf(entry)) {
                 initial_.push_back(FolderEntry{name, *kind});
             }
             add(name);
@@ -186,7 +186,7 @@ class Win32FolderNames : public FolderNames {
 std::optional<FolderFiles> Win32SaveFiles::listFiles(const std::string& folder) const {
     FolderFiles files{folder, {}};
     const bool ok = forEachEntry(folder, [&files](const WIN32_FIND_DATAW& entry) {
-        if (const auto kind = kindOf(entry)) {
+        if (const auto kind = entryKindOf(entry)) {
             files.entries.push_back(FolderEntry{utf8(entry.cFileName), *kind});
         }
     });
@@ -371,8 +371,8 @@ std::optional<FileStamp> Win32SaveFiles::stamp(const std::string& path) const {
     const bool hasBasic =
         GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) != FALSE;
     constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000LL;
-    const std::int64_t written = static_cast<std::int64_t>(join(
-        info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+    const std::int64_t written = static_cast<std::int64_t>(
+        join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
     const std::int64_t changed = hasBasic ? basic.ChangeTime.QuadPart : written;
     return FileStamp{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
                      join(info.nFileSizeHigh, info.nFileSizeLow),
@@ -401,6 +401,14 @@ FileOutcome Win32SaveFiles::renameNew(const std::string& from, const std::string
 }
 
 FileOutcome Win32SaveFiles::copyNew(const std::string& from, const std::string& to) {
+    return copy(from, to, true);
+}
+
+FileOutcome Win32SaveFiles::copyUnflushed(const std::string& from, const std::string& to) {
+    return copy(from, to, false);
+}
+
+FileOutcome Win32SaveFiles::copy(const std::string& from, const std::string& to, bool flush) {
     const auto source = wide(from);
     const auto target = wide(to);
     if (!source || !target || source->empty() || target->empty()) {
@@ -437,7 +445,7 @@ FileOutcome Win32SaveFiles::copyNew(const std::string& from, const std::string& 
     bool ok = attributes != INVALID_FILE_ATTRIBUTES &&
               (!readOnly ||
                SetFileAttributesW(target->c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}));
-    if (ok) {
+    if (ok && flush) {
         Handle out(CreateFileW(target->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ok = out.get() != INVALID_HANDLE_VALUE && FlushFileBuffers(out.get());
@@ -537,6 +545,99 @@ bool Win32SaveFiles::replace(const std::string& from, const std::string& to) {
     return source && target && !source->empty() && !target->empty() &&
            MoveFileExW(source->c_str(), target->c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+bool Win32SaveFiles::flushFiles(const std::vector<std::string>& paths) {
+    // Windows flushes a file at a time; a read-only copy opens for writing
+    // only for as long as that takes.
+    bool ok = true;
+    for (const std::string& path : paths) {
+        const auto name = wide(path);
+        const DWORD attributes = name ? GetFileAttributesW(name->c_str()) : INVALID_FILE_ATTRIBUTES;
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            ok = false;
+            continue;
+        }
+        const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+        if (readOnly) {
+            SetFileAttributesW(name->c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+        }
+        {
+            Handle out(CreateFileW(name->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+            ok = out.get() != INVALID_HANDLE_VALUE && FlushFileBuffers(out.get()) && ok;
+        }
+        if (readOnly) {
+            SetFileAttributesW(name->c_str(), attributes);
+        }
+    }
+    return ok;
+}
+
+PathKind Win32SaveFiles::kindOf(const std::string& path) const {
+    const auto name = wide(path);
+    if (!name || name->empty()) {
+        return PathKind::unknown;
+    }
+    const DWORD attributes = GetFileAttributesW(name->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::missing
+                                                                              : PathKind::unknown;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return PathKind::link;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::folder : PathKind::file;
+}
+
+std::optional<std::vector<FolderEntry>> Win32SaveFiles::entriesOf(const std::string& folder) const {
+    if (kindOf(folder) != PathKind::folder) {
+        return std::nullopt;
+    }
+    std::vector<FolderEntry> entries;
+    const bool ok = forEachEntry(folder, [&entries](const WIN32_FIND_DATAW& entry) {
+        entries.push_back(
+            FolderEntry{utf8(entry.cFileName), entryKindOf(entry).value_or(EntryKind::folder)});
+    });
+    if (!ok) {
+        return std::nullopt;
+    }
+    return entries;
+}
+
+bool Win32SaveFiles::makeFolder(const std::string& path) {
+    const auto name = wide(path);
+    return name && !name->empty() && CreateDirectoryW(name->c_str(), nullptr);
+}
+
+bool Win32SaveFiles::removeFolderOfFiles(const std::string& folder, std::string_view first) {
+    if (kindOf(folder) == PathKind::missing) {
+        return true;
+    }
+    const auto entries = entriesOf(folder);  // none for a link or junction
+    if (!entries) {
+        return false;
+    }
+    const std::string prefix = folder.empty() || folder.back() == '\\' ? folder : folder + '\\';
+    if (!first.empty()) {
+        const auto name = wide(prefix + std::string(first));
+        if (!name || (!DeleteFileW(name->c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)) {
+            return false;
+        }
+    }
+    bool ok = true;
+    for (const FolderEntry& e : *entries) {
+        if (e.kind == EntryKind::folder) {
+            ok = false;
+            continue;
+        }
+        // A link goes as itself (DeleteFileW never follows one).
+        const auto name = wide(prefix + e.name);
+        ok = name && (DeleteFileW(name->c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) && ok;
+    }
+    const auto self = wide(folder);
+    return ok && self && RemoveDirectoryW(self->c_str());
 }
 
 bool Win32SaveFiles::syncFolder(const std::string&) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 
+#include "backups/digest.h"
 #include "backups/store.h"
 #include "platform/trash.h"
 #include "tests/support/faulty_save_files.h"
@@ -63,8 +66,8 @@ struct Scene {
         std::size_t n = 0;
         std::error_code ec;
         for (const auto& e : fs::recursive_directory_iterator(store, ec)) {
-            n += e.is_directory() && e.path().parent_path().parent_path().parent_path() ==
-                                         fs::path(store);
+            n += e.is_directory() &&
+                 e.path().parent_path().parent_path().parent_path() == fs::path(store);
         }
         return n;
     }
@@ -231,16 +234,224 @@ TEST(Backups, AStoreOnAnotherDrive) {
     fs::remove_all(far, ec);
 }
 
-TEST(Manifest, ReadsBackWhatItWritesAndNothingCut) {
-    Manifest m{"C:\\Games\\Oblivion", "Aldric", Reason::beforeSort, "2026-12-08T10:00:00Z",
-               {{"Save 1 - a b.ess", {1, 2, 3, 4, 5}}, {"Save 1.obse", {6, 7, 8, 9, 10}}}};
+// What another program, a failing disk or a planted file can leave in the
+// store: a backup is linked to or put back only while it is what its list
+// says, a link is never entered, and nothing outside the store is touched.
+TEST(Backups, TrustsNothingReadBackFromTheStore) {
+    enum class Then { listed, damagedCopy, notListed };
+    struct Case {
+        const char* what;
+        std::function<void(Scene&, const std::string& backup)> plant;
+        Then then;
+    };
+    const auto writeInto = [](const std::string& file, const std::string& bytes) {
+        fs::remove(file);  // not through the link to the save's own copy
+        test::writeBytes(file, bytes);
+    };
+    const auto link = [](const std::string& target, const std::string& at, bool folder) {
+        std::error_code ec;
+        folder ? fs::create_directory_symlink(target, at, ec) : fs::create_symlink(target, at, ec);
+        return !ec;
+    };
+    for (const Case& c : {
+             Case{"a link named like a backup, to the save folder",
+                  [&](Scene&s, const std::string&b) {
+                      link(s.aldric, fs::path(b).parent_path().string() + "/2027-01-01T00-00-00Z",
+                           true);
+                  },
+                  Then::listed},
+             Case{"a link named like an unfinished backup",
+                  [&](Scene&s, const std::string&b) {
+                      link(s.aldric, fs::path(b).parent_path().string() + "/x.1.quarlo-part", true);
+                  },
+                  Then::listed},
+             Case{"a copy written into at the same size",
+                  [&](Scene&, const std::string&b) {
+                      const auto t = fs::last_write_time(b + "/Save 2.ess");
+                      writeInto(b + "/Save 2.ess", std::string(100000, 'x'));
+                      fs::last_write_time(b + "/Save 2.ess", t);
+                  },
+                  Then::damagedCopy},
+             Case{"a copy cut short",
+                  [&](Scene&, const std::string&b) {
+                      writeInto(b + "/Save 2.ess", std::string(50000, 's'));
+                  },
+                  Then::damagedCopy},
+             Case{"a copy that is a link to another file",
+                  [&](Scene&s, const std::string&b) {
+                      test::writeBytes(s.dir.at("other.ess"), std::string(100000, 's'));
+                      fs::remove(b + "/Save 2.ess");
+                      link(s.dir.at("other.ess"), b + "/Save 2.ess", false);
+                  },
+                  Then::damagedCopy},
+             Case{"a list naming a file outside the backup",
+                  [&](Scene&, const std::string&b) {
+                      std::string list = test::readBytes(b + "/" + std::string(kManifestName));
+                      list.replace(list.find("Save 2.ess"), 10, "../Save9.ess");
+                      writeInto(b + "/" + std::string(kManifestName), list);
+                  },
+                  Then::notListed},
+         }) {
+        SCOPED_TRACE(c.what);
+        Scene s;
+        const Made first = s.backUp();
+        ASSERT_TRUE(first.backup);
+        const Files saves = Scene::in(s.aldric);
+        c.plant(s, first.backup->folder);
+        const auto listed = s.backups.list(s.game, "Aldric");
+        EXPECT_EQ(Scene::in(s.aldric), saves);
+        ASSERT_EQ(listed.size(), c.then == Then::notListed ? 0u : 1u);
+        // The next backup copies what it cannot prove unchanged.
+        const Made second = s.backUp(Reason::leftCharacter);
+        ASSERT_TRUE(second.backup) << second.failure;
+        EXPECT_EQ(second.copied,
+                  c.then == Then::listed ? 0u : 3u - (c.then != Then::notListed) * 2);
+        Files kept = Scene::in(second.backup->folder);
+        kept.erase(std::string(kManifestName));
+        EXPECT_EQ(kept, withoutNotes(saves));
+        if (c.then == Then::notListed) {
+            continue;
+        }
+        // A restore of the damaged backup leaves the save it cannot vouch for.
+        s.write({{"Save 2.ess", "changed"}});
+        const Restored r = s.backups.restore(listed.front(), s.aldric, {});
+        EXPECT_TRUE(r.failure.empty()) << r.failure;
+        EXPECT_EQ(test::readBytes(s.aldric + "/Save 2.ess"),
+                  c.then == Then::listed ? saves.at("Save 2.ess") : "changed");
+        EXPECT_EQ(r.skipped.size(), c.then == Then::listed ? 0u : 1u);
+        EXPECT_FALSE(fs::exists(s.dir.at("game/Saves/Save9.ess")));
+    }
+}
+
+// Names the store's folders or lists could confuse: each character keeps
+// its own backups, whatever its name holds.
+TEST(Backups, EveryCharacterNameHasBackupsOfItsOwn) {
+    Scene s;
+    const std::vector<std::string> names = {"a\\b", "a/b",  "a_b", "a:b", "Foo",
+                                            "foo",  "x\ny", "..",  "CON", "50%"};
+    for (const std::string& name : names) {
+        const Made made = s.backups.backUp(s.game, name, s.aldric, Reason::byHand, {});
+        EXPECT_TRUE(made.backup) << name << ": " << made.failure;
+    }
+    for (const std::string& name : names) {
+        const auto list = s.backups.list(s.game, name);
+        ASSERT_EQ(list.size(), 1u) << name;
+        EXPECT_EQ(list.front().manifest.character, name);
+    }
+}
+
+// Backups are listed in the order they were made: ten in one second, and a
+// clock set back since (whose safety backup must outlive the pruning that
+// follows a restore).
+TEST(Backups, NewestFirstWhateverTheClockSays) {
+    Scene s;
+    std::string clock = "2030-01-01T00:00:00Z";
+    Store backups(s.files, *s.fs, s.store, [&clock] { return clock; });
+    std::vector<std::string> made;
+    for (int i = 0; i < 21; ++i) {
+        made.push_back(
+            backups.backUp(s.game, "Aldric", s.aldric, Reason::leftCharacter, {}).backup->id);
+    }
+    clock = "2026-12-08T10:00:00Z";  // corrected
+    s.write({{"Save 2.ess", "changed"}});
+    const Restored r = backups.restore(backups.list(s.game, "Aldric").back(), s.aldric, {});
+    ASSERT_TRUE(r.safety);
+    backups.prune(s.game, "Aldric");
+    const auto list = backups.list(s.game, "Aldric");
+    ASSERT_EQ(list.size(), 20u);
+    EXPECT_EQ(list.front().id, r.safety->id);
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        EXPECT_EQ(list[i].id, made[made.size() - i]);
+    }
+    EXPECT_EQ(test::readBytes(r.safety->folder + "/Save 2.ess"), "changed");
+}
+
+// Restore puts a save back with its co-saves or not at all, and clears what
+// a cut-off restore left; the list and a save can share a stem.
+TEST(Backups, RestoreKeepsSavesWholeBesideTheirCoSaves) {
+    Scene s;
+    s.write({{"quarlo-backup.ess", test::saveBytes({})}, {"quarlo-backup.obse", "its co-save"}});
+    const Made old = s.backUp();
+    ASSERT_TRUE(old.backup) << old.failure;
+    const Files then = Scene::in(s.aldric);
+    // The save is gone, its co-save is another version's; an unfinished
+    // copy of a run that ended lies beside them.
+    fs::remove(s.aldric + "/Save 1.ess");
+    s.write({{"Save 1.obse", "another co-save"}, {"Save 1.ess.99999999.quarlo-part", "half"}});
+    const Restored r = s.backups.restore(*old.backup, s.aldric, {});
+    EXPECT_TRUE(r.failure.empty()) << r.failure;
+    EXPECT_EQ(Scene::in(s.aldric), then);
+    Files safe = Scene::in(r.safety->folder);
+    EXPECT_EQ(safe["Save 1.obse"], "another co-save");
+}
+
+// Whatever moment the game writes a save during a restore, its bytes stay:
+// in the save, in the safety backup, or set aside beside it.
+TEST(Backups, AWriteDuringARestoreIsNeverLost) {
+    Scene clean;
+    const Made old = clean.backUp();
+    clean.write({{"Save 2.ess", "changed"}});
+    const int first = clean.files.calls;
+    clean.backups.restore(*old.backup, clean.aldric, {});
+    const int steps = clean.files.calls - first;
+    for (int at = 0; at < steps; ++at) {
+        SCOPED_TRACE("the game writes before call " + std::to_string(at));
+        Scene s;
+        const Made made = s.backUp();
+        s.write({{"Save 2.ess", "changed"}});
+        s.files.beforeCall = [&s, at, start = s.files.calls](int call) {
+            if (call == start + at) {
+                std::ofstream(s.aldric + "/Save 2.ess", std::ios::app) << "+game";
+            }
+        };
+        const Restored r = s.backups.restore(*made.backup, s.aldric, {});
+        s.files.beforeCall = {};
+        bool kept = false;
+        for (const std::string& folder : {s.aldric, r.safety ? r.safety->folder : s.aldric}) {
+            for (const auto& [name, bytes] : Scene::in(folder)) {
+                kept = kept || bytes.ends_with("+game");
+            }
+        }
+        EXPECT_TRUE(kept);
+    }
+}
+
+TEST(Manifest, ReadsBackWhatItWritesAndNothingCutOrOutsideItsFolder) {
+    Manifest m{"C:\\Games\\Oblivion",
+               "Al\ndric 100%",
+               Reason::beforeSort,
+               "2026-12-08T10:00:00Z",
+               {{"Save 1 - a b.ess", {1, 2, 3, 4, 5}, 6, {7, 8, 1, 2, 9}},
+                {"Save 1.obse\r", {6, 7, 8, 9, 10}, 11, {12, 13, 6, 7, 14}}}};
     const std::string text = formatManifest(m);
     const auto back = parseManifest(text);
     ASSERT_TRUE(back);
     EXPECT_EQ(formatManifest(*back), text);
+    EXPECT_EQ(back->character, m.character);
     for (std::size_t n = 0; n < text.size(); ++n) {
         EXPECT_FALSE(parseManifest(std::string_view(text).substr(0, n))) << n;
     }
+    for (const char* name :
+         {"..", ".", "a/b.ess", "a\\b.ess", "quarlo-backup.txt", "", "Save 1 - a b.ess"}) {
+        Manifest bad = m;
+        bad.files[1].name = name;
+        EXPECT_FALSE(parseManifest(formatManifest(bad))) << name;
+    }
+    // The first version's lists are still read.
+    EXPECT_TRUE(
+        parseManifest("quarlo-backup 1\ncharacter A\nreason hand\nmade x\n"
+                      "file 1 2 3 4 5 Save 1.ess\nend\n"));
+    // The checksum follows the bytes, however they are read.
+    Digest whole;
+    whole.add("0123456789abcdefghijklmnopqrstuvwxyz0123456789");
+    Digest parts;
+    for (const char* part : {"0123456789abcdefghijk", "lmnopqrstuvwxyz01234", "56789"}) {
+        parts.add(part);
+    }
+    EXPECT_EQ(whole.value(), parts.value());
+    Digest other;
+    other.add("0123456789abcdefghijklmnopqrstuvwxyz0123456788");
+    EXPECT_NE(whole.value(), other.value());
 }
 
 }  // namespace

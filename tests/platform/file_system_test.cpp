@@ -241,6 +241,7 @@ TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
         bool targetThere;
         bool otherWritesClaim;
         int result;
+        bool folder = false;  // a backup's folder rather than a save
     };
     for (const Case& c : {
              Case{"plain", 0, 0, false, false, 0},
@@ -251,16 +252,28 @@ TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
              Case{"no links, name taken", EINVAL, EPERM, true, false, EEXIST},
              Case{"no links, claim written by another", EINVAL, EPERM, false, true, EEXIST},
              Case{"a real failure", EIO, 0, false, false, EIO},
+             Case{"folder, no links: a claim", EINVAL, EPERM, false, false, 0, true},
+             Case{"folder, no links, name taken", EINVAL, EPERM, true, false, EEXIST, true},
+             Case{"folder, claim written by another", EINVAL, EPERM, false, true, EEXIST, true},
          }) {
         SCOPED_TRACE(c.what);
         test::TempDir dir;
-        test::writeBytes(dir.at("from"), "save");
+        // A folder is read through its one file.
+        const std::string from = c.folder ? dir.at("from") + "/f" : dir.at("from");
+        const std::string to = c.folder ? dir.at("to") + "/f" : dir.at("to");
+        if (c.folder) {
+            fs::create_directory(dir.at("from"));
+            if (c.targetThere) {
+                fs::create_directory(dir.at("to"));
+            }
+        }
+        test::writeBytes(from, "save");
         if (c.targetThere) {
-            test::writeBytes(dir.at("to"), "theirs");
+            test::writeBytes(to, "theirs");
         }
         setRenameTestHooks(RenameTestHooks{
             [&c](std::string_view call) { return call == "renameat2" ? c.renameat2 : c.link; },
-            [&c](const std::string& to) {
+            [&c, &to](const std::string&) {
                 if (c.otherWritesClaim) {
                     test::writeBytes(to, "the game's save");
                 }
@@ -268,11 +281,11 @@ TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
         EXPECT_EQ(renameNoReplace(dir.at("from"), dir.at("to")), c.result);
         setRenameTestHooks({});
         const bool moved = c.result == 0;
-        EXPECT_EQ(fs::exists(dir.at("from")), !moved);
-        EXPECT_EQ(test::readBytes(dir.at("to")), moved                ? "save"
-                                                 : c.targetThere      ? "theirs"
-                                                 : c.otherWritesClaim ? "the game's save"
-                                                                      : "");
+        EXPECT_EQ(fs::exists(from), !moved);
+        EXPECT_EQ(test::readBytes(to), moved                ? "save"
+                                       : c.targetThere      ? "theirs"
+                                       : c.otherWritesClaim ? "the game's save"
+                                                            : "");
     }
 }
 

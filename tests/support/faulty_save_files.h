@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,9 @@ class FaultySaveFiles : public platform::SaveFiles {
     explicit FaultySaveFiles(std::unique_ptr<platform::SaveFiles> real) : real_(std::move(real)) {}
     std::optional<int> failAt;
     mutable int calls = 0;
+    // Runs before each counted call, with its number: another program at
+    // work.
+    std::function<void(int call)> beforeCall;
     // Process numbers taken as running, whatever the system says.
     std::uint32_t alsoRunning = 0;
 
@@ -43,6 +47,23 @@ class FaultySaveFiles : public platform::SaveFiles {
     platform::FileOutcome copyNew(const std::string& a, const std::string& b) override {
         return fails() ? platform::FileOutcome::failed : real_->copyNew(a, b);
     }
+    platform::FileOutcome copyUnflushed(const std::string& a, const std::string& b) override {
+        return fails() ? platform::FileOutcome::failed : real_->copyUnflushed(a, b);
+    }
+    bool flushFiles(const std::vector<std::string>& paths) override {
+        return !fails() && real_->flushFiles(paths);
+    }
+    platform::PathKind kindOf(const std::string& p) const override {
+        return fails() ? platform::PathKind::unknown : real_->kindOf(p);
+    }
+    std::optional<std::vector<platform::FolderEntry>> entriesOf(
+        const std::string& f) const override {
+        return fails() ? std::nullopt : real_->entriesOf(f);
+    }
+    bool makeFolder(const std::string& p) override { return !fails() && real_->makeFolder(p); }
+    bool removeFolderOfFiles(const std::string& f, std::string_view first) override {
+        return !fails() && real_->removeFolderOfFiles(f, first);
+    }
     std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override {
         return fails() ? std::nullopt : real_->sameBytes(a, b);
     }
@@ -65,6 +86,9 @@ class FaultySaveFiles : public platform::SaveFiles {
   private:
     bool fails() const {
         const int n = calls++;
+        if (beforeCall) {
+            beforeCall(n);
+        }
         return failAt && n == *failAt;
     }
     std::unique_ptr<platform::SaveFiles> real_;

@@ -163,6 +163,39 @@ class MemorySaveFiles : public platform::SaveFiles {
         return platform::FileOutcome::done;
     }
 
+    platform::FileOutcome copyUnflushed(const std::string& from, const std::string& to) override {
+        return copyNew(from, to);
+    }
+    bool flushFiles(const std::vector<std::string>& paths) override {
+        return !step("flushFiles " + (paths.empty() ? std::string() : paths.front()));
+    }
+
+    // Folders are the paths' levels: there while a file is below them.
+    platform::PathKind kindOf(const std::string& path) const override {
+        if (links.count(path)) {
+            return platform::PathKind::link;
+        }
+        if (files.count(path)) {
+            return platform::PathKind::file;
+        }
+        const auto below = files.lower_bound(path + "/");
+        return below != files.end() && below->first.starts_with(path + "/")
+                   ? platform::PathKind::folder
+                   : platform::PathKind::missing;
+    }
+    std::optional<std::vector<platform::FolderEntry>> entriesOf(
+        const std::string& folder) const override {
+        const auto listed = listFiles(folder);
+        return listed ? std::optional(listed->entries) : std::nullopt;
+    }
+    bool makeFolder(const std::string& path) override { return !step("makeFolder " + path); }
+    bool removeFolderOfFiles(const std::string& folder, std::string_view) override {
+        for (const std::string& name : namesIn(folder)) {
+            files.erase(folder + "/" + name);
+        }
+        return true;
+    }
+
     std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override {
         if (step("sameBytes " + a) || !files.count(a) || !files.count(b)) {
             return std::nullopt;
