@@ -1,5 +1,6 @@
 #include "backups/manifest.h"
 
+#include <algorithm>
 #include <charconv>
 #include <set>
 
@@ -94,7 +95,10 @@ const char* describe(Reason reason) {
 bool plainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos &&
-           name != kManifestName;
+           !std::equal(name.begin(), name.end(), kManifestName.begin(), kManifestName.end(),
+                       [](char a, char b) {
+                           return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+                       });
 }
 
 std::string formatManifest(const Manifest& m) {

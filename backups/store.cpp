@@ -333,6 +333,12 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     }
     std::vector<std::string> names;
     for (const platform::FolderEntry& e : listing->entries) {
+        // A note of the player's beside a save named "quarlo-backup.ess"
+        // groups as its co-save but would take the list's place: it is no
+        // save's, and stays out.
+        if (e.kind == platform::EntryKind::file && !plainFileName(e.name)) {
+            continue;
+        }
         if (e.kind == platform::EntryKind::file) {
             names.push_back(e.name);
         }

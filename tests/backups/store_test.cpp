@@ -370,7 +370,9 @@ TEST(Backups, NewestFirstWhateverTheClockSays) {
 // a cut-off restore left; the list and a save can share a stem.
 TEST(Backups, RestoreKeepsSavesWholeBesideTheirCoSaves) {
     Scene s;
-    s.write({{"quarlo-backup.ess", test::saveBytes({})}, {"quarlo-backup.obse", "its co-save"}});
+    s.write({{"quarlo-backup.ess", test::saveBytes({})},
+             {"quarlo-backup.obse", "its co-save"},
+             {"quarlo-backup.txt", "the player's note"}});
     const Made old = s.backUp();
     ASSERT_TRUE(old.backup) << old.failure;
     const Files then = Scene::in(s.aldric);
