@@ -95,10 +95,9 @@ const char* describe(Reason reason) {
 bool plainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos &&
-           !std::equal(name.begin(), name.end(), kManifestName.begin(), kManifestName.end(),
-                       [](char a, char b) {
-                           return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-                       });
+           !std::equal(
+               name.begin(), name.end(), kManifestName.begin(), kManifestName.end(),
+               [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
 }
 
 std::string formatManifest(const Manifest& m) {

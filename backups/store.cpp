@@ -462,11 +462,16 @@ std::optional<std::uint64_t> Store::linkable(const ManifestFile& before,
         return std::nullopt;
     }
     const bool copyUntouched = before.digest && untouchedSince(*copy, before.copy);
-    if (copyUntouched && untouchedSince(now, before.source)) {
+    const bool sourceUntouched = untouchedSince(now, before.source);
+    if (copyUntouched && sourceUntouched) {
         return before.digest;
     }
-    // Read what cannot be proved: the copy against its checksum, and the
-    // save against the copy.
+    // Read what cannot be proved: the copy against its checksum, and, where
+    // the save may have changed, the save against the copy.
+    if (sourceUntouched && before.digest) {
+        const auto digest = digestOf(files_, earlierCopy);
+        return digest == before.digest ? digest : std::nullopt;
+    }
     const auto compared = compareFiles(files_, earlierCopy, source);
     if (!compared || !compared->same || (before.digest && compared->digest != *before.digest)) {
         return std::nullopt;
@@ -476,11 +481,43 @@ std::optional<std::uint64_t> Store::linkable(const ManifestFile& before,
 
 void Store::prune(const std::string& gameFolder, const std::string& character, std::size_t keep) {
     const std::lock_guard<std::mutex> lock(storeLock());
+    const std::vector<Backup> all = list(gameFolder, character);
+    if (all.empty()) {
+        return;
+    }
+    // Removing a second name of a file moves its change time: the newest
+    // backup's copies that were untouched right before are noted again after,
+    // so that the next backup can still link to them without reading them.
+    Backup newest = all.front();
+    std::vector<bool> untouched;
+    for (const ManifestFile& f : newest.manifest.files) {
+        const auto now = files_.stamp(join(newest.folder, f.name));
+        untouched.push_back(f.digest && now && untouchedSince(*now, f.copy));
+    }
+    bool removed = false;
     std::size_t kept = 0;
-    for (const Backup& b : list(gameFolder, character)) {
+    for (const Backup& b : all) {
         if (automatic(b.manifest.reason) && ++kept > keep) {
-            removeUnfinished(b.folder);
+            removed = removeUnfinished(b.folder) || removed;
         }
+    }
+    if (!removed) {
+        return;
+    }
+    bool moved = false;
+    for (std::size_t i = 0; i < untouched.size(); ++i) {
+        ManifestFile& f = newest.manifest.files[i];
+        const auto now = files_.stamp(join(newest.folder, f.name));
+        if (untouched[i] && now && *now != f.copy && stillSame(now, f.copy)) {
+            f.copy = *now;
+            moved = true;
+        }
+    }
+    const std::string list = join(newest.folder, std::string(kManifestName));
+    const std::string next = list + "." + std::to_string(files_.processId()) + ".new";
+    if (moved && files_.writeNew(next, formatManifest(newest.manifest)) &&
+        !files_.replace(next, list)) {
+        files_.remove(next);
     }
 }
 
