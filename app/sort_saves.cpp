@@ -120,7 +120,9 @@ SortPlan planSort(
             for (std::size_t g = first; g < last; ++g) {
                 SortGroup& group = plan.groups[g];
                 group.sharesName = last - first > 1;
-                if (!group.folderName.empty()) {
+                // A name New refuses is no character's: it stays with its
+                // reason rather than read as a second one in "<name> (2)".
+                if (!group.folderName.empty() || refuse(group.name) != nullptr) {
                     continue;
                 }
                 for (int n = 1; n <= kMostOfOneName; ++n) {

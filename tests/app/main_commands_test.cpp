@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tests/app/app_fixture.h"
 #include "backups/store.h"
+#include "tests/app/app_fixture.h"
 #include "tests/support/save_writer.h"
 
 namespace quarlo::test {
@@ -379,6 +379,8 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
     writeBytes(inGame("Saves/Ann/Save 6.ess"), "Ann's own save 6");
     loose("Save 7.ess", "Sir [Bob]", 7);
     loose("Save 8.ess", "Brynja", 8, 2010);
+    loose("Save 9.ess", "Aux", 9);
+    loose("Save 10.ess", "Name.", 10);
     folder("Saves/Brynja");
     loose("Brynja/Old.ess", "Brynja", 1, 2010);
     writeBytes(inGame("Saves/Broken.ess"), "not a save");
@@ -407,8 +409,10 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
     const std::vector<Row> expected{
         {"Aldric", 3, "Saves\\Aldric\\", false, "", 0},
         {"Ann", 1, "Saves\\Ann\\", true, "", 1},
+        {"Aux", 1, "Saves\\Aux\\", false, app::text::kInvalidName, 0},
         {"Brynja", 1, "Saves\\Brynja (2)\\", false, "", 0},
         {"Brynja", 1, "Saves\\Brynja\\", true, "", 0},
+        {"Name.", 1, "Saves\\Name.\\", false, app::text::kInvalidName, 0},
         {"Sir [Bob]", 1, "Saves\\Sir [Bob]\\", false, app::text::kInvalidName, 0},
     };
     EXPECT_EQ(rows, expected);
@@ -427,7 +431,7 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
     main.onSortLooseSaves(go);
     ASSERT_EQ(go.messages.size(), 1u);
     EXPECT_EQ(go.messages[0],
-              "Success. 6 saves and 1 co-save moved into 4 characters; 3 saves are still in "
+              "Success. 6 saves and 1 co-save moved into 4 characters; 5 saves are still in "
               "Saves.");
     EXPECT_EQ(go.changed, 1);
     const auto names = [this](const std::string& folder) {
@@ -446,7 +450,8 @@ TEST_F(CommandsTest, SortLooseSavesMovesEachPlayersSavesIntoTheirFolder) {
     EXPECT_EQ(readBytes(inGame("Saves/Ann/Save 6.ess")), "Ann's own save 6");
     EXPECT_EQ(names("Saves/Brynja"), (Strings{"Old.ess", "Save 8.ess"}));
     EXPECT_EQ(names("Saves/Brynja (2)"), Strings{"Save 4.ess"});
-    EXPECT_EQ(names("Saves"), (Strings{"Broken.ess", "Save 6.ess", "Save 7.ess"}));
+    EXPECT_EQ(names("Saves"),
+              (Strings{"Broken.ess", "Save 10.ess", "Save 6.ess", "Save 7.ess", "Save 9.ess"}));
     EXPECT_EQ(gameBytes(), gameBefore);
     EXPECT_EQ(controls.list, (Strings{"Aldric", "Ann", "Bob", "Brynja", "Brynja (2)"}));
     EXPECT_EQ(shown(ValueLabel::Active), "Ann");
