@@ -58,6 +58,9 @@ std::string reasonFor(const saves::TransferResult& r, Verb verb, const PlaceName
                    where(saves::Place::source, names) + ".";
         case Outcome::unavailable:
             return not_ + "the " + names.trash + " cannot take files from this drive.";
+        case Outcome::readOnly:
+            return not_ + "files cannot be removed from " + names.from +
+                   " (is its drive read-only?), so nothing was copied.";
         case Outcome::gone:
             if (r.detail == "destination") {
                 return not_ + "it is no longer in " + names.from + " but in " + names.to +
@@ -123,6 +126,18 @@ std::string transferReasons(const std::vector<saves::TransferResult>& results, V
         if (const std::string line = reasonFor(r, verb, places); !line.empty()) {
             why += "\n" + line;
         }
+        for (const std::string& aside : r.setAside) {
+            why += "\n" + r.fileName + ": " + aside + " in " + places.from +
+                   " is this save's own file, set aside to be removed and not given its name "
+                   "back; rename it without \"" +
+                   aside.substr(aside.rfind('.', aside.rfind('.') - 1)) + "\".";
+        }
+        for (const std::string& part : r.unfinished) {
+            why += "\n" + r.fileName + ": an unfinished copy, " + part + ", is left in " +
+                   places.to +
+                   "; it is no save to the game, and the next move or copy there "
+                   "removes it.";
+        }
     }
     if (notStarted > 0) {
         why += "\nStopped: " + countOf(notStarted, "save") + " not " + participle(verb) + "; " +
@@ -143,8 +158,20 @@ std::string transferSummary(const std::vector<saves::TransferResult>& results, V
             : std::string(verb == Verb::move ? " moved to " : " copied to ") + places.to;
     std::string summary = std::string(whole && done > 0 ? "Success. " : "Failed. ") +
                           savesAndCoSaves(done, arrivedCoSaves(results)) + destination;
-    if (done < results.size()) {
-        summary += "; " + std::to_string(results.size() - done) + " not " + participle(verb);
+    // A save whose undo left it whole in both folders is neither moved nor
+    // not moved: it is counted as what it is.
+    const auto inBoth = static_cast<std::size_t>(
+        std::count_if(results.begin(), results.end(), [](const saves::TransferResult& r) {
+            return r.outcome == Outcome::split &&
+                   std::all_of(r.places.begin(), r.places.end(),
+                               [](const auto& p) { return p.place == saves::Place::both; });
+        }));
+    if (inBoth > 0) {
+        summary += "; " + countOf(inBoth, "save") + " in both " + places.from + " and " + places.to;
+    }
+    if (done + inBoth < results.size()) {
+        summary +=
+            "; " + std::to_string(results.size() - done - inBoth) + " not " + participle(verb);
     }
     summary += ".";
     if (const std::string why = transferReasons(results, verb, places); !why.empty()) {

@@ -15,6 +15,7 @@
 #include "platform/settle.h"
 #include "platform/trash.h"
 #include "saves/character_saves.h"
+#include "saves/transfer.h"
 
 namespace quarlo::backups {
 
@@ -23,11 +24,6 @@ namespace {
 // A backup is made in a folder of this suffix, numbered by its process, and
 // given its own name only once its manifest is written.
 constexpr std::string_view kUnfinished = ".quarlo-part";
-
-// A save's file set aside while a restore puts the backup's version in its
-// place, numbered by the process: it stays, under this name, if the restore
-// is cut off, since it may hold what the game wrote last.
-constexpr std::string_view kAside = ".quarlo-old";
 
 // The most a manifest may hold: a character with thousands of saves.
 constexpr std::size_t kLargestManifest = 8 << 20;
@@ -572,7 +568,7 @@ std::optional<std::string> Store::place(const Put& put, platform::FolderNames& n
         return std::nullopt;
     }
     const std::string asideName =
-        name + "." + std::to_string(files_.processId()) + std::string(kAside);
+        name + "." + std::to_string(files_.processId()) + std::string(saves::kAsideSuffix);
     const std::string aside = join(names.folder(), asideName);
     if (files_.renameNew(put.target, aside) != platform::FileOutcome::done) {
         files_.remove(put.part);

@@ -102,6 +102,10 @@ class FolderNames {
     // program added, and where the system reports them, what other programs
     // added since.
     virtual bool taken(std::string_view name) = 0;
+    // Whether a name the game takes for `name` is there beside `name`
+    // itself: another program made it in the moment before this program
+    // gave `name`, which no rename can refuse.
+    virtual bool twin(std::string_view name) = 0;
     // This program gave or took that name.
     virtual void add(std::string_view name) = 0;
     virtual void remove(std::string_view name) = 0;
@@ -171,6 +175,10 @@ class SaveFiles {
 
     // Removes one file.
     virtual bool remove(const std::string& path) = 0;
+
+    // Whether files can be removed from the folder at all: false on a drive
+    // or folder that is read-only, known before a move copies anything.
+    virtual bool canRemoveIn(const std::string& folder) const = 0;
 
     // A second name for the regular file `from` (a hard link): exists when
     // `to` is taken; failed where the file system has no such links or the

@@ -240,7 +240,20 @@ class SaveTransfer {
                                                   : files_.renameNew(source(name), target(name));
             if (outcome == FileOutcome::done) {
                 to_.add(name);
-                continue;
+                if (!to_.twin(name)) {
+                    continue;
+                }
+                // Another program gave a name of another letter case in the
+                // moment before: this one goes back, and the save with it.
+                if (files_.renameNew(target(name), source(name)) != FileOutcome::done) {
+                    std::vector<Place> where(names_.size(), Place::source);
+                    for (std::size_t j = 0; j <= i; ++j) {
+                        where[j] = Place::destination;
+                    }
+                    return split(where);
+                }
+                to_.remove(name);
+                outcome = FileOutcome::exists;
             }
             if (outcome == FileOutcome::crossDevice && i == 0) {
                 return std::nullopt;
@@ -288,14 +301,18 @@ class SaveTransfer {
             }
         }
         // An unfinished copy is no save to the game; one that will not go
-        // now goes at the next operation here.
+        // now goes at the next operation here, and the summary says so.
+        std::vector<std::string> unfinished;
         for (std::size_t i = named; i < parts; ++i) {
-            files_.remove(part(names_[i]));
+            if (!files_.remove(part(names_[i])) && files_.exists(part(names_[i]))) {
+                const std::string path = part(names_[i]);
+                unfinished.push_back(path.substr(to_.folder().size() + 1));
+            }
         }
-        if (!whole) {
-            return split(where);
-        }
-        return result(outcome, std::move(detail));
+        TransferResult r = whole ? result(outcome, std::move(detail)) : split(where);
+        r.unfinished = std::move(unfinished);
+        r.setAside = stranded_;
+        return r;
     }
 
     FileOutcome copyOne(const std::string& name) {
@@ -341,6 +358,10 @@ class SaveTransfer {
                     outcome == FileOutcome::exists ? name : std::string(), parts, named);
             }
             to_.add(name);
+            if (to_.twin(name)) {
+                // A name of another letter case came in the moment before.
+                return undoCopy(Outcome::nameTaken, name, parts, named + 1);
+            }
         }
         if (how == Transfer::copy) {
             return result(Outcome::done);
@@ -355,19 +376,56 @@ class SaveTransfer {
             return undoCopy(Outcome::changed, *changed, parts, named);
         }
         const std::size_t last = names_.size() - 1;
-        if (!files_.remove(source(names_[last]))) {
-            return undoCopy(Outcome::failed, {}, parts, named);
+        switch (removeOriginal(last)) {
+            case Removal::done:
+                break;
+            case Removal::changed:
+                return undoCopy(Outcome::changed, names_[last], parts, named);
+            case Removal::failed:
+                return undoCopy(Outcome::failed, {}, parts, named);
         }
         TransferResult r = result(Outcome::done);
         for (std::size_t i = 0; i < last; ++i) {
             const std::string& name = names_[i];
-            if (files_.stamp(source(name)) != stamps_[i] || !files_.remove(source(name))) {
+            if (removeOriginal(i) != Removal::done) {
                 r.outcome = Outcome::leftBehind;
                 r.detail = r.detail.empty() ? name : r.detail;
                 r.places.push_back(FilePlace{name, Place::both});
             }
         }
+        r.setAside = stranded_;
         return r;
+    }
+
+    enum class Removal { done, changed, failed };
+
+    // Removes an original that was copied: first set aside under a name of
+    // this process's, so that the game, writing the save by name, makes a
+    // new file rather than write into the one about to go; then checked
+    // there to be the version copied (a rename moves the change time, so
+    // identity, size and modification time); only then removed. A changed
+    // one goes back to its name.
+    Removal removeOriginal(std::size_t i) {
+        const std::string& name = names_[i];
+        const std::string aside =
+            source(name) + "." + std::to_string(files_.processId()) + kAsideSuffix;
+        if (files_.renameNew(source(name), aside) != FileOutcome::done) {
+            return Removal::failed;
+        }
+        const auto now = files_.stamp(aside);
+        const FileStamp& then = stamps_[i];
+        const bool same = now && now->device == then.device && now->node == then.node &&
+                          now->size == then.size && now->modifiedNs == then.modifiedNs;
+        if (same && files_.remove(aside)) {
+            return Removal::done;
+        }
+        // Back to its name; a second try where the first fails, since a save
+        // left under the other name is lost to the game until renamed.
+        if (files_.renameNew(aside, source(name)) != FileOutcome::done &&
+            files_.renameNew(aside, source(name)) != FileOutcome::done) {
+            stranded_.push_back(aside.substr(source_.folder().size() + 1));
+        }
+        return !now ? Removal::failed : same ? Removal::failed : Removal::changed;
     }
 
     platform::SaveFiles& files_;
@@ -378,6 +436,7 @@ class SaveTransfer {
     const std::vector<std::string>& names_ = checked_.names;
     const std::vector<FileStamp>& stamps_ = checked_.stamps;
     std::vector<std::optional<FileStamp>> partStamps_;
+    std::vector<std::string> stranded_;  // originals left under their other name
     bool copied_ = false;
 };
 
@@ -402,6 +461,9 @@ std::vector<TransferResult> transferSaves(platform::SaveFiles& files,
     const Source source(files, sourceFolder);
     bool stopped = progress && !progress(0, total);
     bool copied = false;
+    // Whether the originals can go is known before anything is copied.
+    const bool removable =
+        how == Transfer::copy || !source.listed() || files.canRemoveIn(source.folder());
     for (const TransferJob& job : jobs) {
         std::unique_ptr<platform::FolderNames> to;
         if (!stopped && source.listed()) {
@@ -418,6 +480,8 @@ std::vector<TransferResult> transferSaves(platform::SaveFiles& files,
             Source::Save found;
             if (!source.listed() || !to) {
                 results.push_back(resultFor(save, Outcome::failed));
+            } else if (!removable) {
+                results.push_back(resultFor(save, Outcome::readOnly));
             } else if (auto refused = source.check(save, found)) {
                 results.push_back(std::move(*refused));
             } else {

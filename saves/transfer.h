@@ -58,12 +58,22 @@ struct TransferResult {
         split,
         // Not begun: the user stopped the operation first.
         notStarted,
+        // A move out of a folder whose files cannot be removed (a read-only
+        // drive): nothing was copied.
+        readOnly,
     };
     std::string fileName;  // the save file
     Outcome outcome = Outcome::failed;
     std::string detail;
     std::size_t coSaves = 0;             // co-saves that went with it
     std::vector<FilePlace> places = {};  // for split and leftBehind
+    // Unfinished copies (no save to the game) an undo could not remove from
+    // the destination; the next operation there removes them.
+    std::vector<std::string> unfinished = {};
+    // Files of the save still in the source folder under the name they were
+    // set aside by ("<name>.<process>.quarlo-old"), after a removal and its
+    // undo both failed: the player's own, to be renamed back.
+    std::vector<std::string> setAside = {};
 };
 
 // Reports each whole save done, of all to do; false asks the operation to
@@ -83,7 +93,9 @@ struct TransferJob {
 // within one file system renames; across file systems, and for every copy,
 // each file is copied to a temporary name beside its destination, flushed,
 // compared byte for byte with its source, and only then given its name; a
-// move removes the originals last, each checked unchanged right before. A
+// move removes the originals last, each first set aside under a name of its
+// own and checked there to be the version copied (a write up to that moment
+// keeps the save where it was; a write by name after it makes a new save). A
 // failure part way puts back what the operation changed, so that every save
 // is wholly where it was or wholly at its destination; where the undo fails
 // too, the result says where each file is. Unfinished copies left by a run
@@ -109,5 +121,10 @@ void removeLeftovers(platform::SaveFiles& files, platform::FolderNames& names);
 // The suffix of an unfinished copy: "<name>.<process>.quarlo-part". The game
 // lists no such name as a save or a co-save.
 inline constexpr const char* kPartSuffix = ".quarlo-part";
+
+// The suffix of an original set aside right before its removal:
+// "<name>.<process>.quarlo-old". Never removed but by the move that made it:
+// cut off there, it is the player's own file.
+inline constexpr const char* kAsideSuffix = ".quarlo-old";
 
 }  // namespace quarlo::saves

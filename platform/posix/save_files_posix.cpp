@@ -283,6 +283,15 @@ class PosixFolderNames : public FolderNames {
         return folded_.count(wine::foldedName(name)) > 0;
     }
 
+    bool twin(std::string_view name) override {
+        if (watch_ >= 0) {
+            Watcher::instance().drain();
+        }
+        const auto it = folded_.find(wine::foldedName(name));
+        return it != folded_.end() &&
+               it->second > static_cast<int>(exact_.count(std::string(name)));
+    }
+
     void add(std::string_view name) override {
         if (exact_.insert(std::string(name)).second) {
             ++folded_[wine::foldedName(name)];
@@ -461,6 +470,40 @@ bool PosixSaveFiles::exists(const std::string& path) const {
     return ::lstat(path.c_str(), &st) == 0 || ::lstat(wine::resolveCase(path).c_str(), &st) == 0;
 }
 
+namespace {
+
+// What another program wrote into a claimed name in the moment before the
+// rename replaced it, put in a new file beside it rather than lost.
+void keepClaimed(int claim, const std::string& to) {
+    struct stat st {};
+    if (::fstat(claim, &st) != 0 || st.st_size == 0) {
+        return;
+    }
+    for (int n = 1; n < 100; ++n) {
+        const std::string kept = to + ".kept-by-quarlo" + (n == 1 ? "" : "-" + std::to_string(n));
+        Fd out(::open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644));
+        if (!out.valid()) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return;
+        }
+        std::unique_ptr<char[]> buffer(new char[kChunk]);
+        off_t at = 0;
+        while (true) {
+            const ssize_t got = ::pread(claim, buffer.get(), kChunk, at);
+            if (got <= 0 || !writeAll(out.get(), buffer.get(), static_cast<std::size_t>(got))) {
+                break;
+            }
+            at += got;
+        }
+        ::fsync(out.get());
+        return;
+    }
+}
+
+}  // namespace
+
 void setRenameTestHooks(RenameTestHooks hooks) {
     renameHooks() = std::move(hooks);
 }
@@ -514,7 +557,9 @@ int renameNoReplace(const std::string& from, const std::string& to) {
     // No hard links either (FAT, some FUSE and network drives): the name is
     // claimed by creating it, which fails rather than replace, and the rename
     // replaces nothing but that claim.
-    Fd claim(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+    // The claim stays open across the rename: bytes another program writes
+    // into it in the last moment are still there to be kept.
+    Fd claim(::open(to.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
     if (!claim.valid()) {
         return errno;
     }
@@ -524,7 +569,6 @@ int renameNoReplace(const std::string& from, const std::string& to) {
         ::unlink(to.c_str());
         return error;
     }
-    claim.close();
     if (renameHooks().afterClaim) {
         renameHooks().afterClaim(to);
     }
@@ -538,7 +582,11 @@ int renameNoReplace(const std::string& from, const std::string& to) {
         // theirs now.
         return EEXIST;
     }
+    if (renameHooks().beforeRename) {
+        renameHooks().beforeRename(to);
+    }
     if (::rename(from.c_str(), to.c_str()) == 0) {
+        keepClaimed(claim.get(), to);
         return 0;
     }
     error = errno;
@@ -649,6 +697,12 @@ std::optional<bool> PosixSaveFiles::sameBytes(const std::string& a, const std::s
 
 bool PosixSaveFiles::remove(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
+}
+
+bool PosixSaveFiles::canRemoveIn(const std::string& folder) const {
+    // EROFS for a read-only drive, EACCES for a folder without write access
+    // (root passes that one, as it would the removal).
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 FileOutcome PosixSaveFiles::linkNew(const std::string& from, const std::string& to) {

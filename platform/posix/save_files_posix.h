@@ -24,6 +24,7 @@ class PosixSaveFiles : public SaveFiles {
     bool flushFiles(const std::vector<std::string>& paths) override;
     std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override;
     bool remove(const std::string& path) override;
+    bool canRemoveIn(const std::string& folder) const override;
     FileOutcome linkNew(const std::string& from, const std::string& to) override;
     bool writeNew(const std::string& path, const std::string& bytes) override;
     bool replace(const std::string& from, const std::string& to) override;
@@ -43,7 +44,9 @@ class PosixSaveFiles : public SaveFiles {
 // where the file system lacks it, a second link and the old name's removal;
 // where it has no links either, the name is first claimed by creating it
 // empty and exclusively, and the rename replaces only that claim, checked
-// again to be the same empty file right before. Returns 0 or the errno:
+// again to be the same empty file right before; what another program writes
+// into the claim after that check is kept beside it as
+// "<to>.kept-by-quarlo". Returns 0 or the errno:
 // EEXIST when `to` is taken.
 int renameNoReplace(const std::string& from, const std::string& to);
 
@@ -55,6 +58,8 @@ struct RenameTestHooks {
     // In the last fallback, after the name was claimed and before the check
     // that the claim is still the same empty file.
     std::function<void(const std::string& to)> afterClaim;
+    // In the last fallback, after that check and right before the rename.
+    std::function<void(const std::string& to)> beforeRename;
 };
 void setRenameTestHooks(RenameTestHooks hooks);
 

@@ -184,32 +184,48 @@ std::optional<Trashed> claim(const TrashFolder& trash, const std::string& origin
     const std::string content =
         "[Trash Info]\nPath=" + trashInfoPath(relativeToTop(trash, original)) +
         "\nDeletionDate=" + deletionDate() + "\n";
-    for (int n = 1; n < 10000; ++n) {
-        const std::string candidate = n == 1 ? name : stem + "." + std::to_string(n) + ext;
-        const std::string info = trash.info + "/" + candidate + ".trashinfo";
-        Fd fd(::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (!fd.valid()) {
-            if (errno == EEXIST) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        const std::string file = trash.files + "/" + candidate;
-        struct stat st {};
-        bool ok = ::lstat(file.c_str(), &st) != 0 && errno == ENOENT;
-        ok = ok && ::write(fd.get(), content.data(), content.size()) ==
-                       static_cast<ssize_t>(content.size());
+    // The info is written whole under a name no trash reads, then given its
+    // name without replacing one: a failure half way never leaves a
+    // .trashinfo half written.
+    const std::string temp =
+        trash.info + "/.quarlo-" + std::to_string(::getpid()) + ".trashinfo-part";
+    {
+        Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+        bool ok = fd.valid() && ::write(fd.get(), content.data(), content.size()) ==
+                                    static_cast<ssize_t>(content.size());
         ok = ok && ::fsync(fd.get()) == 0;
         ok = fd.close() && ok;
         if (!ok) {
-            ::unlink(info.c_str());
-            if (errno == EEXIST || ::lstat(file.c_str(), &st) == 0) {
-                continue;
-            }
+            ::unlink(temp.c_str());
+            return std::nullopt;
+        }
+    }
+    for (int n = 1; n < 10000; ++n) {
+        const std::string candidate = n == 1 ? name : stem + "." + std::to_string(n) + ext;
+        const std::string info = trash.info + "/" + candidate + ".trashinfo";
+        const std::string file = trash.files + "/" + candidate;
+        struct stat st {};
+        if (::lstat(file.c_str(), &st) == 0 || errno != ENOENT) {
+            continue;
+        }
+        // A second name for the written info, refused where the name is
+        // taken; where the drive has no links, a rename that never replaces.
+        int error = ::link(temp.c_str(), info.c_str()) == 0 ? 0 : errno;
+        if (error == 0) {
+            ::unlink(temp.c_str());
+        } else if (error != EEXIST) {
+            error = renameNoReplace(temp, info);
+        }
+        if (error == EEXIST) {
+            continue;
+        }
+        if (error != 0) {
+            ::unlink(temp.c_str());
             return std::nullopt;
         }
         return Trashed{original, file, info, original, original};
     }
+    ::unlink(temp.c_str());
     return std::nullopt;
 }
 
@@ -271,11 +287,15 @@ PosixTrash::PosixTrash() {
     }
 }
 
-void PosixTrash::cleanOrphans(const std::string& infoFolder, const std::string& filesFolder,
-                              const std::string& pathKey) {
+void PosixTrash::removeOrphans() {
     for (auto it = orphans_.begin(); it != orphans_.end();) {
         it = ::unlink(it->c_str()) == 0 || errno == ENOENT ? orphans_.erase(it) : std::next(it);
     }
+}
+
+void PosixTrash::cleanOrphans(const std::string& infoFolder, const std::string& filesFolder,
+                              const std::string& pathKey) {
+    removeOrphans();
     if (!cleaned_.insert(infoFolder + "\n" + pathKey).second) {
         return;
     }
@@ -320,6 +340,9 @@ TrashResult PosixTrash::moveToTrash(const std::vector<std::string>& paths) {
                 result.inTrash.push_back(it->given);
             }
         }
+        // An info left without its file is tried once more before this call
+        // ends, and again by every later one.
+        removeOrphans();
         result.outcome = outcome;
         return result;
     };

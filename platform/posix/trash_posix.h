@@ -28,6 +28,7 @@ class PosixTrash : public Trash {
     // Info files left without their file by a failure whose undo failed too:
     // this run's are tried again on every call; an earlier run's, about files
     // of the folder being trashed from, once a run for each trash folder.
+    void removeOrphans();
     void cleanOrphans(const std::string& infoFolder, const std::string& filesFolder,
                       const std::string& pathKey);
 

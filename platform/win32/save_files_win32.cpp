@@ -159,6 +159,8 @@ class Win32FolderNames : public FolderNames {
     const std::string& folder() const override { return folder_; }
     const std::vector<FolderEntry>& initial() const override { return initial_; }
     bool taken(std::string_view name) override { return folded_.count(foldedName(name)) > 0; }
+    // NTFS refuses a second name of another letter case itself.
+    bool twin(std::string_view) override { return false; }
     void add(std::string_view name) override {
         if (exact_.insert(std::string(name)).second) {
             ++folded_[foldedName(name)];
@@ -496,6 +498,21 @@ std::optional<bool> Win32SaveFiles::sameBytes(const std::string& a, const std::s
 bool Win32SaveFiles::remove(const std::string& path) {
     const auto name = wide(path);
     return name && !name->empty() && DeleteFileW(name->c_str());
+}
+
+bool Win32SaveFiles::canRemoveIn(const std::string& folder) const {
+    const auto name = wide(folder);
+    if (!name || name->empty()) {
+        return false;
+    }
+    wchar_t volume[MAX_PATH] = {};
+    DWORD flags = 0;
+    if (GetVolumePathNameW(name->c_str(), volume, MAX_PATH) &&
+        GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+        (flags & FILE_READ_ONLY_VOLUME) != 0) {
+        return false;
+    }
+    return GetFileAttributesW(name->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 FileOutcome Win32SaveFiles::linkNew(const std::string& from, const std::string& to) {

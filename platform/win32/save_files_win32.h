@@ -20,6 +20,7 @@ class Win32SaveFiles : public SaveFiles {
     bool flushFiles(const std::vector<std::string>& paths) override;
     std::optional<bool> sameBytes(const std::string& a, const std::string& b) const override;
     bool remove(const std::string& path) override;
+    bool canRemoveIn(const std::string& folder) const override;
     FileOutcome linkNew(const std::string& from, const std::string& to) override;
     bool writeNew(const std::string& path, const std::string& bytes) override;
     bool replace(const std::string& from, const std::string& to) override;

@@ -100,6 +100,18 @@ TEST(SavesWindowText, SummariesSayWhatIsWhere) {
          "Failed. 0 saves copied to Brynja; 2 not copied.\n\nA.ess: not copied; Brynja has "
          "A.obse already.\nB.ess: not copied; B.ess changed while it was being copied (is the "
          "game saving?); the save is whole in Ann."},
+        {{R{"A.ess", O::split, "", 1, {{"A.obse", Place::both}, {"A.ess", Place::both}}},
+          R{"B.ess", O::readOnly, "", 0},
+          R{"C.ess", O::failed, "", 0, {}, {"C.ess.7.quarlo-part"}, {"C.ess.7.quarlo-old"}}},
+         app::Verb::move,
+         "Failed. 0 saves moved to Brynja; 1 save in both Ann and Brynja; 2 not moved.\n\nA.ess: "
+         "not moved whole, and could not be put back: A.obse is in both Ann and Brynja, A.ess "
+         "is in both Ann and Brynja.\nB.ess: not moved; files cannot be removed from Ann (is its "
+         "drive read-only?), so nothing was copied.\nC.ess: not moved; it could not be moved "
+         "and is whole in Ann.\nC.ess: C.ess.7.quarlo-old in Ann is this save's own file, set "
+         "aside to be removed and not given its name back; rename it without \".7.quarlo-old\"."
+         "\nC.ess: an unfinished copy, C.ess.7.quarlo-part, is left in Brynja; it is no save to "
+         "the game, and the next move or copy there removes it."},
         {{R{"A.ess", O::done, "", 1}, R{"B.ess", O::notStarted, "", 1},
           R{"C.ess", O::notStarted, "", 1}},
          app::Verb::move,

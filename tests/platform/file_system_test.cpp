@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -241,7 +242,8 @@ TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
         bool targetThere;
         bool otherWritesClaim;
         int result;
-        bool folder = false;  // a backup's folder rather than a save
+        bool folder = false;             // a backup's folder rather than a save
+        bool writesAtTheRename = false;  // another program, after the last check
     };
     for (const Case& c : {
              Case{"plain", 0, 0, false, false, 0},
@@ -255,6 +257,8 @@ TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
              Case{"folder, no links: a claim", EINVAL, EPERM, false, false, 0, true},
              Case{"folder, no links, name taken", EINVAL, EPERM, true, false, EEXIST, true},
              Case{"folder, claim written by another", EINVAL, EPERM, false, true, EEXIST, true},
+             Case{"no links, claim written at the rename", EINVAL, EPERM, false, false, 0, false,
+                  true},
          }) {
         SCOPED_TRACE(c.what);
         test::TempDir dir;
@@ -277,11 +281,20 @@ TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
                 if (c.otherWritesClaim) {
                     test::writeBytes(to, "the game's save");
                 }
+            },
+            [&c, &to](const std::string&) {
+                if (c.writesAtTheRename) {
+                    std::ofstream(to, std::ios::binary | std::ios::in) << "the game's";
+                }
             }});
         EXPECT_EQ(renameNoReplace(dir.at("from"), dir.at("to")), c.result);
         setRenameTestHooks({});
         const bool moved = c.result == 0;
         EXPECT_EQ(fs::exists(from), !moved);
+        EXPECT_EQ(fs::exists(to + ".kept-by-quarlo"), c.writesAtTheRename);
+        if (c.writesAtTheRename) {
+            EXPECT_EQ(test::readBytes(to + ".kept-by-quarlo"), "the game's");
+        }
         EXPECT_EQ(test::readBytes(to), moved                ? "save"
                                        : c.targetThere      ? "theirs"
                                        : c.otherWritesClaim ? "the game's save"

@@ -68,6 +68,7 @@ class FaultySaveFiles : public platform::SaveFiles {
         return fails() ? std::nullopt : real_->sameBytes(a, b);
     }
     bool remove(const std::string& p) override { return !fails() && real_->remove(p); }
+    bool canRemoveIn(const std::string& f) const override { return real_->canRemoveIn(f); }
     platform::FileOutcome linkNew(const std::string& a, const std::string& b) override {
         return fails() ? platform::FileOutcome::failed : real_->linkNew(a, b);
     }

@@ -68,6 +68,14 @@ class MemorySaveFiles : public platform::SaveFiles {
             }
             return false;
         }
+        bool twin(std::string_view name) override {
+            for (const std::string& there : files_.namesIn(folder_)) {
+                if (fold(there) == fold(name) && there != name) {
+                    return true;
+                }
+            }
+            return false;
+        }
         void add(std::string_view) override {}
         void remove(std::string_view) override {}
 
@@ -204,12 +212,19 @@ class MemorySaveFiles : public platform::SaveFiles {
     }
 
     bool remove(const std::string& path) override {
-        if (step("remove " + path) || files.erase(path) == 0) {
+        if (step("remove " + path) || readOnly.count(path.substr(0, path.rfind('/'))) ||
+            files.erase(path) == 0) {
             return false;
         }
         times.erase(path);
         ids_.erase(path);
         return true;
+    }
+
+    // Folders whose files cannot be removed, as on a read-only drive.
+    std::set<std::string> readOnly;
+    bool canRemoveIn(const std::string& folder) const override {
+        return readOnly.count(folder) == 0;
     }
 
     platform::FileOutcome linkNew(const std::string& from, const std::string& to) override {
