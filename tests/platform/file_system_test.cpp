@@ -234,6 +234,37 @@ TEST(PosixTrash, AHomeTrashThatCannotBeMadeTakesNothing) {
 // Renames never replace a file, also on a file system without no-replace
 // renames (and without hard links): the name is claimed first, and a claim
 // another program wrote into is left to it.
+// A backup's folder goes only as itself: its list first, nothing while the
+// list stays, never through a link, and a link inside goes as a link.
+TEST(PosixSaveFiles, RemovesAFolderOfFilesOnlyAsItself) {
+    test::TempDir dir;
+    PosixSaveFiles files;
+    const auto make = [&](const std::string& name) {
+        fs::create_directories(dir.at(name));
+        test::writeBytes(dir.at(name + "/Save 1.ess"), "copy");
+        test::writeBytes(dir.at("save.ess"), "the save");
+        fs::create_symlink(dir.at("save.ess"), dir.at(name + "/link.ess"));
+        return dir.at(name);
+    };
+    const std::string whole = make("whole");
+    test::writeBytes(whole + "/list.txt", "list");
+    EXPECT_TRUE(files.removeFolderOfFiles(whole, "list.txt"));
+    EXPECT_FALSE(fs::exists(whole));
+    EXPECT_EQ(test::readBytes(dir.at("save.ess")), "the save");
+    // A list that cannot go (here a folder of that name) keeps every file.
+    const std::string stuck = make("stuck");
+    fs::create_directories(stuck + "/list.txt/x");
+    EXPECT_FALSE(files.removeFolderOfFiles(stuck, "list.txt"));
+    EXPECT_TRUE(fs::exists(stuck + "/Save 1.ess"));
+    // A link to a folder is not entered.
+    fs::create_directory_symlink(stuck, dir.at("linked"));
+    EXPECT_FALSE(files.removeFolderOfFiles(dir.at("linked"), ""));
+    EXPECT_TRUE(fs::exists(stuck + "/Save 1.ess"));
+    EXPECT_EQ(files.kindOf(dir.at("linked")), PathKind::link);
+    EXPECT_EQ(files.kindOf(dir.at("nothing")), PathKind::missing);
+    EXPECT_FALSE(files.entriesOf(dir.at("linked")));
+}
+
 TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
     struct Case {
         const char* what;
