@@ -13,106 +13,11 @@ namespace quarlo::app {
 
 namespace {
 
-constexpr int kSaveReadCapacity = 62;
-constexpr int kSettingReadCapacity = 100;
 constexpr int kSliderMin = 0;
 constexpr int kSliderMax = 100;
 constexpr int kCheckMax = 2;
 
-// The longest name whose SLocalSavePath value ("Saves\" + name + "\") reads
-// back whole with the capacity of the active save read.
-constexpr std::size_t kMaxNameLength = kSaveReadCapacity - 1 - 7;
-
-bool isReservedDeviceName(std::string_view component) {
-    std::string stem(component.substr(0, component.find('.')));
-    // Windows ignores trailing spaces before the extension as well.
-    while (!stem.empty() && stem.back() == ' ') {
-        stem.pop_back();
-    }
-    std::transform(stem.begin(), stem.end(), stem.begin(), [](unsigned char c) {
-        return c < 0x80 ? static_cast<char>(std::toupper(c)) : static_cast<char>(c);
-    });
-    static constexpr std::array<std::string_view, 4> kPlain{"CON", "PRN", "AUX", "NUL"};
-    if (std::find(kPlain.begin(), kPlain.end(), stem) != kPlain.end()) {
-        return true;
-    }
-    if (stem == "CONIN$" || stem == "CONOUT$") {
-        return true;
-    }
-    if (!stem.starts_with("COM") && !stem.starts_with("LPT")) {
-        return false;
-    }
-    // A digit 1 to 9, or a superscript one, two or three, which Windows
-    // takes for the same ports: as typed (UTF-8) or as the code page's byte.
-    const std::string_view number = std::string_view(stem).substr(3);
-    static constexpr std::array<std::string_view, 6> kSuperscripts{
-        "\xC2\xB9", "\xC2\xB2", "\xC2\xB3", "\xB9", "\xB2", "\xB3"};
-    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') ||
-           std::find(kSuperscripts.begin(), kSuperscripts.end(), number) != kSuperscripts.end();
-}
-
 }  // namespace
-
-int parseSetting(const std::string& text, int low, int high, int fallback) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) {
-        return fallback;
-    }
-    long long value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = std::min<long long>(value * 10 + (text[i] - '0'), 1LL << 40);
-    }
-    if (negative) {
-        value = -value;
-    }
-    return static_cast<int>(std::clamp<long long>(value, low, high));
-}
-
-const char* refuseCharacterName(const std::string& name, std::optional<std::size_t> storedLength) {
-    if (name.empty()) {
-        return text::kTypeName;
-    }
-    if (name.front() == '[' || name.front() == ';' || name.find(']') != std::string::npos) {
-        return text::kInvalidName;
-    }
-    for (unsigned char c : name) {
-        if (c < 0x20 || c == 0x7F ||
-            std::string_view("<>:\"/|?*").find(static_cast<char>(c)) != std::string_view::npos) {
-            return text::kInvalidName;
-        }
-    }
-    std::string_view rest(name);
-    while (true) {
-        const auto cut = rest.find('\\');
-        const std::string_view component = rest.substr(0, cut);
-        if (component.empty() || component == "." || component == ".." ||
-            component.front() == ' ' || component.back() == ' ' || component.back() == '.' ||
-            isReservedDeviceName(component)) {
-            return text::kInvalidName;
-        }
-        if (cut == std::string_view::npos) {
-            break;
-        }
-        rest.remove_prefix(cut + 1);
-    }
-    if (!storedLength) {
-        // A name the settings files' code page cannot hold would reach the
-        // game as other letters than the folder's.
-        return text::kInvalidName;
-    }
-    if (*storedLength > kMaxNameLength) {
-        return text::kNameTooLong;
-    }
-    return nullptr;
-}
 
 MainHandlers handlersFor(Main& main) {
     MainHandlers handlers{
@@ -135,51 +40,20 @@ MainHandlers handlersFor(Main& main) {
 }
 
 Main::Main(platform::Platform& platform, MainControls& controls)
-    : platform_(platform), controls_(controls) {}
-
-std::string Main::automaticRootFolder() const {
-    const char sep = platform_.fileSystem->separator();
-    // The game reads the Oblivion.ini of its install folder first; where that
-    // turns My Games off, the install folder is where it keeps its settings
-    // and saves, and a switch anywhere else would go unseen.
-    const std::string install =
-        platform_.gameFolders ? platform_.gameFolders->installFolder() : std::string();
-    if (!install.empty()) {
-        const std::string ini = install + sep + std::string(game::kInstallSettingsFile);
-        for (const std::string_view key : game::kUseMyGamesKeys) {
-            const std::string value =
-                platform_.profile->read("General", key, "1", kSettingReadCapacity, ini);
-            if (parseSetting(value, 0, 1, 1) == 0) {
-                return install;
-            }
-        }
-    }
-    return platform_.specialFolders->GetSpecialFolderPath(platform::kCsidlPersonal) + sep +
-           std::string(game::kMyGamesFolder) + sep + std::string(game::kGameFolder);
-}
-
-std::string Main::gameSettingsPath() const {
-    return rootFolder_ + platform_.fileSystem->separator() + std::string(game::kGameSettingsFile);
-}
-
-std::string Main::programSettingsPath() const {
-    return rootFolder_ + platform_.fileSystem->separator() +
-           std::string(game::kProgramSettingsFile);
-}
+    : platform_(platform), controls_(controls), view_(controls), game_(platform, view_) {}
 
 std::string Main::readGame(const char* section, const char* key, const char* def, int capacity) {
     readBufferLength_ = capacity;
-    return platform_.profile->read(section, key, def, readBufferLength_, gameSettingsPath());
+    return game_.readGame(section, key, def, readBufferLength_);
 }
 
 std::string Main::readCharacter(const char* key, const char* def, int capacity) {
     readBufferLength_ = capacity;
-    return platform_.profile->read(activeSaveName_, key, def, readBufferLength_,
-                                   programSettingsPath());
+    return game_.readCharacter(activeSaveName_, key, def, readBufferLength_);
 }
 
 bool Main::writeCharacter(const char* key, const std::string& value) {
-    return platform_.profile->write(activeSaveName_, key, value, programSettingsPath());
+    return game_.writeCharacter(activeSaveName_, key, value);
 }
 
 void Main::setOutcome(const char* op, const char* outcome) {
@@ -190,7 +64,7 @@ void Main::setOutcome(const char* op, const char* outcome) {
 void Main::startUp() {
     directoryMode_ = false;
     controls_.setLabel(ValueLabel::Mode, text::kAutomaticMode);
-    rootFolder_ = automaticRootFolder();
+    game_.setRoot(game_.automaticRoot());
     pathLog_.PathLogInit(platform_.fileSystem.get());
     RefreshSaveList();
     setSlider(parseSetting(readGame("GamePlay", "iDifficultyLevel", "50", kSettingReadCapacity),
@@ -223,18 +97,18 @@ void Main::setCheck(int value) {
 }
 
 bool Main::activeSaveLabel() {
-    const std::string value = readGame("General", "SLocalSavePath", "ERROR.", kSaveReadCapacity);
-    activeSaveName_ = catalogue::activeSaveName(value);
+    activeSaveName_ = game_.activeSave();
     controls_.setLabel(ValueLabel::Active, activeSaveName_);
     const std::string baseName = controls_.checkValue() == 1 ? activeSaveName_ : "ScreenShot";
-    return platform_.profile->write("Display", "SScreenShotBaseName", baseName, gameSettingsPath());
+    return platform_.profile->write("Display", "SScreenShotBaseName", baseName,
+                                    game_.gameSettingsPath());
 }
 
 void Main::RefreshSaveList() {
     activeSaveLabel();
     controls_.clearList();
     controls_.hideList();
-    pathLog_.LogPath(rootFolder_, fileNames_, parentIndexes_, folderPaths_);
+    pathLog_.LogPath(game_.root(), fileNames_, parentIndexes_, folderPaths_);
     characterNames_ = catalogue::characterNames(folderPaths_, platform_.fileSystem->separator());
     for (const auto& name : characterNames_) {
         controls_.appendToList(name);
@@ -253,7 +127,7 @@ void Main::onSliderChanged() {
     const std::string value = std::to_string(controls_.sliderValue());
     controls_.setLabel(ValueLabel::Diff, value);
     const bool gameWritten =
-        platform_.profile->write("GamePlay", "iDifficultyLevel", value, gameSettingsPath());
+        platform_.profile->write("GamePlay", "iDifficultyLevel", value, game_.gameSettingsPath());
     const bool characterWritten = writeCharacter("iDifficultyLevel", value);
     setOutcome(text::kOpDifficulty,
                gameWritten && characterWritten ? text::kSuccess : text::kCouldNotWrite);
@@ -269,378 +143,76 @@ void Main::onCheckClicked() {
     }
 }
 
-std::string Main::characterFolder(const std::string& entry) const {
-    const char sep = platform_.fileSystem->separator();
-    return rootFolder_ + sep + std::string(game::kSavesFolder) + sep + entry;
-}
-
 bool Main::onOpenFolder(const std::string& entry) {
-    return !entry.empty() && platform_.processes->openFolder(characterFolder(entry));
+    return !entry.empty() && platform_.processes->openFolder(game_.characterFolder(entry));
 }
 
 SavesSource Main::savesOf(const std::string& entry) {
     SavesSource source{
-        entry, characterFolder(entry), platform_.saveFiles.get(), platform_.ansiToUtf8,
+        entry, game_.characterFolder(entry), platform_.saveFiles.get(), platform_.ansiToUtf8,
         this,  platform_.trash.get()};
-    source.plugins = [this] { return pluginSetup(); };
+    source.plugins = [this] { return game_.pluginSetup(); };
     return source;
 }
 
-saves::PluginSetup Main::pluginSetup() {
-    const std::string install =
-        platform_.gameFolders ? platform_.gameFolders->installFolder() : std::string();
-    if (install.empty() || !platform_.saveFiles) {
-        return saves::PluginSetup{false,
-                                  "The game's install folder was not found, so each save shows "
-                                  "only how many plugins it needs.",
-                                  {},
-                                  {}};
-    }
-    const char sep = platform_.fileSystem->separator();
-    // The game's Data folder, as its settings name it below the install folder.
-    std::string master =
-        readGame("General", "SLocalMasterPath", "Data\\", kSettingReadCapacity);
-    while (!master.empty() && master.back() == '\\') {
-        master.pop_back();
-    }
-    std::replace(master.begin(), master.end(), '\\', sep);
-    // Where the game keeps its settings in the install folder, its list of
-    // plugins is there too.
-    const std::string local =
-        rootFolder_ == install ? install : platform_.gameFolders->localDataFolder();
-    return saves::readPluginSetup(*platform_.saveFiles,
-                                  local.empty() ? local : local + sep + "Plugins.txt",
-                                  install + sep + master, platform_.ansiToUtf8);
-}
-
-backups::Store* Main::store() {
-    if (store_ && store_->root() != platform_.backupStore) {
-        store_.reset();
-    }
-    if (!store_ && !platform_.backupStore.empty() && platform_.saveFiles && platform_.fileSystem) {
-        store_ = std::make_unique<backups::Store>(*platform_.saveFiles, *platform_.fileSystem,
-                                                  platform_.backupStore);
-    }
-    return store_.get();
-}
-
 BackupsSource Main::backupsOf(const std::string& entry) {
-    return BackupsSource{entry,        rootFolder_,          characterFolder(entry),
-                         store(),      platform_.saveFiles.get(), platform_.trash.get(),
-                         this,         platform_.ansiToUtf8};
+    return BackupsSource{entry,
+                         game_.root(),
+                         game_.characterFolder(entry),
+                         game_.store(),
+                         platform_.saveFiles.get(),
+                         platform_.trash.get(),
+                         this,
+                         platform_.ansiToUtf8};
 }
 
 void Main::onBackUp(const std::string& entry, BackupView& view) {
-    const std::string title = text::kBackUp;
-    backups::Store* backupStore = store();
-    if (backupStore == nullptr || entry.empty()) {
-        view.showMessage(title, text::kNoBackupStore);
-        return;
-    }
-    backups::Made made;
-    // While the game runs, a save it may be writing is taken once it holds
-    // still.
-    const bool settle = gameIsRunning();
-    view.runWithProgress(title, [&](const saves::Progress& progress) {
-        made = backupStore->backUp(rootFolder_, entry, characterFolder(entry),
-                                   backups::Reason::byHand, progress, settle);
-    });
-    view.showMessage(title, backupSummary(made, entry));
-}
-
-std::string Main::activeSaveFolder() {
-    std::string value = readGame("General", "SLocalSavePath", "", kSaveReadCapacity);
-    const char sep = platform_.fileSystem->separator();
-    while (!value.empty() && value.back() == '\\') {
-        value.pop_back();
-    }
-    std::replace(value.begin(), value.end(), '\\', sep);
-    return value.empty() ? std::string() : rootFolder_ + sep + value;
-}
-
-void Main::backUpBefore(backups::Reason reason, const std::string& character,
-                        const std::string& folder, const char* title) {
-    backups::Store* backupStore = store();
-    if (backupStore == nullptr || character.empty() || folder.empty() ||
-        !platform_.fileSystem->folderExists(folder)) {
-        return;
-    }
-    backups::Made made;
-    controls_.runWithProgress(title, [&](const saves::Progress& progress) {
-        made = backupStore->backUp(rootFolder_, character, folder, reason, progress);
-    });
-    if (!made.failure.empty()) {
-        controls_.showNotice(title, made.failure + "\n\nThe saves of " + character +
-                                        " were not backed up; the command went on.");
-        return;
-    }
-    backupStore->prune(rootFolder_, character);
-}
-
-bool Main::gameIsRunning() const {
-    return platform_.processes->gameIsRunning();
-}
-
-std::string Main::savesFolder() const {
-    return rootFolder_ + platform_.fileSystem->separator() + std::string(game::kSavesFolder);
-}
-
-bool Main::makeCharacterFolder(const std::string& name, std::string& path,
-                               std::vector<std::string>& created) {
-    platform::FileSystem& fs = *platform_.fileSystem;
-    std::string folderName = name;
-    std::replace(folderName.begin(), folderName.end(), '\\', fs.separator());
-    path = savesFolder() + fs.separator() + folderName;
-    for (const auto& level : catalogue::directoryLevels(path, fs.separator())) {
-        if (!fs.folderExists(level)) {
-            created.push_back(level);
-        }
-    }
-    catalogue::CreateNewDirectory(fs, path);
-    return fs.folderExists(path);
-}
-
-CharacterFolder Main::prepareFolder(const std::string& name) {
-    if (std::find(characterNames_.begin(), characterNames_.end(), name) != characterNames_.end()) {
-        // A listed entry may be a folder deeper down, which is not the
-        // character of that name.
-        const std::string folder = characterFolder(name);
-        if (!platform_.fileSystem->folderExists(folder)) {
-            return CharacterFolder{{}, text::kFolderNotFound, false};
-        }
-        return CharacterFolder{folder, nullptr, false};
-    }
-    if (const char* refusal = refuseCharacterName(name, platform_.profile->storedLength(name))) {
-        return CharacterFolder{{}, refusal, false};
-    }
-    std::string path;
-    std::vector<std::string> created;
-    if (!makeCharacterFolder(name, path, created)) {
-        for (auto level = created.rbegin(); level != created.rend(); ++level) {
-            platform_.fileSystem->removeFolder(*level);
-        }
-        return CharacterFolder{{}, text::kCouldNotCreateFolder, false};
-    }
-    return CharacterFolder{path, nullptr, !created.empty()};
+    // The backup's progress shows in the view that asked for it.
+    ViewOf<BackupView> shown(view);
+    Game game(platform_, shown);
+    game.setRoot(game_.root());
+    const backups::Made made = game.backUp(entry);
+    view.showMessage(text::kBackUp, made.failure == text::kNoBackupStore
+                                        ? std::string(text::kNoBackupStore)
+                                        : backupSummary(made, entry));
 }
 
 void Main::onSortLooseSaves(SortView& view) {
-    if (gameIsRunning()) {
-        view.showSortMessage(text::kSavesInUse);
-        return;
-    }
-    const auto loose = saves::listSaves(*platform_.saveFiles, savesFolder());
-    if (!loose || loose->empty()) {
-        view.showSortMessage(text::kNoLooseSaves);
-        return;
-    }
-    const SortPlan plan = planSort(
-        *loose, platform_.ansiToUtf8,
-        [this](const std::string& name) -> const char* {
-            // One folder directly in Saves: a backslash would make levels.
-            if (name.find('\\') != std::string::npos) {
-                return text::kInvalidName;
-            }
-            return refuseCharacterName(name, platform_.profile->storedLength(name));
-        },
-        [this](const std::string& name) -> std::optional<ExistingFolder> {
-            const std::string folder = characterFolder(name);
-            if (!platform_.fileSystem->folderExists(folder)) {
-                return std::nullopt;
-            }
-            ExistingFolder there;
-            if (const auto listed = platform_.saveFiles->listFiles(folder)) {
-                for (const platform::FolderEntry& e : listed->entries) {
-                    there.files.push_back(e.name);
-                }
-            }
-            if (const auto saves = saves::listSaves(*platform_.saveFiles, folder)) {
-                there.character = saves::characterOf(*saves);
-            }
-            return there;
-        });
-    if (plan.movable() == 0) {
-        view.showSortMessage(std::string(text::kNothingToSort) + "\n\n" + planText(plan));
-        return;
-    }
-    if (!view.confirmSort(plan)) {
-        return;
-    }
-    std::vector<saves::TransferJob> jobs;
-    std::vector<const SortGroup*> jobGroups;
-    std::size_t skipped = 0;
-    std::string why;
-    for (const SortGroup& group : plan.groups) {
-        if (group.refusal != nullptr || group.saves.empty()) {
-            continue;
-        }
-        std::string folder;
-        std::vector<std::string> created;
-        if (!makeCharacterFolder(group.folderName, folder, created)) {
-            for (auto level = created.rbegin(); level != created.rend(); ++level) {
-                platform_.fileSystem->removeFolder(*level);
-            }
-            skipped += group.saves.size();
-            why += "\n" + group.name + ": " + countOf(group.saves.size(), "save") +
-                   " not moved; the folder could not be made.";
-            continue;
-        }
-        saves::TransferJob job{{}, folder};
-        for (const saves::SaveEntry& save : group.saves) {
-            job.saves.push_back(save.fileName);
-        }
-        jobs.push_back(std::move(job));
-        jobGroups.push_back(&group);
-    }
-    // The loose saves, as the character "Saves" the game uses when
-    // SLocalSavePath names Saves itself, keep a backup before they move.
-    if (!jobs.empty()) {
-        backUpBefore(backups::Reason::beforeSort, std::string(game::kSavesFolder), savesFolder(),
-                     text::kSortLooseSaves);
-    }
-    std::vector<saves::TransferResult> results;
-    view.runWithProgress(text::kSortLooseSaves, [&](const saves::Progress& progress) {
-        results = saves::transferSaves(*platform_.saveFiles, savesFolder(), jobs,
-                                       saves::Transfer::move, progress);
+    game_.sortLooseSaves(view, [&] {
+        RefreshSaveList();
+        view.savesChanged();
     });
-    std::size_t moved = 0;
-    std::size_t coSaves = 0;
-    std::size_t characters = 0;
-    auto next = results.begin();
-    for (std::size_t j = 0; j < jobs.size(); ++j) {
-        const std::vector<saves::TransferResult> mine(next, next + jobs[j].saves.size());
-        next += static_cast<std::ptrdiff_t>(jobs[j].saves.size());
-        const std::size_t arrived = arrivedCount(mine);
-        moved += arrived;
-        coSaves += arrivedCoSaves(mine);
-        characters += arrived > 0 ? 1 : 0;
-        skipped += mine.size() - arrived;
-        why += transferReasons(
-            mine, Verb::move,
-            PlaceNames{std::string(game::kSavesFolder), jobGroups[j]->folderName, {}});
-    }
-    RefreshSaveList();
-    view.savesChanged();
-    const bool whole = skipped == 0 && std::all_of(results.begin(), results.end(), [](auto& r) {
-                           return r.outcome == saves::TransferResult::Outcome::done;
-                       });
-    std::string summary = std::string(whole ? "Success. " : "Failed. ") +
-                          savesAndCoSaves(moved, coSaves) + " moved into " +
-                          countOf(characters, "character");
-    if (skipped > 0) {
-        summary += "; " + std::to_string(skipped) + " not moved";
-    }
-    // Unreadable saves, those of refused or taken names and those not moved.
-    const std::size_t stillThere = loose->size() - moved;
-    summary += stillThere == 0 ? "."
-                               : "; " + countOf(stillThere, "save") +
-                                     (stillThere == 1 ? " is" : " are") + " still in Saves.";
-    if (moved > 0 && activeSaveName_ == game::kSavesFolder) {
-        summary += "\n\n" + std::string(text::kGameUsesSaves);
-    }
-    if (!why.empty()) {
-        summary += "\n" + why;
-    }
-    view.showSortMessage(summary);
 }
 
 void Main::onLoadClicked() {
     controls_.setLabel(ValueLabel::Op, text::kOpLoad);
-    const std::string name = controls_.selectedListText();
-    const char sep = platform_.fileSystem->separator();
-    if (name.empty()) {
-        controls_.setLabel(ValueLabel::Outcome, text::kChooseCharacter);
-    } else if (platform_.processes->gameIsRunning()) {
-        // The game holds its settings in memory and writes them back when
-        // its options change, which would undo the switch.
-        controls_.setLabel(ValueLabel::Outcome, text::kGameIsRunning);
-    } else if (name.find('\\') != std::string::npos ||
-               refuseCharacterName(name, platform_.profile->storedLength(name)) != nullptr) {
-        // A folder on disk may hold a name the game cannot use as one save
-        // folder: a backslash the game reads as a level, a character its file
-        // system refuses, or a name too long to read back whole.
-        controls_.setLabel(ValueLabel::Outcome, text::kInvalidName);
-    } else if (!platform_.fileSystem->folderExists(rootFolder_ + sep +
-                                                   std::string(game::kSavesFolder) + sep + name)) {
-        // The list also shows folders that are not directly under Saves; the
-        // game must never be pointed at a folder that is not there.
-        controls_.setLabel(ValueLabel::Outcome, text::kFolderNotFound);
-    } else {
-        backUpLeaving(name);
-        const bool written = platform_.profile->write("General", "SLocalSavePath",
-                                                      "Saves\\" + name + "\\", gameSettingsPath());
-        controls_.setLabel(ValueLabel::Outcome,
-                           written ? text::kCharacterChanged : text::kCouldNotWrite);
-    }
+    controls_.setLabel(ValueLabel::Outcome, game_.load(controls_.selectedListText()));
     RefreshSaveList();
     LoadCharacterSettings();
-}
-
-void Main::backUpLeaving(const std::string& next) {
-    // Only a switch away from a character: loading the active one again
-    // leaves nothing behind.
-    if (next != activeSaveName_) {
-        backUpBefore(backups::Reason::leftCharacter, activeSaveName_, activeSaveFolder(),
-                     text::kBackUp);
-    }
 }
 
 void Main::onNewClicked() {
     controls_.setLabel(ValueLabel::Op, text::kOpNew);
-    const std::string name = controls_.newNameText();
-    const char* outcome = refuseCharacterName(name, platform_.profile->storedLength(name));
-    if (outcome == nullptr && platform_.processes->gameIsRunning()) {
-        outcome = text::kGameIsRunning;
-    }
-    if (outcome == nullptr) {
-        // The folder comes first: the game is only pointed at a folder that is
-        // there. Levels this command creates are taken away again when it
-        // fails, so a refused New leaves the disk as it found it.
-        platform::FileSystem& fs = *platform_.fileSystem;
-        std::vector<std::string> created;
-        const bool made = makeCharacterFolder(name, newCharacterPath_, created);
-        outcome = text::kNewCharacterSet;
-        if (!made) {
-            outcome = text::kCouldNotCreateFolder;
-        } else {
-            backUpLeaving(name);
-            if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
-                                          gameSettingsPath())) {
-                outcome = text::kCouldNotWrite;
-            }
-        }
-        if (outcome != text::kNewCharacterSet) {
-            for (auto level = created.rbegin(); level != created.rend(); ++level) {
-                fs.removeFolder(*level);
-            }
-        }
-    }
-    controls_.setLabel(ValueLabel::Outcome, outcome);
+    bool switched = false;
+    controls_.setLabel(ValueLabel::Outcome,
+                       game_.create(controls_.newNameText(), controls_.sliderValue(),
+                                    newCharacterPath_, switched));
     RefreshSaveList();
-    if (outcome != text::kNewCharacterSet) {
-        // A refused New changes no setting: the active character keeps its
-        // own, and the check box its value.
-        return;
+    // A refused New changes no setting: the active character keeps its own,
+    // and the check box its value.
+    if (switched) {
+        LoadCharacterSettings();
     }
-    // The new character's first settings; the switch itself has happened, so
-    // a failure here is reported rather than undone.
-    const bool renamingWritten = writeCharacter("SScreenShotBaseName", "0");
-    const bool difficultyWritten =
-        writeCharacter("iDifficultyLevel", std::to_string(controls_.sliderValue()));
-    if (!renamingWritten || !difficultyWritten) {
-        controls_.setLabel(ValueLabel::Outcome, text::kCouldNotWrite);
-    }
-    LoadCharacterSettings();
 }
 
 void Main::onToggleClicked() {
     if (!directoryMode_) {
         directoryMode_ = true;
-        rootFolder_ = platform_.processes->executableFolder();
+        game_.setRoot(platform_.processes->executableFolder());
         controls_.setLabel(ValueLabel::Mode, text::kRootDirMode);
     } else {
         directoryMode_ = false;
-        rootFolder_ = automaticRootFolder();
+        game_.setRoot(game_.automaticRoot());
         controls_.setLabel(ValueLabel::Mode, text::kAutomaticMode);
     }
     RefreshSaveList();

@@ -110,7 +110,7 @@ TEST_F(AppTest, PluginsAreReadWhereTheGameKeepsThem) {
     writeBytes(install + sep + "Plugins.txt", "Other.esp\r\n");
     started();
     const auto expect = [&](const std::set<std::string>& installed, const char* listed) {
-        const saves::PluginSetup setup = main.pluginSetup();
+        const saves::PluginSetup setup = main.game().pluginSetup();
         ASSERT_TRUE(setup.known) << setup.why;
         EXPECT_EQ(setup.installed, installed);
         EXPECT_TRUE(setup.active.count(listed)) << listed;

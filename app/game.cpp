@@ -1,0 +1,516 @@
+#include "app/game.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <string_view>
+
+#include "app/backups_window.h"
+#include "app/saves_window.h"
+#include "app/transfer_text.h"
+#include "catalogue/create_directory.h"
+#include "catalogue/save_list.h"
+#include "platform/game_facts.h"
+#include "saves/character_saves.h"
+
+namespace quarlo::app {
+
+namespace {
+
+// The longest name whose SLocalSavePath value ("Saves\" + name + "\") reads
+// back whole with the capacity of the active save read.
+constexpr std::size_t kMaxNameLength = kSaveReadCapacity - 1 - 7;
+
+bool isReservedDeviceName(std::string_view component) {
+    std::string stem(component.substr(0, component.find('.')));
+    // Windows ignores trailing spaces before the extension as well.
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.pop_back();
+    }
+    std::transform(stem.begin(), stem.end(), stem.begin(), [](unsigned char c) {
+        return c < 0x80 ? static_cast<char>(std::toupper(c)) : static_cast<char>(c);
+    });
+    static constexpr std::array<std::string_view, 4> kPlain{"CON", "PRN", "AUX", "NUL"};
+    if (std::find(kPlain.begin(), kPlain.end(), stem) != kPlain.end()) {
+        return true;
+    }
+    if (stem == "CONIN$" || stem == "CONOUT$") {
+        return true;
+    }
+    if (!stem.starts_with("COM") && !stem.starts_with("LPT")) {
+        return false;
+    }
+    // A digit 1 to 9, or a superscript one, two or three, which Windows
+    // takes for the same ports: as typed (UTF-8) or as the code page's byte.
+    const std::string_view number = std::string_view(stem).substr(3);
+    static constexpr std::array<std::string_view, 6> kSuperscripts{
+        "\xC2\xB9", "\xC2\xB2", "\xC2\xB3", "\xB9", "\xB2", "\xB3"};
+    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') ||
+           std::find(kSuperscripts.begin(), kSuperscripts.end(), number) != kSuperscripts.end();
+}
+
+}  // namespace
+
+int parseSetting(const std::string& text, int low, int high, int fallback) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) {
+        return fallback;
+    }
+    long long value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = std::min<long long>(value * 10 + (text[i] - '0'), 1LL << 40);
+    }
+    if (negative) {
+        value = -value;
+    }
+    return static_cast<int>(std::clamp<long long>(value, low, high));
+}
+
+const char* refuseCharacterName(const std::string& name, std::optional<std::size_t> storedLength) {
+    if (name.empty()) {
+        return text::kTypeName;
+    }
+    if (name.front() == '[' || name.front() == ';' || name.find(']') != std::string::npos) {
+        return text::kInvalidName;
+    }
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F ||
+            std::string_view("<>:\"/|?*").find(static_cast<char>(c)) != std::string_view::npos) {
+            return text::kInvalidName;
+        }
+    }
+    std::string_view rest(name);
+    while (true) {
+        const auto cut = rest.find('\\');
+        const std::string_view component = rest.substr(0, cut);
+        if (component.empty() || component == "." || component == ".." ||
+            component.front() == ' ' || component.back() == ' ' || component.back() == '.' ||
+            isReservedDeviceName(component)) {
+            return text::kInvalidName;
+        }
+        if (cut == std::string_view::npos) {
+            break;
+        }
+        rest.remove_prefix(cut + 1);
+    }
+    if (!storedLength) {
+        // A name the settings files' code page cannot hold would reach the
+        // game as other letters than the folder's.
+        return text::kInvalidName;
+    }
+    if (*storedLength > kMaxNameLength) {
+        return text::kNameTooLong;
+    }
+    return nullptr;
+}
+
+Game::Game(platform::Platform& platform, CommandView& view) : platform_(platform), view_(view) {}
+
+std::string Game::automaticRoot() const {
+    const char sep = platform_.fileSystem->separator();
+    // The game reads the Oblivion.ini of its install folder first; where that
+    // turns My Games off, the install folder is where it keeps its settings
+    // and saves, and a switch anywhere else would go unseen.
+    const std::string install =
+        platform_.gameFolders ? platform_.gameFolders->installFolder() : std::string();
+    if (!install.empty()) {
+        const std::string ini = install + sep + std::string(game::kInstallSettingsFile);
+        for (const std::string_view key : game::kUseMyGamesKeys) {
+            const std::string value =
+                platform_.profile->read("General", key, "1", kSettingReadCapacity, ini);
+            if (parseSetting(value, 0, 1, 1) == 0) {
+                return install;
+            }
+        }
+    }
+    return platform_.specialFolders->GetSpecialFolderPath(platform::kCsidlPersonal) + sep +
+           std::string(game::kMyGamesFolder) + sep + std::string(game::kGameFolder);
+}
+
+std::string Game::gameSettingsPath() const {
+    return root_ + platform_.fileSystem->separator() + std::string(game::kGameSettingsFile);
+}
+
+std::string Game::programSettingsPath() const {
+    return root_ + platform_.fileSystem->separator() + std::string(game::kProgramSettingsFile);
+}
+
+std::string Game::savesFolder() const {
+    return root_ + platform_.fileSystem->separator() + std::string(game::kSavesFolder);
+}
+
+std::string Game::characterFolder(const std::string& entry) const {
+    return savesFolder() + platform_.fileSystem->separator() + entry;
+}
+
+std::string Game::readGame(const char* section, const char* key, const char* def, int capacity) {
+    return platform_.profile->read(section, key, def, capacity, gameSettingsPath());
+}
+
+std::string Game::readCharacter(const std::string& character, const char* key, const char* def,
+                                int capacity) {
+    return platform_.profile->read(character, key, def, capacity, programSettingsPath());
+}
+
+bool Game::writeCharacter(const std::string& character, const char* key, const std::string& value) {
+    return platform_.profile->write(character, key, value, programSettingsPath());
+}
+
+std::string Game::activeSave() {
+    return catalogue::activeSaveName(
+        readGame("General", "SLocalSavePath", "ERROR.", kSaveReadCapacity));
+}
+
+std::string Game::activeSaveFolder() {
+    std::string value = readGame("General", "SLocalSavePath", "", kSaveReadCapacity);
+    const char sep = platform_.fileSystem->separator();
+    while (!value.empty() && value.back() == '\\') {
+        value.pop_back();
+    }
+    std::replace(value.begin(), value.end(), '\\', sep);
+    return value.empty() ? std::string() : root_ + sep + value;
+}
+
+bool Game::gameIsRunning() const {
+    return platform_.processes->gameIsRunning();
+}
+
+const char* Game::load(const std::string& name) {
+    if (name.empty()) {
+        return text::kChooseCharacter;
+    }
+    if (gameIsRunning()) {
+        // The game holds its settings in memory and writes them back when
+        // its options change, which would undo the switch.
+        return text::kGameIsRunning;
+    }
+    if (name.find('\\') != std::string::npos ||
+        refuseCharacterName(name, platform_.profile->storedLength(name)) != nullptr) {
+        // A folder on disk may hold a name the game cannot use as one save
+        // folder: a backslash the game reads as a level, a character its file
+        // system refuses, or a name too long to read back whole.
+        return text::kInvalidName;
+    }
+    if (!platform_.fileSystem->folderExists(characterFolder(name))) {
+        // The list also shows folders that are not directly under Saves; the
+        // game must never be pointed at a folder that is not there.
+        return text::kFolderNotFound;
+    }
+    backUpLeaving(name);
+    return platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
+                                    gameSettingsPath())
+               ? text::kCharacterChanged
+               : text::kCouldNotWrite;
+}
+
+const char* Game::create(const std::string& name, int difficulty, std::string& folder,
+                         bool& switched) {
+    switched = false;
+    const char* outcome = refuseCharacterName(name, platform_.profile->storedLength(name));
+    if (outcome == nullptr && gameIsRunning()) {
+        outcome = text::kGameIsRunning;
+    }
+    if (outcome != nullptr) {
+        return outcome;
+    }
+    // The folder comes first: the game is only pointed at a folder that is
+    // there. Levels this command creates are taken away again when it
+    // fails, so a refused New leaves the disk as it found it.
+    std::vector<std::string> created;
+    outcome = text::kNewCharacterSet;
+    if (!makeCharacterFolder(name, folder, created)) {
+        outcome = text::kCouldNotCreateFolder;
+    } else {
+        backUpLeaving(name);
+        if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
+                                      gameSettingsPath())) {
+            outcome = text::kCouldNotWrite;
+        }
+    }
+    if (outcome != text::kNewCharacterSet) {
+        for (auto level = created.rbegin(); level != created.rend(); ++level) {
+            platform_.fileSystem->removeFolder(*level);
+        }
+        return outcome;
+    }
+    // The new character's first settings; the switch itself has happened, so
+    // a failure here is reported rather than undone.
+    // Its section is named as the game's setting names it: "b" for "a\\b".
+    switched = true;
+    const std::string section = activeSave();
+    const bool renamingWritten = writeCharacter(section, "SScreenShotBaseName", "0");
+    const bool difficultyWritten =
+        writeCharacter(section, "iDifficultyLevel", std::to_string(difficulty));
+    return renamingWritten && difficultyWritten ? outcome : text::kCouldNotWrite;
+}
+
+int Game::difficultyOf(const std::string& character) {
+    return parseSetting(readCharacter(character, "iDifficultyLevel", "50", kSettingReadCapacity), 0,
+                        100, 50);
+}
+
+int Game::screenshotNamingOf(const std::string& character) {
+    return parseSetting(readCharacter(character, "SScreenShotBaseName", "0", kSettingReadCapacity),
+                        0, 2, 0);
+}
+
+bool Game::applyCharacterSettings(const std::string& character) {
+    const bool difficulty =
+        platform_.profile->write("GamePlay", "iDifficultyLevel",
+                                 std::to_string(difficultyOf(character)), gameSettingsPath());
+    const bool naming = platform_.profile->write(
+        "Display", "SScreenShotBaseName",
+        screenshotNamingOf(character) == 1 ? character : std::string("ScreenShot"),
+        gameSettingsPath());
+    return difficulty && naming;
+}
+
+bool Game::makeCharacterFolder(const std::string& name, std::string& path,
+                               std::vector<std::string>& created) {
+    platform::FileSystem& fs = *platform_.fileSystem;
+    std::string folderName = name;
+    std::replace(folderName.begin(), folderName.end(), '\\', fs.separator());
+    path = savesFolder() + fs.separator() + folderName;
+    for (const auto& level : catalogue::directoryLevels(path, fs.separator())) {
+        if (!fs.folderExists(level)) {
+            created.push_back(level);
+        }
+    }
+    catalogue::CreateNewDirectory(fs, path);
+    return fs.folderExists(path);
+}
+
+CharacterFolder Game::prepareFolder(const std::string& name,
+                                    const std::vector<std::string>& characters) {
+    if (std::find(characters.begin(), characters.end(), name) != characters.end()) {
+        // A listed entry may be a folder deeper down, which is not the
+        // character of that name.
+        const std::string folder = characterFolder(name);
+        if (!platform_.fileSystem->folderExists(folder)) {
+            return CharacterFolder{{}, text::kFolderNotFound, false};
+        }
+        return CharacterFolder{folder, nullptr, false};
+    }
+    if (const char* refusal = refuseCharacterName(name, platform_.profile->storedLength(name))) {
+        return CharacterFolder{{}, refusal, false};
+    }
+    std::string path;
+    std::vector<std::string> created;
+    if (!makeCharacterFolder(name, path, created)) {
+        for (auto level = created.rbegin(); level != created.rend(); ++level) {
+            platform_.fileSystem->removeFolder(*level);
+        }
+        return CharacterFolder{{}, text::kCouldNotCreateFolder, false};
+    }
+    return CharacterFolder{path, nullptr, !created.empty()};
+}
+
+backups::Store* Game::store() {
+    if (store_ && store_->root() != platform_.backupStore) {
+        store_.reset();
+    }
+    if (!store_ && !platform_.backupStore.empty() && platform_.saveFiles && platform_.fileSystem) {
+        store_ = std::make_unique<backups::Store>(*platform_.saveFiles, *platform_.fileSystem,
+                                                  platform_.backupStore);
+    }
+    return store_.get();
+}
+
+backups::Made Game::backUp(const std::string& character) {
+    backups::Made made;
+    backups::Store* backupStore = store();
+    if (backupStore == nullptr || character.empty()) {
+        made.failure = text::kNoBackupStore;
+        return made;
+    }
+    // While the game runs, a save it may be writing is taken once it holds
+    // still.
+    const bool settle = gameIsRunning();
+    view_.runWithProgress(text::kBackUp, [&](const saves::Progress& progress) {
+        made = backupStore->backUp(root_, character, characterFolder(character),
+                                   backups::Reason::byHand, progress, settle);
+    });
+    return made;
+}
+
+void Game::backUpBefore(backups::Reason reason, const std::string& character,
+                        const std::string& folder, const char* title) {
+    backups::Store* backupStore = store();
+    if (backupStore == nullptr || character.empty() || folder.empty() ||
+        !platform_.fileSystem->folderExists(folder)) {
+        return;
+    }
+    backups::Made made;
+    view_.runWithProgress(title, [&](const saves::Progress& progress) {
+        made = backupStore->backUp(root_, character, folder, reason, progress);
+    });
+    if (!made.failure.empty()) {
+        view_.showNotice(title, made.failure + "\n\nThe saves of " + character +
+                                    " were not backed up; the command went on.");
+        return;
+    }
+    backupStore->prune(root_, character);
+}
+
+void Game::backUpLeaving(const std::string& next) {
+    // Only a switch away from a character: loading the active one again
+    // leaves nothing behind.
+    const std::string leaving = activeSave();
+    if (next != leaving) {
+        backUpBefore(backups::Reason::leftCharacter, leaving, activeSaveFolder(), text::kBackUp);
+    }
+}
+
+saves::PluginSetup Game::pluginSetup() {
+    const std::string install =
+        platform_.gameFolders ? platform_.gameFolders->installFolder() : std::string();
+    if (install.empty() || !platform_.saveFiles) {
+        return saves::PluginSetup{false,
+                                  "The game's install folder was not found, so each save shows "
+                                  "only how many plugins it needs.",
+                                  {},
+                                  {}};
+    }
+    const char sep = platform_.fileSystem->separator();
+    // The game's Data folder, as its settings name it below the install folder.
+    std::string master = readGame("General", "SLocalMasterPath", "Data\\", kSettingReadCapacity);
+    while (!master.empty() && master.back() == '\\') {
+        master.pop_back();
+    }
+    std::replace(master.begin(), master.end(), '\\', sep);
+    // Where the game keeps its settings in the install folder, its list of
+    // plugins is there too.
+    const std::string local = root_ == install ? install : platform_.gameFolders->localDataFolder();
+    return saves::readPluginSetup(*platform_.saveFiles,
+                                  local.empty() ? local : local + sep + "Plugins.txt",
+                                  install + sep + master, platform_.ansiToUtf8);
+}
+
+void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMoves) {
+    if (gameIsRunning()) {
+        view.showSortMessage(text::kSavesInUse);
+        return;
+    }
+    const auto loose = saves::listSaves(*platform_.saveFiles, savesFolder());
+    if (!loose || loose->empty()) {
+        view.showSortMessage(text::kNoLooseSaves);
+        return;
+    }
+    const SortPlan plan = planSort(
+        *loose, platform_.ansiToUtf8,
+        [this](const std::string& name) -> const char* {
+            // One folder directly in Saves: a backslash would make levels.
+            if (name.find('\\') != std::string::npos) {
+                return text::kInvalidName;
+            }
+            return refuseCharacterName(name, platform_.profile->storedLength(name));
+        },
+        [this](const std::string& name) -> std::optional<ExistingFolder> {
+            const std::string folder = characterFolder(name);
+            if (!platform_.fileSystem->folderExists(folder)) {
+                return std::nullopt;
+            }
+            ExistingFolder there;
+            if (const auto listed = platform_.saveFiles->listFiles(folder)) {
+                for (const platform::FolderEntry& e : listed->entries) {
+                    there.files.push_back(e.name);
+                }
+            }
+            if (const auto saves = saves::listSaves(*platform_.saveFiles, folder)) {
+                there.character = saves::characterOf(*saves);
+            }
+            return there;
+        });
+    if (plan.movable() == 0) {
+        view.showSortMessage(std::string(text::kNothingToSort) + "\n\n" + planText(plan));
+        return;
+    }
+    if (!view.confirmSort(plan)) {
+        return;
+    }
+    std::vector<saves::TransferJob> jobs;
+    std::vector<const SortGroup*> jobGroups;
+    std::size_t skipped = 0;
+    std::string why;
+    for (const SortGroup& group : plan.groups) {
+        if (group.refusal != nullptr || group.saves.empty()) {
+            continue;
+        }
+        std::string folder;
+        std::vector<std::string> created;
+        if (!makeCharacterFolder(group.folderName, folder, created)) {
+            for (auto level = created.rbegin(); level != created.rend(); ++level) {
+                platform_.fileSystem->removeFolder(*level);
+            }
+            skipped += group.saves.size();
+            why += "\n" + group.name + ": " + countOf(group.saves.size(), "save") +
+                   " not moved; the folder could not be made.";
+            continue;
+        }
+        saves::TransferJob job{{}, folder};
+        for (const saves::SaveEntry& save : group.saves) {
+            job.saves.push_back(save.fileName);
+        }
+        jobs.push_back(std::move(job));
+        jobGroups.push_back(&group);
+    }
+    // The loose saves, as the character "Saves" the game uses when
+    // SLocalSavePath names Saves itself, keep a backup before they move.
+    if (!jobs.empty()) {
+        backUpBefore(backups::Reason::beforeSort, std::string(game::kSavesFolder), savesFolder(),
+                     text::kSortLooseSaves);
+    }
+    std::vector<saves::TransferResult> results;
+    view.runWithProgress(text::kSortLooseSaves, [&](const saves::Progress& progress) {
+        results = saves::transferSaves(*platform_.saveFiles, savesFolder(), jobs,
+                                       saves::Transfer::move, progress);
+    });
+    std::size_t moved = 0;
+    std::size_t coSaves = 0;
+    std::size_t characters = 0;
+    auto next = results.begin();
+    for (std::size_t j = 0; j < jobs.size(); ++j) {
+        const std::vector<saves::TransferResult> mine(next, next + jobs[j].saves.size());
+        next += static_cast<std::ptrdiff_t>(jobs[j].saves.size());
+        const std::size_t arrived = arrivedCount(mine);
+        moved += arrived;
+        coSaves += arrivedCoSaves(mine);
+        characters += arrived > 0 ? 1 : 0;
+        skipped += mine.size() - arrived;
+        why += transferReasons(
+            mine, Verb::move,
+            PlaceNames{std::string(game::kSavesFolder), jobGroups[j]->folderName, {}});
+    }
+    afterMoves();
+    const bool whole = skipped == 0 && std::all_of(results.begin(), results.end(), [](auto& r) {
+                           return r.outcome == saves::TransferResult::Outcome::done;
+                       });
+    std::string summary = std::string(whole ? "Success. " : "Failed. ") +
+                          savesAndCoSaves(moved, coSaves) + " moved into " +
+                          countOf(characters, "character");
+    if (skipped > 0) {
+        summary += "; " + std::to_string(skipped) + " not moved";
+    }
+    // Unreadable saves, those of refused or taken names and those not moved.
+    const std::size_t stillThere = loose->size() - moved;
+    summary += stillThere == 0 ? "."
+                               : "; " + countOf(stillThere, "save") +
+                                     (stillThere == 1 ? " is" : " are") + " still in Saves.";
+    if (moved > 0 && activeSave() == game::kSavesFolder) {
+        summary += "\n\n" + std::string(text::kGameUsesSaves);
+    }
+    if (!why.empty()) {
+        summary += "\n" + why;
+    }
+    view.showSortMessage(summary);
+}
+
+}  // namespace quarlo::app

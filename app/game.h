@@ -1,0 +1,188 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/sort_saves.h"
+#include "backups/store.h"
+#include "platform/platform.h"
+#include "saves/plugins.h"
+#include "saves/transfer.h"
+
+namespace quarlo::app {
+
+struct CharacterFolder;
+
+// Texts the program shows.
+namespace text {
+inline constexpr const char* kNone = "[none]";
+inline constexpr const char* kAutomaticMode = "Automatic Mode.";
+inline constexpr const char* kRootDirMode = "Root Dir Mode.";
+inline constexpr const char* kOpLoad = "Load.";
+inline constexpr const char* kOpNew = "New.";
+inline constexpr const char* kOpDifficulty = "Change Difficulty.";
+inline constexpr const char* kOpRun = "Run Game.";
+inline constexpr const char* kOpRenameScreenshots = "Rename Screenshots.";
+inline constexpr const char* kSuccess = "Success.";
+inline constexpr const char* kCharacterChanged = "Success. Character Changed.";
+inline constexpr const char* kNewCharacterSet = "Success. New Character Set.";
+inline constexpr const char* kChooseCharacter = "Failed. Choose a Character.";
+inline constexpr const char* kTypeName = "Failed. Type a Name.";
+inline constexpr const char* kCouldNotWrite = "Failed. Could Not Write Settings.";
+inline constexpr const char* kCouldNotCreateFolder = "Failed. Could Not Create Folder.";
+inline constexpr const char* kFolderNotFound = "Failed. No Such Character.";
+inline constexpr const char* kInvalidName = "Failed. Invalid Name.";
+inline constexpr const char* kNameTooLong = "Failed. Name Too Long.";
+inline constexpr const char* kLauncherNotFound = "Failed. Launcher Not Found.";
+inline constexpr const char* kGameIsRunning = "Failed. Game Is Running.";
+
+// lstLoad's context menu, each command with its access key.
+inline constexpr const char* kMenuShowSaves = "Show &Saves\xE2\x80\xA6";
+inline constexpr const char* kMenuOpenFolder = "&Open Folder";
+inline constexpr const char* kMenuSortLooseSaves = "Sort &Loose Saves\xE2\x80\xA6";
+
+// Every text the status lines can show, so a front end can size its font to
+// fit them all.
+inline constexpr std::array kOperations{kOpLoad, kOpNew, kOpDifficulty, kOpRun,
+                                        kOpRenameScreenshots};
+inline constexpr std::array kOutcomes{
+    kSuccess,     kCharacterChanged, kNewCharacterSet,      kChooseCharacter,
+    kTypeName,    kCouldNotWrite,    kCouldNotCreateFolder, kFolderNotFound,
+    kInvalidName, kNameTooLong,      kLauncherNotFound,     kGameIsRunning};
+}  // namespace text
+
+// What a command shows while it works and says besides its outcome: the
+// window's progress dialog and message boxes, the command line's standard
+// error.
+class CommandView {
+  public:
+    virtual ~CommandView() = default;
+    virtual void runWithProgress(const std::string& title,
+                                 const std::function<void(const saves::Progress&)>& work) = 0;
+    virtual void showNotice(const std::string& title, const std::string& text) = 0;
+};
+
+// Any front end's view with runWithProgress and a message of its own
+// (showNotice or showMessage) as a CommandView.
+template <typename View>
+class ViewOf : public CommandView {
+  public:
+    explicit ViewOf(View& view) : view_(view) {}
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        view_.runWithProgress(title, work);
+    }
+    void showNotice(const std::string& title, const std::string& text) override {
+        if constexpr (requires { view_.showNotice(title, text); }) {
+            view_.showNotice(title, text);
+        } else {
+            view_.showMessage(title, text);
+        }
+    }
+
+  private:
+    View& view_;
+};
+
+// The game folder's state and the commands on it, as plain C++: the folder
+// Quarlo works on, its settings files, its characters and their backups.
+// The main window, the command line and the picker all run their commands
+// here; none of it knows a control.
+class Game {
+  public:
+    Game(platform::Platform& platform, CommandView& view);
+
+    // Automatic Mode's game folder: My Games\Oblivion in the documents
+    // folder, or the install folder where the game turns My Games off.
+    std::string automaticRoot() const;
+    void setRoot(std::string root) { root_ = std::move(root); }
+    const std::string& root() const { return root_; }
+
+    std::string gameSettingsPath() const;
+    std::string programSettingsPath() const;
+    std::string savesFolder() const;
+    // root/Saves/entry.
+    std::string characterFolder(const std::string& entry) const;
+
+    std::string readGame(const char* section, const char* key, const char* def, int capacity);
+    std::string readCharacter(const std::string& character, const char* key, const char* def,
+                              int capacity);
+    bool writeCharacter(const std::string& character, const char* key, const std::string& value);
+    // The character SLocalSavePath names now, and the folder it names.
+    std::string activeSave();
+    std::string activeSaveFolder();
+
+    bool gameIsRunning() const;
+
+    // Load Character: the checks, the backup of the character left, and the
+    // switch itself. The outcome's own text.
+    const char* load(const std::string& name);
+    // New Character: the folder, the backup of the character left, the
+    // switch and the new character's first settings (its difficulty the
+    // one given). The outcome's own text; `folder` the new one's.
+    // `switched` says whether the game now uses the new character (a
+    // failure after the switch is still reported).
+    const char* create(const std::string& name, int difficulty, std::string& folder,
+                       bool& switched);
+    // A character's difficulty and screenshot naming as quarlo.ini keeps
+    // them, and both written into the game's settings, as the window does on
+    // a switch. False when a write failed.
+    int difficultyOf(const std::string& character);
+    int screenshotNamingOf(const std::string& character);
+    bool applyCharacterSettings(const std::string& character);
+
+    // A folder for a Saves window's Move To… and Copy To…: a listed
+    // character's, or a new one made by New's rules.
+    CharacterFolder prepareFolder(const std::string& name,
+                                  const std::vector<std::string>& characters);
+
+    // The backups, made ready on first use; null without a folder for them.
+    backups::Store* store();
+    // Back Up: the character's saves, kept until removed by hand.
+    backups::Made backUp(const std::string& character);
+    // A backup before a command takes the game or its saves elsewhere; a
+    // failure is told, and the command goes on.
+    void backUpBefore(backups::Reason reason, const std::string& character,
+                      const std::string& folder, const char* title);
+
+    // Sort Loose Saves…: the plan shown to `view`, then the moves; `afterMoves`
+    // runs once they are done, before the summary is shown there.
+    void sortLooseSaves(SortView& view, const std::function<void()>& afterMoves);
+
+    // What the game would load now: Plugins.txt and the Data folder.
+    saves::PluginSetup pluginSetup();
+
+    // Makes root/Saves/<name> with every level it lacks; `created` gets the
+    // levels made, so that a failure later can take them away again.
+    bool makeCharacterFolder(const std::string& name, std::string& path,
+                             std::vector<std::string>& created);
+
+  private:
+    void backUpLeaving(const std::string& next);
+
+    platform::Platform& platform_;
+    CommandView& view_;
+    std::string root_;
+    std::unique_ptr<backups::Store> store_;
+};
+
+// A profile value as the controls can show it: the leading integer of the
+// text, clamped to [low, high]; `fallback` when the text holds no number.
+int parseSetting(const std::string& text, int low, int high, int fallback);
+
+// Whether a typed character name may become a save folder and a section name:
+// nullptr when it may, else the "Failed." message that refuses it.
+// `storedLength` is the name's length in the settings files' code page, as
+// the profile counts it; nullopt when the code page cannot hold the name.
+const char* refuseCharacterName(const std::string& name, std::optional<std::size_t> storedLength);
+
+// Reads of the game's settings keep to these capacities, as the window
+// always has: a value longer than its capacity reads cut.
+inline constexpr int kSaveReadCapacity = 62;
+inline constexpr int kSettingReadCapacity = 100;
+
+}  // namespace quarlo::app
