@@ -9,6 +9,7 @@
 #include "app/saves_window.h"
 #include "app/transfer_text.h"
 #include "catalogue/create_directory.h"
+#include "catalogue/path_log.h"
 #include "catalogue/save_list.h"
 #include "platform/game_facts.h"
 #include "saves/character_saves.h"
@@ -181,6 +182,16 @@ std::string Game::activeSaveFolder() {
 
 bool Game::gameIsRunning() const {
     return platform_.processes->gameIsRunning();
+}
+
+std::vector<std::string> Game::characters() const {
+    catalogue::PathLog walk;
+    walk.PathLogInit(platform_.fileSystem.get());
+    std::vector<std::string> files;
+    std::vector<std::int32_t> parents;
+    std::vector<std::string> folders;
+    walk.LogPath(root_, files, parents, folders);
+    return catalogue::characterNames(folders, platform_.fileSystem->separator());
 }
 
 const char* Game::load(const std::string& name) {

@@ -118,6 +118,11 @@ class Game {
 
     bool gameIsRunning() const;
 
+    // The characters the main window lists, in its order: every folder
+    // under the game folder that a save path could name.
+    std::vector<std::string> characters() const;
+    platform::SaveFiles* saveFiles() const { return platform_.saveFiles.get(); }
+
     // Load Character: the checks, the backup of the character left, and the
     // switch itself. The outcome's own text.
     const char* load(const std::string& name);

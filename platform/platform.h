@@ -38,8 +38,14 @@ struct Platform {
     // name and location), as UTF-8: the code page the profile files are read
     // in, so a name reads the same in both. Empty in tests that need none.
     std::function<std::string(std::string_view)> ansiToUtf8;
+    // Where the game was to be found by what started Quarlo (a store's launch
+    // option) and could not be: a "Failed." sentence; "" otherwise.
+    std::string gameNotFound;
 };
 
-Platform createPlatform();
+// With `launched`, a store's launch option decides where the game is (on
+// Linux the prefix its variables name), and a prefix that does not hold the
+// game is said in gameNotFound rather than searched past.
+Platform createPlatform(bool launched = false);
 
 }  // namespace quarlo::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quarlo::platform {
 
@@ -24,6 +25,17 @@ class Processes {
     // The folder that holds this program's executable, without a trailing
     // separator unless it is a root.
     virtual std::string executableFolder() const = 0;
+
+    // Runs a program with exactly these arguments (the first its name,
+    // looked up on the PATH) and this process's environment, waits for it
+    // and gives its exit status; 128 + the signal's number where a signal
+    // ended it. Signals asking this process to stop (interrupt, terminate,
+    // hang-up) are passed on to it meanwhile, so that it never runs on
+    // orphaned. 127, as a shell gives, when it cannot be started.
+    virtual int runAndWait(const std::vector<std::string>& command) = 0;
 };
+
+// The exit status of a command that could not be started.
+inline constexpr int kCannotStart = 127;
 
 }  // namespace quarlo::platform

@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include <sys/stat.h>
+
 #include <exception>
 #include <memory>
 #include <optional>
@@ -18,7 +20,7 @@
 
 namespace quarlo::platform {
 
-Platform createPlatform() {
+Platform createPlatform(bool launched) {
     // On Linux the game runs under Wine or Steam's Proton: its documents
     // folder, registry and way of starting all belong to the prefix it lives
     // in, found once here, and its settings files are in the code page Wine
@@ -28,12 +30,29 @@ Platform createPlatform() {
     // list, Wine's registry); whatever is wrong with them, Quarlo still starts,
     // then without a prefix.
     std::optional<wine::WinePrefix> prefix;
+    std::string notFound;
     try {
-        prefix = wine::findGamePrefix(environment);
+        prefix = launched ? wine::launchPrefix(environment) : std::nullopt;
+        struct stat st {};
+        if (prefix &&
+            (::stat((prefix->path + "/drive_c").c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+            notFound = "Failed. The game's Wine prefix " + prefix->path +
+                       " is not there. Check the game's compatibility settings in its "
+                       "launcher.";
+        } else if (prefix && !wine::holdsGameFolder(*prefix) &&
+                   wine::installFolder(*prefix).empty()) {
+            notFound = "Failed. The game's Wine prefix " + prefix->path +
+                       " holds no Oblivion settings (My Games\\Oblivion). Start the game once "
+                       "from its launcher, then try again.";
+        }
+        if (!prefix) {
+            prefix = wine::findGamePrefix(environment);
+        }
     } catch (const std::exception&) {
         prefix.reset();
     }
     Platform p;
+    p.gameNotFound = notFound;
     const int codePage = wine::ansiCodePageForLocale(environment.lang);
     p.profile = std::make_unique<posix::PosixProfileFile>(codePage);
     p.fileSystem = std::make_unique<posix::PosixFileSystem>();

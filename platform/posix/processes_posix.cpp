@@ -1,6 +1,8 @@
 #include "platform/posix/processes_posix.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -199,6 +201,87 @@ std::string PosixProcesses::executableFolder() const {
         return {};
     }
     return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+namespace {
+
+// The child a wrapper waits for, for the signal handlers.
+volatile sig_atomic_t waitedChild = 0;
+
+void passOn(int signal) {
+    if (waitedChild > 0) {
+        ::kill(static_cast<pid_t>(waitedChild), signal);
+    }
+}
+
+}  // namespace
+
+int PosixProcesses::runAndWait(const std::vector<std::string>& command) {
+    if (command.empty()) {
+        return kCannotStart;
+    }
+    std::vector<char*> args;
+    for (const auto& a : command) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    // The signals a launcher sends to stop the game reach it through this
+    // process: they are passed on while it runs, never left to end this
+    // process first and leave the game orphaned.
+    constexpr int kPassed[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    struct sigaction pass {};
+    pass.sa_handler = passOn;
+    sigemptyset(&pass.sa_mask);
+    pass.sa_flags = SA_RESTART;
+    struct sigaction before[4]{};
+    sigset_t blocked;
+    sigset_t old;
+    sigemptyset(&blocked);
+    for (const int sig : kPassed) {
+        sigaddset(&blocked, sig);
+    }
+    // Blocked until the child's number is known, so that none is lost.
+    ::sigprocmask(SIG_BLOCK, &blocked, &old);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // The child starts with the signal mask and dispositions this process
+    // had, not the blocking above.
+    posix_spawnattr_setsigmask(&attr, &old);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int sig : kPassed) {
+        sigaddset(&defaults, sig);
+    }
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t child = 0;
+    const int error = ::posix_spawnp(&child, args[0], nullptr, &attr, args.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    if (error != 0) {
+        ::sigprocmask(SIG_SETMASK, &old, nullptr);
+        return kCannotStart;
+    }
+    waitedChild = child;
+    for (std::size_t i = 0; i < 4; ++i) {
+        ::sigaction(kPassed[i], &pass, &before[i]);
+    }
+    ::sigprocmask(SIG_SETMASK, &old, nullptr);
+    int status = 0;
+    pid_t got = -1;
+    do {
+        got = ::waitpid(child, &status, 0);
+    } while (got < 0 && errno == EINTR);
+    for (std::size_t i = 0; i < 4; ++i) {
+        ::sigaction(kPassed[i], &before[i], nullptr);
+    }
+    waitedChild = 0;
+    if (got < 0) {
+        return kCannotStart;
+    }
+    if (WIFSIGNALED(status)) {
+        return 128 + WTERMSIG(status);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 }  // namespace quarlo::platform::posix

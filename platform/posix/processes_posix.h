@@ -37,6 +37,7 @@ class PosixProcesses : public Processes {
     bool gameIsRunning() const override { return gameRunsUnder("/proc"); }
     bool openFolder(const std::string& folder) override;
     std::string executableFolder() const override;
+    int runAndWait(const std::vector<std::string>& command) override;
 
   private:
     std::optional<wine::WinePrefix> prefix_;

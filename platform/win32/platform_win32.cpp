@@ -11,7 +11,7 @@
 
 namespace quarlo::platform {
 
-Platform createPlatform() {
+Platform createPlatform(bool) {
     Platform p;
     p.profile = std::make_unique<win32::Win32ProfileFile>();
     p.fileSystem = std::make_unique<win32::Win32FileSystem>();

@@ -222,4 +222,73 @@ bool Win32Processes::gameIsRunning() const {
     return running;
 }
 
+namespace {
+
+std::wstring wideOf(const std::string& utf8) {
+    if (utf8.empty()) {
+        return {};
+    }
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    }
+    return out;
+}
+
+// One argument quoted as the C runtime splits a command line back into
+// arguments: backslashes double only before a quote.
+void appendQuoted(std::wstring& line, const std::wstring& arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        line += arg;
+        return;
+    }
+    line += L'"';
+    std::size_t backslashes = 0;
+    for (const wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(backslashes * 2, L'\\');
+    line += L'"';
+}
+
+}  // namespace
+
+int Win32Processes::runAndWait(const std::vector<std::string>& command) {
+    if (command.empty()) {
+        return kCannotStart;
+    }
+    std::wstring line;
+    for (const std::string& arg : command) {
+        if (!line.empty()) {
+            line += L' ';
+        }
+        appendQuoted(line, wideOf(arg));
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    // The child shares this console, so Ctrl+C reaches it too; this process
+    // waits on rather than end before it.
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return kCannotStart;
+    }
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 }  // namespace quarlo::platform::win32

@@ -26,6 +26,7 @@ class Win32Processes : public Processes {
     bool gameIsRunning() const override;
     bool openFolder(const std::string& folder) override;
     std::string executableFolder() const override;
+    int runAndWait(const std::vector<std::string>& command) override;
 
   private:
     OpenUrl openUrl_;

@@ -207,6 +207,8 @@ LinuxEnvironment LinuxEnvironment::fromProcess() {
         }
     }
     e.lang = ctypeLocaleFromEnvironment();
+    e.steamCompatDataPath = env("STEAM_COMPAT_DATA_PATH");
+    e.steamAppId = env("SteamAppId");
     return e;
 }
 
@@ -403,6 +405,26 @@ std::vector<WinePrefix> prefixCandidates(const LinuxEnvironment& e) {
         }
     }
     return existing;
+}
+
+std::optional<WinePrefix> launchPrefix(const LinuxEnvironment& e) {
+    if (!e.steamCompatDataPath.empty()) {
+        const std::string path = withoutTrailingSlashes(e.steamCompatDataPath) + "/pfx";
+        std::string app = e.steamAppId;
+        if (app.empty()) {
+            app = std::string(protonAppId(path));
+        }
+        return WinePrefix{path, Launcher::steam, std::string(game::kProtonUser),
+                          app.empty() ? std::string() : std::string(game::kSteamRunUrl) + app};
+    }
+    if (!e.winePrefix.empty()) {
+        return WinePrefix{withoutTrailingSlashes(e.winePrefix), Launcher::wine, e.user, {}};
+    }
+    return std::nullopt;
+}
+
+bool holdsGameFolder(const WinePrefix& prefix) {
+    return holdsGame(documentsFolder(prefix));
 }
 
 std::optional<WinePrefix> findGamePrefix(const LinuxEnvironment& e) {

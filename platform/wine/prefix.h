@@ -14,6 +14,10 @@ struct LinuxEnvironment {
     std::string winePrefix;  // $WINEPREFIX, "" when unset
     std::string user;        // the Unix user name: $USER, else the password database's
     std::string lang;        // the locale deciding the ANSI code page (LC_ALL, LC_CTYPE, LANG)
+    // What a store's launch option sets for the game it starts: Steam's
+    // compatibility data folder (its pfx is the prefix) and the app's id.
+    std::string steamCompatDataPath;  // $STEAM_COMPAT_DATA_PATH
+    std::string steamAppId;           // $SteamAppId
 
     static LinuxEnvironment fromProcess();
 };
@@ -36,6 +40,16 @@ struct WinePrefix {
 
     friend bool operator==(const WinePrefix&, const WinePrefix&) = default;
 };
+
+// The prefix a store's launch option names for the game it is about to
+// start: Steam's $STEAM_COMPAT_DATA_PATH/pfx, else $WINEPREFIX (Heroic,
+// Lutris, plain Wine); nullopt when neither is set. It wins over every
+// search, found or not: the switch must reach the very prefix the game starts
+// in.
+std::optional<WinePrefix> launchPrefix(const LinuxEnvironment& env);
+
+// Whether a prefix's documents folder holds the game's folder.
+bool holdsGameFolder(const WinePrefix& prefix);
 
 // The Steam app id whose Proton prefix this is (.../compatdata/<id>/pfx for
 // one of the game's apps), else "".

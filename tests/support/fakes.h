@@ -54,6 +54,13 @@ class FakeProcesses : public platform::Processes {
         return true;
     }
     std::string executableFolder() const override { return exeFolder; }
+    // Each command run, and the status it gives.
+    std::vector<std::vector<std::string>> ran;
+    int status = 0;
+    int runAndWait(const std::vector<std::string>& command) override {
+        ran.push_back(command);
+        return canStart ? status : platform::kCannotStart;
+    }
 };
 
 class FakeGameFolders : public platform::GameFolders {

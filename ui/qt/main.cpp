@@ -1,10 +1,26 @@
 #include <QApplication>
+#include <cstdlib>
+#include <iostream>
 
 #include "app/main_window.h"
 #include "platform/platform.h"
+#include "ui/cli/command_line.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/picker.h"
 
 int main(int argc, char** argv) {
+    if (argc > 1) {
+        // The command line: no window unless the picker or a failure of
+        // `run` must be seen, and then only that one.
+        const std::vector<std::string> args(argv + 1, argv + argc);
+        quarlo::platform::Platform platform = quarlo::platform::createPlatform(true);
+        quarlo::ui::QtScreens screens(argc, argv);
+        // Over ssh or in a script there is no display to show anything on.
+        const bool display = std::getenv("DISPLAY") != nullptr ||
+                             std::getenv("WAYLAND_DISPLAY") != nullptr ||
+                             std::getenv("QT_QPA_PLATFORM") != nullptr;
+        return quarlo::cli::run(args, platform, std::cout, std::cerr, display ? &screens : nullptr);
+    }
     QApplication application(argc, argv);
 
     quarlo::platform::Platform platform = quarlo::platform::createPlatform();

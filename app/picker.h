@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/game.h"
+
+namespace quarlo::app {
+
+// One character as a list outside the main window shows it: the command
+// line's `list` and the picker.
+struct CharacterLine {
+    std::string name;
+    bool active = false;    // the one the game will use
+    std::size_t saves = 0;  // readable saves
+    // The newest save's facts; empty without one.
+    std::string level;
+    std::string location;
+    std::string saved;  // "2026-12-08 10:37", the game's own local time
+};
+
+// Every character of the game folder, the one the game will use first, then
+// by name as the main window lists them.
+std::vector<CharacterLine> characterLines(Game& game,
+                                          const std::function<std::string(std::string_view)>& ansi);
+
+// What the picker needs of its full-screen window. It shows, never asks:
+// the keys come back through Picker.
+class PickerView {
+  public:
+    virtual ~PickerView() = default;
+    // The rows, the highlighted one, and the seconds left before the current
+    // character is kept (none once the player has moved, or without a
+    // countdown).
+    virtual void show(const std::vector<CharacterLine>& rows, std::size_t highlighted,
+                      std::optional<int> secondsLeft) = 0;
+};
+
+// The full-screen character picker for a game launcher (the Steam Deck's
+// Game Mode, Big Picture): arrow keys, Enter and Escape only, which Steam
+// Input maps the pad to. Enter takes the highlighted character; Escape, or
+// the countdown running out, keeps the current one.
+class Picker {
+  public:
+    enum class Key { up, down, enter, escape };
+
+    // `timeout` seconds of countdown; 0 for none.
+    Picker(std::vector<CharacterLine> rows, int timeout);
+
+    void start(PickerView& view);
+    void key(Key key);
+    // One second has passed.
+    void tick();
+
+    bool done() const { return done_; }
+    // The character chosen, or none to keep the current one.
+    const std::optional<std::string>& chosen() const { return chosen_; }
+
+  private:
+    void show();
+
+    std::vector<CharacterLine> rows_;
+    std::optional<int> left_;
+    PickerView* view_ = nullptr;
+    std::size_t highlighted_ = 0;
+    bool done_ = false;
+    std::optional<std::string> chosen_;
+};
+
+}  // namespace quarlo::app

@@ -1,0 +1,320 @@
+#include "ui/cli/command_line.h"
+
+#include <charconv>
+#include <optional>
+
+#include "app/backups_window.h"
+#include "app/game.h"
+#include "app/saves_window.h"
+#include "platform/game_facts.h"
+
+namespace quarlo::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: quarlo [--root DIR] VERB [ARGUMENTS]\n"
+    "\n"
+    "Without arguments Quarlo opens its window. The verbs:\n"
+    "  list                    each character, tab-separated: * for the one the game\n"
+    "                          will use, the name, its saves, and its newest save's\n"
+    "                          level, location and time\n"
+    "  switch NAME             the game uses NAME's saves (as Load Character)\n"
+    "  new NAME                a new character NAME, and the game uses it (as New)\n"
+    "  backup NAME             back up NAME's saves\n"
+    "  backups NAME            NAME's backups, newest first, one a line: its id, when,\n"
+    "                          why, how many saves, the newest save\n"
+    "  restore NAME ID         put back the saves of NAME's backup ID\n"
+    "  run [--character NAME | --pick [--timeout S]] [-- COMMAND [ARG...]]\n"
+    "                          switch first, then start COMMAND as given and wait for\n"
+    "                          it (in a launch option: quarlo run --pick -- %command%);\n"
+    "                          without COMMAND, the game's launcher as Run Game does.\n"
+    "                          --pick shows a full-screen picker (arrows, Enter,\n"
+    "                          Escape; the current character after S seconds, 10 at\n"
+    "                          first, 0 for no countdown)\n"
+    "  --help, --version\n"
+    "\n"
+    "  --root DIR              the game folder DIR, as Root Dir Mode\n"
+    "\n"
+    "Exit status: 0 for Success, 1 for Failed, 2 for a command line not understood;\n"
+    "run exits with its command's status, 127 when it cannot be started.\n";
+
+// Sends a long command's notices to standard error and runs its work in
+// place: there is no window to keep responsive.
+class Console : public app::CommandView {
+  public:
+    explicit Console(std::ostream& err) : err_(err) {}
+    void runWithProgress(const std::string&,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        work([](std::size_t, std::size_t) { return true; });
+    }
+    void showNotice(const std::string& title, const std::string& text) override {
+        err_ << title << ": " << text << "\n";
+    }
+
+  private:
+    std::ostream& err_;
+};
+
+int statusOf(const std::string& text) {
+    return text.rfind("Success.", 0) == 0 ? 0 : 1;
+}
+
+// A character by its exact name among those the window lists.
+bool listed(app::Game& game, const std::string& name) {
+    const auto all = game.characters();
+    return std::find(all.begin(), all.end(), name) != all.end();
+}
+
+struct Parsed {
+    std::string root;
+    std::string verb;
+    std::vector<std::string> names;  // the verb's own arguments
+    // run's
+    std::optional<std::string> character;
+    bool pick = false;
+    int timeout = 10;
+    std::vector<std::string> command;
+    bool ok = true;
+};
+
+Parsed parse(const std::vector<std::string>& args) {
+    Parsed p;
+    std::size_t i = 0;
+    const auto next = [&]() -> std::optional<std::string> {
+        return i + 1 < args.size() ? std::optional(args[++i]) : std::nullopt;
+    };
+    for (; i < args.size() && p.ok; ++i) {
+        const std::string& a = args[i];
+        if (!p.verb.empty() && p.verb == "run") {
+            if (a == "--") {
+                p.command.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+                break;
+            }
+            if (a == "--character" && !p.character && !p.pick) {
+                p.character = next();
+                p.ok = p.character.has_value() && !p.character->empty();
+            } else if (a == "--pick" && !p.character && !p.pick) {
+                p.pick = true;
+            } else if (a == "--timeout") {
+                const auto s = next();
+                const auto [end, error] =
+                    s ? std::from_chars(s->data(), s->data() + s->size(), p.timeout)
+                      : std::from_chars_result{nullptr, std::errc::invalid_argument};
+                p.ok = s && error == std::errc() && end == s->data() + s->size() && p.timeout >= 0;
+            } else {
+                p.ok = false;
+            }
+            continue;
+        }
+        if (p.verb.empty()) {
+            if (a == "--root") {
+                const auto dir = next();
+                p.ok = dir && !dir->empty();
+                p.root = dir.value_or("");
+            } else if (a == "--help" || a == "--version" || (!a.empty() && a[0] != '-')) {
+                p.verb = a;
+            } else {
+                p.ok = false;
+            }
+            continue;
+        }
+        p.names.push_back(a);
+    }
+    static const std::pair<const char*, std::size_t> kArity[] = {
+        {"list", 0},    {"switch", 1}, {"new", 1},    {"backup", 1},   {"backups", 1},
+        {"restore", 2}, {"run", 0},    {"--help", 0}, {"--version", 0}};
+    bool known = false;
+    for (const auto& [verb, count] : kArity) {
+        if (p.verb == verb) {
+            known = true;
+            p.ok = p.ok && p.names.size() == count;
+        }
+    }
+    p.ok = p.ok && known;
+    for (const std::string& name : p.names) {
+        p.ok = p.ok && !name.empty();
+    }
+    p.ok = p.ok && (!p.pick || p.timeout >= 0);
+    return p;
+}
+
+// The switch `run` makes first; the outcome's text, "" for none asked.
+std::string switchFirst(app::Game& game, const Parsed& p, Screens* screens,
+                        const std::function<std::string(std::string_view)>& ansi) {
+    std::optional<std::string> name = p.character;
+    if (p.pick) {
+        if (screens == nullptr) {
+            return "Failed. The picker needs a display.";
+        }
+        app::Picker picker(app::characterLines(game, ansi), p.timeout);
+        screens->pick(picker);
+        name = picker.chosen();
+    }
+    if (!name) {
+        return {};
+    }
+    const std::string outcome = game.load(*name);
+    if (statusOf(outcome) == 0 && !game.applyCharacterSettings(game.activeSave())) {
+        return app::text::kCouldNotWrite;
+    }
+    return outcome;
+}
+
+}  // namespace
+
+bool wantsPicker(const std::vector<std::string>& args) {
+    const Parsed p = parse(args);
+    return p.ok && p.verb == "run" && p.pick;
+}
+
+int run(const std::vector<std::string>& args, platform::Platform& platform, std::ostream& out,
+        std::ostream& err, Screens* screens) {
+    const Parsed p = parse(args);
+    if (!p.ok) {
+        err << kUsage;
+        return 2;
+    }
+    if (p.verb == "--help") {
+        out << kUsage;
+        return 0;
+    }
+    if (p.verb == "--version") {
+        out << "quarlo " << kVersion << "\n";
+        return 0;
+    }
+    // A failure that would start the game into another character's folder
+    // is shown where a launch option's player sees it, and printed too.
+    const auto failed = [&](const std::string& text) {
+        out << text << "\n";
+        if (p.verb == "run" && screens != nullptr) {
+            screens->showFailure(text);
+        }
+        return 1;
+    };
+    if (!platform.gameNotFound.empty()) {
+        return failed(platform.gameNotFound);
+    }
+    Console console(err);
+    app::Game game(platform, console);
+    game.setRoot(p.root.empty() ? game.automaticRoot() : p.root);
+    if (!platform.fileSystem->folderExists(game.root())) {
+        return failed("Failed. No game folder at " + game.root() + ".");
+    }
+    const auto& ansi = platform.ansiToUtf8;
+    if (p.verb == "list") {
+        for (const app::CharacterLine& c : app::characterLines(game, ansi)) {
+            out << (c.active ? "*" : "") << '\t' << c.name << '\t' << c.saves << '\t' << c.level
+                << '\t' << c.location << '\t' << c.saved << '\n';
+        }
+        return 0;
+    }
+    if (p.verb == "switch") {
+        const std::string outcome = game.load(p.names[0]);
+        out << outcome << "\n";
+        if (statusOf(outcome) == 0 && !game.applyCharacterSettings(game.activeSave())) {
+            out << app::text::kCouldNotWrite << "\n";
+            return 1;
+        }
+        return statusOf(outcome);
+    }
+    if (p.verb == "new") {
+        std::string folder;
+        bool switched = false;
+        const int difficulty = app::parseSetting(
+            game.readGame("GamePlay", "iDifficultyLevel", "50", app::kSettingReadCapacity), 0, 100,
+            50);
+        const std::string outcome = game.create(p.names[0], difficulty, folder, switched);
+        out << outcome << "\n";
+        if (switched && !game.applyCharacterSettings(game.activeSave())) {
+            out << app::text::kCouldNotWrite << "\n";
+            return 1;
+        }
+        return statusOf(outcome);
+    }
+    if (p.verb == "backup" || p.verb == "backups" || p.verb == "restore") {
+        const std::string& name = p.names[0];
+        if (!listed(game, name) || !platform.fileSystem->folderExists(game.characterFolder(name))) {
+            out << app::text::kFolderNotFound << "\n";
+            return 1;
+        }
+        if (p.verb == "backup") {
+            const backups::Made made = game.backUp(name);
+            const std::string text = made.failure == app::text::kNoBackupStore
+                                         ? made.failure
+                                         : app::backupSummary(made, name);
+            out << text << "\n";
+            return statusOf(text);
+        }
+        backups::Store* store = game.store();
+        if (store == nullptr) {
+            out << app::text::kNoBackupStore << "\n";
+            return 1;
+        }
+        const auto all = store->list(game.root(), name);
+        if (p.verb == "backups") {
+            for (const backups::Backup& b : all) {
+                std::vector<std::string> files;
+                for (const auto& f : b.manifest.files) {
+                    files.push_back(f.name);
+                }
+                std::string newest;
+                if (const auto saves = saves::listSaves(*platform.saveFiles, b.folder);
+                    saves && !saves->empty() && saves->front().header) {
+                    const app::SaveRow row = app::rowFor(saves->front(), ansi);
+                    newest = "Level " + row.level + ", " + row.location;
+                }
+                out << b.id << '\t' << b.manifest.made << '\t'
+                    << backups::describe(b.manifest.reason) << '\t'
+                    << saves::groupSaves(files).size() << '\t' << newest << '\n';
+            }
+            return 0;
+        }
+        const auto chosen = std::find_if(
+            all.begin(), all.end(), [&](const backups::Backup& b) { return b.id == p.names[1]; });
+        if (chosen == all.end()) {
+            out << "Failed. No Such Backup.\n";
+            return 1;
+        }
+        if (game.gameIsRunning()) {
+            out << app::text::kSavesInUse << "\n";
+            return 1;
+        }
+        const backups::Restored restored = store->restore(*chosen, game.characterFolder(name), {});
+        store->prune(game.root(), name);
+        const std::string text = app::restoreSummary(restored);
+        out << text << "\n";
+        return statusOf(text);
+    }
+    // run
+    const std::string outcome = switchFirst(game, p, screens, ansi);
+    if (!outcome.empty() && statusOf(outcome) != 0) {
+        // Never into the wrong character: the game is not started.
+        return failed(outcome +
+                      "\n\nThe game was not started, so that it does not save into "
+                      "another character's folder. Fix this, or start it without "
+                      "Quarlo.");
+    }
+    if (!outcome.empty()) {
+        err << outcome << "\n";
+    }
+    if (p.command.empty()) {
+        const std::string launcher =
+            platform.registry->RegGetValue(platform::kHkeyLocalMachine,
+                                           std::string(game::kRegistryKey),
+                                           std::string(game::kInstalledPathValue)) +
+            "\\" + std::string(game::kLauncherFile);
+        if (!platform.processes->startLauncher(launcher)) {
+            out << app::text::kLauncherNotFound << "\n";
+            return 1;
+        }
+        return 0;
+    }
+    const int status = platform.processes->runAndWait(p.command);
+    if (status == platform::kCannotStart) {
+        err << "quarlo: " << p.command.front() << " could not be started.\n";
+    }
+    return status;
+}
+
+}  // namespace quarlo::cli

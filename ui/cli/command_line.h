@@ -1,0 +1,45 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/picker.h"
+#include "platform/platform.h"
+
+namespace quarlo::cli {
+
+// What only a front end with windows can show: the picker, and a failure
+// where nobody reads standard error (a launch option). Null where there is
+// no display.
+class Screens {
+  public:
+    virtual ~Screens() = default;
+    // Runs the picker full-screen until the player chose or it timed out.
+    virtual void pick(app::Picker& picker) = 0;
+    // Shows a failure full-screen, in the picker's style, until a key.
+    virtual void showFailure(const std::string& text) = 0;
+};
+
+// The program's version, as --version prints it.
+inline constexpr const char* kVersion = "1.0.0";
+
+// Quarlo started with arguments: the verbs below, over the same commands the
+// window runs. Returns the exit status: 0 for "Success.", 1 for "Failed.",
+// 2 for a command line it does not understand (the usage on `err`), and
+// for `run` the status of the command it started. `screens` makes its
+// window only for --pick or to show a failure of `run`.
+//
+//   quarlo list
+//   quarlo switch NAME | new NAME
+//   quarlo backup NAME | backups NAME | restore NAME ID
+//   quarlo run [--character NAME | --pick [--timeout S]] [-- COMMAND [ARG...]]
+//   quarlo --help | --version
+//   and before any verb: --root DIR
+int run(const std::vector<std::string>& args, platform::Platform& platform, std::ostream& out,
+        std::ostream& err, Screens* screens);
+
+// Whether the arguments ask for the picker, which alone needs a display.
+bool wantsPicker(const std::vector<std::string>& args);
+
+}  // namespace quarlo::cli

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ui/cli/command_line.h"
+
+class QApplication;
+
+namespace quarlo::ui {
+
+// The command line's windows in Qt: the full-screen picker and the failure
+// shown in its style. Qt's application is made only when one is shown, so
+// that every other verb runs without a display.
+class QtScreens : public cli::Screens {
+  public:
+    QtScreens(int& argc, char** argv);
+    ~QtScreens() override;
+
+    void pick(app::Picker& picker) override;
+    void showFailure(const std::string& text) override;
+
+  private:
+    void ensureApplication();
+
+    int& argc_;
+    char** argv_;
+    std::unique_ptr<QApplication> application_;
+};
+
+}  // namespace quarlo::ui
