@@ -8,10 +8,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 #include "platform/posix/file_system_posix.h"
+#include "platform/posix/processes_posix.h"
 #include "platform/posix/save_files_posix.h"
 #include "platform/posix/trash_posix.h"
 #include "tests/support/temp_dir.h"
@@ -263,6 +267,31 @@ TEST(PosixSaveFiles, RemovesAFolderOfFilesOnlyAsItself) {
     EXPECT_EQ(files.kindOf(dir.at("linked")), PathKind::link);
     EXPECT_EQ(files.kindOf(dir.at("nothing")), PathKind::missing);
     EXPECT_FALSE(files.entriesOf(dir.at("linked")));
+}
+
+// The launch wrapper's child: its arguments and environment exactly as
+// given, its status back, 127 when it cannot start, and a stop signal sent to
+// the wrapper passed on to it rather than leave it orphaned.
+TEST(PosixProcesses, RunAndWaitPassesEverythingOnAndReturnsTheStatus) {
+    test::TempDir dir;
+    PosixProcesses processes(std::nullopt);
+    ::setenv("QUARLO_TEST_VALUE", "x y\tz", 1);
+    const std::string out = dir.at("out");
+    EXPECT_EQ(processes.runAndWait({"sh", "-c",
+                                    "printf '[%s]' \"$@\" > \"$0\"; "
+                                    "printf '%s' \"$QUARLO_TEST_VALUE\" >> \"$0\"; exit 7",
+                                    out, "a b", "", "c\"d\\"}),
+              7);
+    EXPECT_EQ(test::readBytes(out), "[a b][][c\"d\\]x y\tz");
+    ::unsetenv("QUARLO_TEST_VALUE");
+    EXPECT_EQ(processes.runAndWait({"/no/such/program"}), kCannotStart);
+    EXPECT_EQ(processes.runAndWait({"sh", "-c", "kill -KILL $$"}), 128 + SIGKILL);
+    std::thread stopper([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(::getpid(), SIGTERM);
+    });
+    EXPECT_EQ(processes.runAndWait({"sleep", "10"}), 128 + SIGTERM);
+    stopper.join();
 }
 
 TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {

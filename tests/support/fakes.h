@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -57,7 +59,11 @@ class FakeProcesses : public platform::Processes {
     // Each command run, and the status it gives.
     std::vector<std::vector<std::string>> ran;
     int status = 0;
+    std::function<void()> whileRunning;
     int runAndWait(const std::vector<std::string>& command) override {
+        if (canStart && whileRunning) {
+            whileRunning();
+        }
         ran.push_back(command);
         return canStart ? status : platform::kCannotStart;
     }

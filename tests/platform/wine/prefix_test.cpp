@@ -18,6 +18,32 @@ namespace {
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
+// Inside a launch option the store says which prefix the game starts in:
+// Steam's compatibility data folder, else $WINEPREFIX (Heroic, Lutris).
+TEST(LaunchPrefix, TheStoresVariablesNameIt) {
+    struct Case {
+        std::string compat, appId, winePrefix;
+        std::optional<WinePrefix> expected;
+    };
+    const std::string lib = "/games/steamapps/compatdata/";
+    for (const Case& c : {
+             Case{lib + "22330", "22330", "/ignored",
+                  WinePrefix{lib + "22330/pfx", Launcher::steam, "steamuser",
+                             "steam://rungameid/22330"}},
+             Case{lib + "900883/", "", "",
+                  WinePrefix{lib + "900883/pfx", Launcher::steam, "steamuser",
+                             "steam://rungameid/900883"}},
+             Case{"", "", "/games/heroic/Oblivion/",
+                  WinePrefix{"/games/heroic/Oblivion", Launcher::wine, "joe", ""}},
+             Case{"", "", "", std::nullopt},
+         }) {
+        LinuxEnvironment e{"/home/joe", c.winePrefix, "joe", "en_US.UTF-8"};
+        e.steamCompatDataPath = c.compat;
+        e.steamAppId = c.appId;
+        EXPECT_EQ(launchPrefix(e), c.expected) << c.compat << c.winePrefix;
+    }
+}
+
 TEST(LibraryFolders, BothFormsSteamHasWritten) {
     struct Case {
         const char* what;

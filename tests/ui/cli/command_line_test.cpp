@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/picker.h"
+#include "tests/app/app_fixture.h"
+#include "tests/support/save_writer.h"
+#include "ui/cli/command_line.h"
+
+namespace quarlo::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Screens that answer as scripted: the picker's keys, and what a failure
+// would show.
+struct FakeScreens : cli::Screens {
+    std::vector<app::Picker::Key> keys;
+    Strings failures;
+    void pick(app::Picker& picker) override {
+        struct Shown : app::PickerView {
+            void show(const std::vector<app::CharacterLine>&, std::size_t,
+                      std::optional<int>) override {}
+        } view;
+        picker.start(view);
+        for (const app::Picker::Key k : keys) {
+            picker.key(k);
+        }
+    }
+    void showFailure(const std::string& text) override { failures.push_back(text); }
+};
+
+class CommandLineTest : public AppTest {
+  protected:
+    void SetUp() override {
+        folder("Saves/Ann");
+        folder("Saves/Bob");
+        SaveShape shape;
+        shape.name = "Bob";
+        shape.level = 23;
+        shape.location = "Kvatch";
+        writeBytes(inGame("Saves/Bob/Save 1.ess"), saveBytes(shape));
+        gameFile(
+            "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n[GamePlay]\r\niDifficultyLevel=40\r\n");
+        programFile("[Bob]\r\niDifficultyLevel=90\r\nSScreenShotBaseName=1\r\n");
+        platform.backupStore = dir.at("store");
+    }
+    int run(const Strings& args) {
+        out.str("");
+        err.str("");
+        return cli::run(args, platform, out, err, &screens);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    FakeScreens screens;
+};
+
+// Each verb's output and exit status, and what it changes: as the window's
+// commands do, with "Success." 0, "Failed." 1 and a command line not
+// understood 2.
+TEST_F(CommandLineTest, EachVerbSaysItsOutcomeAndExitsByIt) {
+    struct Case {
+        Strings args;
+        int status;
+        std::string out;         // its start; "" for none
+        std::string active;      // SLocalSavePath afterwards
+        std::string difficulty;  // the game's iDifficultyLevel afterwards
+    };
+    const Case cases[] = {
+        {{"list"}, 0, "*\tAnn\t0\t\t\t\n\tBob\t1\t23\tKvatch\t", "Saves\\Ann\\", "40"},
+        {{"switch", "Bob"}, 0, "Success. Character Changed.\n", "Saves\\Bob\\", "90"},
+        {{"switch", "Carl"}, 1, "Failed. No Such Character.\n", "Saves\\Ann\\", "40"},
+        {{"switch", ".."}, 1, "Failed. Invalid Name.\n", "Saves\\Ann\\", "40"},
+        {{"new", "Cara"}, 0, "Success. New Character Set.\n", "Saves\\Cara\\", "40"},
+        {{"new", "CON"}, 1, "Failed. Invalid Name.\n", "Saves\\Ann\\", "40"},
+        {{"--root", "/nowhere", "list"},
+         1,
+         "Failed. No game folder at /nowhere.",
+         "Saves\\Ann\\",
+         "40"},
+        {{"backup", "Bob"}, 0, "Success. 1 save of Bob backed up", "Saves\\Ann\\", "40"},
+        {{"backup", "Carl"}, 1, "Failed. No Such Character.\n", "Saves\\Ann\\", "40"},
+        {{"restore", "Bob", "2001-01-01T00-00-00Z"},
+         1,
+         "Failed. No Such Backup.\n",
+         "Saves\\Ann\\",
+         "40"},
+        {{"run", "--character", "Bob", "--", "game", "-a b"}, 5, "", "Saves\\Bob\\", "90"},
+        {{"run", "--character", "Carl", "--", "game"},
+         1,
+         "Failed. No Such Character.",
+         "Saves\\Ann\\",
+         "40"},
+        {{"run", "--pick", "--", "game"}, 5, "", "Saves\\Ann\\", "40"},
+        {{"--version"}, 0, "quarlo ", "Saves\\Ann\\", "40"},
+        {{}, 2, "", "Saves\\Ann\\", "40"},
+        {{"frobnicate"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"switch"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"switch", "Bob", "Ann"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"run", "--timeout", "-1", "--pick"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"--root"}, 2, "", "Saves\\Ann\\", "40"},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const std::string& a : c.args) {
+            line += a + " ";
+        }
+        SCOPED_TRACE(line);
+        SetUp();
+        processesFake->status = 5;
+        EXPECT_EQ(run(c.args), c.status);
+        EXPECT_EQ(out.str().substr(0, c.out.size()), c.out);
+        EXPECT_EQ(readGame("General", "SLocalSavePath"), c.active);
+        EXPECT_EQ(readGame("GamePlay", "iDifficultyLevel"), c.difficulty);
+        EXPECT_EQ(err.str().find("Usage: quarlo") != std::string::npos, c.status == 2);
+    }
+}
+
+// The wrapper: the switch is on disk before the command starts, which gets
+// its arguments exactly; a failed switch starts nothing and is shown where a
+// launch option's player sees it; the game running refuses the switch.
+TEST_F(CommandLineTest, RunSwitchesFirstAndNeverStartsTheGameIntoAnotherCharacter) {
+    std::string seen;
+    processesFake->whileRunning = [&] { seen = readGame("General", "SLocalSavePath"); };
+    processesFake->status = 0;
+    EXPECT_EQ(run({"run", "--character", "Bob", "--", "/g/game.exe", "-x", "", "a\"b"}), 0);
+    EXPECT_EQ(seen, "Saves\\Bob\\");
+    EXPECT_EQ(processesFake->ran.back(), (Strings{"/g/game.exe", "-x", "", "a\"b"}));
+
+    processesFake->gameRunning = true;
+    processesFake->ran.clear();
+    EXPECT_EQ(run({"run", "--character", "Ann", "--", "game"}), 1);
+    EXPECT_TRUE(processesFake->ran.empty());
+    ASSERT_EQ(screens.failures.size(), 1u);
+    EXPECT_EQ(screens.failures[0].rfind("Failed. Game Is Running.", 0), 0u);
+    processesFake->gameRunning = false;
+
+    // The picker: Enter on the second row (the active one is first).
+    screens.keys = {app::Picker::Key::down, app::Picker::Key::enter};
+    EXPECT_EQ(run({"run", "--pick", "--", "game"}), 0);
+    EXPECT_EQ(seen, "Saves\\Ann\\");
+    // Without a command, the game's launcher as Run Game starts it.
+    EXPECT_EQ(run({"run"}), 0);
+    EXPECT_EQ(processesFake->started.size(), 1u);
+    // A command that cannot start exits as a shell would.
+    processesFake->canStart = false;
+    EXPECT_EQ(run({"run", "--", "missing"}), 127);
+    EXPECT_NE(err.str().find("could not be started"), std::string::npos);
+}
+
+// The picker: the active character first and highlighted, arrows move and
+// stop the countdown, Enter takes, Escape or the countdown keeps.
+TEST(Picker, ChoosesWithArrowsEnterAndEscapeOnly) {
+    using K = app::Picker::Key;
+    struct View : app::PickerView {
+        std::size_t highlighted = 99;
+        std::optional<int> left;
+        int shown = 0;
+        void show(const std::vector<app::CharacterLine>&, std::size_t h,
+                  std::optional<int> s) override {
+            highlighted = h;
+            left = s;
+            ++shown;
+        }
+    };
+    const std::vector<app::CharacterLine> rows{{"Ann", true}, {"Bob", false}, {"Cara", false}};
+    struct Case {
+        std::vector<K> keys;
+        int ticks;
+        std::optional<std::string> chosen;
+        bool done;
+    };
+    for (const Case& c : {
+             Case{{K::enter}, 0, "Ann", true},
+             Case{{K::down, K::down, K::down, K::enter}, 0, "Cara", true},
+             Case{{K::up, K::down, K::up, K::enter}, 0, "Ann", true},
+             Case{{K::down, K::escape}, 0, std::nullopt, true}, Case{{}, 2, std::nullopt, false},
+             Case{{}, 3, std::nullopt, true},
+             Case{{K::down}, 5, std::nullopt, false},  // moving stops the countdown
+         }) {
+        app::Picker picker(rows, 3);
+        View view;
+        picker.start(view);
+        EXPECT_EQ(view.highlighted, 0u);
+        EXPECT_EQ(view.left, std::optional<int>(3));
+        for (const K k : c.keys) {
+            picker.key(k);
+        }
+        for (int i = 0; i < c.ticks; ++i) {
+            picker.tick();
+        }
+        EXPECT_EQ(picker.done(), c.done);
+        EXPECT_EQ(picker.chosen(), c.chosen);
+    }
+}
+
+}  // namespace
+}  // namespace quarlo::test
