@@ -3,11 +3,58 @@
 #include "app/main_window.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_api.h"
+#include "ui/cli/command_line.h"
 #include "ui/win32/main_window.h"
-// After windows.h, which it needs.
+#include "ui/win32/picker.h"
+#include "ui/win32/wide.h"
+// After windows.h, which they need.
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+// The arguments as the program was given them, UTF-8, without its own name.
+std::vector<std::string> arguments() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; wide != nullptr && i < count; ++i) {
+        args.push_back(quarlo::ui::win32::toUtf8(wide[i]));
+    }
+    LocalFree(wide);
+    return args;
+}
+
+// The command line: its text goes to the console it was started from (one
+// program for the window and the console, so it attaches to its parent's),
+// or wherever its output was sent.
+int commandLine(const std::vector<std::string>& args) {
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN) {
+            std::freopen("CONOUT$", "w", stdout);
+        }
+        if (GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_UNKNOWN) {
+            std::freopen("CONOUT$", "w", stderr);
+        }
+        SetConsoleOutputCP(CP_UTF8);
+    }
+    quarlo::platform::Platform platform = quarlo::platform::createPlatform(true);
+    quarlo::ui::win32::Win32Screens screens;
+    const int status = quarlo::cli::run(args, platform, std::cout, std::cerr, &screens);
+    std::cout.flush();
+    std::cerr.flush();
+    return status;
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    if (const auto args = arguments(); !args.empty()) {
+        return commandLine(args);
+    }
     // Loads version 6 of the common controls, which the manifest asks for, so
     // the standard controls are drawn in the system's theme.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};

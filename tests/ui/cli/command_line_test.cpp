@@ -163,7 +163,11 @@ TEST(Picker, ChoosesWithArrowsEnterAndEscapeOnly) {
             ++shown;
         }
     };
-    const std::vector<app::CharacterLine> rows{{"Ann", true}, {"Bob", false}, {"Cara", false}};
+    std::vector<app::CharacterLine> rows(3);
+    rows[0].name = "Ann";
+    rows[0].active = true;
+    rows[1].name = "Bob";
+    rows[2].name = "Cara";
     struct Case {
         std::vector<K> keys;
         int ticks;
