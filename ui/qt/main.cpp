@@ -16,9 +16,8 @@ int main(int argc, char** argv) {
         quarlo::platform::Platform platform = quarlo::platform::createPlatform(true);
         quarlo::ui::QtScreens screens(argc, argv);
         // Over ssh or in a script there is no display to show anything on.
-        const bool display = std::getenv("DISPLAY") != nullptr ||
-                             std::getenv("WAYLAND_DISPLAY") != nullptr ||
-                             std::getenv("QT_QPA_PLATFORM") != nullptr;
+        const bool display =
+            std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
         return quarlo::cli::run(args, platform, std::cout, std::cerr, display ? &screens : nullptr);
     }
     QApplication application(argc, argv);
