@@ -3,7 +3,8 @@
 # in both front ends, driven by the keyboard and mouse as a player would: the
 # main window (and, in Qt, the About window), the Saves window with a save
 # whose plugins are partly missing, the Sort plan (two characters of one name
-# among the loose saves) and its summary, and the Restore list. The Qt front end runs under Xvfb in a
+# among the loose saves) and its summary, the Restore list, and the
+# full-screen picker of `quarlo run --pick`. The Qt front end runs under Xvfb in a
 # throwaway home laid out as Steam with the game's Proton prefix; the native
 # one under Wine, in a prefix of its own inside build-win/ with the game
 # folder in its documents and the game installed in C:\Games\Oblivion.
@@ -61,6 +62,11 @@ shoot_window() {
 # The whole screen, less the uniform background around what is on it.
 shoot_screen() {
     import -window root png:- | convert - -trim +repage "$1"
+    strip "$1"
+}
+# The whole screen as it is: the picker fills it.
+shoot_full() {
+    import -window root "$1"
     strip "$1"
 }
 strip() { mogrify -strip -define png:exclude-chunks=date,time "$1"; }
@@ -133,7 +139,22 @@ qt() {
     sleep 1
     shoot_window '^About$' docs/screenshot-about.png
     play 1300 720 qt ""
-    kill "$app" "$xvfb_pid" 2>/dev/null || true
+    kill "$app" 2>/dev/null || true
+    # The picker as a launch option shows it, on a screen of the Deck's size,
+    # one row down from the character the game will use.
+    kill "$xvfb_pid" 2>/dev/null || true
+    start_display 1280x800x24
+    env -u WINEPREFIX HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/.runtime" \
+        ./build/ui/qt/quarlo run --pick --timeout 0 -- true >/dev/null 2>&1 &
+    app=$!
+    wait_for '^Quarlo$'
+    sleep 1
+    key Down
+    shoot_full docs/screenshot-picker-qt.png
+    key Escape
+    wait "$app" 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
 }
 
 windows() {
@@ -171,6 +192,17 @@ windows() {
     click 127 11                      # the title bar: activate
     shoot_screen docs/screenshot-windows.png
     play 4 23 windows -windows
+    wineserver -k 2>/dev/null || true
+    # The picker, a popup over the whole screen of its own.
+    wine "$exe" --root 'C:\users\'"$(id -un)"'\Documents\My Games\Oblivion' \
+        run --pick --timeout 0 -- cmd /c exit 0 >/dev/null 2>&1 &
+    local app=$!
+    wait_for '^Quarlo$'
+    sleep 2
+    key Down
+    shoot_full docs/screenshot-picker-windows.png
+    key Escape
+    wait "$app" 2>/dev/null || true
     wineserver -k 2>/dev/null || true
     kill "$xvfb_pid" 2>/dev/null || true
 }
