@@ -16,12 +16,15 @@ dir=$out/$name
 rm -rf "$dir" "$out/$name.tar.gz"
 mkdir -p "$dir/bin" "$dir/lib" "$dir/plugins"
 
-qtplugins=$(dirname "$(dirname "$(readlink -f "$(ldd "$build/ui/qt/quarlo" |
+qtplugins=$(dirname "$(dirname "$(readlink -f "$(ldd "$build/ui/qt/quarlo-gui" |
     awk '/libQt6Core/ {print $3}')")")")/qt6/plugins
 [ -d "$qtplugins" ] || qtplugins=/usr/lib/x86_64-linux-gnu/qt6/plugins
 
-install -m 755 "$build/ui/qt/quarlo" "$dir/bin/quarlo"
-strip "$dir/bin/quarlo" 2>/dev/null || true
+# The command line, and the Qt program it becomes for the window and picker.
+for program in quarlo quarlo-gui; do
+    install -m 755 "$build/ui/qt/$program" "$dir/bin/$program"
+    strip "$dir/bin/$program" 2>/dev/null || true
+done
 for plugin in platforms/libqxcb.so platforms/libqoffscreen.so \
               xcbglintegrations/libqxcb-glx-integration.so; do
     if [ -f "$qtplugins/$plugin" ]; then
@@ -32,7 +35,7 @@ done
 
 keep_out='^(linux-vdso|ld-linux|libc\.|libm\.|libdl\.|libpthread\.|librt\.|libresolv\.|libutil\.|libstdc\+\+|libgcc_s|libGL|libEGL|libGLX|libOpenGL|libGLdispatch|libdrm|libX11\.|libX11-xcb|libxcb\.so|libXau|libXdmcp|libfontconfig|libfreetype|libdbus-1|libsystemd)'
 # Every library the binary and the plugins reach, followed to the end.
-for file in "$dir/bin/quarlo" $(find "$dir/plugins" -name '*.so'); do
+for file in "$dir/bin/quarlo" "$dir/bin/quarlo-gui" $(find "$dir/plugins" -name '*.so'); do
     ldd "$file" | awk '$3 ~ /^\// {print $1, $3}'
 done | sort -u | while read -r soname path; do
     if ! [[ $soname =~ $keep_out ]]; then
@@ -44,12 +47,13 @@ cat > "$dir/bin/qt.conf" <<'CONF'
 [Paths]
 Plugins = ../plugins
 CONF
+# The environment goes on untouched: the game a launch option starts
+# through Quarlo inherits it. quarlo-gui finds its Qt in ../lib by its RPATH
+# and the plugins by qt.conf.
 cat > "$dir/quarlo" <<'SCRIPT'
 #!/bin/sh
-# Quarlo from this folder, wherever it lies: its own Qt libraries first.
+# Quarlo from this folder, wherever it lies.
 here=$(dirname "$(readlink -f "$0")")
-LD_LIBRARY_PATH="$here/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
-QT_PLUGIN_PATH="$here/plugins" \
 exec "$here/bin/quarlo" "$@"
 SCRIPT
 chmod 755 "$dir/quarlo"

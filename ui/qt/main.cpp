@@ -13,8 +13,13 @@ int main(int argc, char** argv) {
         // The command line: no window unless the picker or a failure of
         // `run` must be seen, and then only that one.
         const std::vector<std::string> args(argv + 1, argv + argc);
+        if (args.size() == 2 && args[0] == "--show-failure") {
+            // For the Qt-free `quarlo`, which has no window to show it in.
+            quarlo::ui::QtScreens(argv[0]).showFailure(args[1]);
+            return 0;
+        }
         quarlo::platform::Platform platform = quarlo::platform::createPlatform(true);
-        quarlo::ui::QtScreens screens(argc, argv);
+        quarlo::ui::QtScreens screens(argv[0]);
         // Over ssh or in a script there is no display to show anything on.
         const bool display =
             std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;

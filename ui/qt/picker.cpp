@@ -110,12 +110,17 @@ class FullScreen : public QWidget, public app::PickerView {
 
 }  // namespace
 
-QtScreens::QtScreens(int& argc, char** argv) : argc_(argc), argv_(argv) {}
+QtScreens::QtScreens(char* program) : program_(program) {}
 QtScreens::~QtScreens() = default;
 
 void QtScreens::ensureApplication() {
+    // Only the program's name: the rest is the command line's, and the
+    // game's arguments after "--" must not be taken for Qt's (-platform,
+    // -style, ...).
+    static int argc = 1;
     if (QApplication::instance() == nullptr) {
-        application_ = std::make_unique<QApplication>(argc_, argv_);
+        static char* argv[] = {program_, nullptr};
+        application_ = std::make_unique<QApplication>(argc, argv);
     }
 }
 

@@ -14,7 +14,8 @@ namespace quarlo::ui {
 // that every other verb runs without a display.
 class QtScreens : public cli::Screens {
   public:
-    QtScreens(int& argc, char** argv);
+    // `program`: argv[0], all Qt's application is given.
+    explicit QtScreens(char* program);
     ~QtScreens() override;
 
     void pick(app::Picker& picker) override;
@@ -23,8 +24,7 @@ class QtScreens : public cli::Screens {
   private:
     void ensureApplication();
 
-    int& argc_;
-    char** argv_;
+    char* program_;
     std::unique_ptr<QApplication> application_;
 };
 

@@ -107,6 +107,12 @@ struct Screen : app::PickerView {
             SetTextColor(dc, on ? kGround : kInk);
             std::wstring name = toWide(rows[i].name) + (rows[i].active ? L"  (now)" : L"");
             DrawTextW(dc, name.c_str(), -1, &inner, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+            // The facts keep clear of the name, cut with an ellipsis when long.
+            RECT measured = inner;
+            DrawTextW(dc, name.c_str(), -1, &measured,
+                      DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+            RECT factsAt = inner;
+            factsAt.left = measured.right + line;
             SelectObject(dc, normal);
             SetTextColor(dc, on ? kGround : kDim);
             const std::wstring facts = rows[i].level.empty()
@@ -114,7 +120,7 @@ struct Screen : app::PickerView {
                                            : L"Level " + toWide(rows[i].level) + L" \xB7 " +
                                                  toWide(rows[i].location) + L" \xB7 " +
                                                  toWide(rows[i].saved);
-            DrawTextW(dc, facts.c_str(), -1, &inner,
+            DrawTextW(dc, facts.c_str(), -1, &factsAt,
                       DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
             r.top += line * 2 + line / 4;
         }
