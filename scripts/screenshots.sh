@@ -146,7 +146,7 @@ qt() {
     start_display 1280x800x24
     env -u WINEPREFIX HOME="$home" XDG_CONFIG_HOME="$home/.config" \
         XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/.runtime" \
-        ./build/ui/qt/quarlo run --pick --timeout 0 -- true >/dev/null 2>&1 &
+        ./build/ui/qt/quarlo run --pick --timeout 30 -- true >/dev/null 2>&1 &
     app=$!
     wait_for '^Quarlo$'
     sleep 1
@@ -195,10 +195,13 @@ windows() {
     wineserver -k 2>/dev/null || true
     # The picker, a popup over the whole screen of its own.
     wine "$exe" --root 'C:\users\'"$(id -un)"'\Documents\My Games\Oblivion' \
-        run --pick --timeout 0 -- cmd /c exit 0 >/dev/null 2>&1 &
+        run --pick --timeout 30 -- cmd /c exit 0 >/dev/null 2>&1 &
     local app=$!
     wait_for '^Quarlo$'
     sleep 2
+    # Wine's popup takes the keyboard once clicked (anywhere: clicks do
+    # nothing there); the countdown ends it should a key be lost.
+    click 640 760
     key Down
     shoot_full docs/screenshot-picker-windows.png
     key Escape

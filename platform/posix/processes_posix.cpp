@@ -21,15 +21,26 @@ extern char** environ;
 
 namespace quarlo::platform::posix {
 
-bool spawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
-    if (argv.empty()) {
-        return false;
-    }
+namespace {
+
+// The arguments as exec takes them, ending in a null pointer; valid while
+// `argv` is.
+std::vector<char*> execArguments(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const auto& a : argv) {
         args.push_back(const_cast<char*>(a.c_str()));
     }
     args.push_back(nullptr);
+    return args;
+}
+
+}  // namespace
+
+bool spawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
+    if (argv.empty()) {
+        return false;
+    }
+    std::vector<char*> args = execArguments(argv);
 
     std::vector<std::string> envStore;
     for (char** e = environ; *e; ++e) {
@@ -220,11 +231,7 @@ int PosixProcesses::runAndWait(const std::vector<std::string>& command) {
     if (command.empty()) {
         return kCannotStart;
     }
-    std::vector<char*> args;
-    for (const auto& a : command) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
+    std::vector<char*> args = execArguments(command);
     // The signals a launcher sends to stop the game reach it through this
     // process: they are passed on while it runs, never left to end this
     // process first and leave the game orphaned.
