@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/posix/processes_posix.h"
 #include "tests/platform/wine/linux_env.h"
 #include "tests/support/temp_dir.h"
@@ -195,6 +196,39 @@ TEST(GameRunning, TheGameIsSeenUnderWineAndProtonByItsCommOrCommandLine) {
         EXPECT_EQ(gameRunsUnder(proc.str()), c.running);
     }
     EXPECT_FALSE(gameRunsUnder("/nonexistent-proc"));
+}
+
+// A launch option's prefix is the only one: one that is not there, or holds
+// no game, is a "Failed." the command line says, never another prefix the
+// search would find.
+TEST(LaunchedPlatform, AStoresPrefixWithoutTheGameIsSaidNotSearchedPast) {
+    test::TempDir dir;
+    const std::string home = dir.at("home");
+    test::makePrefix(home + "/.wine");  // what the search would fall back on
+    std::filesystem::create_directories(home +
+                                        "/.wine/drive_c/users/joe/Documents/My Games/"
+                                        "Oblivion");
+    test::makePrefix(dir.at("compat/empty/pfx"));
+    struct Case {
+        std::optional<std::string> compat, winePrefix;
+        std::string failure;  // its start; "" for none
+    };
+    for (const Case& c : {
+             Case{dir.at("compat/missing"), std::nullopt, "Failed. The game's Wine prefix "},
+             Case{dir.at("compat/empty"), std::nullopt, "Failed. The game's Wine prefix "},
+             Case{std::nullopt, dir.at("nowhere"), "Failed. The game's Wine prefix "},
+             Case{std::nullopt, std::nullopt, ""},
+         }) {
+        test::EnvVar homeVar("HOME", home);
+        test::EnvVar user("USER", std::string("joe"));
+        test::EnvVar compat("STEAM_COMPAT_DATA_PATH", c.compat);
+        test::EnvVar prefix("WINEPREFIX", c.winePrefix);
+        test::EnvVar data("XDG_DATA_HOME", dir.at("data"));
+        const platform::Platform p = platform::createPlatform(true);
+        EXPECT_EQ(p.gameNotFound.substr(0, c.failure.size()), c.failure)
+            << c.compat.value_or("") << c.winePrefix.value_or("");
+        EXPECT_EQ(p.gameNotFound.empty(), c.failure.empty());
+    }
 }
 
 }  // namespace
