@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "saves/character_saves.h"
+#include "saves/co_save.h"
 #include "saves/plugins.h"
 #include "saves/save_header.h"
 #include "tests/support/save_writer.h"
@@ -307,6 +308,44 @@ TEST(CharacterSaves, APipeNamedLikeASaveNeitherHangsNorCounts) {
     EXPECT_TRUE(listSaves(files, dir.str())->empty());
 }
 #endif
+
+// The co-saves' facts, from files laid out as the script extender and Pluggy
+// write them: whole, cut at every length, with bytes after their blocks, of
+// every size from nothing, and another program's file of a co-save's name.
+TEST(CoSaves, FactsFromWholeFilesAndAFlagForEveryOther) {
+    using K = CoSaveKind;
+    using P = CoSaveProblem;
+    const std::string obse = test::obseBytes(21, 4, 0x010201A0, {0x1400, 0x2000, 0x2100});
+    const std::string pluggy = test::pluggyBytes({"Oblivion.esm", "Unofficial Patch.esp"});
+    CoSaveFacts facts = readCoSave("Save 1.obse", obse);
+    EXPECT_EQ(facts.kind, K::scriptExtender);
+    EXPECT_EQ(facts.problem, P::none);
+    EXPECT_EQ(facts.extenderVersion, "21.4");
+    EXPECT_EQ(facts.gameVersion, "1.2.0416");
+    EXPECT_EQ(facts.pluginsWithData, 2u);
+    facts = readCoSave("Save 1.PLUGGY.bak", pluggy);
+    EXPECT_EQ(facts.kind, K::pluggy);
+    EXPECT_EQ(facts.problem, P::none);
+    EXPECT_EQ(facts.plugins, (std::vector<std::string>{"Oblivion.esm", "Unofficial Patch.esp"}));
+    struct Case {
+        const char* name;
+        std::string whole;
+        K kind;
+        std::size_t lastCut;  // cuts below this length are "cut short"
+    };
+    for (const Case& c : {Case{"a.obse", obse, K::scriptExtender, obse.size()},
+                          Case{"a.pluggy", pluggy, K::pluggy, pluggy.size() - 16}}) {
+        for (std::size_t n = 0; n < c.lastCut; ++n) {
+            const CoSaveFacts cut = readCoSave(c.name, std::string_view(c.whole).substr(0, n));
+            EXPECT_EQ(cut.kind, c.kind) << c.name << " " << n;
+            EXPECT_EQ(cut.problem, P::cutShort) << c.name << " " << n;
+        }
+        EXPECT_EQ(readCoSave(c.name, "not a co-save at all").problem, P::notACoSave);
+    }
+    EXPECT_EQ(readCoSave("a.obse", obse + "x").problem, P::notACoSave);
+    EXPECT_EQ(readCoSave("notes.txt", "anything").kind, K::unknown);
+    EXPECT_EQ(readCoSave("notes.txt", "anything").problem, P::none);
+}
 
 }  // namespace
 }  // namespace quarlo::saves

@@ -93,4 +93,37 @@ std::size_t pluginsAt(const SaveShape& s) {
     return screenshotFieldAt(s) + 12 + std::size_t{s.width} * s.height * 3;
 }
 
+std::string obseBytes(std::uint16_t major, std::uint16_t minor, std::uint32_t game,
+                      const std::vector<std::uint32_t>& owners, std::size_t chunkBytes) {
+    std::string out = "OBSE";
+    putLittleEndian(out, 1, 4);
+    putLittleEndian(out, major, 2);
+    putLittleEndian(out, minor, 2);
+    putLittleEndian(out, game, 4);
+    putLittleEndian(out, owners.size(), 4);
+    for (const std::uint32_t owner : owners) {
+        putLittleEndian(out, owner, 4);
+        putLittleEndian(out, 1, 4);  // one chunk
+        putLittleEndian(out, 12 + chunkBytes, 4);
+        out += "ATAD";
+        putLittleEndian(out, 0, 4);
+        putLittleEndian(out, chunkBytes, 4);
+        out += std::string(chunkBytes, 'c');
+    }
+    return out;
+}
+
+std::string pluggyBytes(const std::vector<std::string>& plugins) {
+    std::string out = "PluggySave";
+    out += std::string("\x01\x00\x05\x01\x00", 5);
+    putLittleEndian(out, plugins.size(), 4);
+    for (std::size_t i = 0; i < plugins.size(); ++i) {
+        out += static_cast<char>(i);
+        out += static_cast<char>(i);
+        putLittleEndian(out, plugins[i].size(), 4);
+        out += plugins[i];
+    }
+    return out + std::string(16, '\0');  // Pluggy's own data
+}
+
 }  // namespace quarlo::test

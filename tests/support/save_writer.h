@@ -49,4 +49,14 @@ std::size_t screenshotFieldAt(const SaveShape& s);
 // Where the plugin list begins: right after the screenshot's pixels.
 std::size_t pluginsAt(const SaveShape& s);
 
+// A script extender's co-save as it writes one: its version, the game's,
+// and a block for each owner (0x1400 its own), each holding one chunk of
+// `chunkBytes` bytes.
+std::string obseBytes(std::uint16_t major, std::uint16_t minor, std::uint32_t game,
+                      const std::vector<std::uint32_t>& owners, std::size_t chunkBytes = 8);
+
+// Pluggy's co-save: its mark, its version and the plugins it names, then
+// some data of its own.
+std::string pluggyBytes(const std::vector<std::string>& plugins);
+
 }  // namespace quarlo::test
