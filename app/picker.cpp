@@ -27,7 +27,7 @@ std::vector<CharacterLine> characterLines(
                 line.level = row.level;
                 line.location = row.location;
                 if (row.saved) {
-                    char text[24];
+                    char text[48];
                     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u",
                                   static_cast<unsigned>(row.saved->year),
                                   static_cast<unsigned>(row.saved->month),

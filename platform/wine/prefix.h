@@ -16,8 +16,8 @@ struct LinuxEnvironment {
     std::string lang;        // the locale deciding the ANSI code page (LC_ALL, LC_CTYPE, LANG)
     // What a store's launch option sets for the game it starts: Steam's
     // compatibility data folder (its pfx is the prefix) and the app's id.
-    std::string steamCompatDataPath;  // $STEAM_COMPAT_DATA_PATH
-    std::string steamAppId;           // $SteamAppId
+    std::string steamCompatDataPath = {};  // $STEAM_COMPAT_DATA_PATH
+    std::string steamAppId = {};           // $SteamAppId
 
     static LinuxEnvironment fromProcess();
 };

@@ -152,4 +152,27 @@ std::vector<std::string> parseLibraryFolders(std::string_view vdf) {
     return libraries;
 }
 
+std::vector<std::string> parseRemoteCacheFiles(std::string_view vdf, std::string_view appId) {
+    VdfNode root;
+    VdfReader(vdf).readBlock(root, 0);
+    std::vector<std::string> files;
+    for (const auto& [name, block] : root.children) {
+        if (name != appId) {
+            continue;
+        }
+        // A file's block is told from Steam's other blocks by its fields.
+        for (const auto& [path, entry] : block->children) {
+            const bool file =
+                std::any_of(entry->values.begin(), entry->values.end(), [](const auto& field) {
+                    return sameNameIgnoringCase(field.first, "size") ||
+                           sameNameIgnoringCase(field.first, "sha");
+                });
+            if (file && !path.empty()) {
+                files.push_back(path);
+            }
+        }
+    }
+    return files;
+}
+
 }  // namespace quarlo::platform::wine

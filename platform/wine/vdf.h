@@ -12,4 +12,11 @@ namespace quarlo::platform::wine {
 // each library is `"1" "/path"`, and the new one, `"0" { "path" "/path" ... }`.
 std::vector<std::string> parseLibraryFolders(std::string_view vdf);
 
+// The files Steam Cloud keeps for one app, as its
+// userdata/<account>/<app>/remotecache.vdf lists them: the blocks of the
+// app's block that name a file (each with its "root", "size", "sha" ...),
+// paths as Steam writes them ("My Games/Oblivion/Saves/Save 1.ess"), in the
+// file's order. Nothing for a file of another app or that is no such list.
+std::vector<std::string> parseRemoteCacheFiles(std::string_view vdf, std::string_view appId);
+
 }  // namespace quarlo::platform::wine

@@ -44,6 +44,26 @@ TEST(LaunchPrefix, TheStoresVariablesNameIt) {
     }
 }
 
+// Steam Cloud's list of a game's files: the blocks that name a file, of
+// that app only, whatever else the list holds or however it was cut.
+TEST(RemoteCache, NamesTheFilesOfTheAppOnly) {
+    const std::string list =
+        "\"22330\"\n{\n\t\"ChangeNumber\"\t\"12\"\n\t\"ostype\"\t\"-184\"\n"
+        "\t\"My Games/Oblivion/Saves/Save 1.ess\"\n\t{\n\t\t\"root\"\t\"2\"\n"
+        "\t\t\"size\"\t\"4194304\"\n\t\t\"sha\"\t\"0123\"\n\t}\n"
+        "\t\"My Games/Oblivion/Saves/Save 1.obse\"\n\t{\n\t\t\"size\"\t\"12\"\n\t}\n"
+        "\t\"SomeOtherBlock\"\n\t{\n\t\t\"x\"\t\"y\"\n\t}\n}\n";
+    const Strings files{"My Games/Oblivion/Saves/Save 1.ess",
+                        "My Games/Oblivion/Saves/Save 1.obse"};
+    EXPECT_EQ(parseRemoteCacheFiles(list, "22330"), files);
+    EXPECT_TRUE(parseRemoteCacheFiles(list, "900883").empty());
+    EXPECT_TRUE(parseRemoteCacheFiles("not a list", "22330").empty());
+    // Cut anywhere: never more than the whole list names.
+    for (std::size_t n = 0; n < list.size(); ++n) {
+        EXPECT_LE(parseRemoteCacheFiles(std::string_view(list).substr(0, n), "22330").size(), 2u);
+    }
+}
+
 TEST(LibraryFolders, BothFormsSteamHasWritten) {
     struct Case {
         const char* what;
