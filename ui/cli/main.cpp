@@ -51,7 +51,10 @@ class Delegated : public quarlo::cli::Screens {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || quarlo::cli::wantsPicker(args)) {
+    // Over ssh or in a script there is no display to show anything on.
+    const bool display =
+        std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    if (args.empty() || (display && quarlo::cli::wantsPicker(args))) {
         // The window, or the picker: the Qt program in this process's place,
         // so that a launcher still waits on the very process it started.
         const std::string program = windowProgram();
@@ -61,9 +64,8 @@ int main(int argc, char** argv) {
         return 127;
     }
     quarlo::platform::Platform platform = quarlo::platform::createPlatform(true);
+    // Without a display, --pick says so ("Failed. The picker needs a
+    // display.") rather than start a window that cannot open.
     Delegated screens;
-    // Over ssh or in a script there is no display to show anything on.
-    const bool display =
-        std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
     return quarlo::cli::run(args, platform, std::cout, std::cerr, display ? &screens : nullptr);
 }
