@@ -21,9 +21,14 @@ saves::SystemTime utcTime(const std::string& text) {
     unsigned mi = 0;
     unsigned s = 0;
     if (std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2u", &y, &mo, &d, &h, &mi, &s) == 6) {
-        t = saves::SystemTime{static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(mo), 0,
-                              static_cast<std::uint16_t>(d), static_cast<std::uint16_t>(h),
-                              static_cast<std::uint16_t>(mi), static_cast<std::uint16_t>(s), 0};
+        t = saves::SystemTime{static_cast<std::uint16_t>(y),
+                              static_cast<std::uint16_t>(mo),
+                              0,
+                              static_cast<std::uint16_t>(d),
+                              static_cast<std::uint16_t>(h),
+                              static_cast<std::uint16_t>(mi),
+                              static_cast<std::uint16_t>(s),
+                              0};
     }
     return t;
 }
@@ -38,6 +43,24 @@ std::size_t savesIn(const backups::Manifest& m) {
 }
 
 }  // namespace
+
+BackupRow backupRow(const backups::Backup& b, const platform::SaveFiles* files,
+                    const std::function<std::string(std::string_view)>& ansiToUtf8) {
+    BackupRow row;
+    row.made = utcTime(b.manifest.made);
+    row.reason = backups::describe(b.manifest.reason);
+    row.saves = std::to_string(savesIn(b.manifest));
+    row.byHand = !backups::automatic(b.manifest.reason);
+    if (files != nullptr) {
+        // The newest save's header, as the Saves window reads it.
+        if (const auto list = saves::listSaves(*files, b.folder);
+            list && !list->empty() && list->front().header) {
+            const SaveRow newest = rowFor(list->front(), ansiToUtf8);
+            row.newest = "Level " + newest.level + ", " + newest.location;
+        }
+    }
+    return row;
+}
 
 std::string sizeText(std::uint64_t bytes) {
     const char* units[] = {"bytes", "KB", "MB", "GB", "TB"};
@@ -64,8 +87,8 @@ std::string backupSummary(const backups::Made& made, const std::string& characte
         return "Success. " + character + " has no saves, so there was nothing to back up.";
     }
     const std::size_t files = made.copied + made.linked;
-    std::string summary = "Success. " + countOf(savesIn(made.backup->manifest), "save") +
-                          " of " + character + " backed up (" + countOf(files, "file");
+    std::string summary = "Success. " + countOf(savesIn(made.backup->manifest), "save") + " of " +
+                          character + " backed up (" + countOf(files, "file");
     if (made.linked > 0) {
         summary += ", " + std::to_string(made.linked) + " unchanged since the last backup";
     }
@@ -86,8 +109,7 @@ std::string restoreSummary(const backups::Restored& r) {
     }
     summary += ".";
     if (!r.replaced.empty() && r.safety) {
-        summary += " The files replaced are in the backup made just before (" + r.safety->id +
-                   ").";
+        summary += " The files replaced are in the backup made just before (" + r.safety->id + ").";
     }
     std::string lines;
     for (const std::string& name : r.added) {
@@ -116,23 +138,9 @@ void BackupsWindow::load() {
     if (source_.store != nullptr) {
         backups_ = source_.store->list(source_.gameFolder, source_.name);
         for (const backups::Backup& b : backups_) {
-            BackupRow row;
-            row.made = utcTime(b.manifest.made);
-            row.reason = backups::describe(b.manifest.reason);
-            row.saves = std::to_string(savesIn(b.manifest));
-            row.byHand = !backups::automatic(b.manifest.reason);
-            if (source_.files != nullptr) {
-                // The newest save's header, as the Saves window reads it.
-                if (const auto list = saves::listSaves(*source_.files, b.folder);
-                    list && !list->empty() && list->front().header) {
-                    const SaveRow newest = rowFor(list->front(), source_.ansiToUtf8);
-                    row.newest = "Level " + newest.level + ", " + newest.location;
-                }
-            }
-            rows.push_back(std::move(row));
+            rows.push_back(backupRow(b, source_.files, source_.ansiToUtf8));
         }
-        view_.setStoreSize("Backups take " + sizeText(source_.store->sizeOnDisk()) +
-                           " on disk.");
+        view_.setStoreSize("Backups take " + sizeText(source_.store->sizeOnDisk()) + " on disk.");
     }
     view_.setRows(rows);
 }
@@ -153,8 +161,8 @@ void BackupsWindow::onRestore() {
         return;
     }
     const backups::Backup chosen = backups_[static_cast<std::size_t>(row)];
-    if (!view_.confirm(title, "Put back the saves of the backup of " + chosen.manifest.made +
-                                  "? " + source_.name +
+    if (!view_.confirm(title, "Put back the saves of the backup of " + chosen.manifest.made + "? " +
+                                  source_.name +
                                   "'s saves as they are now are backed up first; saves that are "
                                   "not in this backup stay.")) {
         return;
@@ -184,8 +192,8 @@ void BackupsWindow::onRemove() {
     }
     const backups::Backup chosen = backups_[static_cast<std::size_t>(row)];
     if (backups::automatic(chosen.manifest.reason)) {
-        view_.showMessage(title, std::string("Failed. Made Automatically.\n\n") +
-                                     text::kAutomaticBackupKept);
+        view_.showMessage(
+            title, std::string("Failed. Made Automatically.\n\n") + text::kAutomaticBackupKept);
         return;
     }
     const std::string trashName = source_.trash->name();

@@ -85,6 +85,10 @@ inline constexpr const char* kAutomaticBackupKept =
     "each character and removes older ones itself.";
 }  // namespace text
 
+// One backup as the Restore list shows it.
+BackupRow backupRow(const backups::Backup& backup, const platform::SaveFiles* files,
+                    const std::function<std::string(std::string_view)>& ansiToUtf8);
+
 // "1.2 GB", "340 MB", "12 KB", "0 bytes".
 std::string sizeText(std::uint64_t bytes);
 

@@ -144,12 +144,6 @@ bool untouchedSince(const platform::FileStamp& now, const platform::FileStamp& t
     return now == then && now.changedNs != 0;
 }
 
-// Whether a file set aside is still the version it was: a rename moves the
-// change time, so identity, size and modification time are what can tell.
-bool stillSame(const std::optional<platform::FileStamp>& now, const platform::FileStamp& then) {
-    return now && now->device == then.device && now->node == then.node && sameVersion(*now, then);
-}
-
 // The number of the process in an unfinished name "<x>.<process><suffix>",
 // 0 when it has none.
 std::uint32_t processOf(std::string_view name, std::string_view suffix) {
@@ -504,7 +498,7 @@ void Store::prune(const std::string& gameFolder, const std::string& character, s
     for (std::size_t i = 0; i < untouched.size(); ++i) {
         ManifestFile& f = newest.manifest.files[i];
         const auto now = files_.stamp(join(newest.folder, f.name));
-        if (untouched[i] && now && *now != f.copy && stillSame(now, f.copy)) {
+        if (untouched[i] && now && *now != f.copy && platform::sameFileVersion(now, f.copy)) {
             f.copy = *now;
             moved = true;
         }
@@ -574,7 +568,7 @@ std::optional<std::string> Store::place(const Put& put, platform::FolderNames& n
         files_.remove(put.part);
         return name + ": could not be set aside to be replaced; left as it is";
     }
-    if (!stillSame(files_.stamp(aside), *put.now)) {
+    if (!platform::sameFileVersion(files_.stamp(aside), *put.now)) {
         files_.remove(put.part);
         if (files_.renameNew(aside, put.target) != platform::FileOutcome::done) {
             return name + ": changed while it was put back; that version is kept as " + asideName;
@@ -585,12 +579,12 @@ std::optional<std::string> Store::place(const Put& put, platform::FolderNames& n
         files_.remove(put.part);
         // Written anew by name meanwhile: that one stays, and the version set
         // aside is in the safety backup.
-        if (stillSame(files_.stamp(aside), *put.now)) {
+        if (platform::sameFileVersion(files_.stamp(aside), *put.now)) {
             files_.remove(aside);
         }
         return name + ": written anew while it was put back; left as it was written";
     }
-    if (stillSame(files_.stamp(aside), *put.now)) {
+    if (platform::sameFileVersion(files_.stamp(aside), *put.now)) {
         files_.remove(aside);
     } else {
         done.skipped.push_back(

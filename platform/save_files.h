@@ -75,6 +75,14 @@ struct FileStamp {
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
+// Whether a file renamed since is still the same file at the same version:
+// a rename moves the change time, so identity, size and modification time
+// are what can tell.
+inline bool sameFileVersion(const std::optional<FileStamp>& now, const FileStamp& then) {
+    return now && now->device == then.device && now->node == then.node && now->size == then.size &&
+           now->modifiedNs == then.modifiedNs;
+}
+
 // A regular file opened for reading a few parts of it, each with one read.
 class OpenedFile {
   public:

@@ -413,9 +413,7 @@ class SaveTransfer {
             return Removal::failed;
         }
         const auto now = files_.stamp(aside);
-        const FileStamp& then = stamps_[i];
-        const bool same = now && now->device == then.device && now->node == then.node &&
-                          now->size == then.size && now->modifiedNs == then.modifiedNs;
+        const bool same = platform::sameFileVersion(now, stamps_[i]);
         if (same && files_.remove(aside)) {
             return Removal::done;
         }

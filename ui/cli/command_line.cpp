@@ -254,19 +254,9 @@ int run(const std::vector<std::string>& args, platform::Platform& platform, std:
         const auto all = store->list(game.root(), name);
         if (p.verb == "backups") {
             for (const backups::Backup& b : all) {
-                std::vector<std::string> files;
-                for (const auto& f : b.manifest.files) {
-                    files.push_back(f.name);
-                }
-                std::string newest;
-                if (const auto saves = saves::listSaves(*platform.saveFiles, b.folder);
-                    saves && !saves->empty() && saves->front().header) {
-                    const app::SaveRow row = app::rowFor(saves->front(), ansi);
-                    newest = "Level " + row.level + ", " + row.location;
-                }
-                out << b.id << '\t' << b.manifest.made << '\t'
-                    << backups::describe(b.manifest.reason) << '\t'
-                    << saves::groupSaves(files).size() << '\t' << newest << '\n';
+                const app::BackupRow row = app::backupRow(b, platform.saveFiles.get(), ansi);
+                out << b.id << '\t' << b.manifest.made << '\t' << row.reason << '\t' << row.saves
+                    << '\t' << row.newest << '\n';
             }
             return 0;
         }
