@@ -25,6 +25,7 @@ constexpr ReasonName kReasons[] = {
     {Reason::leftCharacter, "left", "Left for another character"},
     {Reason::beforeSort, "sort", "Before sorting loose saves"},
     {Reason::beforeRestore, "restore", "Before a restore"},
+    {Reason::beforeTidy, "tidy", "Before tidying up"},
 };
 
 template <typename Int>

@@ -16,6 +16,7 @@ enum class Reason {
     leftCharacter,  // Load or New switched the game away from the character
     beforeSort,     // Sort Loose Saves… was about to move the loose saves
     beforeRestore,  // a Restore was about to put back an older backup
+    beforeTidy,     // Tidy Up… was about to send old saves to the trash
 };
 
 // Whether backups made for this reason are pruned: all but those by hand.
@@ -34,6 +35,7 @@ struct ManifestFile {
     platform::FileStamp source;
     std::optional<std::uint64_t> digest;
     platform::FileStamp copy;
+    friend bool operator==(const ManifestFile&, const ManifestFile&) = default;
 };
 
 // What a backup holds and where it came from. A backup's folder without its
@@ -44,6 +46,7 @@ struct Manifest {
     Reason reason = Reason::byHand;
     std::string made;  // UTC, "2026-12-08T10:37:19Z"
     std::vector<ManifestFile> files;
+    friend bool operator==(const Manifest&, const Manifest&) = default;
 };
 
 // The manifest's own file name in a backup's folder.

@@ -469,6 +469,82 @@ std::optional<std::uint64_t> Store::linkable(const ManifestFile& before,
     return compared->digest;
 }
 
+std::string Store::renameCharacter(const std::string& gameFolder, const std::string& from,
+                                   const std::string& to) {
+    const std::lock_guard<std::mutex> lock(storeLock());
+    const std::vector<Backup> all = list(gameFolder, from);
+    if (all.empty()) {
+        return {};
+    }
+    const std::string target = characterFolder(gameFolder, to);
+    if (!makeFolders(target)) {
+        return "Failed. The backups' folder of " + to + " cannot be made.";
+    }
+    // A list is replaced in one step, so a backup is never without one.
+    const auto rewrite = [&](const std::string& folder, const std::string& bytes) {
+        const std::string list = join(folder, std::string(kManifestName));
+        const std::string temp = list + "." + std::to_string(files_.processId()) + ".new";
+        if (!files_.writeNew(temp, bytes)) {
+            return false;
+        }
+        if (!files_.replace(temp, list)) {
+            files_.remove(temp);
+            return false;
+        }
+        return true;
+    };
+    struct Moved {
+        const Backup* backup;
+        std::string folder;
+        std::string oldList;  // the list's bytes as they were; "" while not rewritten
+    };
+    std::vector<Moved> moved;
+    std::string failure;
+    for (const Backup& backup : all) {
+        const std::string folder = join(target, backup.id);
+        if (files_.renameNew(backup.folder, folder) != platform::FileOutcome::done) {
+            failure = "Failed. The backup " + backup.id + " could not be moved.";
+            break;
+        }
+        moved.push_back(Moved{&backup, folder, {}});
+        const auto old = files_.read(join(folder, std::string(kManifestName)), 0, kLargestManifest);
+        Manifest renamed = backup.manifest;
+        renamed.character = to;
+        // The list read again must still be the one listed: another run may
+        // have changed it since.
+        if (!old || parseManifest(old->bytes) != std::optional<Manifest>(backup.manifest) ||
+            !rewrite(folder, formatManifest(renamed))) {
+            failure = "Failed. The list of the backup " + backup.id + " could not be rewritten.";
+            break;
+        }
+        moved.back().oldList = old->bytes;
+    }
+    if (failure.empty()) {
+        files_.syncFolder(target);
+        for (const Backup& backup : all) {
+            const std::string parent =
+                backup.folder.substr(0, backup.folder.rfind(files_.separator()));
+            files_.syncFolder(parent);
+            fs_.removeFolder(parent);  // only while empty
+        }
+        return {};
+    }
+    std::size_t stranded = 0;
+    for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
+        const bool listBack = it->oldList.empty() || rewrite(it->folder, it->oldList);
+        if (!listBack ||
+            files_.renameNew(it->folder, it->backup->folder) != platform::FileOutcome::done) {
+            ++stranded;
+        }
+    }
+    files_.syncFolder(target);
+    if (stranded > 0) {
+        failure += " " + std::to_string(stranded) + " of the backups of " + from +
+                   " could not be put back and are in " + target + ".";
+    }
+    return failure;
+}
+
 void Store::prune(const std::string& gameFolder, const std::string& character, std::size_t keep) {
     const std::lock_guard<std::mutex> lock(storeLock());
     const std::vector<Backup> all = list(gameFolder, character);

@@ -89,6 +89,10 @@ inline constexpr std::string_view kLutrisRunUrl = "lutris:rungame/";
 // back over ours.
 inline constexpr std::string_view kGameProcess = "Oblivion.exe";
 
+// The saves the game writes by itself, over and over, each keeping its last
+// version as <name>.bak: not the player's numbered saves.
+inline constexpr std::string_view kGameOwnSaves[] = {"autosave", "quicksave"};
+
 // The co-saves script extenders write beside a save, lower case: the script
 // extender's own and Pluggy's.
 inline constexpr std::string_view kCoSaveExtensions[] = {".obse", ".pluggy"};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quarlo::platform {
 
@@ -19,6 +20,11 @@ class GameFolders {
     // The game's folder in the user's local application data, which holds
     // Plugins.txt: %LOCALAPPDATA%\Oblivion.
     virtual std::string localDataFolder() const = 0;
+
+    // The folders of the Steam installations on this system, each holding
+    // userdata/<account>/<app>/ for every account that signed in there;
+    // none where Steam is not installed.
+    virtual std::vector<std::string> steamRoots() const { return {}; }
 };
 
 }  // namespace quarlo::platform

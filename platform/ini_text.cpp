@@ -317,6 +317,37 @@ std::optional<std::string> writeValue(std::string_view content, std::string_view
     return out;
 }
 
+std::optional<std::string> renameSection(std::string_view content, std::string_view from,
+                                         std::string_view to) {
+    if (!isStorableProfileEntry(from, "k", "") || !isStorableProfileEntry(to, "k", "")) {
+        return std::nullopt;
+    }
+    from = trim(from);
+    to = trim(to);
+    std::string out;
+    out.reserve(content.size() + to.size());
+    std::size_t copied = 0;
+    LineReader reader(content);
+    Line line;
+    while (reader.next(line)) {
+        if (line.kind != LineKind::section) {
+            continue;
+        }
+        const std::string_view name = sameName(line.name, from) ? to
+                                      : sameName(line.name, to) ? from
+                                                                : std::string_view();
+        if (name.data() == nullptr) {
+            continue;
+        }
+        const auto at = static_cast<std::size_t>(line.name.data() - content.data());
+        out.append(content.substr(copied, at - copied));
+        out.append(name);
+        copied = at + line.name.size();
+    }
+    out.append(content.substr(copied));
+    return out;
+}
+
 Encoding encodingOf(std::string_view content) {
     if (content.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
         return Encoding::utf8;
@@ -431,6 +462,25 @@ std::optional<std::string> utf8ToUtf16(std::string_view utf8, bool bigEndian) {
         i += length;
     }
     return out;
+}
+
+std::optional<std::string> renameSectionOfFile(std::string_view content, std::string_view from,
+                                               std::string_view to, std::string_view ansiFrom,
+                                               std::string_view ansiTo) {
+    const Encoding encoding = encodingOf(content);
+    if (encoding == Encoding::ansi) {
+        return renameSection(content, ansiFrom, ansiTo);
+    }
+    if (encoding == Encoding::utf8) {
+        return renameSection(content, from, to);
+    }
+    const bool bigEndian = encoding == Encoding::utf16be;
+    const std::string text = utf16ToUtf8(content, bigEndian);
+    if (utf8ToUtf16(text, bigEndian) != content) {
+        return std::nullopt;
+    }
+    const auto renamed = renameSection(text, from, to);
+    return renamed ? utf8ToUtf16(*renamed, bigEndian) : std::nullopt;
 }
 
 }  // namespace quarlo::platform::ini

@@ -21,6 +21,14 @@ std::string readValue(std::string_view content, std::string_view section, std::s
 std::optional<std::string> writeValue(std::string_view content, std::string_view section,
                                       std::string_view key, std::string_view value);
 
+// The content with the sections named `from` named `to` and those named `to`
+// named `from`, names matched as a read matches them: the two swap, so that
+// nothing is lost and the same call puts them back. Where the two names
+// differ only in letter case, every such section is named `to`. Every other
+// byte stays as it was. nullopt when either name could not be a section's.
+std::optional<std::string> renameSection(std::string_view content, std::string_view from,
+                                         std::string_view to);
+
 // How the profile API takes a file's bytes, from its first bytes alone: a
 // UTF-8 byte-order mark makes it UTF-8, then FF FE UTF-16 little endian and
 // FE FF UTF-16 big endian; anything else, an empty file included, is in the
@@ -37,5 +45,13 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
 
 // UTF-8 as UTF-16 bytes; nullopt when the text is not valid UTF-8.
 std::optional<std::string> utf8ToUtf16(std::string_view utf8, bool bigEndian);
+
+// renameSection on a whole file's bytes in the encoding they came in: the
+// names as UTF-8 for a Unicode file, in the code page (`ansiFrom`, `ansiTo`)
+// for an ANSI one. A UTF-16 file is changed only when every other byte
+// survives the round trip.
+std::optional<std::string> renameSectionOfFile(std::string_view content, std::string_view from,
+                                               std::string_view to, std::string_view ansiFrom,
+                                               std::string_view ansiTo);
 
 }  // namespace quarlo::platform::ini

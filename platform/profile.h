@@ -26,6 +26,13 @@ class ProfileFile {
     virtual bool write(std::string_view section, std::string_view key, std::string_view value,
                        const std::string& path) = 0;
 
+    // Renames a section, as ini::renameSection does: a section already
+    // named `to` takes the name `from`, so the same call undoes it. True
+    // when the file is as asked (a missing file or section included); false,
+    // the file left as it was, when it could not be written.
+    virtual bool renameSection(std::string_view from, std::string_view to,
+                               const std::string& path) = 0;
+
     // How many characters text (a section, key or value) takes in the file,
     // as a read's capacity counts them; nullopt when the file's code page has
     // not got one of its characters, so the game could not read it back.

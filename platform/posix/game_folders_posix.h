@@ -11,8 +11,8 @@ namespace quarlo::platform::posix {
 // without a prefix.
 class PosixGameFolders : public GameFolders {
   public:
-    explicit PosixGameFolders(std::optional<wine::WinePrefix> prefix)
-        : prefix_(std::move(prefix)) {}
+    PosixGameFolders(std::optional<wine::WinePrefix> prefix, std::vector<std::string> steamRoots)
+        : prefix_(std::move(prefix)), steamRoots_(std::move(steamRoots)) {}
     std::string installFolder() const override {
         return prefix_ ? wine::installFolder(*prefix_) : std::string();
     }
@@ -20,8 +20,11 @@ class PosixGameFolders : public GameFolders {
         return prefix_ ? wine::localDataFolder(*prefix_) : std::string();
     }
 
+    std::vector<std::string> steamRoots() const override { return steamRoots_; }
+
   private:
     std::optional<wine::WinePrefix> prefix_;
+    std::vector<std::string> steamRoots_;
 };
 
 }  // namespace quarlo::platform::posix

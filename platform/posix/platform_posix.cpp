@@ -61,7 +61,15 @@ Platform createPlatform(bool launched) {
     p.processes = std::make_unique<posix::PosixProcesses>(prefix);
     p.saveFiles = std::make_unique<posix::PosixSaveFiles>();
     p.trash = std::make_unique<posix::PosixTrash>();
-    p.gameFolders = std::make_unique<posix::PosixGameFolders>(prefix);
+    // Steam on Linux keeps its userdata in its own folder, outside every
+    // prefix.
+    std::vector<std::string> steam;
+    try {
+        steam = wine::steamRoots(environment);
+    } catch (const std::exception&) {
+        steam.clear();
+    }
+    p.gameFolders = std::make_unique<posix::PosixGameFolders>(prefix, std::move(steam));
     std::string dataHome = posix::env("XDG_DATA_HOME");
     if (dataHome.empty() || dataHome.front() != '/') {
         dataHome = environment.home.empty() ? std::string() : environment.home + "/.local/share";

@@ -104,6 +104,22 @@ bool PosixProfileFile::write(std::string_view section, std::string_view key, std
                       });
 }
 
+bool PosixProfileFile::renameSection(std::string_view from, std::string_view to,
+                                     const std::string& path) {
+    std::optional<std::string> pageFrom{std::string(from)};
+    std::optional<std::string> pageTo{std::string(to)};
+    if (codePage_) {
+        pageFrom = codePage_->fromUtf8(from);
+        pageTo = codePage_->fromUtf8(to);
+        if (!pageFrom || !pageTo) {
+            return false;
+        }
+    }
+    return updateFile(wine::resolveCase(path), [&](const std::string& content) {
+        return ini::renameSectionOfFile(content, from, to, *pageFrom, *pageTo);
+    });
+}
+
 std::optional<std::size_t> PosixProfileFile::storedLength(std::string_view text) const {
     if (!codePage_) {
         return text.size();

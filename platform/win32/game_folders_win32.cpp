@@ -32,6 +32,16 @@ std::string Win32GameFolders::localDataFolder() const {
     return local.empty() ? local : local + "\\" + std::string(game::kLocalDataFolder);
 }
 
+std::vector<std::string> Win32GameFolders::steamRoots() const {
+    const Win32Registry registry;
+    const std::string path = registry.RegGetValue(
+        kHkeyCurrentUser, std::string(game::kSteamRegistryKey), std::string(game::kSteamPathValue));
+    if (path.empty()) {
+        return {};
+    }
+    return {cleanWindowsPath(path)};
+}
+
 std::string localAppDataFolder() {
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) {

@@ -10,6 +10,8 @@ class Win32GameFolders : public GameFolders {
   public:
     std::string installFolder() const override;
     std::string localDataFolder() const override;
+    // Steam's own folder, as it names it in the registry.
+    std::vector<std::string> steamRoots() const override;
 };
 
 // The user's local application data folder (UTF-8), "" when the shell has

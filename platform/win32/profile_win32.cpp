@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/ini_text.h"
 #include "platform/profile_entry.h"
 #include "platform/settle.h"
 #include "platform/win32/ansi.h"
@@ -69,6 +70,87 @@ bool Win32ProfileFile::write(std::string_view section, std::string_view key, std
         rememberWritten(path, *written);
     }
     return true;
+}
+
+namespace {
+
+// A settings file's bytes and the version they are of; nullopt when it is
+// there but cannot be read whole, "" with no version when it is missing.
+struct Read {
+    std::string bytes;
+    FILETIME written{};
+    bool missing = false;
+};
+
+std::optional<Read> readWhole(const std::string& ansiPath) {
+    Read out;
+    const HANDLE file = CreateFileA(ansiPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        out.missing = error == ERROR_FILE_NOT_FOUND;
+        return out.missing ? std::optional<Read>(out) : std::nullopt;
+    }
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < (64LL << 20) &&
+              GetFileTime(file, nullptr, nullptr, &out.written);
+    if (ok) {
+        out.bytes.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD got = 0;
+        ok = out.bytes.empty() ||
+             (ReadFile(file, out.bytes.data(), static_cast<DWORD>(size.QuadPart), &got, nullptr) &&
+              got == out.bytes.size());
+    }
+    CloseHandle(file);
+    return ok ? std::optional<Read>(std::move(out)) : std::nullopt;
+}
+
+}  // namespace
+
+bool Win32ProfileFile::renameSection(std::string_view from, std::string_view to,
+                                     const std::string& path) {
+    const auto ansiFrom = toAnsi(from);
+    const auto ansiTo = toAnsi(to);
+    const auto ansiPath = toAnsi(path);
+    if (!ansiFrom || !ansiTo || !ansiPath) {
+        return false;
+    }
+    const auto before = readWhole(*ansiPath);
+    if (!before) {
+        return false;
+    }
+    if (before->missing) {
+        return true;
+    }
+    const auto renamed = ini::renameSectionOfFile(before->bytes, from, to, *ansiFrom, *ansiTo);
+    if (!renamed) {
+        return false;
+    }
+    if (*renamed == before->bytes) {
+        return true;
+    }
+    const std::string temp = *ansiPath + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
+    const HANDLE out = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    bool ok =
+        WriteFile(out, renamed->data(), static_cast<DWORD>(renamed->size()), &written, nullptr) &&
+        written == renamed->size() && FlushFileBuffers(out);
+    CloseHandle(out);
+    // Only over the version it was made from: a write in the meantime is
+    // not lost.
+    const auto now = ok ? readWhole(*ansiPath) : std::nullopt;
+    ok = ok && now && !now->missing && now->bytes == before->bytes &&
+         CompareFileTime(&now->written, &before->written) == 0 &&
+         MoveFileExA(temp.c_str(), ansiPath->c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        DeleteFileA(temp.c_str());
+    }
+    return ok;
 }
 
 std::optional<std::size_t> Win32ProfileFile::storedLength(std::string_view text) const {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <optional>
 #include <random>
@@ -22,6 +24,13 @@ struct ReadCase {
     int capacity;
     std::string expected;
 };
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
 
 TEST(ReadValue, FollowsTheProfileDialect) {
     const std::vector<ReadCase> cases = {
@@ -161,6 +170,45 @@ TEST(WriteValue, ChangesOnlyWhatItMust) {
     for (const WriteCase& c : cases) {
         EXPECT_EQ(writeValue(c.content, c.section, c.key, c.value), c.expected) << c.what;
     }
+}
+
+// A rename swaps the two names, so the same call puts it back; only the
+// names inside the brackets change.
+TEST(RenameSection, ChangesOnlyTheHeadersNames) {
+    struct Case {
+        const char* what;
+        std::string content, from, to;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"header renamed, rest kept", "; c\r\n[Ann]\r\nk=1\r\n[Bob]\r\n", "Ann", "Anna",
+         "; c\r\n[Anna]\r\nk=1\r\n[Bob]\r\n"},
+        {"blanks and text after ] kept", "[ ann ] x\nk=1\n", "Ann", "Cara", "[ Cara ] x\nk=1\n"},
+        {"a section of the new name takes the old", "[Ann]\nk=1\n[cara]\nk=2\n", "Ann", "Cara",
+         "[Cara]\nk=1\n[Ann]\nk=2\n"},
+        {"letter case alone: every such header", "[ann]\n[ANN]\n", "ann", "Ann", "[Ann]\n[Ann]\n"},
+        {"no such section: the same bytes", "[Bob]\n", "Ann", "Cara", "[Bob]\n"},
+        {"a key named like it is no header", "[Bob]\nAnn=1\n", "Ann", "Cara", "[Bob]\nAnn=1\n"},
+        {"byte-order mark kept", "\xEF\xBB\xBF[Ann]\n", "Ann", "B", "\xEF\xBB\xBF[B]\n"},
+        {"a name with ] refused", "[Ann]\n", "Ann", "A]B", std::nullopt},
+        {"a line break refused", "[Ann]\n", "Ann", "A\nB", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto renamed = renameSection(c.content, c.from, c.to);
+        EXPECT_EQ(renamed, c.expected) << c.what;
+        // Back as it was, the names as a read matches them.
+        if (renamed && !sameNameIgnoringCase(c.from, c.to)) {
+            EXPECT_TRUE(sameNameIgnoringCase(*renameSection(*renamed, c.from, c.to), c.content))
+                << c.what;
+        }
+    }
+    // A UTF-16 file in its own byte order; the code page's names for an
+    // ANSI one.
+    const std::string utf16 = *utf8ToUtf16("\xEF\xBB\xBF[J\xC3\xB6rg]\r\n", false);
+    EXPECT_EQ(renameSectionOfFile(utf16, "J\xC3\xB6rg", "Ann", "J\xF6rg", "Ann"),
+              utf8ToUtf16("\xEF\xBB\xBF[Ann]\r\n", false));
+    EXPECT_EQ(renameSectionOfFile("[J\xF6rg]\r\n", "J\xC3\xB6rg", "Ann", "J\xF6rg", "Ann"),
+              "[Ann]\r\n");
 }
 
 TEST(Utf16, ConvertsOnlyWhatComesBackTheSame) {

@@ -33,6 +33,21 @@ bool MemoryProfileFile::write(std::string_view section, std::string_view key,
     return true;
 }
 
+bool MemoryProfileFile::renameSection(std::string_view from, std::string_view to,
+                                      const std::string& path) {
+    const std::string name = MemoryProfileFile::key(path);
+    if (!exists(path)) {
+        return true;
+    }
+    auto renamed = platform::ini::renameSection(bytes(path), from, to);
+    if (!renamed || readOnly_.count(name) != 0) {
+        return false;
+    }
+    ++writes_;
+    files_[name] = std::move(*renamed);
+    return true;
+}
+
 std::string MemoryProfileFile::bytes(const std::string& path) const {
     const auto it = files_.find(key(path));
     return it == files_.end() ? std::string() : it->second;
