@@ -6,6 +6,7 @@
 #include "app/backups_window.h"
 #include "app/saves_window.h"
 #include "app/sort_saves.h"
+#include "app/tidy.h"
 
 namespace quarlo::app {
 
@@ -78,6 +79,9 @@ struct MainHandlers {
     // "Back Up" and "Restore…" of lstLoad's menu, for one entry.
     std::function<void(const std::string& entry, BackupView& view)> backUp = {};
     std::function<BackupsSource(const std::string& entry)> backupsOf = {};
+    // "Rename…" and "Tidy Up…" of lstLoad's menu, for one entry.
+    std::function<void(const std::string& entry, CharacterView& view)> rename = {};
+    std::function<void(const std::string& entry, CharacterView& view)> tidyUp = {};
 };
 
 }  // namespace quarlo::app

@@ -7,6 +7,7 @@
 
 #include "app/backups_window.h"
 #include "app/saves_window.h"
+#include "app/steam_cloud.h"
 #include "app/transfer_text.h"
 #include "catalogue/create_directory.h"
 #include "catalogue/path_log.h"
@@ -405,6 +406,266 @@ saves::PluginSetup Game::pluginSetup() {
                                   install + sep + master, platform_.ansiToUtf8);
 }
 
+namespace {
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+std::string Game::rename(const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return text::kChooseCharacter;
+    }
+    if (gameIsRunning()) {
+        // The game would write its settings back with the old name, and
+        // may be writing a save into the folder.
+        return text::kGameIsRunning;
+    }
+    const char sep = platform_.fileSystem->separator();
+    const std::string oldFolder = characterFolder(from);
+    if (from.find('\\') != std::string::npos || from.find(sep) != std::string::npos ||
+        platform_.saveFiles->kindOf(oldFolder) != platform::PathKind::folder) {
+        // Only a folder directly in Saves is a character of its own; a link
+        // is left as it is.
+        return text::kFolderNotFound;
+    }
+    if (const char* refusal = to.find('\\') != std::string::npos
+                                  ? text::kInvalidName
+                                  : refuseCharacterName(to, platform_.profile->storedLength(to))) {
+        return refusal;
+    }
+    if (to == from) {
+        return text::kSameName;
+    }
+    // Anything of that name in Saves, in any letter case, as the game's
+    // file system finds it; only the folder itself when just its case
+    // changes.
+    const auto entries = platform_.saveFiles->entriesOf(savesFolder());
+    if (!entries) {
+        return text::kFolderNotFound;
+    }
+    for (const platform::FolderEntry& e : *entries) {
+        if (e.name != from && sameIgnoringCase(e.name, to)) {
+            return text::kNameTaken;
+        }
+    }
+    const std::string newFolder = characterFolder(to);
+    if (!sameIgnoringCase(from, to) && platform_.saveFiles->exists(newFolder)) {
+        return text::kNameTaken;
+    }
+
+    // Each step, once done, is put back if a later one fails.
+    std::vector<std::pair<std::string, std::function<bool()>>> undo;
+    const auto putBack = [&](std::string failure) {
+        std::string stranded;
+        for (auto step = undo.rbegin(); step != undo.rend(); ++step) {
+            if (!step->second()) {
+                stranded += "\n" + step->first;
+            }
+        }
+        if (stranded.empty()) {
+            return failure + " Nothing was renamed.";
+        }
+        return failure + " These could not be put back:" + stranded;
+    };
+
+    switch (platform_.saveFiles->renameNew(oldFolder, newFolder)) {
+        case platform::FileOutcome::done:
+            break;
+        case platform::FileOutcome::exists:
+            return text::kNameTaken;
+        default:
+            return "Failed. The folder " + from +
+                   " could not be renamed (is a file in it open?). Nothing was renamed.";
+    }
+    platform_.saveFiles->syncFolder(savesFolder());
+    undo.emplace_back("The folder is named " + to + ".", [this, oldFolder, newFolder] {
+        return platform_.saveFiles->renameNew(newFolder, oldFolder) == platform::FileOutcome::done;
+    });
+
+    const std::string settings = programSettingsPath();
+    if (!platform_.profile->renameSection(from, to, settings)) {
+        return putBack("Failed. " + std::string(game::kProgramSettingsFile) +
+                       " could not be written.");
+    }
+    undo.emplace_back(std::string(game::kProgramSettingsFile) + " names the settings " + to + ".",
+                      [this, from, to, settings] {
+                          return platform_.profile->renameSection(to, from, settings);
+                      });
+
+    if (sameIgnoringCase(activeSave(), from)) {
+        const std::string oldPath = readGame("General", "SLocalSavePath", "", kSaveReadCapacity);
+        const std::string oldShots =
+            readGame("Display", "SScreenShotBaseName", "ScreenShot", kSettingReadCapacity);
+        const bool shotsNamed = screenshotNamingOf(to) == 1 && oldShots == from;
+        const std::string game = gameSettingsPath();
+        undo.emplace_back(
+            std::string(game::kGameSettingsFile) + " names the folder " + to + ".",
+            [this, oldPath, oldShots, shotsNamed, game] {
+                const bool path =
+                    platform_.profile->write("General", "SLocalSavePath", oldPath, game);
+                return path &&
+                       (!shotsNamed ||
+                        platform_.profile->write("Display", "SScreenShotBaseName", oldShots, game));
+            });
+        if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + to + "\\", game) ||
+            (shotsNamed && !platform_.profile->write("Display", "SScreenShotBaseName", to, game))) {
+            return putBack("Failed. " + std::string(game::kGameSettingsFile) +
+                           " could not be written.");
+        }
+    }
+
+    if (backups::Store* backupStore = store()) {
+        if (const std::string failure = backupStore->renameCharacter(root_, from, to);
+            !failure.empty()) {
+            return putBack(failure);
+        }
+    }
+    return "Success. " + from + " is now " + to + ".";
+}
+
+std::vector<std::string> Game::cloudSaves() const {
+    if (!platform_.gameFolders || !platform_.saveFiles) {
+        return {};
+    }
+    return app::cloudSaves(*platform_.saveFiles, platform_.gameFolders->steamRoots());
+}
+
+void Game::tidyUp(const std::string& character, CharacterView& view) {
+    const std::string title = text::kTidyUp;
+    if (!platform_.saveFiles || !platform_.trash || character.empty()) {
+        view.showMessage(title, text::kNotAvailable);
+        return;
+    }
+    if (gameIsRunning()) {
+        view.showMessage(title, text::kSavesInUse);
+        return;
+    }
+    platform::SaveFiles& files = *platform_.saveFiles;
+    const std::string folder = characterFolder(character);
+    const auto listing = files.listFiles(folder);
+    const auto saves = listing ? saves::listSaves(files, folder) : std::nullopt;
+    if (!saves) {
+        view.showMessage(title, text::kFolderNotFound);
+        return;
+    }
+    std::vector<std::string> names;
+    for (const platform::FolderEntry& e : listing->entries) {
+        if (e.kind == platform::EntryKind::file) {
+            names.push_back(e.name);
+        }
+    }
+    const char sep = files.separator();
+    const auto pathOf = [&](const std::string& name) { return listing->folder + sep + name; };
+    const auto stampOf = [&](const std::string& name) { return files.stamp(pathOf(name)); };
+    const std::string cloud = cloudWarning(cloudSaves());
+    const auto replan = [&](std::size_t keep) {
+        TidyPlan plan = planTidy(*saves, names, keep, stampOf, platform_.ansiToUtf8);
+        plan.warning = cloud;
+        return plan;
+    };
+    TidyPlan plan = replan(kTidyKeepAtFirst);
+    if (plan.items.empty()) {
+        view.showMessage(title, std::string(text::kNothingToTidy) + "\n\n" +
+                                    countOf(saves->size(), "save") +
+                                    ": none older than the newest " + std::to_string(plan.keep) +
+                                    " of the character, and no co-save without its save.");
+        return;
+    }
+    if (!view.confirmTidy(plan, replan) || plan.chosen() == 0) {
+        return;
+    }
+    // Nothing goes to the trash that is not in a backup first.
+    backups::Store* backupStore = store();
+    if (backupStore == nullptr) {
+        view.showMessage(title, std::string(text::kNoBackupStore) + " Nothing was sent to the " +
+                                    platform_.trash->name() + ".");
+        return;
+    }
+    backups::Made made;
+    view.runWithProgress(title, [&](const saves::Progress& progress) {
+        made = backupStore->backUp(root_, character, folder, backups::Reason::beforeTidy, progress);
+    });
+    if (!made.failure.empty()) {
+        view.showMessage(
+            title, made.failure + " Nothing was sent to the " + platform_.trash->name() + ".");
+        return;
+    }
+    backupStore->prune(root_, character);
+
+    // Checked again right before they go: a save written or removed since
+    // the plan stays.
+    std::vector<std::string> left;
+    std::vector<std::string> goingSaves;
+    std::vector<const TidyItem*> goingStrays;
+    const auto nowListed = files.listFiles(folder);
+    std::vector<std::string> nowNames;
+    if (nowListed) {
+        for (const platform::FolderEntry& e : nowListed->entries) {
+            if (e.kind == platform::EntryKind::file) {
+                nowNames.push_back(e.name);
+            }
+        }
+    }
+    const std::vector<std::string> nowStray = saves::strayCoSaves(nowNames);
+    for (const TidyItem& item : plan.items) {
+        if (!item.chosen) {
+            continue;
+        }
+        const auto now = stampOf(item.fileName);
+        if (!now) {
+            left.push_back(item.fileName + ": it is gone since the plan.");
+        } else if (!item.stamp || !platform::sameFileVersion(*now, *item.stamp)) {
+            left.push_back(item.fileName + ": it changed since the plan.");
+        } else if (item.kind == TidyItem::Kind::stray &&
+                   std::find(nowStray.begin(), nowStray.end(), item.fileName) == nowStray.end()) {
+            left.push_back(item.fileName + ": its save is back.");
+        } else if (item.kind == TidyItem::Kind::stray) {
+            goingStrays.push_back(&item);
+        } else {
+            goingSaves.push_back(item.fileName);
+        }
+    }
+    std::vector<saves::TransferResult> results;
+    std::size_t straysGone = 0;
+    view.runWithProgress(title, [&](const saves::Progress& progress) {
+        results = saves::trashSaves(files, *platform_.trash, folder, goingSaves, progress);
+        for (const TidyItem* stray : goingStrays) {
+            const platform::TrashResult trashed =
+                platform_.trash->moveToTrash({pathOf(stray->fileName)});
+            if (trashed.outcome == platform::TrashOutcome::done) {
+                ++straysGone;
+            } else {
+                left.push_back(stray->fileName + ": the " + platform_.trash->name() +
+                               " could not take it.");
+            }
+        }
+    });
+    view.savesChanged();
+    const std::size_t gone = arrivedCount(results);
+    const std::size_t coSaves = arrivedCoSaves(results) + straysGone;
+    const bool whole = left.empty() && gone == goingSaves.size();
+    std::string summary = std::string(whole ? "Success. " : "Failed. ") +
+                          savesAndCoSaves(gone, coSaves) + " went to the " +
+                          platform_.trash->name() + "; " + countOf(plan.kept, "save") +
+                          (plan.kept == 1 ? " stays" : " stay") + ", and a backup of " + character +
+                          " holds them all.";
+    std::string why =
+        transferReasons(results, Verb::trash, PlaceNames{character, {}, platform_.trash->name()});
+    for (const std::string& line : left) {
+        why += "\n" + line;
+    }
+    if (!why.empty()) {
+        summary += "\n" + why;
+    }
+    view.showMessage(title, summary);
+}
+
 void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMoves) {
     if (gameIsRunning()) {
         view.showSortMessage(text::kSavesInUse);
@@ -415,7 +676,7 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
         view.showSortMessage(text::kNoLooseSaves);
         return;
     }
-    const SortPlan plan = planSort(
+    SortPlan plan = planSort(
         *loose, platform_.ansiToUtf8,
         [this](const std::string& name) -> const char* {
             // One folder directly in Saves: a backslash would make levels.
@@ -444,6 +705,7 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
         view.showSortMessage(std::string(text::kNothingToSort) + "\n\n" + planText(plan));
         return;
     }
+    plan.warning = cloudWarning(cloudSaves());
     if (!view.confirmSort(plan)) {
         return;
     }

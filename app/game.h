@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/sort_saves.h"
+#include "app/tidy.h"
 #include "backups/store.h"
 #include "platform/platform.h"
 #include "saves/plugins.h"
@@ -39,11 +40,16 @@ inline constexpr const char* kInvalidName = "Failed. Invalid Name.";
 inline constexpr const char* kNameTooLong = "Failed. Name Too Long.";
 inline constexpr const char* kLauncherNotFound = "Failed. Launcher Not Found.";
 inline constexpr const char* kGameIsRunning = "Failed. Game Is Running.";
+inline constexpr const char* kNameTaken = "Failed. Name Taken.";
+inline constexpr const char* kSameName = "Failed. Type a New Name.";
 
 // lstLoad's context menu, each command with its access key.
 inline constexpr const char* kMenuShowSaves = "Show &Saves\xE2\x80\xA6";
 inline constexpr const char* kMenuOpenFolder = "&Open Folder";
 inline constexpr const char* kMenuSortLooseSaves = "Sort &Loose Saves\xE2\x80\xA6";
+inline constexpr const char* kMenuRename = "Re&name\xE2\x80\xA6";
+inline constexpr const char* kMenuTidyUp = "&Tidy Up\xE2\x80\xA6";
+inline constexpr const char* kRename = "Rename\xE2\x80\xA6";
 
 // Every text the status lines can show, so a front end can size its font to
 // fit them all.
@@ -153,6 +159,22 @@ class Game {
     // failure is told, and the command goes on.
     void backUpBefore(backups::Reason reason, const std::string& character,
                       const std::string& folder, const char* title);
+
+    // Rename…: the character's folder, its section of quarlo.ini, the
+    // game's setting when it is the character the game uses, and its
+    // backups, all or none. A "Success." or "Failed." text; a failure whose
+    // steps could not all be put back says where things are.
+    std::string rename(const std::string& from, const std::string& to);
+
+    // Tidy Up…: the plan shown to `view`, which the user may change; a
+    // backup of the character; then the chosen files to the trash, each save
+    // with its co-saves, whole or not at all. A file changed or gone since
+    // the plan stays, and the summary says why.
+    void tidyUp(const std::string& character, CharacterView& view);
+
+    // The game's saves Steam Cloud keeps (see cloudSaves), read anew each
+    // time: Steam may change its lists while Quarlo runs.
+    std::vector<std::string> cloudSaves() const;
 
     // Sort Loose Saves…: the plan shown to `view`, then the moves; `afterMoves`
     // runs once they are done, before the summary is shown there.

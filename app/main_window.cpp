@@ -5,6 +5,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "app/steam_cloud.h"
 #include "catalogue/create_directory.h"
 #include "catalogue/save_list.h"
 #include "platform/game_facts.h"
@@ -36,6 +37,12 @@ MainHandlers handlersFor(Main& main) {
         main.onBackUp(entry, view);
     };
     handlers.backupsOf = [&main](const std::string& entry) { return main.backupsOf(entry); };
+    handlers.rename = [&main](const std::string& entry, CharacterView& view) {
+        main.onRename(entry, view);
+    };
+    handlers.tidyUp = [&main](const std::string& entry, CharacterView& view) {
+        main.onTidyUp(entry, view);
+    };
     return handlers;
 }
 
@@ -152,6 +159,7 @@ SavesSource Main::savesOf(const std::string& entry) {
         entry, game_.characterFolder(entry), platform_.saveFiles.get(), platform_.ansiToUtf8,
         this,  platform_.trash.get()};
     source.plugins = [this] { return game_.pluginSetup(); };
+    source.cloud = [this] { return game_.cloudSaves(); };
     return source;
 }
 
@@ -175,6 +183,35 @@ void Main::onBackUp(const std::string& entry, BackupView& view) {
     view.showMessage(text::kBackUp, made.failure == text::kNoBackupStore
                                         ? std::string(text::kNoBackupStore)
                                         : backupSummary(made, entry));
+}
+
+void Main::onRename(const std::string& entry, CharacterView& view) {
+    const char* title = text::kRename;
+    if (gameIsRunning()) {
+        view.showMessage(title, text::kGameIsRunning);
+        return;
+    }
+    const auto to = view.askName(title, "New name for " + entry + ":", entry);
+    if (!to || *to == entry) {
+        return;
+    }
+    if (const std::string cloud = cloudWarning(game_.cloudSaves());
+        !cloud.empty() && !view.confirm(title, cloud + "\n\nRename " + entry + " anyway?")) {
+        return;
+    }
+    const std::string outcome = game_.rename(entry, *to);
+    RefreshSaveList();
+    LoadCharacterSettings();
+    view.savesChanged();
+    view.showMessage(title, outcome);
+}
+
+void Main::onTidyUp(const std::string& entry, CharacterView& view) {
+    // The backup's progress shows in the view that asked for it.
+    ViewOf<CharacterView> shown(view);
+    Game game(platform_, shown);
+    game.setRoot(game_.root());
+    game.tidyUp(entry, view);
 }
 
 void Main::onSortLooseSaves(SortView& view) {

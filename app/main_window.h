@@ -48,6 +48,10 @@ class Main : public Characters {
     void onBackUp(const std::string& entry, BackupView& view);
     BackupsSource backupsOf(const std::string& entry);
 
+    // "Rename…" and "Tidy Up…" of lstLoad's menu, for one entry.
+    void onRename(const std::string& entry, CharacterView& view);
+    void onTidyUp(const std::string& entry, CharacterView& view);
+
     // What a Saves window's commands need.
     std::vector<std::string> names() const override { return characterNames_; }
     CharacterFolder prepareFolder(const std::string& name) override {

@@ -6,6 +6,7 @@
 #include "platform/save_files.h"
 #include "platform/trash.h"
 
+#include "app/steam_cloud.h"
 #include "saves/save_header.h"
 
 namespace quarlo::app {
@@ -28,7 +29,48 @@ std::string latin1ToUtf8(std::string_view bytes) {
     return out;
 }
 
+// Co-saves are small (tens of kilobytes); one far larger is not read with
+// the list.
+constexpr std::size_t kLargestCoSave = 4u << 20;
+
+std::string asUtf8(const std::function<std::string(std::string_view)>& ansiToUtf8,
+                   std::string_view bytes) {
+    return ansiToUtf8 ? ansiToUtf8(bytes) : latin1ToUtf8(bytes);
+}
+
 }  // namespace
+
+std::string coSaveLine(const std::string& fileName, const saves::CoSaveFacts& facts,
+                       const std::function<std::string(std::string_view)>& ansiToUtf8) {
+    std::string line = fileName + ": ";
+    if (facts.problem == saves::CoSaveProblem::cutShort) {
+        return line + "cut short; the game may not load what it held.";
+    }
+    if (facts.problem == saves::CoSaveProblem::notACoSave) {
+        return line + "not a co-save; the game's extenders cannot read it.";
+    }
+    switch (facts.kind) {
+        case saves::CoSaveKind::scriptExtender:
+            return line + "script extender " + facts.extenderVersion + ", game " +
+                   facts.gameVersion + ", " +
+                   (facts.pluginsWithData == 0
+                        ? std::string("no extender plugin")
+                        : std::to_string(facts.pluginsWithData) + " extender plugin" +
+                              (facts.pluginsWithData == 1 ? "" : "s")) +
+                   " stored data.";
+        case saves::CoSaveKind::pluggy: {
+            line += "Pluggy, " + std::to_string(facts.plugins.size()) + " plugin" +
+                    (facts.plugins.size() == 1 ? "" : "s");
+            for (std::size_t i = 0; i < facts.plugins.size(); ++i) {
+                line += (i == 0 ? ": " : ", ") + asUtf8(ansiToUtf8, facts.plugins[i]);
+            }
+            return line + ".";
+        }
+        case saves::CoSaveKind::unknown:
+            break;
+    }
+    return line + "another program's file.";
+}
 
 std::string formatPlayTime(std::uint32_t milliseconds) {
     const std::uint32_t minutes = milliseconds / 60'000;
@@ -38,8 +80,7 @@ std::string formatPlayTime(std::uint32_t milliseconds) {
 
 SaveRow rowFor(const saves::SaveEntry& entry,
                const std::function<std::string(std::string_view)>& ansiToUtf8,
-               const std::optional<saves::SystemTime>& character,
-               const saves::PluginSetup& setup) {
+               const std::optional<saves::SystemTime>& character, const saves::PluginSetup& setup) {
     SaveRow row;
     row.file = entry.fileName;
     std::vector<std::string> notes;
@@ -75,8 +116,8 @@ SaveRow rowFor(const saves::SaveEntry& entry,
     std::size_t missing = 0;
     for (const std::string& plugin : h.plugins) {
         const saves::PluginState state = saves::stateOf(setup, text(plugin));
-        missing += state == saves::PluginState::inactive ||
-                   state == saves::PluginState::notInstalled;
+        missing +=
+            state == saves::PluginState::inactive || state == saves::PluginState::notInstalled;
     }
     row.plugins = std::to_string(h.plugins.size()) +
                   (missing == 0 ? std::string() : ", " + std::to_string(missing) + " missing");
@@ -107,14 +148,50 @@ void SavesWindow::load(const std::string& keepSelected) {
         }
     }
     plugins_ = source_.plugins ? source_.plugins() : saves::PluginSetup{};
+    cloud_ = source_.cloud ? source_.cloud() : std::vector<std::string>{};
     view_.setPluginNote(plugins_.known ? std::string() : plugins_.why);
     std::vector<SaveRow> rows;
     rows.reserve(saves_.size());
+    coSaves_.assign(saves_.size(), {});
+    notes_.assign(saves_.size(), {});
     // The newest readable save: the readable ones come first.
     int select = saves_.empty() ? -1 : 0;
     const std::optional<saves::SystemTime> character = saves::characterOf(saves_);
+    const char sep = source_.files != nullptr ? source_.files->separator() : '/';
     for (std::size_t i = 0; i < saves_.size(); ++i) {
-        rows.push_back(rowFor(saves_[i], source_.ansiToUtf8, character, plugins_));
+        SaveRow row = rowFor(saves_[i], source_.ansiToUtf8, character, plugins_);
+        std::vector<std::string> notes;
+        if (!row.note.empty()) {
+            notes.push_back(row.note);
+        }
+        bool cut = false;
+        bool foreign = false;
+        for (const std::string& name : saves_[i].coSaves) {
+            const std::string path = source_.folder + sep + name;
+            const auto chunk = source_.files->read(path, 0, kLargestCoSave + 1);
+            if (!chunk || chunk->bytes.size() > kLargestCoSave) {
+                continue;
+            }
+            saves::CoSaveFacts facts = saves::readCoSave(name, chunk->bytes);
+            cut = cut || facts.problem == saves::CoSaveProblem::cutShort;
+            foreign = foreign || facts.problem == saves::CoSaveProblem::notACoSave;
+            coSaves_[i].emplace_back(name, std::move(facts));
+        }
+        if (cut) {
+            notes.emplace_back(text::kCoSaveCutShort);
+        }
+        if (foreign) {
+            notes.emplace_back(text::kNotACoSave);
+        }
+        if (keptInCloud(cloud_, source_.name, saves_[i].fileName)) {
+            notes.emplace_back(text::kKeptInCloud);
+        }
+        row.note.clear();
+        for (std::size_t n = 0; n < notes.size(); ++n) {
+            row.note += (n == 0 ? "" : "; ") + notes[n];
+        }
+        notes_[i] = row.note;
+        rows.push_back(std::move(row));
         if (!keepSelected.empty() && saves_[i].fileName == keepSelected) {
             select = static_cast<int>(i);
         }
@@ -130,10 +207,19 @@ void SavesWindow::onSelect(int row) {
         selected_ = -1;
         view_.clearScreenshot();
         view_.showPlugins({});
+        view_.showDetails({});
         return;
     }
     selected_ = row;
     const saves::SaveEntry& entry = saves_[static_cast<std::size_t>(row)];
+    std::vector<std::string> details;
+    if (!notes_[static_cast<std::size_t>(row)].empty()) {
+        details.push_back("Note: " + notes_[static_cast<std::size_t>(row)]);
+    }
+    for (const auto& [name, facts] : coSaves_[static_cast<std::size_t>(row)]) {
+        details.push_back(coSaveLine(name, facts, source_.ansiToUtf8));
+    }
+    view_.showDetails(details);
     std::vector<PluginLine> plugins;
     if (entry.header) {
         for (const std::string& plugin : entry.header->plugins) {
@@ -165,6 +251,12 @@ std::vector<saves::SaveEntry> SavesWindow::selectedSaves() const {
         }
     }
     return chosen;
+}
+
+bool SavesWindow::goesOnDespiteCloud(const std::string& title) {
+    // Read again: the player may have turned Steam Cloud off meanwhile.
+    const std::string cloud = cloudWarning(source_.cloud ? source_.cloud() : cloud_);
+    return cloud.empty() || view_.confirm(title, cloud + "\n\nGo on anyway?");
 }
 
 void SavesWindow::onMoveTo() {
@@ -201,7 +293,7 @@ void SavesWindow::transfer(bool move) {
                                countOf(chosen.size(), "save") +
                                " to this character, or type a new one:";
     const std::optional<std::string> to = view_.askDestination(title, prompt, others);
-    if (!to) {
+    if (!to || (move && !goesOnDespiteCloud(title))) {
         return;
     }
     if (*to == source_.name) {
@@ -254,7 +346,9 @@ void SavesWindow::onDelete() {
         countOf(chosen.size(), "save") +
         (coSaves == 0 ? std::string(" (no co-saves)") : " and " + countOf(coSaves, "co-save"));
     const std::string trashName = source_.trash->name();
-    if (!view_.confirm(title, "Move " + what + " to the " + trashName + "?")) {
+    const std::string cloud = cloudWarning(source_.cloud ? source_.cloud() : cloud_);
+    if (!view_.confirm(title, (cloud.empty() ? std::string() : cloud + "\n\n") + "Move " + what +
+                                  " to the " + trashName + "?")) {
         return;
     }
     std::vector<std::string> names;

@@ -9,6 +9,7 @@
 
 #include "app/transfer_text.h"
 #include "saves/character_saves.h"
+#include "saves/co_save.h"
 #include "saves/plugins.h"
 #include "saves/transfer.h"
 
@@ -61,6 +62,9 @@ class SavesView {
     // Why the plugins' states are not shown, once for the window; "" when
     // they are.
     virtual void setPluginNote(const std::string& note) = 0;
+    // Under the plugins, the selected save's notes in full and what its
+    // co-saves say, a line each; none for no save.
+    virtual void showDetails(const std::vector<std::string>& lines) = 0;
 
     // The rows the user has selected, in ascending order.
     virtual std::vector<int> selectedRows() const = 0;
@@ -115,6 +119,9 @@ struct SavesSource {
     // What the game would load now, read when the window opens and on F5;
     // without it only the plugins' count is shown.
     std::function<saves::PluginSetup()> plugins = {};
+    // The game's saves Steam Cloud keeps, as paths below Saves, read when
+    // the window opens and on F5; none without it.
+    std::function<std::vector<std::string>()> cloud = {};
 };
 
 // Texts of the Saves window's commands.
@@ -146,7 +153,14 @@ namespace text {
 inline constexpr const char* kGamesBackup = "The game's backup";
 inline constexpr const char* kAnotherCharacters = "Another character's";
 inline constexpr const char* kLink = "A link";
+inline constexpr const char* kCoSaveCutShort = "Co-save cut short.";
+inline constexpr const char* kNotACoSave = "Not a co-save.";
 }  // namespace text
+
+// A co-save's facts as the Saves window says them, one line:
+// "Save 1.obse: script extender 21.4, game 1.2.0416, 2 plugins stored data".
+std::string coSaveLine(const std::string& fileName, const saves::CoSaveFacts& facts,
+                       const std::function<std::string(std::string_view)>& ansiToUtf8);
 
 // The Saves window of one character: it reads the folder when it opens and
 // when asked again, and the screenshot of the selected save. Its commands
@@ -173,10 +187,16 @@ class SavesWindow {
     void load(const std::string& keepSelected);
     void transfer(bool move);
     std::vector<saves::SaveEntry> selectedSaves() const;
+    // Whether the user goes on where Steam Cloud keeps saves of the game.
+    bool goesOnDespiteCloud(const std::string& title);
 
     SavesSource source_;
     SavesView& view_;
     std::vector<saves::SaveEntry> saves_;
+    // Each save's co-saves as read with the list, by name; the notes shown.
+    std::vector<std::vector<std::pair<std::string, saves::CoSaveFacts>>> coSaves_;
+    std::vector<std::string> notes_;
+    std::vector<std::string> cloud_;
     saves::PluginSetup plugins_;
     int selected_ = -1;
 };

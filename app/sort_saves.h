@@ -33,7 +33,9 @@ struct SortGroup {
 struct SortPlan {
     std::vector<SortGroup> groups;  // by name, without regard to case
     std::size_t unreadable = 0;     // saves whose header gives no name; they stay
-    std::size_t movable() const;    // saves of the groups without a refusal
+    // What Steam Cloud would do to it, "" where it keeps none of the saves.
+    std::string warning = {};
+    std::size_t movable() const;  // saves of the groups without a refusal
 };
 
 // A character folder that is there already: the names of its files and the

@@ -156,7 +156,9 @@ TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
         byFile[r.file] = r;
     }
     const std::pair<std::string, SaveRow> expected[] = {
-        {"Save 2.ess", {"Save 2.ess", "Ann", "41", "", "25:07", newer.saveTime, "1", ""}},
+        // Its co-saves are read with it: "co-save" is none.
+        {"Save 2.ess",
+         {"Save 2.ess", "Ann", "41", "", "25:07", newer.saveTime, "1", app::text::kNotACoSave}},
         // Without a hook the bytes read as Latin-1, which agrees with 1252 here.
         {"Save 1.ess",
          {"Save 1.ess", "J\xC3\xB6rg", "3", "Imperial City Market District", "0:00", older.saveTime,
@@ -177,6 +179,10 @@ TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
     EXPECT_EQ(view.width, 3u);
     EXPECT_EQ(view.height, 2u);
     EXPECT_EQ(view.rgb, savePixels(newer));
+    EXPECT_EQ(view.details,
+              (std::vector<std::string>{
+                  "Note: Not a co-save.",
+                  "Save 2.obse: not a co-save; the game's extenders cannot read it."}));
     window.onSelect(1);
     EXPECT_EQ(view.rgb, savePixels(older));
     window.onSelect(2);

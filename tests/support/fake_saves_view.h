@@ -48,6 +48,8 @@ class FakeSavesView : public app::SavesView {
     std::string pluginNote;
     void showPlugins(const std::vector<app::PluginLine>& p) override { plugins = p; }
     void setPluginNote(const std::string& note) override { pluginNote = note; }
+    std::vector<std::string> details;
+    void showDetails(const std::vector<std::string>& lines) override { details = lines; }
 
     // The commands' dialogs, answered as scripted; each question and
     // message is kept.

@@ -6,6 +6,8 @@
 #include "app/backups_window.h"
 #include "app/game.h"
 #include "app/saves_window.h"
+#include "app/steam_cloud.h"
+#include "app/tidy.h"
 #include "platform/game_facts.h"
 
 namespace quarlo::cli {
@@ -25,6 +27,11 @@ constexpr const char* kUsage =
     "  backups NAME            NAME's backups, newest first, one a line: its id, when,\n"
     "                          why, how many saves, the newest save\n"
     "  restore NAME ID         put back the saves of NAME's backup ID\n"
+    "  rename NAME NEW         NAME becomes NEW: its folder, settings and backups\n"
+    "  tidy NAME [--keep N] [--yes]\n"
+    "                          the plan of Tidy Up: NAME's saves older than its newest\n"
+    "                          N (10 at first) and co-saves without their save; with\n"
+    "                          --yes, a backup of NAME, then those files to the trash\n"
     "  run [--character NAME | --pick [--timeout S]] [-- COMMAND [ARG...]]\n"
     "                          switch first, then start COMMAND as given and wait for\n"
     "                          it (in a launch option: quarlo run --pick -- %command%);\n"
@@ -56,6 +63,53 @@ class Console : public app::CommandView {
     std::ostream& err_;
 };
 
+// Tidy Up's plan printed, and taken as it is only when the command line
+// said --yes.
+class ConsoleTidy : public app::CharacterView {
+  public:
+    ConsoleTidy(std::ostream& out, std::ostream& err, std::size_t keep, bool yes)
+        : out_(out), err_(err), keep_(keep), yes_(yes) {}
+    std::optional<std::string> askName(const std::string&, const std::string&,
+                                       const std::string&) override {
+        return std::nullopt;
+    }
+    bool confirm(const std::string&, const std::string& question) override {
+        err_ << question << "\n";
+        return yes_;
+    }
+    bool confirmTidy(app::TidyPlan& plan,
+                     const std::function<app::TidyPlan(std::size_t keep)>& replan) override {
+        if (keep_ != plan.keep) {
+            plan = replan(keep_);
+        }
+        if (!plan.warning.empty()) {
+            err_ << plan.warning << "\n";
+        }
+        out_ << app::tidyPlanText(plan) << "\n";
+        if (!yes_) {
+            out_ << "Nothing was sent to the trash: add --yes to tidy up as planned.\n";
+        }
+        return yes_;
+    }
+    void showMessage(const std::string&, const std::string& text) override {
+        out_ << text << "\n";
+        last_ = text;
+    }
+    void savesChanged() override {}
+    void runWithProgress(const std::string&,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        work([](std::size_t, std::size_t) { return true; });
+    }
+    const std::string& last() const { return last_; }
+
+  private:
+    std::ostream& out_;
+    std::ostream& err_;
+    std::size_t keep_;
+    bool yes_;
+    std::string last_ = "Success.";
+};
+
 int statusOf(const std::string& text) {
     return text.rfind("Success.", 0) == 0 ? 0 : 1;
 }
@@ -75,6 +129,9 @@ struct Parsed {
     bool pick = false;
     int timeout = 10;
     std::vector<std::string> command;
+    // tidy's
+    std::size_t keep = app::kTidyKeepAtFirst;
+    bool yes = false;
     bool ok = true;
 };
 
@@ -119,11 +176,21 @@ Parsed parse(const std::vector<std::string>& args) {
             }
             continue;
         }
-        p.names.push_back(a);
+        if (p.verb == "tidy" && a == "--yes") {
+            p.yes = true;
+        } else if (p.verb == "tidy" && a == "--keep") {
+            const auto n = next();
+            const auto [end, error] =
+                n ? std::from_chars(n->data(), n->data() + n->size(), p.keep)
+                  : std::from_chars_result{nullptr, std::errc::invalid_argument};
+            p.ok = n && error == std::errc() && end == n->data() + n->size();
+        } else {
+            p.names.push_back(a);
+        }
     }
     static const std::pair<const char*, std::size_t> kArity[] = {
-        {"list", 0},    {"switch", 1}, {"new", 1},    {"backup", 1},   {"backups", 1},
-        {"restore", 2}, {"run", 0},    {"--help", 0}, {"--version", 0}};
+        {"list", 0}, {"switch", 1}, {"new", 1},       {"backup", 1}, {"backups", 1}, {"restore", 2},
+        {"run", 0},  {"--help", 0}, {"--version", 0}, {"rename", 2}, {"tidy", 1}};
     bool known = false;
     for (const auto& [verb, count] : kArity) {
         if (p.verb == verb) {
@@ -275,6 +342,25 @@ int run(const std::vector<std::string>& args, platform::Platform& platform, std:
         const std::string text = app::restoreSummary(restored);
         out << text << "\n";
         return statusOf(text);
+    }
+    if (p.verb == "rename" || p.verb == "tidy") {
+        const std::string& name = p.names[0];
+        if (!listed(game, name)) {
+            out << app::text::kFolderNotFound << "\n";
+            return 1;
+        }
+        if (p.verb == "rename") {
+            // No one to ask: the warning is printed before the rename.
+            if (const std::string cloud = app::cloudWarning(game.cloudSaves()); !cloud.empty()) {
+                err << cloud << "\n";
+            }
+            const std::string outcome = game.rename(name, p.names[1]);
+            out << outcome << "\n";
+            return statusOf(outcome);
+        }
+        ConsoleTidy view(out, err, p.keep, p.yes);
+        game.tidyUp(name, view);
+        return statusOf(view.last());
     }
     // run
     const std::string outcome = switchFirst(game, p, screens, ansi);

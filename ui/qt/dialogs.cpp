@@ -5,15 +5,20 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStringList>
 #include <QStyle>
 #include <QTableWidget>
@@ -33,6 +38,18 @@ namespace {
 
 QString q(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// A Steam Cloud warning above a plan, in the colour of a warning.
+void addWarning(QVBoxLayout* layout, const std::string& warning, QWidget* parent) {
+    if (warning.empty()) {
+        return;
+    }
+    auto* label = new QLabel(q(warning), parent);
+    label->setObjectName(QStringLiteral("lblCloudWarning"));
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: #a02020"));
+    layout->addWidget(label);
 }
 
 // Swallows every input to every window but the ones allowed, while it lives.
@@ -144,8 +161,8 @@ void tell(QWidget* parent, const std::string& title, const std::string& text) {
     // tall as the lines need up to a screenful.
     const QFontMetrics metrics(details->font());
     const int lines = static_cast<int>(details->document()->blockCount());
-    dialog.resize(metrics.averageCharWidth() * 100,
-                  std::min(160 + metrics.lineSpacing() * (lines + 1), 600));
+    resizeToFit(&dialog, metrics.averageCharWidth() * 100,
+                std::min(160 + metrics.lineSpacing() * (lines + 1), 600));
     dialog.exec();
 }
 
@@ -186,7 +203,7 @@ class RestoreList : public QDialog, public app::BackupsView {
         layout->addWidget(size_);
         layout->addWidget(buttons);
         logic_.onOpen();
-        resize(760, 420);
+        resizeToFit(this, 760, 420);
     }
 
     void setTitle(const std::string& title) override { setWindowTitle(q(title)); }
@@ -335,6 +352,7 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     table->resizeColumnsToContents();
 
     auto* layout = new QVBoxLayout(&dialog);
+    addWarning(layout, plan.warning, &dialog);
     layout->addWidget(intro);
     layout->addWidget(table, 1);
     if (plan.unreadable > 0) {
@@ -352,8 +370,140 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
-    dialog.resize(620, 120 + 30 * std::min<int>(static_cast<int>(plan.groups.size()), 12));
+    resizeToFit(&dialog, 620,
+                120 + 30 * std::min<int>(static_cast<int>(plan.groups.size()), 12) +
+                    (plan.warning.empty() ? 0 : 120));
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
+                     const std::function<app::TidyPlan(std::size_t keep)>& replan) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("dlgTidyPlan"));
+    dialog.setWindowTitle(QString::fromUtf8(app::text::kTidyUp));
+    auto* layout = new QVBoxLayout(&dialog);
+    addWarning(layout, plan.warning, &dialog);
+
+    auto* keepRow = new QHBoxLayout;
+    auto* keepLabel = new QLabel(QStringLiteral("&Keep the newest"), &dialog);
+    auto* keep = new QSpinBox(&dialog);
+    keep->setObjectName(QStringLiteral("spnKeep"));
+    keep->setRange(0, 9999);
+    keep->setValue(static_cast<int>(plan.keep));
+    keepLabel->setBuddy(keep);
+    keepRow->addWidget(keepLabel);
+    keepRow->addWidget(keep);
+    keepRow->addWidget(new QLabel(
+        QStringLiteral("saves of the character; the game's autosave and quicksave always stay."),
+        &dialog));
+    keepRow->addStretch(1);
+    layout->addLayout(keepRow);
+
+    auto* intro = new QLabel(&dialog);
+    intro->setObjectName(QStringLiteral("lblTidyIntro"));
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    auto* table = new QTableWidget(0, 3, &dialog);
+    table->setObjectName(QStringLiteral("tblTidy"));
+    table->setHorizontalHeaderLabels(
+        {QStringLiteral("File"), QStringLiteral("Why"), QStringLiteral("Facts")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setWordWrap(false);
+    layout->addWidget(table, 1);
+
+    const auto why = [&plan](const app::TidyItem& item) {
+        switch (item.kind) {
+            case app::TidyItem::Kind::old:
+                return QStringLiteral("Older than the newest %1").arg(plan.keep);
+            case app::TidyItem::Kind::stray:
+                return QStringLiteral("Co-save without its save");
+            case app::TidyItem::Kind::unloadable:
+                break;
+        }
+        return QStringLiteral("The game cannot load it");
+    };
+    const auto fill = [&] {
+        const QSignalBlocker quiet(table);
+        table->setRowCount(static_cast<int>(plan.items.size()));
+        for (int i = 0; i < static_cast<int>(plan.items.size()); ++i) {
+            const app::TidyItem& item = plan.items[static_cast<std::size_t>(i)];
+            std::string file = item.fileName;
+            if (!item.coSaves.empty()) {
+                file += " (+" + std::to_string(item.coSaves.size()) + ")";
+            }
+            auto* name = new QTableWidgetItem(q(file));
+            name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+            name->setCheckState(item.chosen ? Qt::Checked : Qt::Unchecked);
+            table->setItem(i, 0, name);
+            table->setItem(i, 1, new QTableWidgetItem(why(item)));
+            table->setItem(i, 2, new QTableWidgetItem(q(item.facts)));
+        }
+        table->resizeColumnsToContents();
+    };
+    const auto tell = [&] {
+        intro->setText(QStringLiteral("%1 of %2 go to the trash, each with its co-saves, after a "
+                                      "backup of the character; %3 stay as they are.")
+                           .arg(plan.chosen())
+                           .arg(plan.items.size())
+                           .arg(q(app::countOf(plan.kept, "save"))));
+    };
+    QObject::connect(table, &QTableWidget::itemChanged, &dialog, [&](QTableWidgetItem* item) {
+        if (item->column() == 0 && item->row() < static_cast<int>(plan.items.size())) {
+            plan.items[static_cast<std::size_t>(item->row())].chosen =
+                item->checkState() == Qt::Checked;
+            tell();
+        }
+    });
+    QObject::connect(keep, &QSpinBox::valueChanged, &dialog, [&](int value) {
+        plan = replan(static_cast<std::size_t>(value));
+        fill();
+        tell();
+    });
+    fill();
+    tell();
+
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* tidy =
+        buttons->addButton(QStringLiteral("&Tidy Up"), QDialogButtonBox::AcceptRole);
+    tidy->setObjectName(QStringLiteral("cmdTidy"));
+    tidy->setDefault(true);
+    buttons->addButton(QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    resizeToFit(&dialog, 820, 520);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<std::string> askName(QWidget* parent, const std::string& title,
+                                   const std::string& prompt, const std::string& initial) {
+    QInputDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("dlgName"));
+    dialog.setWindowTitle(q(title));
+    dialog.setLabelText(q(prompt));
+    dialog.setTextValue(q(initial));
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.textValue().toStdString();
+}
+
+void resizeToFit(QWidget* window, int width, int height) {
+    QScreen* screen =
+        window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        window->resize(width, height);
+        return;
+    }
+    // Room for the frame and title bar the window manager adds.
+    constexpr int kFrameWidth = 16;
+    constexpr int kFrameHeight = 48;
+    const QRect room = screen->availableGeometry();
+    window->resize(std::min(width, room.width() - kFrameWidth),
+                   std::min(height, room.height() - kFrameHeight));
 }
 
 }  // namespace quarlo::ui

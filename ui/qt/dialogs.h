@@ -7,6 +7,7 @@
 
 #include "app/backups_window.h"
 #include "app/sort_saves.h"
+#include "app/tidy.h"
 #include "saves/transfer.h"
 
 class QWidget;
@@ -44,5 +45,19 @@ void runWithProgress(QWidget* parent, const std::string& title,
 
 // "dlgSortPlan": the plan as a table, with Sort and Cancel.
 bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan);
+
+// "dlgTidyPlan": the plan as a table with a box to tick for each file, the
+// number of newest saves to keep ("spnKeep"), and Tidy Up and Cancel.
+bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
+                     const std::function<app::TidyPlan(std::size_t keep)>& replan);
+
+// "dlgName": one line of text, `initial` in it and selected; nullopt on
+// Cancel.
+std::optional<std::string> askName(QWidget* parent, const std::string& title,
+                                   const std::string& prompt, const std::string& initial);
+
+// Gives a window `wanted` as its first size, or less where the screen it
+// is on has not the room: its frame and all stay within the available area.
+void resizeToFit(QWidget* window, int width, int height);
 
 }  // namespace quarlo::ui

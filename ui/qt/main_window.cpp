@@ -222,6 +222,11 @@ void MainWindow::popUpEntryMenu(const std::string& entry, const QPoint& globalPo
         menu->addAction(QString::fromUtf8(app::text::kMenuRestore), this,
                         [this, entry] { showBackups(entry); });
         menu->addSeparator();
+        menu->addAction(QString::fromUtf8(app::text::kMenuRename), this,
+                        [this, entry] { renameCharacter(entry); });
+        menu->addAction(QString::fromUtf8(app::text::kMenuTidyUp), this,
+                        [this, entry] { tidyUp(entry); });
+        menu->addSeparator();
     }
     menu->addAction(QString::fromUtf8(app::text::kMenuSortLooseSaves), this,
                     [this] { sortLooseSaves(); });
@@ -272,6 +277,59 @@ class SortDialogs : public app::SortView {
 };
 
 }  // namespace
+
+namespace {
+
+// Rename…'s and Tidy Up…'s questions and answers as dialogs above the main
+// window.
+class CharacterDialogs : public app::CharacterView {
+  public:
+    explicit CharacterDialogs(MainWindow& window) : window_(window) {}
+    std::optional<std::string> askName(const std::string& title, const std::string& prompt,
+                                       const std::string& initial) override {
+        return ui::askName(&window_, title, prompt, initial);
+    }
+    bool confirm(const std::string& title, const std::string& question) override {
+        return askYes(&window_, title, question);
+    }
+    bool confirmTidy(app::TidyPlan& plan,
+                     const std::function<app::TidyPlan(std::size_t keep)>& replan) override {
+        return confirmTidyPlan(&window_, plan, replan);
+    }
+    void showMessage(const std::string& title, const std::string& text) override {
+        tell(&window_, title, text);
+    }
+    void savesChanged() override { window_.refreshSaves(false); }
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        ui::runWithProgress(&window_, title, work);
+    }
+
+  private:
+    MainWindow& window_;
+};
+
+}  // namespace
+
+void MainWindow::renameCharacter(const std::string& entry) {
+    if (handlers_.rename) {
+        CharacterDialogs dialogs(*this);
+        handlers_.rename(entry, dialogs);
+        // The old name's Saves window would show a folder that is gone.
+        const bool listed =
+            !lstLoad_->findItems(QString::fromStdString(entry), Qt::MatchExactly).isEmpty();
+        if (SavesWindow* window = savesWindow(entry); window != nullptr && !listed) {
+            window->close();
+        }
+    }
+}
+
+void MainWindow::tidyUp(const std::string& entry) {
+    if (handlers_.tidyUp) {
+        CharacterDialogs dialogs(*this);
+        handlers_.tidyUp(entry, dialogs);
+    }
+}
 
 void MainWindow::sortLooseSaves() {
     if (handlers_.sortLooseSaves) {

@@ -41,6 +41,8 @@ class MainWindow : public QWidget, public app::MainControls {
     void sortLooseSaves();
     void backUp(const std::string& entry);
     void showBackups(const std::string& entry);
+    void renameCharacter(const std::string& entry);
+    void tidyUp(const std::string& entry);
     // Every open Saves window reads its folder again; the list too when a
     // character folder was made.
     void refreshSaves(bool charactersAdded);

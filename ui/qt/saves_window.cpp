@@ -98,8 +98,19 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     plugins_->setFocusPolicy(Qt::NoFocus);
     plugins_->verticalHeader()->hide();
     plugins_->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
-    plugins_->horizontalHeader()->setStretchLastSection(true);
+    // The state whole, the name cut in the middle where it must be.
+    plugins_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    plugins_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    plugins_->setTextElideMode(Qt::ElideMiddle);
+    plugins_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     plugins_->setFixedWidth(256);
+    // The selected save's notes in full and its co-saves, under its plugins.
+    details_ = new QLabel(this);
+    details_->setObjectName(QStringLiteral("lblDetails"));
+    details_->setWordWrap(true);
+    details_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    details_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    details_->setFixedWidth(256);
     pluginNote_ = new QLabel(this);
     pluginNote_->setObjectName(QStringLiteral("lblPluginNote"));
     pluginNote_->setWordWrap(true);
@@ -115,6 +126,7 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     auto* side = new QVBoxLayout;
     side->addWidget(picture_, 0, Qt::AlignTop);
     side->addWidget(plugins_, 1);
+    side->addWidget(details_);
     auto* top = new QHBoxLayout;
     top->addWidget(table_, 1);
     top->addLayout(side);
@@ -147,8 +159,9 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     connect(refresh, &QShortcut::activated, this, [this] { logic_.onRefresh(); });
 
     logic_.onOpen();
-    // Large enough for real names, within a 1280 x 800 screen.
-    resize(1180, 620);
+    // Large enough for real names, and never more than the screen has room
+    // for.
+    resizeToFit(this, 1180, 620);
 }
 
 void SavesWindow::fitColumns() {
@@ -174,7 +187,11 @@ void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const app::SaveRow& r = rows[static_cast<std::size_t>(i)];
         table_->setItem(i, kFile, cell(r.file));
-        table_->setItem(i, kNote, cell(r.note));
+        QTableWidgetItem* note = cell(r.note);
+        // Two notes may not fit the column: the whole text on hovering, and
+        // under the plugins for the selected save.
+        note->setToolTip(QString::fromStdString(r.note));
+        table_->setItem(i, kNote, note);
         table_->setItem(i, kPlugins, cell(r.plugins));
         table_->setItem(i, kPlayer, cell(r.player));
         table_->setItem(i, kLevel, cell(r.level, Qt::AlignRight));
@@ -220,8 +237,17 @@ void SavesWindow::showPlugins(const std::vector<app::PluginLine>& plugins) {
             state->setForeground(QColor(0xB0, 0x20, 0x20));
         }
         plugins_->setItem(i, 1, state);
+        plugins_->item(i, 0)->setToolTip(QString::fromStdString(p.name));
     }
-    plugins_->resizeColumnToContents(0);
+}
+
+void SavesWindow::showDetails(const std::vector<std::string>& lines) {
+    QStringList text;
+    for (const std::string& line : lines) {
+        text << QString::fromStdString(line);
+    }
+    details_->setText(text.join(QLatin1Char('\n')));
+    details_->setVisible(!lines.empty());
 }
 
 void SavesWindow::setPluginNote(const std::string& note) {

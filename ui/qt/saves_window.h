@@ -23,6 +23,7 @@ class SavesWindow : public QWidget, public app::SavesView {
     QTableWidget* table() const { return table_; }
     QLabel* picture() const { return picture_; }
     QTableWidget* plugins() const { return plugins_; }
+    QLabel* details() const { return details_; }
     // Reads the folder again, as F5 does.
     void refresh() { logic_.onRefresh(); }
 
@@ -34,6 +35,7 @@ class SavesWindow : public QWidget, public app::SavesView {
     void clearScreenshot() override;
     void showPlugins(const std::vector<app::PluginLine>& plugins) override;
     void setPluginNote(const std::string& note) override;
+    void showDetails(const std::vector<std::string>& lines) override;
     std::vector<int> selectedRows() const override;
     std::optional<std::string> askDestination(const std::string& title, const std::string& prompt,
                                               const std::vector<std::string>& characters) override;
@@ -55,6 +57,7 @@ class SavesWindow : public QWidget, public app::SavesView {
     QLabel* picture_;
     QTableWidget* plugins_;
     QLabel* pluginNote_;
+    QLabel* details_;
 };
 
 }  // namespace quarlo::ui

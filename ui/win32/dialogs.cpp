@@ -224,10 +224,231 @@ void tell(HWND owner, const std::string& title, const std::string& text) {
 }
 
 bool confirmSortPlan(HWND owner, const app::SortPlan& plan) {
-    return showReport(owner, app::text::kSortLooseSaves,
-                      "Sort moves " + app::countOf(plan.movable(), "save") +
-                          " from Saves into the folders of their players:",
-                      app::planText(plan), L"&Sort", true);
+    return showReport(
+        owner, app::text::kSortLooseSaves,
+        "Sort moves " + app::countOf(plan.movable(), "save") +
+            " from Saves into the folders of their players:",
+        (plan.warning.empty() ? std::string() : plan.warning + "\n\n") + app::planText(plan),
+        L"&Sort", true);
+}
+
+constexpr WORD kNameEditId = 107;
+
+struct NameQuestion {
+    std::wstring title;
+    std::wstring prompt;
+    std::wstring answer;
+};
+
+INT_PTR CALLBACK nameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            const auto* q = reinterpret_cast<const NameQuestion*>(lParam);
+            SetWindowTextW(dialog, q->title.c_str());
+            SetDlgItemTextW(dialog, kPromptId, q->prompt.c_str());
+            SetDlgItemTextW(dialog, kNameEditId, q->answer.c_str());
+            SendDlgItemMessageW(dialog, kNameEditId, EM_SETSEL, 0, -1);
+            return TRUE;  // the focus goes to the edit box, the first tab stop
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                auto* q = reinterpret_cast<NameQuestion*>(GetWindowLongPtrW(dialog, DWLP_USER));
+                HWND edit = GetDlgItem(dialog, kNameEditId);
+                std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+                text.resize(static_cast<std::size_t>(
+                    GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+                q->answer = std::move(text);
+                EndDialog(dialog, IDOK);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+std::optional<std::string> askName(HWND owner, const std::string& title, const std::string& prompt,
+                                   const std::string& initial) {
+    DialogTemplate form(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 240, 70, 4);
+    form.item(0x0082, SS_LEFT | SS_NOPREFIX, 7, 7, 226, 18, kPromptId, L"");
+    form.item(0x0081, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 28, 226, 14, kNameEditId, L"");
+    form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 49, 50, 14, IDOK, L"OK");
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 183, 49, 50, 14, IDCANCEL, L"Cancel");
+    NameQuestion q{toWide(title), toWide(prompt), toWide(initial)};
+    if (DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &nameProc,
+                                reinterpret_cast<LPARAM>(&q)) != IDOK) {
+        return std::nullopt;
+    }
+    return toUtf8(q.answer);
+}
+
+constexpr WORD kTidyWarningId = 108;
+constexpr WORD kTidyKeepId = 109;
+constexpr WORD kTidyIntroId = 110;
+constexpr WORD kTidyListId = 111;
+constexpr WORD kTidyKeepLabelId = 112;
+
+// The Tidy Up plan's dialog: its state while it is open.
+struct TidyDialog {
+    app::TidyPlan* plan;
+    const std::function<app::TidyPlan(std::size_t keep)>* replan;
+    bool filling = false;
+
+    static std::wstring why(const app::TidyPlan& plan, const app::TidyItem& item) {
+        switch (item.kind) {
+            case app::TidyItem::Kind::old:
+                return L"Older than the newest " + std::to_wstring(plan.keep);
+            case app::TidyItem::Kind::stray:
+                return L"Co-save without its save";
+            case app::TidyItem::Kind::unloadable:
+                break;
+        }
+        return L"The game cannot load it";
+    }
+
+    void tell(HWND dialog) const {
+        const std::string text = std::to_string(plan->chosen()) + " of " +
+                                 std::to_string(plan->items.size()) +
+                                 " go to the trash, each with its co-saves, after a backup of "
+                                 "the character; " +
+                                 app::countOf(plan->kept, "save") + " stay as they are.";
+        SetDlgItemTextW(dialog, kTidyIntroId, toWide(text).c_str());
+    }
+
+    void fill(HWND dialog) {
+        filling = true;
+        HWND list = GetDlgItem(dialog, kTidyListId);
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+        for (int i = 0; i < static_cast<int>(plan->items.size()); ++i) {
+            const app::TidyItem& item = plan->items[static_cast<std::size_t>(i)];
+            std::string file = item.fileName;
+            if (!item.coSaves.empty()) {
+                file += " (+" + std::to_string(item.coSaves.size()) + ")";
+            }
+            const std::wstring cells[] = {toWide(file), why(*plan, item), toWide(item.facts)};
+            LVITEMW row{};
+            row.mask = LVIF_TEXT;
+            row.iItem = i;
+            row.pszText = const_cast<wchar_t*>(cells[0].c_str());
+            SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row));
+            for (int c = 1; c < 3; ++c) {
+                LVITEMW cell{};
+                cell.iSubItem = c;
+                cell.pszText = const_cast<wchar_t*>(cells[c].c_str());
+                SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(i),
+                             reinterpret_cast<LPARAM>(&cell));
+            }
+            LVITEMW check{};
+            check.stateMask = LVIS_STATEIMAGEMASK;
+            check.state = INDEXTOSTATEIMAGEMASK(item.chosen ? 2 : 1);
+            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(&check));
+        }
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+        filling = false;
+        tell(dialog);
+    }
+};
+
+INT_PTR CALLBACK tidyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* state = reinterpret_cast<TidyDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG: {
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            state = reinterpret_cast<TidyDialog*>(lParam);
+            SetWindowTextW(dialog, toWide(app::text::kTidyUp).c_str());
+            SetDlgItemTextW(dialog, kTidyWarningId, withCrLf(state->plan->warning).c_str());
+            HWND list = GetDlgItem(dialog, kTidyListId);
+            SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE,
+                         LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES,
+                         LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+            RECT box{};
+            GetClientRect(list, &box);
+            const int widths[] = {box.right * 2 / 5, box.right / 4, box.right * 7 / 20 - 4};
+            const wchar_t* titles[] = {L"File", L"Why", L"Facts"};
+            for (int i = 0; i < 3; ++i) {
+                LVCOLUMNW column{};
+                column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+                column.pszText = const_cast<wchar_t*>(titles[i]);
+                column.cx = widths[i];
+                column.iSubItem = i;
+                SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                             reinterpret_cast<LPARAM>(&column));
+            }
+            state->filling = true;
+            SetDlgItemInt(dialog, kTidyKeepId, static_cast<UINT>(state->plan->keep), FALSE);
+            state->fill(dialog);
+            return TRUE;
+        }
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (state != nullptr && !state->filling && header->idFrom == kTidyListId &&
+                header->code == LVN_ITEMCHANGED) {
+                const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+                if ((change->uChanged & LVIF_STATE) != 0 && change->iItem >= 0 &&
+                    change->iItem < static_cast<int>(state->plan->items.size())) {
+                    state->plan->items[static_cast<std::size_t>(change->iItem)].chosen =
+                        ((change->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+                    state->tell(dialog);
+                }
+            }
+            break;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kTidyKeepId && HIWORD(wParam) == EN_CHANGE && state != nullptr &&
+                !state->filling) {
+                BOOL ok = FALSE;
+                const UINT keep = GetDlgItemInt(dialog, kTidyKeepId, &ok, FALSE);
+                if (ok) {
+                    *state->plan = (*state->replan)(keep);
+                    state->fill(dialog);
+                }
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, LOWORD(wParam));
+                return TRUE;
+            }
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+bool confirmTidyPlan(HWND owner, app::TidyPlan& plan,
+                     const std::function<app::TidyPlan(std::size_t keep)>& replan) {
+    // 400 x 240 dialog units: about 600 x 390 pixels at 96 dpi, within the
+    // smallest screens the program is made for.
+    const short warning = plan.warning.empty() ? 0 : 44;
+    DialogTemplate form(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 400,
+                        static_cast<short>(196 + warning), 7);
+    form.item(0x0082, SS_LEFT | SS_NOPREFIX, 7, 7, 386, warning, kTidyWarningId, L"");
+    form.item(0x0082, SS_LEFT, 7, static_cast<short>(9 + warning), 60, 10, kTidyKeepLabelId,
+              L"&Keep the newest");
+    form.item(0x0081, ES_NUMBER | WS_BORDER | WS_TABSTOP, 70, static_cast<short>(7 + warning), 30,
+              12, kTidyKeepId, L"");
+    form.item(0x0082, SS_LEFT | SS_NOPREFIX, 7, static_cast<short>(23 + warning), 386, 18,
+              kTidyIntroId, L"");
+    form.item(
+        WC_LISTVIEWW,
+        LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_BORDER | WS_TABSTOP,
+        7, static_cast<short>(43 + warning), 386, 128, kTidyListId);
+    form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, 289, static_cast<short>(177 + warning), 50, 14,
+              IDOK, L"&Tidy Up");
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 343, static_cast<short>(177 + warning), 50, 14,
+              IDCANCEL, L"Cancel");
+    TidyDialog state{&plan, &replan};
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &tidyProc,
+                                   reinterpret_cast<LPARAM>(&state)) == IDOK;
 }
 
 // The progress window's state, shared with the thread that does the work.
@@ -497,8 +718,24 @@ UINT popUpMenu(HMENU menu, POINT at, HWND owner) {
 }  // namespace
 
 Dialogs systemDialogs() {
-    return Dialogs{&askCharacter,    &askYes,          &tell,     &confirmSortPlan,
-                   &runWithProgress, &showRestoreList, &popUpMenu};
+    return Dialogs{&askCharacter,    &askYes,    &tell,    &confirmSortPlan, &runWithProgress,
+                   &showRestoreList, &popUpMenu, &askName, &confirmTidyPlan};
+}
+
+void fitToWorkArea(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT now{};
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor) ||
+        !GetWindowRect(window, &now)) {
+        return;
+    }
+    const RECT& work = monitor.rcWork;
+    const LONG width = std::min(now.right - now.left, work.right - work.left);
+    const LONG height = std::min(now.bottom - now.top, work.bottom - work.top);
+    const LONG left = std::clamp(now.left, work.left, work.right - width);
+    const LONG top = std::clamp(now.top, work.top, work.bottom - height);
+    SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace quarlo::ui::win32

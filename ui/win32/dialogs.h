@@ -7,6 +7,7 @@
 
 #include "app/backups_window.h"
 #include "app/sort_saves.h"
+#include "app/tidy.h"
 #include "platform/win32/win32_api.h"
 #include "saves/transfer.h"
 
@@ -45,7 +46,21 @@ struct Dialogs {
         showRestoreList;
     // Shows a pop-up menu at a screen point; the chosen item's id, 0 for none.
     std::function<UINT(HMENU menu, POINT at, HWND owner)> popUpMenu;
+    // One line of text, `initial` in it and selected; nullopt on Cancel.
+    std::function<std::optional<std::string>(HWND owner, const std::string& title,
+                                             const std::string& prompt, const std::string& initial)>
+        askName = {};
+    // The plan of Tidy Up…, each file with a box to tick and the number of
+    // newest saves to keep, for which `replan` gives the new plan; true for
+    // Tidy Up, `plan` then as the user left it.
+    std::function<bool(HWND owner, app::TidyPlan& plan,
+                       const std::function<app::TidyPlan(std::size_t keep)>& replan)>
+        confirmTidyPlan = {};
 };
+
+// Moves and sizes a top-level window so that it lies within the work area
+// of its monitor, keeping its size where there is room.
+void fitToWorkArea(HWND window);
 
 // The real dialogs and menu.
 Dialogs systemDialogs();

@@ -294,7 +294,15 @@ void MainWindow::onListContextMenu(LPARAM where) {
         }
     }
     const std::string entry = index >= 0 ? listText(index) : std::string();
-    enum : UINT { kShowSaves = 1, kOpenFolder = 2, kSort = 3, kBackUp = 4, kRestore = 5 };
+    enum : UINT {
+        kShowSaves = 1,
+        kOpenFolder = 2,
+        kSort = 3,
+        kBackUp = 4,
+        kRestore = 5,
+        kRename = 6,
+        kTidyUp = 7
+    };
     HMENU menu = CreatePopupMenu();
     if (menu == nullptr) {
         return;
@@ -305,6 +313,9 @@ void MainWindow::onListContextMenu(LPARAM where) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, kBackUp, toWide(app::text::kMenuBackUp).c_str());
         AppendMenuW(menu, MF_STRING, kRestore, toWide(app::text::kMenuRestore).c_str());
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, kRename, toWide(app::text::kMenuRename).c_str());
+        AppendMenuW(menu, MF_STRING, kTidyUp, toWide(app::text::kMenuTidyUp).c_str());
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     }
     AppendMenuW(menu, MF_STRING, kSort, toWide(app::text::kMenuSortLooseSaves).c_str());
@@ -320,6 +331,10 @@ void MainWindow::onListContextMenu(LPARAM where) {
         backUp(entry);
     } else if (chosen == kRestore) {
         showBackups(entry);
+    } else if (chosen == kRename) {
+        renameCharacter(entry);
+    } else if (chosen == kTidyUp) {
+        tidyUp(entry);
     }
 }
 
@@ -343,6 +358,72 @@ class BackupDialogs : public app::BackupView {
 };
 
 }  // namespace
+
+namespace {
+
+// Rename…'s and Tidy Up…'s questions and answers as dialogs above the main
+// window.
+class CharacterDialogs : public app::CharacterView {
+  public:
+    CharacterDialogs(HWND window, const Dialogs& dialogs, std::function<void()> changed)
+        : window_(window), dialogs_(dialogs), changed_(std::move(changed)) {}
+    std::optional<std::string> askName(const std::string& title, const std::string& prompt,
+                                       const std::string& initial) override {
+        return dialogs_.askName ? dialogs_.askName(window_, title, prompt, initial) : std::nullopt;
+    }
+    bool confirm(const std::string& title, const std::string& question) override {
+        return dialogs_.askYes && dialogs_.askYes(window_, title, question);
+    }
+    bool confirmTidy(app::TidyPlan& plan,
+                     const std::function<app::TidyPlan(std::size_t keep)>& replan) override {
+        return dialogs_.confirmTidyPlan && dialogs_.confirmTidyPlan(window_, plan, replan);
+    }
+    void showMessage(const std::string& title, const std::string& text) override {
+        if (dialogs_.tell) {
+            dialogs_.tell(window_, title, text);
+        }
+    }
+    void savesChanged() override { changed_(); }
+    void runWithProgress(const std::string& title,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        if (dialogs_.runWithProgress) {
+            dialogs_.runWithProgress(window_, title, work);
+        } else {
+            work([](std::size_t, std::size_t) { return true; });
+        }
+    }
+
+  private:
+    HWND window_;
+    const Dialogs& dialogs_;
+    std::function<void()> changed_;
+};
+
+}  // namespace
+
+void MainWindow::renameCharacter(const std::string& entry) {
+    if (handlers_.rename) {
+        CharacterDialogs dialogs(window_, dialogs_, [this] { refreshSaves(false); });
+        handlers_.rename(entry, dialogs);
+        // The old name's Saves window would show a folder that is gone.
+        bool listed = false;
+        const auto count = SendMessageW(control(kLstLoad), LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count && !listed; ++i) {
+            listed = listText(i) == entry;
+        }
+        if (const auto it = saves_.find(entry);
+            !listed && it != saves_.end() && it->second->handle() != nullptr) {
+            DestroyWindow(it->second->handle());
+        }
+    }
+}
+
+void MainWindow::tidyUp(const std::string& entry) {
+    if (handlers_.tidyUp) {
+        CharacterDialogs dialogs(window_, dialogs_, [this] { refreshSaves(false); });
+        handlers_.tidyUp(entry, dialogs);
+    }
+}
 
 void MainWindow::backUp(const std::string& entry) {
     if (handlers_.backUp) {

@@ -50,6 +50,8 @@ class MainWindow final : public app::MainControls, public RoutedWindow {
     void sortLooseSaves();
     void backUp(const std::string& entry);
     void showBackups(const std::string& entry);
+    void renameCharacter(const std::string& entry);
+    void tidyUp(const std::string& entry);
     // Saves moved: every open Saves window reads its folder again, and the
     // list too when a character folder was made.
     void refreshSaves(bool charactersAdded);

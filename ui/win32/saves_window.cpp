@@ -20,6 +20,7 @@ constexpr int kListId = 1;
 constexpr int kPictureId = 2;
 constexpr int kPluginsId = 7;
 constexpr int kNoteId = 8;
+constexpr int kDetailsId = 9;
 constexpr int kSideWidth = 256;  // pixels at 96 dpi: the game's screenshots' width
 constexpr int kMargin = 7;       // pixels at 96 dpi
 constexpr int kButtonWidth = 88;
@@ -157,6 +158,9 @@ void SavesWindow::show() {
     }
     note_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, window,
                             reinterpret_cast<HMENU>(kNoteId), instance_, nullptr);
+    // The selected save's notes in full and its co-saves, under its plugins.
+    details_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
+                               window, reinterpret_cast<HMENU>(kDetailsId), instance_, nullptr);
     // Made after the list, so Tab goes from the list to them in this order.
     for (const Command& command : kCommands) {
         // The first letter is the command's access key: Alt+M, Alt+C, Alt+D.
@@ -178,6 +182,7 @@ void SavesWindow::applyDpi(int dpi) {
     SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     SendMessageW(plugins_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     SendMessageW(note_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    SendMessageW(details_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     for (const Command& command : kCommands) {
         SendMessageW(control(command.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
     }
@@ -185,10 +190,12 @@ void SavesWindow::applyDpi(int dpi) {
         SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
                      scaled(kColumns[i].width, dpi));
     }
-    // Large enough for real names, within a 1280 x 800 screen.
+    // Large enough for real names, and never more than the screen's work
+    // area has room for.
     const SIZE outer = outerSize(scaled(1230, dpi), scaled(600, dpi), kStyle, 0, dpi);
     SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitToWorkArea(window_);
     if (old != nullptr) {
         DeleteObject(old);
     }
@@ -213,8 +220,35 @@ void SavesWindow::layOut() {
     const int sideLeft = margin + listWidth + gap;
     MoveWindow(picture_, sideLeft, margin, bitmapSize_.cx, bitmapSize_.cy, TRUE);
     const int pluginsTop = margin + std::max<int>(bitmapSize_.cy, scaled(144, dpi)) + margin;
+    // The details as tall as their wrapped lines, at most half the side.
+    int detailsHeight = 0;
+    if (IsWindowVisible(details_)) {
+        const int length = GetWindowTextLengthW(details_);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextW(details_, text.data(), length + 1)));
+        RECT box{0, 0, pictureWidth, 0};
+        HDC dc = GetDC(details_);
+        HGDIOBJ old = SelectObject(dc, font_);
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, old);
+        ReleaseDC(details_, dc);
+        detailsHeight = std::min<int>(box.bottom, std::max(0, (listBottom - pluginsTop) / 2));
+    }
+    const int pluginsBottom = listBottom - (detailsHeight > 0 ? detailsHeight + margin : 0);
     MoveWindow(plugins_, sideLeft, pluginsTop, pictureWidth,
-               std::max<int>(0, listBottom - pluginsTop), TRUE);
+               std::max<int>(0, pluginsBottom - pluginsTop), TRUE);
+    MoveWindow(details_, sideLeft, pluginsBottom + margin, pictureWidth, detailsHeight, TRUE);
+    // Each plugin's state whole, the name the width left.
+    const int stateWidth =
+        static_cast<int>(SendMessageW(plugins_, LVM_GETSTRINGWIDTHW, 0,
+                                      reinterpret_cast<LPARAM>(L"installed, not active"))) +
+        scaled(16, dpi);
+    const int pluginsInside =
+        pictureWidth - 2 * GetSystemMetrics(SM_CXEDGE) - GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageW(plugins_, LVM_SETCOLUMNWIDTH, 1, stateWidth);
+    SendMessageW(plugins_, LVM_SETCOLUMNWIDTH, 0,
+                 std::max<int>(scaled(40, dpi), pluginsInside - stateWidth));
     MoveWindow(note_, margin, listBottom + margin / 2, client.right - 2 * margin, noteHeight, TRUE);
     MoveWindow(list_, margin, margin, listWidth, std::max<int>(0, listBottom - margin), TRUE);
     // The file name takes what the facts leave of the list's width.
@@ -398,6 +432,16 @@ void SavesWindow::showPlugins(const std::vector<app::PluginLine>& plugins) {
 void SavesWindow::setPluginNote(const std::string& note) {
     SetWindowTextW(note_, toWide(note).c_str());
     ShowWindow(note_, note.empty() ? SW_HIDE : SW_SHOWNA);
+    layOut();
+}
+
+void SavesWindow::showDetails(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += (text.empty() ? "" : "\r\n") + line;
+    }
+    SetWindowTextW(details_, toWide(text).c_str());
+    ShowWindow(details_, lines.empty() ? SW_HIDE : SW_SHOWNA);
     layOut();
 }
 

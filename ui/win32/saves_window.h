@@ -40,6 +40,7 @@ class SavesWindow final : public app::SavesView, public RoutedWindow {
     HWND list() const { return list_; }
     HWND picture() const { return picture_; }
     HWND plugins() const { return plugins_; }
+    HWND details() const { return details_; }
     HWND control(int id) const { return GetDlgItem(window_, id); }
 
     // F5's reading of the folder again, when the window is open.
@@ -53,6 +54,7 @@ class SavesWindow final : public app::SavesView, public RoutedWindow {
     void clearScreenshot() override;
     void showPlugins(const std::vector<app::PluginLine>& plugins) override;
     void setPluginNote(const std::string& note) override;
+    void showDetails(const std::vector<std::string>& lines) override;
     std::vector<int> selectedRows() const override;
     std::optional<std::string> askDestination(const std::string& title, const std::string& prompt,
                                               const std::vector<std::string>& characters) override;
@@ -82,6 +84,7 @@ class SavesWindow final : public app::SavesView, public RoutedWindow {
     HWND picture_ = nullptr;
     HWND plugins_ = nullptr;
     HWND note_ = nullptr;
+    HWND details_ = nullptr;
     HFONT font_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     SIZE bitmapSize_{0, 0};

@@ -1,0 +1,108 @@
+#include "app/tidy.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "app/sort_saves.h"
+#include "app/transfer_text.h"
+#include "platform/game_facts.h"
+
+namespace quarlo::app {
+
+namespace {
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+// The game's autosave and quicksave, whatever their letter case.
+bool gamesOwn(const saves::SaveEntry& save) {
+    const std::string name = lower(save.fileName);
+    const std::string stem = name.substr(0, name.rfind('.'));
+    return std::any_of(std::begin(game::kGameOwnSaves), std::end(game::kGameOwnSaves),
+                       [&](std::string_view own) { return stem == own; });
+}
+
+std::string factsOf(const saves::SaveEntry& save,
+                    const std::function<std::string(std::string_view)>& ansiToUtf8) {
+    const saves::SaveHeader& h = *save.header;
+    char when[32];
+    std::snprintf(when, sizeof when, "%04u-%02u-%02u %02u:%02u", h.saveTime.year % 10000u,
+                  h.saveTime.month % 100u, h.saveTime.day % 100u, h.saveTime.hour % 100u,
+                  h.saveTime.minute % 100u);
+    const std::string place = ansiToUtf8 ? ansiToUtf8(h.location) : h.location;
+    return "Level " + std::to_string(h.playerLevel) + ", " + place + ", " + when;
+}
+
+}  // namespace
+
+std::size_t TidyPlan::chosen() const {
+    return static_cast<std::size_t>(
+        std::count_if(items.begin(), items.end(), [](const TidyItem& i) { return i.chosen; }));
+}
+
+TidyPlan planTidy(
+    const std::vector<saves::SaveEntry>& saves, const std::vector<std::string>& names,
+    std::size_t keep,
+    const std::function<std::optional<platform::FileStamp>(const std::string&)>& stampOf,
+    const std::function<std::string(std::string_view)>& ansiToUtf8) {
+    TidyPlan plan;
+    plan.keep = keep;
+    const std::optional<saves::SystemTime> character = saves::characterOf(saves);
+    // The character's own saves, newest first by the time the game wrote
+    // in them (a copied file's date says nothing).
+    std::vector<const saves::SaveEntry*> own;
+    std::vector<const saves::SaveEntry*> unloadable;
+    for (const saves::SaveEntry& save : saves) {
+        if (save.link) {
+            ++plan.kept;  // never touched
+        } else if (!save.header) {
+            unloadable.push_back(&save);
+        } else if (save.backup || gamesOwn(save) || !character ||
+                   saves::millisecondsSince1970(save.header->characterStamp) !=
+                       saves::millisecondsSince1970(*character)) {
+            ++plan.kept;
+        } else {
+            own.push_back(&save);
+        }
+    }
+    std::stable_sort(own.begin(), own.end(), [](const auto* a, const auto* b) {
+        return saves::millisecondsSince1970(a->header->saveTime) >
+               saves::millisecondsSince1970(b->header->saveTime);
+    });
+    plan.kept += std::min(keep, own.size());
+    for (std::size_t i = own.size(); i-- > keep;) {
+        const saves::SaveEntry& save = *own[i];
+        plan.items.push_back(TidyItem{TidyItem::Kind::old, save.fileName, save.coSaves,
+                                      factsOf(save, ansiToUtf8), stampOf(save.fileName), true});
+    }
+    for (const std::string& stray : saves::strayCoSaves(names)) {
+        plan.items.push_back(
+            TidyItem{TidyItem::Kind::stray, stray, {}, text::kSaveIsGone, stampOf(stray), true});
+    }
+    for (const saves::SaveEntry* save : unloadable) {
+        plan.items.push_back(TidyItem{TidyItem::Kind::unloadable, save->fileName, save->coSaves,
+                                      saves::describe(save->reason), stampOf(save->fileName),
+                                      false});
+    }
+    return plan;
+}
+
+std::string tidyPlanText(const TidyPlan& plan) {
+    std::string out = countOf(plan.kept, "save") + " stay" + (plan.kept == 1 ? "s" : "") +
+                      ", the newest " + std::to_string(plan.keep) + " of the character among them.";
+    for (const TidyItem& item : plan.items) {
+        out += "\n" + std::string(item.chosen ? "[x] " : "[ ] ") + item.fileName;
+        if (!item.coSaves.empty()) {
+            out += " (and " + countOf(item.coSaves.size(), "co-save") + ")";
+        }
+        out += ": " + item.facts;
+    }
+    return out;
+}
+
+}  // namespace quarlo::app
