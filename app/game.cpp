@@ -474,7 +474,24 @@ std::string Game::rename(const std::string& from, const std::string& to) {
         return failure + " These could not be put back:" + stranded;
     };
 
-    switch (platform_.saveFiles->renameNew(oldFolder, newFolder)) {
+    // A change of letter case alone goes by way of another name: Windows and
+    // Wine take the new name for the folder itself, and would keep its case.
+    const auto renameFolder = [this](const std::string& a, const std::string& b) {
+        if (!sameIgnoringCase(a, b)) {
+            return platform_.saveFiles->renameNew(a, b);
+        }
+        const std::string between = a + ".quarlo-rename";
+        const platform::FileOutcome first = platform_.saveFiles->renameNew(a, between);
+        if (first != platform::FileOutcome::done) {
+            return first;
+        }
+        const platform::FileOutcome second = platform_.saveFiles->renameNew(between, b);
+        if (second != platform::FileOutcome::done) {
+            platform_.saveFiles->renameNew(between, a);
+        }
+        return second;
+    };
+    switch (renameFolder(oldFolder, newFolder)) {
         case platform::FileOutcome::done:
             break;
         case platform::FileOutcome::exists:
@@ -484,8 +501,8 @@ std::string Game::rename(const std::string& from, const std::string& to) {
                    " could not be renamed (is a file in it open?). Nothing was renamed.";
     }
     platform_.saveFiles->syncFolder(savesFolder());
-    undo.emplace_back("The folder is named " + to + ".", [this, oldFolder, newFolder] {
-        return platform_.saveFiles->renameNew(newFolder, oldFolder) == platform::FileOutcome::done;
+    undo.emplace_back("The folder is named " + to + ".", [renameFolder, oldFolder, newFolder] {
+        return renameFolder(newFolder, oldFolder) == platform::FileOutcome::done;
     });
 
     const std::string settings = programSettingsPath();
@@ -503,20 +520,25 @@ std::string Game::rename(const std::string& from, const std::string& to) {
         const std::string oldShots =
             readGame("Display", "SScreenShotBaseName", "ScreenShot", kSettingReadCapacity);
         const bool shotsNamed = screenshotNamingOf(to) == 1 && oldShots == from;
-        const std::string game = gameSettingsPath();
-        undo.emplace_back(
-            std::string(game::kGameSettingsFile) + " names the folder " + to + ".",
-            [this, oldPath, oldShots, shotsNamed, game] {
-                const bool path =
-                    platform_.profile->write("General", "SLocalSavePath", oldPath, game);
-                return path &&
-                       (!shotsNamed ||
-                        platform_.profile->write("Display", "SScreenShotBaseName", oldShots, game));
-            });
-        if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + to + "\\", game) ||
-            (shotsNamed && !platform_.profile->write("Display", "SScreenShotBaseName", to, game))) {
+        const std::string gameIni = gameSettingsPath();
+        const auto write = [this, gameIni](const char* section, const char* key,
+                                           const std::string& value) {
+            return platform_.profile->write(section, key, value, gameIni);
+        };
+        if (!write("General", "SLocalSavePath", "Saves\\" + to + "\\")) {
             return putBack("Failed. " + std::string(game::kGameSettingsFile) +
                            " could not be written.");
+        }
+        undo.emplace_back(std::string(game::kGameSettingsFile) + " names the folder " + to + ".",
+                          [write, oldPath] { return write("General", "SLocalSavePath", oldPath); });
+        if (shotsNamed && !write("Display", "SScreenShotBaseName", to)) {
+            return putBack("Failed. " + std::string(game::kGameSettingsFile) +
+                           " could not be written.");
+        }
+        if (shotsNamed) {
+            undo.emplace_back(
+                std::string(game::kGameSettingsFile) + " names screenshots " + to + ".",
+                [write, oldShots] { return write("Display", "SScreenShotBaseName", oldShots); });
         }
     }
 
@@ -536,7 +558,7 @@ std::vector<std::string> Game::cloudSaves() const {
     return app::cloudSaves(*platform_.saveFiles, platform_.gameFolders->steamRoots());
 }
 
-void Game::tidyUp(const std::string& character, CharacterView& view) {
+void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t keep) {
     const std::string title = text::kTidyUp;
     if (!platform_.saveFiles || !platform_.trash || character.empty()) {
         view.showMessage(title, text::kNotAvailable);
@@ -569,7 +591,7 @@ void Game::tidyUp(const std::string& character, CharacterView& view) {
         plan.warning = cloud;
         return plan;
     };
-    TidyPlan plan = replan(kTidyKeepAtFirst);
+    TidyPlan plan = replan(keep);
     if (plan.items.empty()) {
         view.showMessage(title, std::string(text::kNothingToTidy) + "\n\n" +
                                     countOf(saves->size(), "save") +

@@ -170,7 +170,9 @@ class Game {
     // backup of the character; then the chosen files to the trash, each save
     // with its co-saves, whole or not at all. A file changed or gone since
     // the plan stays, and the summary says why.
-    void tidyUp(const std::string& character, CharacterView& view);
+    // `keep` is the plan's first number of newest saves.
+    void tidyUp(const std::string& character, CharacterView& view,
+                std::size_t keep = kTidyKeepAtFirst);
 
     // The game's saves Steam Cloud keeps (see cloudSaves), read anew each
     // time: Steam may change its lists while Quarlo runs.

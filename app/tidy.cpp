@@ -93,8 +93,9 @@ TidyPlan planTidy(
 }
 
 std::string tidyPlanText(const TidyPlan& plan) {
-    std::string out = countOf(plan.kept, "save") + " stay" + (plan.kept == 1 ? "s" : "") +
-                      ", the newest " + std::to_string(plan.keep) + " of the character among them.";
+    std::string out = "Keeps the newest " + std::to_string(plan.keep) +
+                      " of the character's saves; " + countOf(plan.kept, "save") + " stay" +
+                      (plan.kept == 1 ? "s" : "") + " in all.";
     for (const TidyItem& item : plan.items) {
         out += "\n" + std::string(item.chosen ? "[x] " : "[ ] ") + item.fileName;
         if (!item.coSaves.empty()) {

@@ -194,6 +194,56 @@ TEST_F(SavesWindowTest, OpeningShowsEveryRowNewestFirstAndTheNewestScreenshot) {
     EXPECT_EQ(snapshot(), before);
 }
 
+// Each save's co-saves are read with the list: one cut short or that is no
+// co-save is noted in its row, and the selected save's co-saves are told
+// under its plugins, with its notes in full; a save Steam Cloud keeps is
+// marked.
+TEST_F(SavesWindowTest, CoSavesAndSteamCloudInTheNotesAndDetails) {
+    struct Case {
+        std::map<std::string, std::string> coSaves;  // extension -> bytes
+        bool inCloud;
+        std::string note;
+        std::vector<std::string> details;
+    };
+    const std::string obse = obseBytes(21, 4, 0x010201A0, {0x1400, 0x2000, 0x3000});
+    const Case cases[] = {
+        {{{".obse", obse}, {".pluggy", pluggyBytes({"Knights.esp"})}},
+         false,
+         "",
+         {"a.obse: script extender 21.4, game 1.2.0416, 2 extender plugins stored data.",
+          "a.pluggy: Pluggy, 1 plugin: Knights.esp."}},
+        {{{".obse", obse.substr(0, obse.size() - 1)}, {".pluggy", ""}},
+         true,
+         "Co-save cut short.; Kept in Steam Cloud",
+         {"Note: Co-save cut short.; Kept in Steam Cloud",
+          "a.obse: cut short; the game may not load what it held.",
+          "a.pluggy: cut short; the game may not load what it held."}},
+        {{{".obse", "PK\x03\x04"}, {".txt", "notes"}},
+         false,
+         "Not a co-save.",
+         {"Note: Not a co-save.", "a.obse: not a co-save; the game's extenders cannot read it.",
+          "a.txt: another program's file."}},
+    };
+    for (const Case& c : cases) {
+        TempDir folder;
+        writeBytes(folder.at("a.ess"), saveBytes(SaveShape{}));
+        for (const auto& [extension, bytes] : c.coSaves) {
+            writeBytes(folder.at("a" + extension), bytes);
+        }
+        app::SavesSource s{"Ann", folder.str(), files.get(), {}};
+        const std::vector<std::string> cloud{"Ann/a.ess"};
+        if (c.inCloud) {
+            s.cloud = [cloud] { return cloud; };
+        }
+        FakeSavesView shown;
+        app::SavesWindow window(s, shown);
+        window.onOpen();
+        ASSERT_EQ(shown.rows.size(), 1u);
+        EXPECT_EQ(shown.rows[0].note, c.note);
+        EXPECT_EQ(shown.details, c.details);
+    }
+}
+
 // The Plugins column counts a save's plugins and those the game would not
 // load now; the selected save's plugins are listed in load order, each with
 // its mark. Without the game's setup, the count alone and why, once.
@@ -544,6 +594,28 @@ TEST(SaveCommands, DeleteCountsSavesAndCoSavesAndTrashesEachWholeOrNot) {
     window.onDelete();
     EXPECT_EQ(running.view.questions,
               (std::vector<std::string>{"Move 1 save (no co-saves) to the trash?"}));
+
+    // Where Steam Cloud keeps saves of the game, a move and a delete say so
+    // first, and go nowhere when the player says no.
+    CommandScene cloudy;
+    app::SavesSource kept = cloudy.annsSaves();
+    kept.cloud = [] { return std::vector<std::string>{"Ann/Save 1.ess"}; };
+    cloudy.view.yes = false;
+    cloudy.view.destination = "Brynja";
+    app::SavesWindow cloudWindow(kept, cloudy.view);
+    cloudWindow.onOpen();
+    EXPECT_EQ(cloudy.view.rows[static_cast<std::size_t>(cloudy.rowsOf({"Save 1.ess"})[0])].note,
+              "Not a co-save.; Kept in Steam Cloud");
+    cloudy.view.chosenRows = cloudy.rowsOf({"Save 1.ess"});
+    cloudWindow.onMoveTo();
+    cloudWindow.onDelete();
+    ASSERT_EQ(cloudy.view.questions.size(), 3u);
+    EXPECT_TRUE(cloudy.view.questions[1].starts_with("Steam Cloud keeps 1 of this game's saves"));
+    EXPECT_TRUE(cloudy.view.questions[1].ends_with("\n\nGo on anyway?"));
+    EXPECT_TRUE(cloudy.view.questions[2].starts_with("Steam Cloud keeps 1 of this game's saves"));
+    EXPECT_TRUE(cloudy.view.questions[2].ends_with("\n\nMove 1 save and 1 co-save to the trash?"));
+    EXPECT_TRUE(cloudy.trash.taken.empty());
+    EXPECT_TRUE(fs::exists(cloudy.dir.at("Saves/Ann/Save 1.ess")));
 }
 
 // The Restore list: Ann's backups newest first with why each was made and

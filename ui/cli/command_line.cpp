@@ -359,7 +359,7 @@ int run(const std::vector<std::string>& args, platform::Platform& platform, std:
             return statusOf(outcome);
         }
         ConsoleTidy view(out, err, p.keep, p.yes);
-        game.tidyUp(name, view);
+        game.tidyUp(name, view, p.keep);
         return statusOf(view.last());
     }
     // run

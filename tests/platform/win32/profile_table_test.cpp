@@ -115,5 +115,26 @@ TEST(ProfileTable, RefusedWritesLeaveTheFileAlone) {
     }
 }
 
+// No profile call renames a section: the file's bytes are changed, every
+// other byte kept, and what the API reads follows the new name. A missing
+// file stays missing; a file of a read-only folder is left as it was.
+TEST(ProfileTable, WindowsRenamesASectionInPlace) {
+    test::TempDir dir;
+    win32::Win32ProfileFile profile;
+    const std::string path = dir.at("quarlo.ini");
+    const std::string before = "; mine\r\n[Ann]\r\niDifficultyLevel=30\r\n[Bob]\r\nx=1\r\n";
+    test::writeBytes(path, before);
+    ASSERT_TRUE(profile.renameSection("Ann", "Anna", path));
+    EXPECT_EQ(test::readBytes(path), "; mine\r\n[Anna]\r\niDifficultyLevel=30\r\n[Bob]\r\nx=1\r\n");
+    EXPECT_EQ(profile.read("Anna", "iDifficultyLevel", "", 10, path), "30");
+    EXPECT_EQ(profile.read("Ann", "iDifficultyLevel", "none", 10, path), "none");
+    ASSERT_TRUE(profile.renameSection("Anna", "Ann", path));
+    EXPECT_EQ(test::readBytes(path), before);
+    EXPECT_TRUE(profile.renameSection("Ann", "Anna", dir.at("missing.ini")));
+    EXPECT_FALSE(std::filesystem::exists(dir.at("missing.ini")));
+    EXPECT_FALSE(profile.renameSection("Ann", "A]B", path));
+    EXPECT_EQ(test::readBytes(path), before);
+}
+
 }  // namespace
 }  // namespace quarlo::platform

@@ -4,6 +4,7 @@
 
 #include "app/picker.h"
 #include "tests/app/app_fixture.h"
+#include "tests/support/fake_saves_view.h"
 #include "tests/support/save_writer.h"
 #include "ui/cli/command_line.h"
 
@@ -44,6 +45,7 @@ class CommandLineTest : public AppTest {
             "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n[GamePlay]\r\niDifficultyLevel=40\r\n");
         programFile("[Bob]\r\niDifficultyLevel=90\r\nSScreenShotBaseName=1\r\n");
         platform.backupStore = dir.at("store");
+        platform.trash = std::make_unique<FakeTrash>();
     }
     int run(const Strings& args) {
         out.str("");
@@ -92,6 +94,16 @@ TEST_F(CommandLineTest, EachVerbSaysItsOutcomeAndExitsByIt) {
          "Saves\\Ann\\",
          "40"},
         {{"run", "--pick", "--", "game"}, 5, "", "Saves\\Ann\\", "40"},
+        {{"rename", "Ann", "Anna"}, 0, "Success. Ann is now Anna.\n", "Saves\\Anna\\", "40"},
+        {{"rename", "Ann", "bob"}, 1, "Failed. Name Taken.\n", "Saves\\Ann\\", "40"},
+        {{"rename", "Carl", "Cid"}, 1, "Failed. No Such Character.\n", "Saves\\Ann\\", "40"},
+        {{"tidy", "Bob", "--keep", "0"},
+         0,
+         "Keeps the newest 0 of the character's saves; 0 saves stay in all.\n[x] Save 1.ess",
+         "Saves\\Ann\\",
+         "40"},
+        {{"tidy", "Ann"}, 1, "Failed. Nothing To Tidy Up.", "Saves\\Ann\\", "40"},
+        {{"tidy", "Bob", "--keep"}, 2, "", "Saves\\Ann\\", "40"},
         {{"--version"}, 0, "quarlo ", "Saves\\Ann\\", "40"},
         {{}, 2, "", "Saves\\Ann\\", "40"},
         {{"frobnicate"}, 2, "", "Saves\\Ann\\", "40"},

@@ -1,0 +1,379 @@
+#include <gtest/gtest.h>
+
+#include "app/steam_cloud.h"
+#include "app/tidy.h"
+#include "backups/store.h"
+#include "tests/app/app_fixture.h"
+#include "tests/support/faulty_save_files.h"
+#include "tests/support/save_writer.h"
+
+namespace quarlo::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+// Rename's and Tidy Up's dialogs, answered as scripted.
+struct Answers : app::CharacterView {
+    std::optional<std::string> name;
+    bool yes = true;
+    bool tidy = true;
+    std::function<void(app::TidyPlan&, const std::function<app::TidyPlan(std::size_t)>&)> edit;
+    std::optional<app::TidyPlan> plan;
+    Strings questions;
+    Strings messages;
+    int changed = 0;
+    std::optional<std::string> askName(const std::string&, const std::string&,
+                                       const std::string&) override {
+        return name;
+    }
+    bool confirm(const std::string&, const std::string& question) override {
+        questions.push_back(question);
+        return yes;
+    }
+    bool confirmTidy(app::TidyPlan& p,
+                     const std::function<app::TidyPlan(std::size_t)>& replan) override {
+        if (edit) {
+            edit(p, replan);
+        }
+        plan = p;
+        return tidy;
+    }
+    void showMessage(const std::string&, const std::string& text) override {
+        messages.push_back(text);
+    }
+    void savesChanged() override { ++changed; }
+    void runWithProgress(const std::string&,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        work([](std::size_t, std::size_t) { return true; });
+    }
+};
+
+// A trash that is a folder: what goes is kept there under its own name.
+class FolderTrash : public platform::Trash {
+  public:
+    explicit FolderTrash(std::string folder) : folder_(std::move(folder)) {
+        fs::create_directories(folder_);
+    }
+    std::string name() const override { return "trash"; }
+    platform::TrashResult moveToTrash(const std::vector<std::string>& paths) override {
+        for (const std::string& path : paths) {
+            fs::rename(path, folder_ + "/" + fs::path(path).filename().string());
+        }
+        return {platform::TrashOutcome::done, paths};
+    }
+
+  private:
+    std::string folder_;
+};
+
+// The platform's files, whose folders cannot be renamed while `fails`.
+class FolderRenames : public FaultySaveFiles {
+  public:
+    FolderRenames() : FaultySaveFiles(nativeSaveFiles()) {}
+    bool fails = false;
+    platform::FileOutcome renameNew(const std::string& a, const std::string& b) override {
+        return fails && fs::is_directory(a) ? platform::FileOutcome::failed
+                                            : FaultySaveFiles::renameNew(a, b);
+    }
+};
+
+// Ann, whom the game uses and whose screenshots carry her name, with a save
+// and a backup; Bob beside her.
+class CharacterCommandsTest : public AppTest {
+  protected:
+    void SetUp() override {
+        folder("Saves/Ann");
+        folder("Saves/Bob");
+        writeBytes(inGame("Saves/Ann/Save 1.ess"), saveBytes(SaveShape{}));
+        gameFile(
+            "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n[Display]\r\n"
+            "SScreenShotBaseName=Ann\r\n");
+        programFile("[Bob]\r\niDifficultyLevel=90\r\n[Ann]\r\nSScreenShotBaseName=1\r\n");
+        platform.backupStore = dir.at("store");
+        platform.trash = std::make_unique<FolderTrash>(dir.at("trash"));
+        auto files = std::make_unique<FolderRenames>();
+        renames = files.get();
+        platform.saveFiles = std::move(files);
+        main.startUp();
+        ASSERT_TRUE(main.game().backUp("Ann").failure.empty());
+    }
+    std::vector<backups::Backup> backupsOf(const std::string& name) {
+        return main.game().store()->list(main.rootFolder(), name);
+    }
+    // Every file and folder under the game folder and the store, with the
+    // files' bytes, and both settings files.
+    std::map<std::string, std::string> snapshot() const {
+        std::map<std::string, std::string> out;
+        for (const std::string& top : {game(), dir.at("store")}) {
+            for (const auto& e : fs::recursive_directory_iterator(top)) {
+                out[e.path().string()] = e.is_regular_file() ? readBytes(e.path().string()) : "/";
+            }
+        }
+        out["game"] = profileFake->bytes(gameIni());
+        out["program"] = profileFake->bytes(programIni());
+        return out;
+    }
+    FolderRenames* renames = nullptr;
+
+    std::string rename(const std::string& to) {
+        Answers answers;
+        answers.name = to;
+        main.onRename("Ann", answers);
+        return answers.messages.empty() ? std::string() : answers.messages.back();
+    }
+};
+
+TEST_F(CharacterCommandsTest, RenameTakesTheFolderSettingsGameAndBackupsAlong) {
+    for (const std::string to : {"Anna", "anna"}) {
+        const std::string from = to == "Anna" ? "Ann" : "Anna";
+        std::string settings = profileFake->bytes(programIni());
+        settings.replace(settings.find("[" + from + "]"), from.size() + 2, "[" + to + "]");
+        Answers answers;
+        answers.name = to;
+        main.onRename(from, answers);
+        ASSERT_EQ(answers.messages, Strings{"Success. " + from + " is now " + to + "."});
+        EXPECT_TRUE(fs::exists(inGame("Saves/" + to + "/Save 1.ess")));
+        Strings onDisk;  // as spelled there, whatever the file system's case
+        for (const auto& e : fs::directory_iterator(inGame("Saves"))) {
+            onDisk.push_back(e.path().filename().string());
+        }
+        Strings named{"Bob", to};
+        std::sort(onDisk.begin(), onDisk.end());
+        std::sort(named.begin(), named.end());
+        EXPECT_EQ(onDisk, named);
+        EXPECT_EQ(profileFake->bytes(programIni()), settings);
+        EXPECT_EQ(readGame("General", "SLocalSavePath"), "Saves\\" + to + "\\");
+        EXPECT_EQ(readGame("Display", "SScreenShotBaseName"), to);
+        EXPECT_TRUE(backupsOf(from).empty());
+        ASSERT_EQ(backupsOf(to).size(), 1u);
+        EXPECT_EQ(backupsOf(to)[0].manifest.character, to);
+        EXPECT_EQ(controls.list, (Strings{to, "Bob"}));
+        EXPECT_EQ(answers.changed, 1);
+    }
+}
+
+// Each step made to fail in turn: the steps before it are put back, and
+// nothing is where it was not.
+TEST_F(CharacterCommandsTest, RenameFailingAtAnyStepPutsBackTheStepsBefore) {
+    struct Case {
+        const char* what;
+        std::function<void()> fault;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"the folder", [&] { renames->fails = true; },
+         "Failed. The folder Ann could not be renamed (is a file in it open?). Nothing was "
+         "renamed."},
+        {"quarlo.ini", [&] { profileFake->setReadOnly(programIni()); },
+         "Failed. quarlo.ini could not be written. Nothing was renamed."},
+        {"oblivion.ini", [&] { profileFake->setReadOnly(gameIni()); },
+         "Failed. oblivion.ini could not be written. Nothing was renamed."},
+        {"the backups",
+         [&] {
+             // A file where the new name's backups would go.
+             const fs::path annsBackups = backupsOf("Ann")[0].folder;
+             writeBytes(annsBackups.parent_path().parent_path().string() + "/Anna", "planted");
+         },
+         "Failed. The backups' folder of Anna cannot be made. Nothing was renamed."},
+    };
+    for (const Case& c : cases) {
+        c.fault();
+        const auto before = snapshot();
+        EXPECT_EQ(rename("Anna"), c.message) << c.what;
+        EXPECT_EQ(snapshot(), before) << c.what;
+        EXPECT_EQ(backupsOf("Ann").size(), 1u) << c.what;
+        renames->fails = false;
+        profileFake->setReadOnly(programIni(), false);
+        profileFake->setReadOnly(gameIni(), false);
+    }
+}
+
+TEST_F(CharacterCommandsTest, RenameRefusesTakenAndUnsafeNamesAndChangesNothing) {
+    writeBytes(inGame("Saves/Cara"), "a file");
+    std::error_code noLinks;  // Windows may not let a user make one
+    fs::create_directory_symlink(inGame("Saves/Bob"), inGame("Saves/Link"), noLinks);
+    const auto before = snapshot();
+    const std::pair<std::string, const char*> cases[] = {
+        {"Bob", "Failed. Name Taken."},
+        {"BOB", "Failed. Name Taken."},
+        {"cara", "Failed. Name Taken."},
+        {noLinks ? "Bob" : "LINK", "Failed. Name Taken."},
+        {"A:B", "Failed. Invalid Name."},
+        {"A\\B", "Failed. Invalid Name."},
+        {"CON", "Failed. Invalid Name."},
+        {"", "Failed. Type a Name."},
+        {std::string(60, 'x'), "Failed. Name Too Long."},
+    };
+    for (const auto& [to, message] : cases) {
+        EXPECT_EQ(rename(to), message) << to;
+    }
+    EXPECT_EQ(main.game().rename("Ann", "Ann"), "Failed. Type a New Name.");
+    processesFake->gameRunning = true;
+    EXPECT_EQ(rename("Anna"), "Failed. Game Is Running.");
+    EXPECT_EQ(snapshot(), before);
+}
+
+// Ann's fourteen numbered saves a minute apart, the game's own, another
+// character's, a cut one and a co-save whose save is gone.
+class TidyTest : public CharacterCommandsTest {
+  protected:
+    void SetUp() override {
+        CharacterCommandsTest::SetUp();
+        fs::remove(inGame("Saves/Ann/Save 1.ess"));
+        for (int i = 1; i <= 14; ++i) {
+            SaveShape s;
+            s.saveTime.minute = static_cast<std::uint16_t>(i);
+            writeBytes(ann("Save " + std::to_string(i) + ".ess"), saveBytes(s));
+        }
+        writeBytes(ann("Save 3.obse"), obseBytes(21, 4, 0x010201A0, {0x1400}));
+        SaveShape old;
+        old.saveTime.year = 2000;  // older than all, and still the game's own
+        for (const char* own : {"autosave.ess", "quicksave.ess", "quicksave.bak"}) {
+            writeBytes(ann(own), saveBytes(old));
+        }
+        SaveShape other = old;
+        other.created.year = 2001;
+        writeBytes(ann("Other.ess"), saveBytes(other));
+        writeBytes(ann("Broken.ess"), saveBytes(old).substr(0, 80));
+        writeBytes(ann("Save 99.obse"), obseBytes(21, 4, 0x010201A0, {0x1400}));
+    }
+    std::string ann(const std::string& name) const { return inGame("Saves/Ann/" + name); }
+    app::TidyPlan plan(std::size_t keep) const {
+        const auto saves = saves::listSaves(*platform.saveFiles, inGame("Saves/Ann"));
+        Strings names;
+        for (const auto& e : fs::directory_iterator(inGame("Saves/Ann"))) {
+            names.push_back(e.path().filename().string());
+        }
+        return app::planTidy(
+            *saves, names, keep,
+            [&](const std::string& n) { return platform.saveFiles->stamp(ann(n)); }, {});
+    }
+};
+
+TEST_F(TidyTest, ThePlanTakesTheOldestOfTheCharactersOwnSavesAndStrayCoSaves) {
+    struct Case {
+        std::size_t keep;
+        Strings chosen;  // what goes, in the plan's order
+        std::size_t kept;
+    };
+    const Case cases[] = {
+        {10, {"Save 1.ess", "Save 2.ess", "Save 3.ess", "Save 4.ess", "Save 99.obse"}, 14},
+        {13, {"Save 1.ess", "Save 99.obse"}, 17},
+        {14, {"Save 99.obse"}, 18},
+        {0,
+         {"Save 1.ess", "Save 2.ess", "Save 3.ess", "Save 4.ess", "Save 5.ess", "Save 6.ess",
+          "Save 7.ess", "Save 8.ess", "Save 9.ess", "Save 10.ess", "Save 11.ess", "Save 12.ess",
+          "Save 13.ess", "Save 14.ess", "Save 99.obse"},
+         4},
+    };
+    for (const Case& c : cases) {
+        const app::TidyPlan p = plan(c.keep);
+        Strings chosen;
+        for (const app::TidyItem& item : p.items) {
+            if (item.chosen) {
+                chosen.push_back(item.fileName);
+            }
+        }
+        EXPECT_EQ(chosen, c.chosen) << c.keep;
+        EXPECT_EQ(p.kept, c.kept) << c.keep;
+        // The cut save is listed last, left unless ticked.
+        ASSERT_FALSE(p.items.empty());
+        EXPECT_EQ(p.items.back().fileName, "Broken.ess");
+        EXPECT_EQ(p.items.back().kind, app::TidyItem::Kind::unloadable);
+        EXPECT_FALSE(p.items.back().chosen);
+    }
+    EXPECT_EQ(plan(10).items[2].coSaves, Strings{"Save 3.obse"});
+    EXPECT_EQ(plan(10).items[0].facts, "Level 12, Imperial City Market District, 2024-03-05 13:01");
+}
+
+TEST_F(TidyTest, TidyBacksUpThenTrashesWhatThePlanChoseAndLeavesWhatChanged) {
+    Answers answers;
+    answers.edit = [&](app::TidyPlan& p, const auto& replan) {
+        p = replan(12);                // Save 1 and 2 are older than the newest 12
+        p.items.back().chosen = true;  // Broken.ess too
+        // The game writes Save 2 again after the plan was shown.
+        SaveShape s;
+        s.saveTime.minute = 2;
+        s.level = 13;
+        writeBytes(ann("Save 2.ess"), saveBytes(s));
+    };
+    main.onTidyUp("Ann", answers);
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0],
+              "Failed. 2 saves and 1 co-save went to the trash; 16 saves stay, and a backup of "
+              "Ann holds them all.\n\nSave 2.ess: it changed since the plan.");
+    Strings trashed;
+    for (const auto& e : fs::directory_iterator(dir.at("trash"))) {
+        trashed.push_back(e.path().filename().string());
+    }
+    std::sort(trashed.begin(), trashed.end());
+    EXPECT_EQ(trashed, (Strings{"Broken.ess", "Save 1.ess", "Save 99.obse"}));
+    EXPECT_TRUE(fs::exists(ann("Save 2.ess")));
+    const auto kept = backupsOf("Ann");
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].manifest.reason, backups::Reason::beforeTidy);
+    EXPECT_EQ(kept[0].manifest.files.size(), 21u);  // every file, before any went
+}
+
+TEST_F(TidyTest, NothingGoesWithoutABackupOrWhileTheGameRuns) {
+    const auto before = snapshot();
+    struct Case {
+        const char* what;
+        std::function<void()> setup;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"no backups' folder", [&] { platform.backupStore.clear(); },
+         "Failed. No Folder for Backups. Nothing was sent to the trash."},
+        {"game running", [&] { processesFake->gameRunning = true; }, app::text::kSavesInUse},
+    };
+    for (const Case& c : cases) {
+        c.setup();
+        Answers answers;
+        main.onTidyUp("Ann", answers);
+        EXPECT_EQ(answers.messages, Strings{c.message}) << c.what;
+    }
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_TRUE(fs::is_empty(dir.at("trash")));
+
+    processesFake->gameRunning = false;
+    Answers answers;
+    main.onTidyUp("Bob", answers);
+    EXPECT_EQ(answers.messages,
+              Strings{"Failed. Nothing To Tidy Up.\n\n0 saves: none older than the newest 10 of "
+                      "the character, and no co-save without its save."});
+}
+
+// Steam's lists of every account and both of the game's apps, read as far
+// as they make sense; other apps' and hostile ones tell nothing.
+TEST(SteamCloud, TheGamesSavesAsSteamListsThem) {
+    TempDir dir;
+    const auto list = [&](const std::string& at, const std::string& app, const Strings& paths) {
+        std::string vdf = "\"" + app + "\"\n{\n\t\"ChangeNumber\"\t\t\"7\"\n";
+        for (const std::string& p : paths) {
+            vdf += "\t\"" + p + "\"\n\t{\n\t\t\"root\"\t\t\"2\"\n\t\t\"size\"\t\t\"9\"\n\t}\n";
+        }
+        fs::create_directories(dir.at("steam/userdata/" + at));
+        writeBytes(dir.at("steam/userdata/" + at + "/remotecache.vdf"), vdf + "}\n");
+    };
+    list("11/22330", "22330", {"My Games/Oblivion/Saves/Ann/Save 1.ess", "Oblivion.ini"});
+    list("22/900883", "900883", {"Saves/Save 2.ess", "Saves/Bob/quicksave.ess"});
+    list("33/12345", "12345", {"Saves/Ann/Save 3.ess"});
+    list("notes/22330", "22330", {"Saves/Ann/Save 4.ess"});
+    fs::create_directories(dir.at("steam/userdata/44/22330"));
+    writeBytes(dir.at("steam/userdata/44/22330/remotecache.vdf"),
+               "\"22330\"\n{\n\t\"Saves/Ann/Save 5.ess\"\n\t{\n\t\t\"size\"\t\"1\"");
+    const auto files = nativeSaveFiles();
+    const Strings cloud = app::cloudSaves(*files, {dir.at("steam"), dir.at("nowhere")});
+    EXPECT_EQ(cloud,
+              (Strings{"Ann/Save 1.ess", "Ann/Save 5.ess", "Bob/quicksave.ess", "Save 2.ess"}));
+    EXPECT_TRUE(app::keptInCloud(cloud, "ann", "SAVE 1.ESS"));
+    EXPECT_FALSE(app::keptInCloud(cloud, "Ann", "Save 2.ess"));
+    EXPECT_EQ(app::cloudWarning({}), "");
+    EXPECT_TRUE(app::cloudWarning({"Ann/Save 1.ess"})
+                    .starts_with("Steam Cloud keeps 1 of this game's saves: Ann/Save 1.ess.\n"));
+}
+
+}  // namespace
+}  // namespace quarlo::test
