@@ -10,7 +10,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
@@ -322,6 +324,100 @@ class SavesWindowTest : public QObject {
         QVERIFY(choose(QStringLiteral("&Restore\u2026")));
         QCOMPARE(rows, 1);
         QVERIFY(size.startsWith(QStringLiteral("Backups take ")));
+    }
+
+    // Rename… asks for the name in a line of text; Tidy Up… shows its plan,
+    // whose number of saves to keep plans anew and whose boxes leave a file
+    // out.
+    void renameAndTidyUpFromTheMenu() {
+        std::optional<std::string> named;
+        std::optional<quarlo::app::TidyPlan> taken;
+        std::vector<std::size_t> replanned;
+        quarlo::app::MainHandlers hooks;
+        hooks.rename = [&](const std::string& entry, quarlo::app::CharacterView& view) {
+            named = view.askName("Rename", "New name for " + entry + ":", entry);
+        };
+        hooks.tidyUp = [&](const std::string&, quarlo::app::CharacterView& view) {
+            const auto replan = [&](std::size_t keep) {
+                replanned.push_back(keep);
+                quarlo::app::TidyPlan plan;
+                plan.keep = keep;
+                for (std::size_t i = 0; i < 4 - std::min<std::size_t>(keep, 4); ++i) {
+                    plan.items.push_back({quarlo::app::TidyItem::Kind::old,
+                                          "Save " + std::to_string(i) + ".ess", {}, "Level 1"});
+                }
+                return plan;
+            };
+            quarlo::app::TidyPlan plan = replan(1);
+            if (view.confirmTidy(plan, replan)) {
+                taken = plan;
+            }
+        };
+        window->setHandlers(hooks);
+        list()->setCurrentRow(0);
+        list()->setFocus();
+        answer([&](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QStringLiteral("dlgName"));
+            auto* input = qobject_cast<QInputDialog*>(dialog);
+            QCOMPARE(input->textValue(), QStringLiteral("Ann"));
+            input->setTextValue(QStringLiteral("Anna"));
+            input->accept();
+        });
+        QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(choose(QStringLiteral("Re&name\u2026")));
+        QCOMPARE(named, std::optional<std::string>("Anna"));
+
+        int rows = 0;
+        answer([&](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QStringLiteral("dlgTidyPlan"));
+            QVERIFY(dialog->width() <= dialog->screen()->availableGeometry().width());
+            dialog->findChild<QSpinBox*>(QStringLiteral("spnKeep"))->setValue(2);
+            auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("tblTidy"));
+            rows = table->rowCount();
+            table->item(0, 0)->setCheckState(Qt::Unchecked);
+            qobject_cast<QDialog*>(dialog)->accept();
+        });
+        QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(choose(QStringLiteral("&Tidy Up\u2026")));
+        QCOMPARE(replanned, (std::vector<std::size_t>{1, 2}));
+        QCOMPARE(rows, 2);
+        QVERIFY(taken.has_value());
+        QCOMPARE(taken->keep, std::size_t{2});
+        QCOMPARE(taken->chosen(), std::size_t{1});
+        QVERIFY(!taken->items[0].chosen);
+    }
+
+    // However small the screen, the Saves window fits it, each plugin's
+    // state shows whole, and the selected save's co-saves are told.
+    void theSavesWindowFitsAndShowsPluginsAndCoSavesWhole() {
+        quarlo::test::SaveShape shape;
+        shape.plugins = {"A Plugin With A Name Far Longer Than The Column Has Room For.esp"};
+        quarlo::test::writeBytes(dir->at("Bob/Long.ess"), quarlo::test::saveBytes(shape));
+        quarlo::test::writeBytes(dir->at("Bob/Long.obse"),
+                                 quarlo::test::obseBytes(21, 4, 0x010201A0, {0x1400}));
+        quarlo::app::MainHandlers hooks;
+        hooks.savesOf = [this](const std::string& entry) {
+            quarlo::app::SavesSource source{entry, dir->at(entry), files.get()};
+            source.plugins = [] {
+                return quarlo::saves::PluginSetup{true, "", {}, {}};
+            };
+            return source;
+        };
+        window->setHandlers(hooks);
+        window->showSaves("Bob");
+        SavesWindow* bob = window->savesWindow("Bob");
+        QVERIFY(bob && QTest::qWaitForWindowActive(bob));
+        const QRect room = bob->screen()->availableGeometry();
+        QVERIFY(bob->frameGeometry().width() <= room.width());
+        QVERIFY(bob->frameGeometry().height() <= room.height());
+        QTableWidget* plugins = bob->plugins();
+        QCOMPARE(plugins->item(0, 1)->text(), QStringLiteral("not installed"));
+        QVERIFY(plugins->columnWidth(1) >=
+                plugins->fontMetrics().horizontalAdvance(plugins->item(0, 1)->text()));
+        QVERIFY(plugins->columnWidth(0) + plugins->columnWidth(1) <= plugins->viewport()->width());
+        QCOMPARE(bob->details()->text(),
+                 QStringLiteral("Long.obse: script extender 21.4, game 1.2.0416, no extender "
+                                "plugin stored data."));
     }
 
     void f5ReadsTheFolderAgain() {

@@ -336,7 +336,8 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     SendMessageW(control(kLstLoad), LB_SETCURSEL, 0, 0);
     contextMenu(-1);
     EXPECT_EQ(menuItems, (Strings{kShowSaves, app::text::kMenuOpenFolder, "-",
-                                  app::text::kMenuBackUp, app::text::kMenuRestore, "-", kSort}));
+                                  app::text::kMenuBackUp, app::text::kMenuRestore, "-",
+                                  app::text::kMenuRename, app::text::kMenuTidyUp, "-", kSort}));
     window->showSaves("Ann");
     EXPECT_EQ(SendMessageW(control(kLstLoad), LB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(savesWindows(), 1);
@@ -361,6 +362,19 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     GetWindowRect(saves->handle(), &frame);
     EXPECT_LE(frame.right - frame.left, 1280);
     EXPECT_LE(frame.bottom - frame.top, 800);
+    // Within the screen's work area, whatever its size.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(
+        GetMonitorInfoW(MonitorFromWindow(saves->handle(), MONITOR_DEFAULTTONEAREST), &monitor));
+    EXPECT_GE(frame.left, monitor.rcWork.left);
+    EXPECT_GE(frame.top, monitor.rcWork.top);
+    EXPECT_LE(frame.right, monitor.rcWork.right);
+    EXPECT_LE(frame.bottom, monitor.rcWork.bottom);
+    // Each plugin's state whole, the longest too.
+    EXPECT_GE(SendMessageW(saves->plugins(), LVM_GETCOLUMNWIDTH, 1, 0),
+              SendMessageW(saves->plugins(), LVM_GETSTRINGWIDTHW, 0,
+                           reinterpret_cast<LPARAM>(L"installed, not active")));
     EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL, 0);
     EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 0);
     EXPECT_NE(SendMessageW(saves->picture(), STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
