@@ -620,58 +620,16 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
     }
     backupStore->prune(root_, character);
 
-    // Checked again right before they go: a save written or removed since
-    // the plan stays.
-    std::vector<std::string> left;
-    std::vector<std::string> goingSaves;
-    std::vector<const TidyItem*> goingStrays;
-    const auto nowListed = files.listFiles(folder);
-    std::vector<std::string> nowNames;
-    if (nowListed) {
-        for (const platform::FolderEntry& e : nowListed->entries) {
-            if (e.kind == platform::EntryKind::file) {
-                nowNames.push_back(e.name);
-            }
-        }
-    }
-    const std::vector<std::string> nowStray = saves::strayCoSaves(nowNames);
-    for (const TidyItem& item : plan.items) {
-        if (!item.chosen) {
-            continue;
-        }
-        const auto now = stampOf(item.fileName);
-        if (!now) {
-            left.push_back(item.fileName + ": it is gone since the plan.");
-        } else if (!item.stamp || !platform::sameFileVersion(*now, *item.stamp)) {
-            left.push_back(item.fileName + ": it changed since the plan.");
-        } else if (item.kind == TidyItem::Kind::stray &&
-                   std::find(nowStray.begin(), nowStray.end(), item.fileName) == nowStray.end()) {
-            left.push_back(item.fileName + ": its save is back.");
-        } else if (item.kind == TidyItem::Kind::stray) {
-            goingStrays.push_back(&item);
-        } else {
-            goingSaves.push_back(item.fileName);
-        }
-    }
-    std::vector<saves::TransferResult> results;
-    std::size_t straysGone = 0;
+    Tidied done;
     view.runWithProgress(title, [&](const saves::Progress& progress) {
-        results = saves::trashSaves(files, *platform_.trash, folder, goingSaves, progress);
-        for (const TidyItem* stray : goingStrays) {
-            const platform::TrashResult trashed =
-                platform_.trash->moveToTrash({pathOf(stray->fileName)});
-            if (trashed.outcome == platform::TrashOutcome::done) {
-                ++straysGone;
-            } else {
-                left.push_back(stray->fileName + ": the " + platform_.trash->name() +
-                               " could not take it.");
-            }
-        }
+        done = tidyAway(files, *platform_.trash, folder, plan, progress);
     });
+    const std::vector<saves::TransferResult>& results = done.saves;
+    const std::vector<std::string>& left = done.left;
     view.savesChanged();
     const std::size_t gone = arrivedCount(results);
-    const std::size_t coSaves = arrivedCoSaves(results) + straysGone;
-    const bool whole = left.empty() && gone == goingSaves.size();
+    const std::size_t coSaves = arrivedCoSaves(results) + done.straysGone;
+    const bool whole = left.empty() && gone == results.size();
     std::string summary = std::string(whole ? "Success. " : "Failed. ") +
                           savesAndCoSaves(gone, coSaves) + " went to the " +
                           platform_.trash->name() + "; " + countOf(plan.kept, "save") +

@@ -35,8 +35,10 @@ bool allDigits(std::string_view text) {
 std::string belowSaves(std::string path) {
     std::replace(path.begin(), path.end(), '\\', '/');
     const std::string folded = lower(path);
-    const std::string saves = lower(game::kSavesFolder) + "/";
-    const std::string inGame = "/" + lower(game::kGameFolder) + "/" + saves;
+    std::string saves = lower(game::kSavesFolder);
+    saves.push_back('/');
+    std::string inGame(1, '/');
+    inGame.append(lower(game::kGameFolder)).append(1, '/').append(saves);
     std::size_t at = std::string::npos;
     if (folded.starts_with(saves)) {
         at = saves.size();

@@ -7,6 +7,7 @@
 #include "app/sort_saves.h"
 #include "app/transfer_text.h"
 #include "platform/game_facts.h"
+#include "platform/trash.h"
 
 namespace quarlo::app {
 
@@ -90,6 +91,55 @@ TidyPlan planTidy(
                                       false});
     }
     return plan;
+}
+
+Tidied tidyAway(platform::SaveFiles& files, platform::Trash& trash, const std::string& folder,
+                const TidyPlan& plan, const saves::Progress& progress) {
+    Tidied done;
+    const auto listed = files.listFiles(folder);
+    std::vector<std::string> names;
+    if (listed) {
+        for (const platform::FolderEntry& e : listed->entries) {
+            if (e.kind == platform::EntryKind::file) {
+                names.push_back(e.name);
+            }
+        }
+    }
+    const std::string spelled = listed ? listed->folder : folder;
+    const auto pathOf = [&](const std::string& name) { return spelled + files.separator() + name; };
+    const std::vector<std::string> strays = saves::strayCoSaves(names);
+    std::vector<std::string> going;
+    std::vector<std::vector<std::string>> goingStrays;
+    std::vector<const TidyItem*> strayItems;
+    for (const TidyItem& item : plan.items) {
+        if (!item.chosen) {
+            continue;
+        }
+        const auto now = files.stamp(pathOf(item.fileName));
+        if (!now) {
+            done.left.push_back(item.fileName + ": it is gone since the plan.");
+        } else if (!item.stamp || !platform::sameFileVersion(*now, *item.stamp)) {
+            done.left.push_back(item.fileName + ": it changed since the plan.");
+        } else if (item.kind != TidyItem::Kind::stray) {
+            going.push_back(item.fileName);
+        } else if (std::find(strays.begin(), strays.end(), item.fileName) == strays.end()) {
+            done.left.push_back(item.fileName + ": its save is back.");
+        } else {
+            goingStrays.push_back({pathOf(item.fileName)});
+            strayItems.push_back(&item);
+        }
+    }
+    done.saves = saves::trashSaves(files, trash, folder, going, progress);
+    const std::vector<platform::TrashResult> trashed = trash.moveEachToTrash(goingStrays);
+    for (std::size_t i = 0; i < trashed.size(); ++i) {
+        if (trashed[i].outcome == platform::TrashOutcome::done) {
+            ++done.straysGone;
+        } else {
+            done.left.push_back(strayItems[i]->fileName + ": the " + trash.name() +
+                                " could not take it.");
+        }
+    }
+    return done;
 }
 
 std::string tidyPlanText(const TidyPlan& plan) {

@@ -10,6 +10,10 @@
 #include "saves/character_saves.h"
 #include "saves/transfer.h"
 
+namespace quarlo::platform {
+class Trash;
+}
+
 namespace quarlo::app {
 
 // One file Tidy Up… would send to the trash, with its co-saves.
@@ -54,6 +58,20 @@ TidyPlan planTidy(
     std::size_t keep,
     const std::function<std::optional<platform::FileStamp>(const std::string&)>& stampOf,
     const std::function<std::string(std::string_view)>& ansiToUtf8);
+
+// What Tidy Up… did with a plan.
+struct Tidied {
+    std::vector<saves::TransferResult> saves;  // of the chosen saves still as planned
+    std::size_t straysGone = 0;                // co-saves without their save that went
+    std::vector<std::string> left;             // "Save 2.ess: it changed since the plan."
+};
+
+// Sends what the plan chose to the trash: each file checked again first (a
+// file changed or gone since the plan stays, and a co-save whose save is
+// back), then the saves each with its co-saves, whole or not at all, and
+// the strays, as batches.
+Tidied tidyAway(platform::SaveFiles& files, platform::Trash& trash, const std::string& folder,
+                const TidyPlan& plan, const saves::Progress& progress = {});
 
 // The plan as lines of text, for a front end that shows it as a message.
 std::string tidyPlanText(const TidyPlan& plan);

@@ -34,6 +34,19 @@ class Trash {
     // already moved are brought back. Paths are UTF-8, of regular files or
     // of folders, which go whole.
     virtual TrashResult moveToTrash(const std::vector<std::string>& paths) = 0;
+
+    // Moves each group to the trash as moveToTrash does, each whole or not
+    // at all; one result a group, in their order. Where the system allows,
+    // the work is done for all at once rather than a group at a time.
+    virtual std::vector<TrashResult> moveEachToTrash(
+        const std::vector<std::vector<std::string>>& groups) {
+        std::vector<TrashResult> results;
+        results.reserve(groups.size());
+        for (const auto& group : groups) {
+            results.push_back(moveToTrash(group));
+        }
+        return results;
+    }
 };
 
 }  // namespace quarlo::platform

@@ -516,26 +516,43 @@ std::vector<TransferResult> trashSaves(platform::SaveFiles& files, platform::Tra
     const Source source(files, folder);
     bool stopped = progress && !progress(0, saves.size());
     bool unavailable = false;
-    for (const std::string& save : saves) {
-        if (stopped || unavailable) {
-            // A drive without a trash takes none of them.
-            results.push_back(
-                resultFor(save, stopped ? Outcome::notStarted : Outcome::unavailable));
-            continue;
-        }
-        Source::Save found;
-        if (!source.listed()) {
-            results.push_back(resultFor(save, Outcome::failed));
-        } else if (auto refused = source.check(save, found)) {
-            results.push_back(std::move(*refused));
-        } else {
-            std::vector<std::string> paths;
-            for (const std::string& name : found.names) {
-                paths.push_back(source.path(name));
+    // A batch of saves at a time: the trash flushes once a batch, and Cancel
+    // stops between batches.
+    constexpr std::size_t kBatch = 256;
+    for (std::size_t first = 0; first < saves.size(); first += kBatch) {
+        const std::size_t last = std::min(saves.size(), first + kBatch);
+        std::vector<std::vector<std::string>> groups;
+        std::vector<std::vector<std::string>> names;
+        std::vector<std::size_t> at;  // each group's result
+        for (std::size_t i = first; i < last; ++i) {
+            const std::string& save = saves[i];
+            if (stopped || unavailable) {
+                // A drive without a trash takes none of them.
+                results.push_back(
+                    resultFor(save, stopped ? Outcome::notStarted : Outcome::unavailable));
+                continue;
             }
-            const platform::TrashResult r = trash.moveToTrash(paths);
-            TransferResult out = resultFor(save, Outcome::done);
-            out.coSaves = found.names.size() - 1;
+            Source::Save found;
+            if (!source.listed()) {
+                results.push_back(resultFor(save, Outcome::failed));
+            } else if (auto refused = source.check(save, found)) {
+                results.push_back(std::move(*refused));
+            } else {
+                std::vector<std::string> paths;
+                for (const std::string& name : found.names) {
+                    paths.push_back(source.path(name));
+                }
+                at.push_back(results.size());
+                results.push_back(resultFor(save, Outcome::done));
+                groups.push_back(std::move(paths));
+                names.push_back(found.names);
+            }
+        }
+        const std::vector<platform::TrashResult> trashed = trash.moveEachToTrash(groups);
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            const platform::TrashResult& r = trashed[g];
+            TransferResult& out = results[at[g]];
+            out.coSaves = names[g].size() - 1;
             if (r.outcome == platform::TrashOutcome::unavailable) {
                 out.outcome = Outcome::unavailable;
                 unavailable = true;
@@ -544,16 +561,17 @@ std::vector<TransferResult> trashSaves(platform::SaveFiles& files, platform::Tra
             }
             if (r.outcome != platform::TrashOutcome::done && !r.inTrash.empty()) {
                 out.outcome = Outcome::split;
-                for (std::size_t i = 0; i < paths.size(); ++i) {
-                    const bool gone =
-                        std::find(r.inTrash.begin(), r.inTrash.end(), paths[i]) != r.inTrash.end();
+                for (std::size_t i = 0; i < groups[g].size(); ++i) {
+                    const bool gone = std::find(r.inTrash.begin(), r.inTrash.end(), groups[g][i]) !=
+                                      r.inTrash.end();
                     out.places.push_back(
-                        FilePlace{found.names[i], gone ? Place::trash : Place::source});
+                        FilePlace{names[g][i], gone ? Place::trash : Place::source});
                 }
             }
-            results.push_back(std::move(out));
         }
-        stopped = progress && !progress(results.size(), saves.size());
+        if (!stopped) {
+            stopped = progress && !progress(results.size(), saves.size());
+        }
     }
     return results;
 }

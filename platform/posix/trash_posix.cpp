@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -152,15 +153,6 @@ std::string deletionDate() {
     return text;
 }
 
-// One file in the trash: its name under files/ and its .trashinfo.
-struct Trashed {
-    std::string original;  // as the .trashinfo names it
-    std::string file;
-    std::string info;
-    std::string from;   // where it was taken from, to put it back
-    std::string given;  // as the caller named it
-};
-
 // The Path key's value before escaping: absolute in the home trash, below
 // the top in a drive's.
 std::string relativeToTop(const TrashFolder& trash, const std::string& path) {
@@ -176,30 +168,44 @@ std::string relativeToTop(const TrashFolder& trash, const std::string& path) {
 // Claims a name in the trash by creating its .trashinfo exclusively, as
 // every program sharing the trash does; "Save 1.2.ess" when "Save 1.ess" is
 // taken.
-std::optional<Trashed> claim(const TrashFolder& trash, const std::string& original) {
+std::optional<Trashed> claim(const TrashFolder& trash, const std::string& original, bool flush,
+                             const std::string& date, bool unnamedAllowed = true) {
     const std::string name = baseName(original);
     const std::size_t dot = name.rfind('.');
     const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
     const std::string ext = stem.size() == name.size() ? std::string() : name.substr(dot);
     const std::string content =
         "[Trash Info]\nPath=" + trashInfoPath(relativeToTop(trash, original)) +
-        "\nDeletionDate=" + deletionDate() + "\n";
-    // The info is written whole under a name no trash reads, then given its
-    // name without replacing one: a failure half way never leaves a
-    // .trashinfo half written.
-    const std::string temp =
-        trash.info + "/.quarlo-" + std::to_string(::getpid()) + ".trashinfo-part";
-    {
-        Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
-        bool ok = fd.valid() && ::write(fd.get(), content.data(), content.size()) ==
-                                    static_cast<ssize_t>(content.size());
-        ok = ok && ::fsync(fd.get()) == 0;
-        ok = fd.close() && ok;
-        if (!ok) {
-            ::unlink(temp.c_str());
-            return std::nullopt;
-        }
+        "\nDeletionDate=" + date + "\n";
+    // The info is written whole in a file without a name (O_TMPFILE), or
+    // where the file system has none, under a name no trash reads; then it
+    // is given its name without replacing one: a failure half way never
+    // leaves a .trashinfo half written, and no other program sees one.
+    Fd fd(unnamedAllowed ? ::open(trash.info.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1);
+    const bool unnamed = fd.valid();
+    std::string temp;
+    if (!unnamed) {
+        temp = trash.info + "/.quarlo-" + std::to_string(::getpid()) + ".trashinfo-part";
+        fd.reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
     }
+    const auto discard = [&] {
+        if (!unnamed) {
+            ::unlink(temp.c_str());
+        }
+        return std::nullopt;
+    };
+    bool ok = fd.valid() && ::write(fd.get(), content.data(), content.size()) ==
+                                static_cast<ssize_t>(content.size());
+    // In a batch, one flush of the trash's file system serves them all
+    // before any file moves.
+    ok = ok && (!flush || ::fsync(fd.get()) == 0);
+    if (!unnamed) {
+        ok = fd.close() && ok;
+    }
+    if (!ok) {
+        return discard();
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd.get());
     for (int n = 1; n < 10000; ++n) {
         const std::string candidate = n == 1 ? name : stem + "." + std::to_string(n) + ext;
         const std::string info = trash.info + "/" + candidate + ".trashinfo";
@@ -208,25 +214,38 @@ std::optional<Trashed> claim(const TrashFolder& trash, const std::string& origin
         if (::lstat(file.c_str(), &st) == 0 || errno != ENOENT) {
             continue;
         }
-        // A second name for the written info, refused where the name is
-        // taken; where the drive has no links, a rename that never replaces.
-        int error = ::link(temp.c_str(), info.c_str()) == 0 ? 0 : errno;
-        if (error == 0) {
-            ::unlink(temp.c_str());
-        } else if (error != EEXIST) {
-            error = renameNoReplace(temp, info);
+        // A name for the written info, refused where the name is taken;
+        // where the drive has no links, a rename that never replaces.
+        int error = 0;
+        if (unnamed) {
+            error = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, info.c_str(), AT_SYMLINK_FOLLOW) == 0
+                        ? 0
+                        : errno;
+        } else {
+            error = ::link(temp.c_str(), info.c_str()) == 0 ? 0 : errno;
+            if (error == 0) {
+                ::unlink(temp.c_str());
+            } else if (error != EEXIST) {
+                error = renameNoReplace(temp, info);
+            }
         }
         if (error == EEXIST) {
             continue;
         }
+        if (error != 0 && unnamed) {
+            // Without /proc, a file without a name cannot be given one.
+            return claim(trash, original, flush, date, false);
+        }
         if (error != 0) {
-            ::unlink(temp.c_str());
+            return discard();
+        }
+        if (unnamed && !fd.close()) {
+            ::unlink(info.c_str());
             return std::nullopt;
         }
         return Trashed{original, file, info, original, original};
     }
-    ::unlink(temp.c_str());
-    return std::nullopt;
+    return discard();
 }
 
 // Whether an info file left without its file (a failure whose undo failed
@@ -322,90 +341,181 @@ void PosixTrash::cleanOrphans(const std::string& infoFolder, const std::string& 
     }
 }
 
-TrashResult PosixTrash::moveToTrash(const std::vector<std::string>& paths) {
-    const std::lock_guard<std::mutex> lock(mutex_);
+TrashResult PosixTrash::undo(std::vector<Trashed>& done, TrashOutcome outcome) {
     TrashResult result;
-    std::vector<Trashed> done;
-    const auto undo = [&](TrashOutcome outcome) {
-        // Back where they were, newest first; a name is free again there
-        // unless another program took it meanwhile, which the rename refuses.
-        for (auto it = done.rbegin(); it != done.rend(); ++it) {
-            if (renameNoReplace(it->file, it->from) == 0) {
-                if (::unlink(it->info.c_str()) != 0) {
-                    orphans_.push_back(it->info);
-                }
-            } else {
-                // Still in the trash, with its info, where the user can
-                // restore it from.
-                result.inTrash.push_back(it->given);
-            }
+    // Back where they were, newest first; a name is free again there unless
+    // another program took it meanwhile, which the rename refuses.
+    for (auto it = done.rbegin(); it != done.rend(); ++it) {
+        if (it->placed && renameNoReplace(it->file, it->from) != 0) {
+            // Still in the trash, with its info, where the user can restore
+            // it from.
+            result.inTrash.push_back(it->given);
+        } else if (::unlink(it->info.c_str()) != 0) {
+            orphans_.push_back(it->info);
         }
-        // An info left without its file is tried once more before this call
-        // ends, and again by every later one.
-        removeOrphans();
-        result.outcome = outcome;
-        return result;
-    };
-    const std::string homeTrash = withoutTrailingSlashes(dataHome_) + "/Trash";
+    }
+    // An info left without its file is tried once more before this call
+    // ends, and again by every later one.
+    removeOrphans();
+    result.outcome = outcome;
+    return result;
+}
+
+struct PosixTrash::Batch {
+    std::map<std::string, std::optional<std::string>> folders;  // as given -> resolved
+    std::map<dev_t, std::optional<TrashFolder>> trashes;
+    std::string date = deletionDate();
+    bool homeMade = false;
+    std::optional<dev_t> homeDevice;
+};
+
+TrashOutcome PosixTrash::claimFor(const std::string& given, bool flush, Trashed& out,
+                                  Batch& batch) {
+    std::string path = absolute(given);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        path = wine::resolveCase(path);
+        if (::lstat(path.c_str(), &st) != 0) {
+            return TrashOutcome::failed;
+        }
+    }
+    const std::string parent = parentOf(path);
+    auto folder = batch.folders.find(parent);
+    if (folder == batch.folders.end()) {
+        folder = batch.folders.emplace(parent, resolvedFolder(path)).first;
+        if (folder->second) {
+            folder->second = parentOf(*folder->second);
+        }
+    }
+    if ((!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) || !folder->second) {
+        return TrashOutcome::failed;
+    }
+    const std::string real =
+        *folder->second == "/" ? "/" + baseName(path) : *folder->second + "/" + baseName(path);
     // The home trash serves every file on the file system $XDG_DATA_HOME is
     // (or would be) on; when that folder cannot be made, those files have no
     // trash, rather than another one.
-    const bool homeMade = makePath(dataHome_);
-    const std::optional<dev_t> homeDevice = deviceOf(dataHome_);
-    for (const std::string& given : paths) {
-        std::string path = absolute(given);
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) {
-            path = wine::resolveCase(path);
-            if (::lstat(path.c_str(), &st) != 0) {
-                return undo(TrashOutcome::failed);
-            }
-        }
-        const std::optional<std::string> real = resolvedFolder(path);
-        if ((!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) || !real) {
-            return undo(TrashOutcome::failed);
-        }
-        std::optional<TrashFolder> trash;
-        if (homeDevice && *homeDevice == st.st_dev) {
-            if (!homeMade) {
-                return undo(TrashOutcome::failed);
-            }
-            trash = trashIn(homeTrash, {});
-            if (!trash) {
-                return undo(TrashOutcome::failed);
-            }
-        } else {
-            // Never a copy across file systems: a trash on the file's own
-            // one, or none.
-            trash = topTrash(topOf(*real, st.st_dev));
-            if (!trash) {
-                return undo(TrashOutcome::unavailable);
-            }
-        }
-        // The home trash names files by the path as given, a drive's trash by
-        // the resolved path below its top, as the desktop's own trash does.
-        const std::string named = trash->top.empty() ? path : *real;
-        const std::string key = trashInfoPath(relativeToTop(*trash, parentOf(named))) + "/";
-        cleanOrphans(trash->info, trash->files, key);
-        std::optional<Trashed> slot = claim(*trash, named);
-        if (!slot) {
-            return undo(TrashOutcome::failed);
-        }
-        slot->from = path;
-        slot->given = given;
-        if (const int error = renameNoReplace(path, slot->file); error != 0) {
-            if (::unlink(slot->info.c_str()) != 0) {
-                orphans_.push_back(slot->info);
-            }
-            return undo(error == EXDEV ? TrashOutcome::unavailable : TrashOutcome::failed);
-        }
-        done.push_back(std::move(*slot));
+    const bool home = batch.homeDevice && *batch.homeDevice == st.st_dev;
+    if (home && !batch.homeMade) {
+        return TrashOutcome::failed;
     }
-    for (const Trashed& t : done) {
+    auto found = batch.trashes.find(st.st_dev);
+    if (found == batch.trashes.end()) {
+        // Never a copy across file systems: a trash on the file's own one,
+        // or none.
+        found =
+            batch.trashes
+                .emplace(st.st_dev, home ? trashIn(withoutTrailingSlashes(dataHome_) + "/Trash", {})
+                                         : topTrash(topOf(real, st.st_dev)))
+                .first;
+    }
+    if (!found->second) {
+        return home ? TrashOutcome::failed : TrashOutcome::unavailable;
+    }
+    const TrashFolder* trash = &*found->second;
+    // The home trash names files by the path as given, a drive's trash by the
+    // resolved path below its top, as the desktop's own trash does.
+    const std::string named = trash->top.empty() ? path : real;
+    const std::string key = trashInfoPath(relativeToTop(*trash, parentOf(named))) + "/";
+    cleanOrphans(trash->info, trash->files, key);
+    std::optional<Trashed> slot = claim(*trash, named, flush, batch.date);
+    if (!slot) {
+        return TrashOutcome::failed;
+    }
+    slot->from = path;
+    slot->given = given;
+    slot->infoFolder = trash->info;
+    out = std::move(*slot);
+    return TrashOutcome::done;
+}
+
+PosixTrash::Batch PosixTrash::newBatch() const {
+    Batch batch;
+    batch.homeMade = makePath(dataHome_);
+    batch.homeDevice = deviceOf(dataHome_);
+    return batch;
+}
+
+TrashResult PosixTrash::place(std::vector<Trashed>& slots) {
+    for (Trashed& slot : slots) {
+        if (const int error = renameNoReplace(slot.from, slot.file); error != 0) {
+            return undo(slots, error == EXDEV ? TrashOutcome::unavailable : TrashOutcome::failed);
+        }
+        slot.placed = true;
+    }
+    TrashResult result;
+    for (const Trashed& t : slots) {
         result.inTrash.push_back(t.given);
     }
     result.outcome = TrashOutcome::done;
     return result;
+}
+
+TrashResult PosixTrash::moveToTrash(const std::vector<std::string>& paths) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Batch batch = newBatch();
+    std::vector<Trashed> slots;
+    for (const std::string& given : paths) {
+        Trashed slot;
+        const TrashOutcome claimed = claimFor(given, true, slot, batch);
+        if (claimed != TrashOutcome::done) {
+            return undo(slots, claimed);
+        }
+        slots.push_back(std::move(slot));
+        // Each file goes as soon as its info is there: a later failure
+        // brings it back.
+        if (const int error = renameNoReplace(slots.back().from, slots.back().file); error != 0) {
+            return undo(slots, error == EXDEV ? TrashOutcome::unavailable : TrashOutcome::failed);
+        }
+        slots.back().placed = true;
+    }
+    TrashResult result;
+    for (const Trashed& t : slots) {
+        result.inTrash.push_back(t.given);
+    }
+    result.outcome = TrashOutcome::done;
+    return result;
+}
+
+std::vector<TrashResult> PosixTrash::moveEachToTrash(
+    const std::vector<std::vector<std::string>>& groups) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Batch batch = newBatch();
+    // Every info written first, then one flush of each trash's file system,
+    // then the files: no file is in the trash before its info is on the
+    // disk, at the cost of one flush rather than one a file.
+    std::vector<std::vector<Trashed>> claimed(groups.size());
+    std::vector<std::optional<TrashResult>> results(groups.size());
+    std::vector<std::string> infoFolders;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        for (const std::string& given : groups[g]) {
+            Trashed slot;
+            const TrashOutcome outcome = claimFor(given, false, slot, batch);
+            if (outcome != TrashOutcome::done) {
+                results[g] = undo(claimed[g], outcome);
+                break;
+            }
+            if (std::find(infoFolders.begin(), infoFolders.end(), slot.infoFolder) ==
+                infoFolders.end()) {
+                infoFolders.push_back(slot.infoFolder);
+            }
+            claimed[g].push_back(std::move(slot));
+        }
+    }
+    bool flushed = true;
+    for (const std::string& folder : infoFolders) {
+        Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        flushed = fd.valid() && ::syncfs(fd.get()) == 0 && flushed;
+    }
+    std::vector<TrashResult> out;
+    out.reserve(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        if (!results[g]) {
+            results[g] = flushed ? place(claimed[g]) : undo(claimed[g], TrashOutcome::failed);
+        }
+        out.push_back(std::move(*results[g]));
+    }
+    return out;
 }
 
 }  // namespace quarlo::platform::posix

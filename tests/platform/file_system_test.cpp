@@ -172,6 +172,24 @@ TEST(PosixTrash, TakesEveryFileOrNone) {
     EXPECT_EQ(test::readBytes(original), "third save");
     EXPECT_FALSE(fs::exists(data + "/Trash/info/Save 1.3.ess.trashinfo"));
     EXPECT_FALSE(fs::exists(data + "/Trash/files/Save 1.3.ess"));
+
+    // A batch: each group whole or not at all, the others unharmed, and
+    // no info left without its file; the infos no other name than theirs.
+    test::writeBytes(dir.at("Saves/Aldric/Save 2.ess"), "two");
+    const auto each = trash.moveEachToTrash(
+        {{original, dir.at("Saves/Aldric/Gone.obse")}, {dir.at("Saves/Aldric/Save 2.ess")}});
+    ASSERT_EQ(each.size(), 2u);
+    EXPECT_EQ(each[0].outcome, TrashOutcome::failed);
+    EXPECT_EQ(each[1].outcome, TrashOutcome::done);
+    EXPECT_EQ(test::readBytes(original), "third save");
+    EXPECT_EQ(test::readBytes(data + "/Trash/files/Save 2.ess"), "two");
+    std::vector<std::string> infos;
+    for (const auto& e : fs::directory_iterator(data + "/Trash/info")) {
+        infos.push_back(e.path().filename().string());
+    }
+    std::sort(infos.begin(), infos.end());
+    EXPECT_EQ(infos, (std::vector<std::string>{"Save 1.2.ess.trashinfo", "Save 1.ess.trashinfo",
+                                               "Save 1.obse.trashinfo", "Save 2.ess.trashinfo"}));
 }
 
 // A file on another file system than the home goes to the trash at the top
