@@ -3,8 +3,9 @@
 # in both front ends, driven by the keyboard and mouse as a player would: the
 # main window (and, in Qt, the About window), the Saves window with a save
 # whose plugins are partly missing, the Sort plan (two characters of one name
-# among the loose saves) and its summary, the Restore list, and the
-# full-screen picker of `quarlo run --pick`. The Qt front end runs under Xvfb in a
+# among the loose saves) and its summary, the Restore list, a Saves window
+# with co-saves and saves Steam Cloud keeps, Rename, the Tidy Up plan of a
+# Let's Play's saves, and the full-screen picker of `quarlo run --pick`. The Qt front end runs under Xvfb in a
 # throwaway home laid out as Steam with the game's Proton prefix; the native
 # one under Wine, in a prefix of its own inside build-win/ with the game
 # folder in its documents and the game installed in C:\Games\Oblivion.
@@ -113,6 +114,22 @@ play() {
     click $((x + 40)) $((y + 40))
     key shift+F10 r                   # Restore...
     shot "restore-$suffix" '^Backups of Aldric$'
+    key Escape
+    click $((x + 40)) $((y + 53))     # Brynja: her co-saves, two saves in Steam Cloud
+    key shift+F10 s
+    shot "cosaves-$suffix" '^Saves of Brynja$'
+    if [ "$front" = windows ]; then
+        key alt+F4
+        click $((x + 123)) $((y - 12))
+    fi
+    click $((x + 40)) $((y + 53))
+    key shift+F10 n                   # Rename...
+    shot "rename$4" '^Rename'
+    key Escape
+    click $((x + 40)) $((y + 40))
+    key End                           # Marcus, the last: a Let's Play's 88 saves
+    key shift+F10 t                   # Tidy Up...
+    shot "tidy-plan$4" '^Tidy Up'
     key Escape
 }
 

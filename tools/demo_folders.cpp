@@ -1,7 +1,9 @@
 // A game folder as a player has it, for trying Quarlo without the game and
-// for the README's pictures: three characters with saves (co-saves, the
-// game's .bak family, saves with plugins of which some are not active or not
-// installed, one save cut short), loose saves of two players in Saves (two
+// for the README's pictures: four characters with saves (co-saves in the
+// script extender's and Pluggy's layouts, one cut short and one whose save
+// is gone, the game's .bak family, saves with plugins of which some are not
+// active or not installed, one save cut short, and a Let's Play's 86 saves
+// of one character), loose saves of two players in Saves (two
 // characters of one name among them), and an install folder with its Data
 // folder and Plugins.txt. Every save comes from the tests' own save writer.
 //
@@ -123,7 +125,7 @@ std::string saveOf(const std::string& player, std::uint16_t madeYear, const Save
                       3,
                       0,
                       static_cast<std::uint16_t>(s.day),
-                      static_cast<std::uint16_t>(18 + s.number % 5),
+                      static_cast<std::uint16_t>(9 + (s.number % 3) * 4),
                       static_cast<std::uint16_t>((s.number * 7) % 60),
                       12,
                       0};
@@ -142,9 +144,18 @@ void character(const fs::path& folder, const std::string& player, std::uint16_t 
     for (const Save& s : saves) {
         const std::string name = s.file.empty() ? gameName(s, player) : s.file;
         put(folder / name, saveOf(player, madeYear, s, seed++));
+        const std::string stem = name.substr(0, name.rfind('.'));
         if (s.number % 2 == 0) {
-            const std::string stem = name.substr(0, name.rfind('.'));
-            put(folder / (stem + ".obse"), "OBSE co-save of " + name);
+            // The script extender 21.4 over the game's 1.2.0416, its own
+            // block and, in some saves, its plugins' ones.
+            std::vector<std::uint32_t> owners{0x1400};
+            for (int p = 0; p < s.number % 4; ++p) {
+                owners.push_back(0x2000 + static_cast<std::uint32_t>(p));
+            }
+            put(folder / (stem + ".obse"), quarlo::test::obseBytes(21, 4, 0x010201A0, owners));
+        }
+        if (s.number % 3 == 0) {
+            put(folder / (stem + ".pluggy"), quarlo::test::pluggyBytes({"Oblivion.esm"}));
         }
     }
 }
@@ -181,8 +192,15 @@ void gameFolder(const fs::path& game) {
                {0, "autosave.ess", "Bravil", 14, 900, 15, {}},
                {0, "autosave.bak", "Fort Virtue", 13, 850, 14, {}}},
               seed);
-    put(saves / "Aldric" / "autosave.obse.bak", "OBSE co-save of autosave.bak");
-    put(saves / "Aldric" / "autosave.bak.pluggy", "PluggySave of autosave.bak");
+    put(saves / "Aldric" / "autosave.obse.bak",
+        quarlo::test::obseBytes(21, 4, 0x010201A0, {0x1400}));
+    put(saves / "Aldric" / "autosave.bak.pluggy", quarlo::test::pluggyBytes({"Oblivion.esm"}));
+    // A co-save whose save was deleted outside the game, and one cut short.
+    put(saves / "Aldric" / "Save 1 - Aldric - Imperial Prison, Level 1, Playing Time 00.05.13.obse",
+        quarlo::test::obseBytes(21, 4, 0x010201A0, {0x1400}));
+    const std::string cut = quarlo::test::obseBytes(21, 4, 0x010201A0, {0x1400, 0x2000}, 64);
+    put(saves / "Aldric" / "Save 14 - Aldric - Kvatch, Level 12, Playing Time 12.10.02.obse",
+        cut.substr(0, cut.size() - 40));
     // A save the game was writing when it crashed: cut after its header.
     const std::string whole = saveOf("Aldric", 2024, {20, "", "Cheydinhal", 15, 990, 16, {}}, 99);
     put(saves / "Aldric" / "Save 20 - Aldric - Cheydinhal, Level 15, Playing Time 16.30.00.ess",
@@ -199,6 +217,18 @@ void gameFolder(const fs::path& game) {
               "J\xC3\xBCrgen der Gro\xC3\x9F"
               "e",
               2022, {{4, "", "Leyawiin", 5, 200, 4, {}}, {7, "", "Anvil", 8, 450, 7, {}}}, seed);
+    // A Let's Play's worth: 86 numbered saves of one character over a long
+    // playthrough, with the game's own autosave and quicksave.
+    std::vector<Save> play;
+    const char* const places[] = {
+        "Imperial City Arena", "Anvil Docks", "Bruma", "Kvatch", "Skingrad", "Leyawiin", "Chorrol",
+        "Oblivion Gate"};
+    for (int n = 1; n <= 86; ++n) {
+        play.push_back(Save{n, "", places[n % 8], 1 + n / 4, n * 35, 1 + n / 3, {}});
+    }
+    play.push_back(Save{0, "autosave.ess", "Kvatch", 22, 86 * 35 + 10, 28, {}});
+    play.push_back(Save{0, "quicksave.ess", "Kvatch", 22, 86 * 35 + 5, 28, {}});
+    character(saves / "Marcus", "Marcus", 2021, play, seed);
     // Loose in Saves, as the game leaves them before each has its folder:
     // two characters named Cara, made a year apart, and a Dunmer.
     character(saves, "Cara", 2024,
@@ -249,6 +279,16 @@ void proton(const fs::path& home) {
     gameFolder(user / "Documents/My Games/Oblivion");
     installFolder(apps / "common/Oblivion", user / "AppData/Local/Oblivion");
     fs::create_directories(home / ".config");
+    // A player who turned on Steam Cloud for the game: Steam keeps two of
+    // Brynja's saves.
+    std::string cloud = "\"22330\"\n{\n\t\"ChangeNumber\"\t\t\"12\"\n";
+    for (const char* save :
+         {"Save 9 - Brynja - Frostcrag Spire, Level 10, Playing Time 10.20.57.ess",
+          "Save 12 - Brynja - Skingrad, Level 11, Playing Time 11.40.36.ess"}) {
+        cloud += std::string("\t\"My Games/Oblivion/Saves/Brynja/") + save +
+                 "\"\n\t{\n\t\t\"root\"\t\t\"2\"\n\t\t\"size\"\t\t\"131072\"\n\t}\n";
+    }
+    put(steam / "userdata/12345678/22330/remotecache.vdf", cloud + "}\n");
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 #include <thread>
 
 #include "app/saves_window.h"
+#include "app/transfer_text.h"
 
 namespace quarlo::ui {
 
@@ -410,7 +411,11 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setStretchLastSection(true);
+    // Real file names are long: cut in the middle, where they repeat least.
+    table->setTextElideMode(Qt::ElideMiddle);
     table->setWordWrap(false);
     layout->addWidget(table, 1);
 
@@ -432,9 +437,10 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
             const app::TidyItem& item = plan.items[static_cast<std::size_t>(i)];
             std::string file = item.fileName;
             if (!item.coSaves.empty()) {
-                file += " (+" + std::to_string(item.coSaves.size()) + ")";
+                file += " (and " + app::countOf(item.coSaves.size(), "co-save") + ")";
             }
             auto* name = new QTableWidgetItem(q(file));
+            name->setToolTip(q(file));
             name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
             name->setCheckState(item.chosen ? Qt::Checked : Qt::Unchecked);
             table->setItem(i, 0, name);
@@ -442,6 +448,9 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
             table->setItem(i, 2, new QTableWidgetItem(q(item.facts)));
         }
         table->resizeColumnsToContents();
+        // The facts keep room of their own beside the longest names.
+        table->setColumnWidth(
+            0, std::min(table->columnWidth(0), table->fontMetrics().averageCharWidth() * 52));
     };
     const auto tell = [&] {
         intro->setText(QStringLiteral("%1 of %2 go to the trash, each with its co-saves, after a "

@@ -1,6 +1,7 @@
 #include "ui/win32/dialogs.h"
 
 #include "app/saves_window.h"
+#include "app/transfer_text.h"
 #include "ui/win32/wide.h"
 // After windows.h, which it needs.
 #include <commctrl.h>
@@ -330,7 +331,7 @@ struct TidyDialog {
             const app::TidyItem& item = plan->items[static_cast<std::size_t>(i)];
             std::string file = item.fileName;
             if (!item.coSaves.empty()) {
-                file += " (+" + std::to_string(item.coSaves.size()) + ")";
+                file += " (and " + app::countOf(item.coSaves.size(), "co-save") + ")";
             }
             const std::wstring cells[] = {toWide(file), why(*plan, item), toWide(item.facts)};
             LVITEMW row{};
