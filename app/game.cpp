@@ -461,7 +461,7 @@ std::string Game::rename(const std::string& from, const std::string& to) {
 
     // Each step, once done, is put back if a later one fails.
     std::vector<std::pair<std::string, std::function<bool()>>> undo;
-    const auto putBack = [&](std::string failure) {
+    const auto putBack = [&](std::string failure, bool partly = false) {
         std::string stranded;
         for (auto step = undo.rbegin(); step != undo.rend(); ++step) {
             if (!step->second()) {
@@ -469,25 +469,32 @@ std::string Game::rename(const std::string& from, const std::string& to) {
             }
         }
         if (stranded.empty()) {
-            return failure + " Nothing was renamed.";
+            return failure + (partly ? " Nothing else was renamed." : " Nothing was renamed.");
         }
         return failure + " These could not be put back:" + stranded;
     };
 
-    // A change of letter case alone goes by way of another name: Windows and
-    // Wine take the new name for the folder itself, and would keep its case.
-    const auto renameFolder = [this](const std::string& a, const std::string& b) {
+    // A change of letter case alone goes by way of a name of its own:
+    // Windows and Wine take the new name for the folder itself, and would
+    // keep its case. `stuck` is where a folder stays when neither the second
+    // step nor the way back can be made.
+    std::string stuck;
+    const auto renameFolder = [this, &stuck](const std::string& a, const std::string& b) {
         if (!sameIgnoringCase(a, b)) {
             return platform_.saveFiles->renameNew(a, b);
         }
-        const std::string between = a + ".quarlo-rename";
+        std::string between = a + ".quarlo-rename";
+        for (int n = 2; platform_.saveFiles->kindOf(between) != platform::PathKind::missing; ++n) {
+            between = a + ".quarlo-rename-" + std::to_string(n);
+        }
         const platform::FileOutcome first = platform_.saveFiles->renameNew(a, between);
         if (first != platform::FileOutcome::done) {
             return first;
         }
         const platform::FileOutcome second = platform_.saveFiles->renameNew(between, b);
-        if (second != platform::FileOutcome::done) {
-            platform_.saveFiles->renameNew(between, a);
+        if (second != platform::FileOutcome::done &&
+            platform_.saveFiles->renameNew(between, a) != platform::FileOutcome::done) {
+            stuck = between;
         }
         return second;
     };
@@ -495,8 +502,17 @@ std::string Game::rename(const std::string& from, const std::string& to) {
         case platform::FileOutcome::done:
             break;
         case platform::FileOutcome::exists:
-            return text::kNameTaken;
+            if (stuck.empty()) {
+                return text::kNameTaken;
+            }
+            [[fallthrough]];
         default:
+            if (!stuck.empty()) {
+                return "Failed. The folder " + from +
+                       " could not be renamed, nor given its name "
+                       "back: it is now " +
+                       stuck + ".";
+            }
             return "Failed. The folder " + from +
                    " could not be renamed (is a file in it open?). Nothing was renamed.";
     }
@@ -515,8 +531,26 @@ std::string Game::rename(const std::string& from, const std::string& to) {
                           return platform_.profile->renameSection(to, from, settings);
                       });
 
-    if (sameIgnoringCase(activeSave(), from)) {
-        const std::string oldPath = readGame("General", "SLocalSavePath", "", kSaveReadCapacity);
+    // The game's setting follows only where it names this very folder:
+    // Saves\<from>\ as spelled, or in another letter case where the game's
+    // file system can find no other folder by that name.
+    const std::string oldPath = readGame("General", "SLocalSavePath", "", kSaveReadCapacity);
+    std::string named = oldPath;
+    while (!named.empty() && named.back() == '\\') {
+        named.pop_back();
+    }
+    const std::string prefix = std::string(game::kSavesFolder) + "\\";
+    bool namesIt = false;
+    if (named.size() > prefix.size() && sameIgnoringCase(named.substr(0, prefix.size()), prefix) &&
+        named.find('\\', prefix.size()) == std::string::npos) {
+        const std::string last = named.substr(prefix.size());
+        namesIt =
+            last == from || (sameIgnoringCase(last, from) &&
+                             std::count_if(entries->begin(), entries->end(), [&](const auto& e) {
+                                 return sameIgnoringCase(e.name, last);
+                             }) == 1);
+    }
+    if (namesIt) {
         const std::string oldShots =
             readGame("Display", "SScreenShotBaseName", "ScreenShot", kSettingReadCapacity);
         const bool shotsNamed = screenshotNamingOf(to) == 1 && oldShots == from;
@@ -543,9 +577,9 @@ std::string Game::rename(const std::string& from, const std::string& to) {
     }
 
     if (backups::Store* backupStore = store()) {
-        if (const std::string failure = backupStore->renameCharacter(root_, from, to);
-            !failure.empty()) {
-            return putBack(failure);
+        if (const backups::Store::Renamed moved = backupStore->renameCharacter(root_, from, to);
+            !moved.failure.empty()) {
+            return putBack(moved.failure, moved.stranded > 0);
         }
     }
     return "Success. " + from + " is now " + to + ".";
@@ -576,9 +610,10 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
         view.showMessage(title, text::kFolderNotFound);
         return;
     }
+    // Links too: a save that is a link still has its co-saves.
     std::vector<std::string> names;
     for (const platform::FolderEntry& e : listing->entries) {
-        if (e.kind == platform::EntryKind::file) {
+        if (e.kind != platform::EntryKind::other) {
             names.push_back(e.name);
         }
     }
@@ -599,7 +634,13 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
                                     " of the character, and no co-save without its save.");
         return;
     }
-    if (!view.confirmTidy(plan, replan) || plan.chosen() == 0) {
+    if (!view.confirmTidy(plan, replan)) {
+        return;
+    }
+    if (plan.chosen() == 0) {
+        view.showMessage(title, std::string(text::kNothingToTidy) +
+                                    "\n\nNo file was ticked; nothing was sent to the " +
+                                    platform_.trash->name() + ".");
         return;
     }
     // Nothing goes to the trash that is not in a backup first.

@@ -82,8 +82,11 @@ TidyPlan planTidy(
                                       factsOf(save, ansiToUtf8), stampOf(save.fileName), true});
     }
     for (const std::string& stray : saves::strayCoSaves(names)) {
-        plan.items.push_back(
-            TidyItem{TidyItem::Kind::stray, stray, {}, text::kSaveIsGone, stampOf(stray), true});
+        // Only a regular file: a link is never moved.
+        if (const auto stamp = stampOf(stray)) {
+            plan.items.push_back(
+                TidyItem{TidyItem::Kind::stray, stray, {}, text::kSaveIsGone, stamp, true});
+        }
     }
     for (const saves::SaveEntry* save : unloadable) {
         plan.items.push_back(TidyItem{TidyItem::Kind::unloadable, save->fileName, save->coSaves,
@@ -100,7 +103,7 @@ Tidied tidyAway(platform::SaveFiles& files, platform::Trash& trash, const std::s
     std::vector<std::string> names;
     if (listed) {
         for (const platform::FolderEntry& e : listed->entries) {
-            if (e.kind == platform::EntryKind::file) {
+            if (e.kind != platform::EntryKind::other) {
                 names.push_back(e.name);
             }
         }
@@ -130,6 +133,13 @@ Tidied tidyAway(platform::SaveFiles& files, platform::Trash& trash, const std::s
         }
     }
     done.saves = saves::trashSaves(files, trash, folder, going, progress);
+    // Stopped: the strays stay as well.
+    if (progress && !progress(done.saves.size(), going.size())) {
+        for (const TidyItem* item : strayItems) {
+            done.left.push_back(item->fileName + ": not begun; stopped.");
+        }
+        return done;
+    }
     const std::vector<platform::TrashResult> trashed = trash.moveEachToTrash(goingStrays);
     for (std::size_t i = 0; i < trashed.size(); ++i) {
         if (trashed[i].outcome == platform::TrashOutcome::done) {

@@ -51,8 +51,10 @@ inline constexpr std::size_t kTidyKeepAtFirst = 10;
 // its newest `keep` by the save time in their headers; never the game's own
 // autosave and quicksave nor a ".bak" of the game's, never a link nor another
 // character's save. Then the co-saves whose save is gone (`names` is every
-// file name of the folder), then the files that cannot be read as saves,
-// not chosen. `stampOf` gives each file's version now.
+// name of the folder but folders, links included, so that a save that is a
+// link keeps its co-saves), each a regular file, then the files that cannot
+// be read as saves, not chosen. `stampOf` gives each regular file's version
+// now, nullopt for anything else.
 TidyPlan planTidy(
     const std::vector<saves::SaveEntry>& saves, const std::vector<std::string>& names,
     std::size_t keep,

@@ -469,16 +469,17 @@ std::optional<std::uint64_t> Store::linkable(const ManifestFile& before,
     return compared->digest;
 }
 
-std::string Store::renameCharacter(const std::string& gameFolder, const std::string& from,
-                                   const std::string& to) {
+Store::Renamed Store::renameCharacter(const std::string& gameFolder, const std::string& from,
+                                      const std::string& to) {
     const std::lock_guard<std::mutex> lock(storeLock());
     const std::vector<Backup> all = list(gameFolder, from);
     if (all.empty()) {
         return {};
     }
     const std::string target = characterFolder(gameFolder, to);
+    const bool targetMade = files_.kindOf(target) == platform::PathKind::missing;
     if (!makeFolders(target)) {
-        return "Failed. The backups' folder of " + to + " cannot be made.";
+        return {"Failed. The backups' folder of " + to + " cannot be made.", 0};
     }
     // A list is replaced in one step, so a backup is never without one.
     const auto rewrite = [&](const std::string& folder, const std::string& bytes) {
@@ -537,12 +538,15 @@ std::string Store::renameCharacter(const std::string& gameFolder, const std::str
             ++stranded;
         }
     }
+    if (targetMade) {
+        fs_.removeFolder(target);  // only while empty
+    }
     files_.syncFolder(target);
     if (stranded > 0) {
         failure += " " + std::to_string(stranded) + " of the backups of " + from +
                    " could not be put back and are in " + target + ".";
     }
-    return failure;
+    return {failure, stranded};
 }
 
 void Store::prune(const std::string& gameFolder, const std::string& character, std::size_t keep) {

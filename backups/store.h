@@ -90,11 +90,15 @@ class Store {
 
     // Gives a character's backups to its new name: each backup's folder goes
     // into the new name's folder and its list names the new name, so that
-    // the history follows the character. All or none: "" when done, else a
-    // "Failed." sentence, which says where the backups are when some could
-    // not be put back.
-    std::string renameCharacter(const std::string& gameFolder, const std::string& from,
-                                const std::string& to);
+    // the history follows the character. All or none: `failure` is "" when
+    // done, else a "Failed." sentence, which says where the backups are when
+    // some (`stranded`) could not be put back.
+    struct Renamed {
+        std::string failure;
+        std::size_t stranded = 0;
+    };
+    Renamed renameCharacter(const std::string& gameFolder, const std::string& from,
+                            const std::string& to);
 
     // Sends a backup's folder to the trash; the character's saves are not
     // touched, nor other backups' files.

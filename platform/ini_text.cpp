@@ -319,8 +319,11 @@ std::optional<std::string> writeValue(std::string_view content, std::string_view
 
 std::optional<std::string> renameSection(std::string_view content, std::string_view from,
                                          std::string_view to) {
-    if (!isStorableProfileEntry(from, "k", "") || !isStorableProfileEntry(to, "k", "")) {
+    if (!isStorableProfileEntry(to, "k", "")) {
         return std::nullopt;
+    }
+    if (!isStorableProfileEntry(from, "k", "")) {
+        return std::string(content);  // no section can bear that name
     }
     from = trim(from);
     to = trim(to);

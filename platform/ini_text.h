@@ -25,7 +25,8 @@ std::optional<std::string> writeValue(std::string_view content, std::string_view
 // named `from`, names matched as a read matches them: the two swap, so that
 // nothing is lost and the same call puts them back. Where the two names
 // differ only in letter case, every such section is named `to`. Every other
-// byte stays as it was. nullopt when either name could not be a section's.
+// byte stays as it was; so does all of it when `from` could not be a
+// section's name. nullopt when `to` could not be.
 std::optional<std::string> renameSection(std::string_view content, std::string_view from,
                                          std::string_view to);
 

@@ -111,8 +111,11 @@ bool PosixProfileFile::renameSection(std::string_view from, std::string_view to,
     if (codePage_) {
         pageFrom = codePage_->fromUtf8(from);
         pageTo = codePage_->fromUtf8(to);
-        if (!pageFrom || !pageTo) {
+        if (!pageTo) {
             return false;
+        }
+        if (!pageFrom) {
+            return true;  // no section of the file can bear that name
         }
     }
     return updateFile(wine::resolveCase(path), [&](const std::string& content) {

@@ -112,8 +112,11 @@ bool Win32ProfileFile::renameSection(std::string_view from, std::string_view to,
     const auto ansiFrom = toAnsi(from);
     const auto ansiTo = toAnsi(to);
     const auto ansiPath = toAnsi(path);
-    if (!ansiFrom || !ansiTo || !ansiPath) {
+    if (!ansiTo || !ansiPath) {
         return false;
+    }
+    if (!ansiFrom) {
+        return true;  // no section of the file can bear that name
     }
     const auto before = readWhole(*ansiPath);
     if (!before) {

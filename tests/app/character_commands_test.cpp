@@ -214,6 +214,36 @@ TEST_F(CharacterCommandsTest, RenameRefusesTakenAndUnsafeNamesAndChangesNothing)
     EXPECT_EQ(snapshot(), before);
 }
 
+// The game's setting follows a rename only where it names that very
+// folder: not a deeper one of the same name, nor, where the file system
+// tells letter cases apart, another folder spelled otherwise.
+TEST_F(CharacterCommandsTest, RenameRewritesTheGamesSettingOnlyWhereItNamesThisFolder) {
+    struct Case {
+        std::string path;   // SLocalSavePath before
+        std::string other;  // a folder besides Ann, "" for none
+        std::string after;
+    };
+    std::vector<Case> cases{{"Saves\\Deep\\Ann\\", "Deep/Ann", "Saves\\Deep\\Ann\\"},
+                            {"Saves\\ANN\\", "", "Saves\\Zed\\"},
+                            {"Saves\\Ann", "", "Saves\\Zed\\"}};
+    if (platform.fileSystem->separator() == '/') {
+        cases.push_back({"Saves\\ann\\", "ann", "Saves\\ann\\"});
+    }
+    for (const Case& c : cases) {
+        if (!c.other.empty()) {
+            folder("Saves/" + c.other);
+        }
+        gameFile("[General]\r\nSLocalSavePath=" + c.path + "\r\n");
+        EXPECT_EQ(main.game().rename("Ann", "Zed"), "Success. Ann is now Zed.") << c.path;
+        EXPECT_EQ(readGame("General", "SLocalSavePath"), c.after) << c.path;
+        if (!c.other.empty()) {
+            fs::remove_all(inGame("Saves/" + c.other.substr(0, c.other.find('/'))));
+        }
+        gameFile("");
+        ASSERT_EQ(main.game().rename("Zed", "Ann"), "Success. Zed is now Ann.");
+    }
+}
+
 // Ann's fourteen numbered saves a minute apart, the game's own, another
 // character's, a cut one and a co-save whose save is gone.
 class TidyTest : public CharacterCommandsTest {
@@ -237,8 +267,16 @@ class TidyTest : public CharacterCommandsTest {
         writeBytes(ann("Other.ess"), saveBytes(other));
         writeBytes(ann("Broken.ess"), saveBytes(old).substr(0, 80));
         writeBytes(ann("Save 99.obse"), obseBytes(21, 4, 0x010201A0, {0x1400}));
+        // A save that is a link keeps its co-save out of the plan.
+        std::error_code noLinks;
+        fs::create_symlink(ann("Save 14.ess"), ann("Linked.ess"), noLinks);
+        writeBytes(ann("Linked.obse"), obseBytes(21, 4, 0x010201A0, {0x1400}));
+        if (noLinks) {
+            fs::remove(ann("Linked.obse"));
+        }
     }
     std::string ann(const std::string& name) const { return inGame("Saves/Ann/" + name); }
+    std::size_t linked() const { return fs::is_symlink(ann("Linked.ess")) ? 1 : 0; }
     app::TidyPlan plan(std::size_t keep) const {
         const auto saves = saves::listSaves(*platform.saveFiles, inGame("Saves/Ann"));
         Strings names;
@@ -276,7 +314,7 @@ TEST_F(TidyTest, ThePlanTakesTheOldestOfTheCharactersOwnSavesAndStrayCoSaves) {
             }
         }
         EXPECT_EQ(chosen, c.chosen) << c.keep;
-        EXPECT_EQ(p.kept, c.kept) << c.keep;
+        EXPECT_EQ(p.kept, c.kept + linked()) << c.keep;
         // The cut save is listed last, left unless ticked.
         ASSERT_FALSE(p.items.empty());
         EXPECT_EQ(p.items.back().fileName, "Broken.ess");
@@ -301,8 +339,9 @@ TEST_F(TidyTest, TidyBacksUpThenTrashesWhatThePlanChoseAndLeavesWhatChanged) {
     main.onTidyUp("Ann", answers);
     ASSERT_EQ(answers.messages.size(), 1u);
     EXPECT_EQ(answers.messages[0],
-              "Failed. 2 saves and 1 co-save went to the trash; 16 saves stay, and a backup of "
-              "Ann holds them all.\n\nSave 2.ess: it changed since the plan.");
+              "Failed. 2 saves and 1 co-save went to the trash; " + std::to_string(16 + linked()) +
+                  " saves stay, and a backup of Ann holds them all.\n\nSave 2.ess: it changed "
+                  "since the plan.");
     Strings trashed;
     for (const auto& e : fs::directory_iterator(dir.at("trash"))) {
         trashed.push_back(e.path().filename().string());
@@ -313,7 +352,20 @@ TEST_F(TidyTest, TidyBacksUpThenTrashesWhatThePlanChoseAndLeavesWhatChanged) {
     const auto kept = backupsOf("Ann");
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0].manifest.reason, backups::Reason::beforeTidy);
-    EXPECT_EQ(kept[0].manifest.files.size(), 21u);  // every file, before any went
+    // Every file, before any went (a link is no file of the character's).
+    EXPECT_EQ(kept[0].manifest.files.size(), 21u + linked());
+    EXPECT_TRUE(fs::exists(ann("Linked.obse")) || linked() == 0);
+
+    // Stopped while the saves went: the strays stay too.
+    writeBytes(ann("Save 98.obse"), "stray");
+    app::TidyPlan again = plan(12);
+    FolderTrash trash(dir.at("trash2"));
+    const app::Tidied stopped =
+        app::tidyAway(*platform.saveFiles, trash, inGame("Saves/Ann"), again,
+                      [](std::size_t, std::size_t) { return false; });
+    EXPECT_EQ(stopped.straysGone, 0u);
+    EXPECT_TRUE(fs::exists(ann("Save 98.obse")));
+    EXPECT_TRUE(fs::is_empty(dir.at("trash2")));
 }
 
 TEST_F(TidyTest, NothingGoesWithoutABackupOrWhileTheGameRuns) {

@@ -191,6 +191,7 @@ TEST(RenameSection, ChangesOnlyTheHeadersNames) {
         {"a key named like it is no header", "[Bob]\nAnn=1\n", "Ann", "Cara", "[Bob]\nAnn=1\n"},
         {"byte-order mark kept", "\xEF\xBB\xBF[Ann]\n", "Ann", "B", "\xEF\xBB\xBF[B]\n"},
         {"a name with ] refused", "[Ann]\n", "Ann", "A]B", std::nullopt},
+        {"an old name no section can bear: as it was", "[Ann]\n", "A]B", "Ann", "[Ann]\n"},
         {"a line break refused", "[Ann]\n", "Ann", "A\nB", std::nullopt},
     };
     for (const Case& c : cases) {
