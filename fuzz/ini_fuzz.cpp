@@ -1,7 +1,9 @@
 // The profile dialect on any content and any names. A read never gives more
 // than its capacity allows. A write either refuses or leaves content in which
 // the key reads back as the same line would on its own, and every other key
-// reads as it did before.
+// reads as it did before. A section rename keeps the content's length but
+// for the names it changes, and what the renamed section held reads under
+// its new name.
 #include <cstdlib>
 #include <string>
 
@@ -37,6 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string read = ini::readValue(content, section, key, "default", capacity);
     if (static_cast<int>(read.size()) > (capacity > 0 ? capacity - 1 : 0)) {
         std::abort();
+    }
+
+    if (const auto renamed = ini::renameSection(content, section, otherSection)) {
+        const std::string was = ini::readValue(content, section, key, "\x01", kWhole);
+        if (was != "\x01" && ini::readValue(content, otherSection, key, "\x01", kWhole) == "\x01" &&
+            ini::readValue(*renamed, otherSection, key, "\x01", kWhole) != was) {
+            std::abort();
+        }
     }
 
     const auto written = ini::writeValue(content, section, key, value);
