@@ -16,28 +16,20 @@ namespace fs = std::filesystem;
 // Rename's and Tidy Up's dialogs, answered as scripted.
 struct Answers : app::CharacterView {
     std::optional<std::string> name;
-    bool yes = true;
-    bool tidy = true;
     std::function<void(app::TidyPlan&, const std::function<app::TidyPlan(std::size_t)>&)> edit;
-    std::optional<app::TidyPlan> plan;
-    Strings questions;
     Strings messages;
     int changed = 0;
     std::optional<std::string> askName(const std::string&, const std::string&,
                                        const std::string&) override {
         return name;
     }
-    bool confirm(const std::string&, const std::string& question) override {
-        questions.push_back(question);
-        return yes;
-    }
+    bool confirm(const std::string&, const std::string&) override { return true; }
     bool confirmTidy(app::TidyPlan& p,
                      const std::function<app::TidyPlan(std::size_t)>& replan) override {
         if (edit) {
             edit(p, replan);
         }
-        plan = p;
-        return tidy;
+        return true;
     }
     void showMessage(const std::string&, const std::string& text) override {
         messages.push_back(text);
