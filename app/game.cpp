@@ -409,10 +409,7 @@ saves::PluginSetup Game::pluginSetup() {
 namespace {
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+    return saves::lowerAscii(a) == saves::lowerAscii(b);
 }
 
 }  // namespace

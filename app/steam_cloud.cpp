@@ -7,6 +7,7 @@
 #include "platform/game_facts.h"
 #include "platform/save_files.h"
 #include "platform/wine/vdf.h"
+#include "saves/character_saves.h"
 
 namespace quarlo::app {
 
@@ -15,13 +16,6 @@ namespace {
 // Steam's lists are small; one far larger is read only this far, and tells
 // what it holds up to there.
 constexpr std::size_t kLargestList = 16u << 20;
-
-std::string lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 bool allDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(),
@@ -34,11 +28,11 @@ bool allDigits(std::string_view text) {
 // come first or not at all.
 std::string belowSaves(std::string path) {
     std::replace(path.begin(), path.end(), '\\', '/');
-    const std::string folded = lower(path);
-    std::string saves = lower(game::kSavesFolder);
+    const std::string folded = saves::lowerAscii(path);
+    std::string saves = saves::lowerAscii(game::kSavesFolder);
     saves.push_back('/');
     std::string inGame(1, '/');
-    inGame.append(lower(game::kGameFolder)).append(1, '/').append(saves);
+    inGame.append(saves::lowerAscii(game::kGameFolder)).append(1, '/').append(saves);
     std::size_t at = std::string::npos;
     if (folded.starts_with(saves)) {
         at = saves.size();
@@ -91,9 +85,10 @@ bool keptInCloud(const std::vector<std::string>& cloud, const std::string& chara
                  const std::string& fileName) {
     std::string folder = character;
     std::replace(folder.begin(), folder.end(), '\\', '/');
-    const std::string wanted = lower(folder.empty() ? fileName : folder + "/" + fileName);
+    const std::string wanted =
+        saves::lowerAscii(folder.empty() ? fileName : folder + "/" + fileName);
     return std::any_of(cloud.begin(), cloud.end(),
-                       [&](const std::string& path) { return lower(path) == wanted; });
+                       [&](const std::string& path) { return saves::lowerAscii(path) == wanted; });
 }
 
 std::string cloudWarning(const std::vector<std::string>& cloud) {

@@ -13,16 +13,9 @@ namespace quarlo::app {
 
 namespace {
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
 // The game's autosave and quicksave, whatever their letter case.
 bool gamesOwn(const saves::SaveEntry& save) {
-    const std::string name = lower(save.fileName);
+    const std::string name = saves::lowerAscii(save.fileName);
     const std::string stem = name.substr(0, name.rfind('.'));
     return std::any_of(std::begin(game::kGameOwnSaves), std::end(game::kGameOwnSaves),
                        [&](std::string_view own) { return stem == own; });

@@ -24,10 +24,10 @@ struct TidyItem {
         unloadable,  // a file the game cannot load: cut or damaged
     };
     Kind kind = Kind::old;
-    std::string fileName;                      // the save, or the stray co-save
-    std::vector<std::string> coSaves;          // those that go with a save
-    std::string facts;                         // "Level 12, Imperial City, 2006-03-01 18:22" or why
-    std::optional<platform::FileStamp> stamp;  // the file as the plan saw it
+    std::string fileName;              // the save, or the stray co-save
+    std::vector<std::string> coSaves;  // those that go with a save
+    std::string facts;                 // "Level 12, Imperial City, 2006-03-01 18:22" or why
+    std::optional<platform::FileStamp> stamp = {};  // the file as the plan saw it
     // Whether it goes: old saves and strays at first, unloadable files only
     // when ticked.
     bool chosen = true;

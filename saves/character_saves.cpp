@@ -11,8 +11,6 @@
 
 namespace quarlo::saves {
 
-namespace {
-
 std::string lowerAscii(std::string_view s) {
     std::string out(s);
     for (char& c : out) {
@@ -22,6 +20,8 @@ std::string lowerAscii(std::string_view s) {
     }
     return out;
 }
+
+namespace {
 
 bool endsWithIgnoringCase(std::string_view name, std::string_view suffix) {
     return name.size() > suffix.size() &&

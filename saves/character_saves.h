@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "saves/save_header.h"
@@ -35,6 +36,10 @@ struct SaveEntry {
     // modification time where the header is unreadable.
     std::int64_t sortTime() const;
 };
+
+// The name with its ASCII letters in lower case, as the game's file system
+// compares names (other bytes as they are).
+std::string lowerAscii(std::string_view s);
 
 // The files of one save as they lie in a folder.
 struct SaveFamily {

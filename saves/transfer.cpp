@@ -32,16 +32,6 @@ std::string join(const std::string& folder, const std::string& name, char separa
     return folder + separator + name;
 }
 
-std::string lowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
 TransferResult resultFor(const std::string& save, Outcome outcome, std::string detail = {}) {
     TransferResult r;
     r.fileName = save;

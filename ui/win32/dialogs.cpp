@@ -19,6 +19,7 @@ constexpr WORD kComboId = 101;
 constexpr WORD kHeadingId = 102;
 constexpr WORD kBodyId = 103;
 constexpr WORD kProgressId = 104;
+constexpr WORD kNameEditId = 107;
 
 // A dialog template in memory, laid out in dialog units: the header, then
 // each control's item, every item on a DWORD boundary.
@@ -85,34 +86,43 @@ class DialogTemplate {
     std::vector<WORD> words_;  // new[] aligns it for the DWORDs
 };
 
+// One question answered with a line of text: in a drop-down list of
+// characters (kComboId), or in an edit box holding `answer` at first
+// (kNameEditId).
 struct Question {
     std::wstring title;
     std::wstring prompt;
     std::vector<std::wstring> characters;
     std::wstring answer;
+    WORD input = kComboId;
 };
 
-INT_PTR CALLBACK characterProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK questionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: {
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             const auto* q = reinterpret_cast<const Question*>(lParam);
             SetWindowTextW(dialog, q->title.c_str());
             SetDlgItemTextW(dialog, kPromptId, q->prompt.c_str());
-            HWND combo = GetDlgItem(dialog, kComboId);
-            for (const std::wstring& name : q->characters) {
-                SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+            HWND input = GetDlgItem(dialog, q->input);
+            if (q->input == kComboId) {
+                for (const std::wstring& name : q->characters) {
+                    SendMessageW(input, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+                }
+                SendMessageW(input, CB_SETCURSEL, 0, 0);
+            } else {
+                SetWindowTextW(input, q->answer.c_str());
+                SendMessageW(input, EM_SETSEL, 0, -1);
             }
-            SendMessageW(combo, CB_SETCURSEL, 0, 0);
-            return TRUE;  // the focus goes to the combo box, the first tab stop
+            return TRUE;  // the focus goes to the input, the first tab stop
         }
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
                 auto* q = reinterpret_cast<Question*>(GetWindowLongPtrW(dialog, DWLP_USER));
-                HWND combo = GetDlgItem(dialog, kComboId);
-                std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(combo)) + 1, L'\0');
+                HWND input = GetDlgItem(dialog, q->input);
+                std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(input)) + 1, L'\0');
                 text.resize(static_cast<std::size_t>(
-                    GetWindowTextW(combo, text.data(), static_cast<int>(text.size()))));
+                    GetWindowTextW(input, text.data(), static_cast<int>(text.size()))));
                 q->answer = std::move(text);
                 EndDialog(dialog, IDOK);
                 return TRUE;
@@ -142,7 +152,7 @@ std::optional<std::string> askCharacter(HWND owner, const std::string& title,
         q.characters.push_back(toWide(name));
     }
     const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner,
-                                                   &characterProc, reinterpret_cast<LPARAM>(&q));
+                                                   &questionProc, reinterpret_cast<LPARAM>(&q));
     if (result != IDOK) {
         return std::nullopt;
     }
@@ -233,47 +243,6 @@ bool confirmSortPlan(HWND owner, const app::SortPlan& plan) {
         L"&Sort", true);
 }
 
-constexpr WORD kNameEditId = 107;
-
-struct NameQuestion {
-    std::wstring title;
-    std::wstring prompt;
-    std::wstring answer;
-};
-
-INT_PTR CALLBACK nameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_INITDIALOG: {
-            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            const auto* q = reinterpret_cast<const NameQuestion*>(lParam);
-            SetWindowTextW(dialog, q->title.c_str());
-            SetDlgItemTextW(dialog, kPromptId, q->prompt.c_str());
-            SetDlgItemTextW(dialog, kNameEditId, q->answer.c_str());
-            SendDlgItemMessageW(dialog, kNameEditId, EM_SETSEL, 0, -1);
-            return TRUE;  // the focus goes to the edit box, the first tab stop
-        }
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
-                auto* q = reinterpret_cast<NameQuestion*>(GetWindowLongPtrW(dialog, DWLP_USER));
-                HWND edit = GetDlgItem(dialog, kNameEditId);
-                std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-                text.resize(static_cast<std::size_t>(
-                    GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-                q->answer = std::move(text);
-                EndDialog(dialog, IDOK);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, IDCANCEL);
-                return TRUE;
-            }
-            break;
-        default:
-            break;
-    }
-    return FALSE;
-}
-
 std::optional<std::string> askName(HWND owner, const std::string& title, const std::string& prompt,
                                    const std::string& initial) {
     DialogTemplate form(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 240, 70, 4);
@@ -281,8 +250,8 @@ std::optional<std::string> askName(HWND owner, const std::string& title, const s
     form.item(0x0081, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 28, 226, 14, kNameEditId, L"");
     form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 49, 50, 14, IDOK, L"OK");
     form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 183, 49, 50, 14, IDCANCEL, L"Cancel");
-    NameQuestion q{toWide(title), toWide(prompt), toWide(initial)};
-    if (DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &nameProc,
+    Question q{toWide(title), toWide(prompt), {}, toWide(initial), kNameEditId};
+    if (DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &questionProc,
                                 reinterpret_cast<LPARAM>(&q)) != IDOK) {
         return std::nullopt;
     }

@@ -344,7 +344,9 @@ class SavesWindowTest : public QObject {
                 plan.keep = keep;
                 for (std::size_t i = 0; i < 4 - std::min<std::size_t>(keep, 4); ++i) {
                     plan.items.push_back({quarlo::app::TidyItem::Kind::old,
-                                          "Save " + std::to_string(i) + ".ess", {}, "Level 1"});
+                                          "Save " + std::to_string(i) + ".ess",
+                                          {},
+                                          "Level 1"});
                 }
                 return plan;
             };
@@ -397,10 +399,8 @@ class SavesWindowTest : public QObject {
                                  quarlo::test::obseBytes(21, 4, 0x010201A0, {0x1400}));
         quarlo::app::MainHandlers hooks;
         hooks.savesOf = [this](const std::string& entry) {
-            quarlo::app::SavesSource source{entry, dir->at(entry), files.get()};
-            source.plugins = [] {
-                return quarlo::saves::PluginSetup{true, "", {}, {}};
-            };
+            quarlo::app::SavesSource source{entry, dir->at(entry), files.get(), {}};
+            source.plugins = [] { return quarlo::saves::PluginSetup{true, "", {}, {}}; };
             return source;
         };
         window->setHandlers(hooks);
