@@ -41,22 +41,27 @@ struct Answers : app::CharacterView {
     }
 };
 
-// A trash that is a folder: what goes is kept there under its own name.
-class FolderTrash : public platform::Trash {
-  public:
-    explicit FolderTrash(std::string folder) : folder_(std::move(folder)) {
-        fs::create_directories(folder_);
+// The names in a folder, sorted.
+Strings namesIn(const std::string& folder) {
+    Strings names;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        names.push_back(e.path().filename().string());
     }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A trash that is a folder: what goes is kept there under its own name.
+struct FolderTrash : platform::Trash {
+    explicit FolderTrash(std::string at) : folder(std::move(at)) { fs::create_directories(folder); }
     std::string name() const override { return "trash"; }
     platform::TrashResult moveToTrash(const std::vector<std::string>& paths) override {
         for (const std::string& path : paths) {
-            fs::rename(path, folder_ + "/" + fs::path(path).filename().string());
+            fs::rename(path, folder + "/" + fs::path(path).filename().string());
         }
         return {platform::TrashOutcome::done, paths};
     }
-
-  private:
-    std::string folder_;
+    std::string folder;
 };
 
 // The platform's files, whose folders cannot be renamed while `fails`.
@@ -126,14 +131,9 @@ TEST_F(CharacterCommandsTest, RenameTakesTheFolderSettingsGameAndBackupsAlong) {
         main.onRename(from, answers);
         ASSERT_EQ(answers.messages, Strings{"Success. " + from + " is now " + to + "."});
         EXPECT_TRUE(fs::exists(inGame("Saves/" + to + "/Save 1.ess")));
-        Strings onDisk;  // as spelled there, whatever the file system's case
-        for (const auto& e : fs::directory_iterator(inGame("Saves"))) {
-            onDisk.push_back(e.path().filename().string());
-        }
-        Strings named{"Bob", to};
-        std::sort(onDisk.begin(), onDisk.end());
-        std::sort(named.begin(), named.end());
-        EXPECT_EQ(onDisk, named);
+        // As spelled there, whatever the file system's case.
+        EXPECT_EQ(namesIn(inGame("Saves")),
+                  (to == "Anna" ? Strings{"Anna", "Bob"} : Strings{"Bob", "anna"}));
         EXPECT_EQ(profileFake->bytes(programIni()), settings);
         EXPECT_EQ(readGame("General", "SLocalSavePath"), "Saves\\" + to + "\\");
         EXPECT_EQ(readGame("Display", "SScreenShotBaseName"), to);
@@ -271,12 +271,8 @@ class TidyTest : public CharacterCommandsTest {
     std::size_t linked() const { return fs::is_symlink(ann("Linked.ess")) ? 1 : 0; }
     app::TidyPlan plan(std::size_t keep) const {
         const auto saves = saves::listSaves(*platform.saveFiles, inGame("Saves/Ann"));
-        Strings names;
-        for (const auto& e : fs::directory_iterator(inGame("Saves/Ann"))) {
-            names.push_back(e.path().filename().string());
-        }
         return app::planTidy(
-            *saves, names, keep,
+            *saves, namesIn(inGame("Saves/Ann")), keep,
             [&](const std::string& n) { return platform.saveFiles->stamp(ann(n)); }, {});
     }
 };
@@ -334,12 +330,7 @@ TEST_F(TidyTest, TidyBacksUpThenTrashesWhatThePlanChoseAndLeavesWhatChanged) {
               "Failed. 2 saves and 1 co-save went to the trash; " + std::to_string(16 + linked()) +
                   " saves stay, and a backup of Ann holds them all.\n\nSave 2.ess: it changed "
                   "since the plan.");
-    Strings trashed;
-    for (const auto& e : fs::directory_iterator(dir.at("trash"))) {
-        trashed.push_back(e.path().filename().string());
-    }
-    std::sort(trashed.begin(), trashed.end());
-    EXPECT_EQ(trashed, (Strings{"Broken.ess", "Save 1.ess", "Save 99.obse"}));
+    EXPECT_EQ(namesIn(dir.at("trash")), (Strings{"Broken.ess", "Save 1.ess", "Save 99.obse"}));
     EXPECT_TRUE(fs::exists(ann("Save 2.ess")));
     const auto kept = backupsOf("Ann");
     ASSERT_EQ(kept.size(), 2u);
