@@ -1,5 +1,6 @@
 #include "ui/cli/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -15,9 +16,9 @@ namespace quarlo::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quarlo [--root DIR] VERB [ARGUMENTS]\n"
+    "Usage: quarlo [--root DIR] COMMAND [OPTIONS] [--] [ARGUMENTS]\n"
     "\n"
-    "Without arguments Quarlo opens its window. The verbs:\n"
+    "Without arguments Quarlo opens its window. The commands:\n"
     "  list                    each character, tab-separated: * for the one the game\n"
     "                          will use, the name, its saves, and its newest save's\n"
     "                          level, location and time\n"
@@ -28,7 +29,7 @@ constexpr const char* kUsage =
     "                          why, how many saves, the newest save\n"
     "  restore NAME ID         put back the saves of NAME's backup ID\n"
     "  rename NAME NEW         NAME becomes NEW: its folder, settings and backups\n"
-    "  tidy NAME [--keep N] [--yes]\n"
+    "  tidy [--keep N] [--yes] NAME\n"
     "                          the plan of Tidy Up: NAME's saves older than its newest\n"
     "                          N (10 at first) and co-saves without their save; with\n"
     "                          --yes, a backup of NAME, then those files to the trash\n"
@@ -36,15 +37,19 @@ constexpr const char* kUsage =
     "                          switch first, then start COMMAND as given and wait for\n"
     "                          it (in a launch option: quarlo run --pick -- %command%);\n"
     "                          without COMMAND, the game's launcher as Run Game does.\n"
-    "                          --pick shows a full-screen picker (arrows, Enter,\n"
-    "                          Escape; the current character after S seconds, 10 at\n"
-    "                          first, 0 for no countdown)\n"
+    "                          --pick shows a full-screen picker (arrows or the pad,\n"
+    "                          Enter or A, Escape or B; the current character after S\n"
+    "                          seconds, 10 at first, 0 for no countdown)\n"
     "  --help, --version\n"
     "\n"
     "  --root DIR              the game folder DIR, as Root Dir Mode\n"
     "\n"
-    "Exit status: 0 for Success, 1 for Failed, 2 for a command line not understood;\n"
-    "run exits with its command's status, 127 when it cannot be started.\n";
+    "An argument that begins with '-' is an option; a name that does, goes after\n"
+    "'--' (quarlo new -- -Ann).\n"
+    "\n"
+    "Exit status: 0 for Success, 1 for Failed (or output that could not be written),\n"
+    "2 for a command line not understood; run exits with its command's status, 127\n"
+    "when it cannot be started.\n";
 
 // Sends a long command's notices to standard error and runs its work in
 // place: there is no window to keep responsive.
@@ -110,6 +115,17 @@ class ConsoleTidy : public app::CharacterView {
     std::string last_ = "Success.";
 };
 
+// A command's status once what it printed has reached its standard output:
+// a script reading nothing must not be told "done" (1 otherwise).
+int written(std::ostream& out, std::ostream& err, int status) {
+    out.flush();
+    if (out) {
+        return status;
+    }
+    err << "quarlo: the output could not be written.\n";
+    return 1;
+}
+
 int statusOf(const std::string& text) {
     return text.rfind("Success.", 0) == 0 ? 0 : 1;
 }
@@ -123,7 +139,7 @@ bool listed(app::Game& game, const std::string& name) {
 struct Parsed {
     std::string root;
     std::string verb;
-    std::vector<std::string> names;  // the verb's own arguments
+    std::vector<std::string> names;  // the verb's operands
     // run's
     std::optional<std::string> character;
     bool pick = false;
@@ -132,77 +148,156 @@ struct Parsed {
     // tidy's
     std::size_t keep = app::kTidyKeepAtFirst;
     bool yes = false;
-    bool ok = true;
+    bool help = false;
+    // What is wrong with the command line, one line; "" when it is understood.
+    std::string error;
+    bool ok() const { return error.empty(); }
 };
 
+// A verb: the options it takes besides the global ones, and its operands.
+struct VerbSpec {
+    const char* verb;
+    std::vector<std::string_view> flags;   // options without a value
+    std::vector<std::string_view> valued;  // options with one
+    std::vector<const char*> operands;     // their names, as the usage writes them
+};
+
+const std::vector<VerbSpec>& verbs() {
+    static const std::vector<VerbSpec> all{
+        {"list", {}, {}, {}},
+        {"switch", {}, {}, {"NAME"}},
+        {"new", {}, {}, {"NAME"}},
+        {"backup", {}, {}, {"NAME"}},
+        {"backups", {}, {}, {"NAME"}},
+        {"restore", {}, {}, {"NAME", "ID"}},
+        {"rename", {}, {}, {"NAME", "NEW"}},
+        {"tidy", {"--yes"}, {"--keep"}, {"NAME"}},
+        {"run", {"--pick"}, {"--character", "--timeout"}, {}},
+    };
+    return all;
+}
+
+template <typename Number>
+bool parseNumber(const std::string& text, Number& out) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+// POSIX's rules with GNU's order: an argument that begins with "-" is an
+// option wherever it stands before "--", never a name; after "--" every
+// argument is an operand (for `run`, the command). An option's value is the
+// argument after it, whatever it begins with.
 Parsed parse(const std::vector<std::string>& args) {
     Parsed p;
-    std::size_t i = 0;
-    const auto next = [&]() -> std::optional<std::string> {
-        return i + 1 < args.size() ? std::optional(args[++i]) : std::nullopt;
+    const VerbSpec* spec = nullptr;
+    const auto fail = [&p](std::string why) {
+        if (p.error.empty()) {
+            p.error = std::move(why);
+        }
     };
-    for (; i < args.size() && p.ok; ++i) {
+    const auto has = [](const std::vector<std::string_view>& list, std::string_view name) {
+        return std::find(list.begin(), list.end(), name) != list.end();
+    };
+    bool operandsOnly = false;
+    for (std::size_t i = 0; i < args.size() && p.ok(); ++i) {
         const std::string& a = args[i];
-        if (!p.verb.empty() && p.verb == "run") {
+        const bool option = !operandsOnly && a.size() > 1 && a[0] == '-';
+        if (!option) {
             if (a == "--") {
+                fail("'--' stands alone");
+            } else if (spec == nullptr) {
+                const auto found = std::find_if(verbs().begin(), verbs().end(),
+                                                [&](const VerbSpec& v) { return a == v.verb; });
+                if (found == verbs().end()) {
+                    fail("'" + a + "' is not a command");
+                } else {
+                    spec = &*found;
+                    p.verb = a;
+                }
+            } else if (p.verb == "run") {
+                fail("run: the command goes after '--': quarlo run -- " + a);
+            } else {
+                p.names.push_back(a);
+            }
+            continue;
+        }
+        if (a == "--") {
+            if (p.verb == "run") {
                 p.command.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
                 break;
             }
-            if (a == "--character" && !p.character && !p.pick) {
-                p.character = next();
-                p.ok = p.character.has_value() && !p.character->empty();
-            } else if (a == "--pick" && !p.character && !p.pick) {
-                p.pick = true;
-            } else if (a == "--timeout") {
-                const auto s = next();
-                const auto [end, error] =
-                    s ? std::from_chars(s->data(), s->data() + s->size(), p.timeout)
-                      : std::from_chars_result{nullptr, std::errc::invalid_argument};
-                p.ok = s && error == std::errc() && end == s->data() + s->size() && p.timeout >= 0;
-            } else {
-                p.ok = false;
-            }
+            operandsOnly = true;
             continue;
         }
-        if (p.verb.empty()) {
-            if (a == "--root") {
-                const auto dir = next();
-                p.ok = dir && !dir->empty();
-                p.root = dir.value_or("");
-            } else if (a == "--help" || a == "--version" || (!a.empty() && a[0] != '-')) {
-                p.verb = a;
-            } else {
-                p.ok = false;
-            }
+        const std::string where = p.verb.empty() ? std::string() : p.verb + ": ";
+        if (a == "--help") {
+            p.help = true;
             continue;
         }
-        if (p.verb == "tidy" && a == "--yes") {
+        if (a == "--version" && p.verb.empty()) {
+            p.verb = a;
+            continue;
+        }
+        const bool global = a == "--root";
+        const bool flag = spec != nullptr && has(spec->flags, a);
+        const bool valued = global || (spec != nullptr && has(spec->valued, a));
+        if (!flag && !valued) {
+            fail(where + "unrecognized option '" + a + "'");
+            continue;
+        }
+        std::string value;
+        if (valued) {
+            if (i + 1 >= args.size()) {
+                fail(where + "option '" + a + "' needs a value");
+                continue;
+            }
+            value = args[++i];
+        }
+        if (a == "--root") {
+            p.root = value;
+            if (value.empty()) {
+                fail("option '--root' needs a folder");
+            }
+        } else if (a == "--yes") {
             p.yes = true;
-        } else if (p.verb == "tidy" && a == "--keep") {
-            const auto n = next();
-            const auto [end, error] =
-                n ? std::from_chars(n->data(), n->data() + n->size(), p.keep)
-                  : std::from_chars_result{nullptr, std::errc::invalid_argument};
-            p.ok = n && error == std::errc() && end == n->data() + n->size();
-        } else {
-            p.names.push_back(a);
+        } else if (a == "--keep") {
+            if (!parseNumber(value, p.keep)) {
+                fail("tidy: '--keep " + value + "' is not a number of saves");
+            }
+        } else if (a == "--pick" || a == "--character") {
+            if (p.pick || p.character) {
+                fail("run: '--character' and '--pick' go alone, and once");
+            } else if (a == "--pick") {
+                p.pick = true;
+            } else if (value.empty()) {
+                fail("run: option '--character' needs a name");
+            } else {
+                p.character = value;
+            }
+        } else if (a == "--timeout") {
+            if (!parseNumber(value, p.timeout) || p.timeout < 0) {
+                fail("run: '--timeout " + value + "' is not a number of seconds");
+            }
         }
     }
-    static const std::pair<const char*, std::size_t> kArity[] = {
-        {"list", 0}, {"switch", 1}, {"new", 1},       {"backup", 1}, {"backups", 1}, {"restore", 2},
-        {"run", 0},  {"--help", 0}, {"--version", 0}, {"rename", 2}, {"tidy", 1}};
-    bool known = false;
-    for (const auto& [verb, count] : kArity) {
-        if (p.verb == verb) {
-            known = true;
-            p.ok = p.ok && p.names.size() == count;
-        }
+    if (!p.ok() || p.help || p.verb == "--version") {
+        return p;
     }
-    p.ok = p.ok && known;
+    if (spec == nullptr) {
+        fail("a command is missing");
+    } else if (p.names.size() != spec->operands.size()) {
+        std::string wanted;
+        for (const char* name : spec->operands) {
+            wanted += (wanted.empty() ? "" : " ") + std::string(name);
+        }
+        fail(p.verb + (wanted.empty() ? ": takes no name" : ": wants " + wanted) + "; " +
+             std::to_string(p.names.size()) + " given");
+    }
     for (const std::string& name : p.names) {
-        p.ok = p.ok && !name.empty();
+        if (name.empty()) {
+            fail(p.verb + ": a name is empty");
+        }
     }
-    p.ok = p.ok && (!p.pick || p.timeout >= 0);
     return p;
 }
 
@@ -232,24 +327,13 @@ std::string switchFirst(app::Game& game, const Parsed& p, Screens* screens,
 
 bool wantsPicker(const std::vector<std::string>& args) {
     const Parsed p = parse(args);
-    return p.ok && p.verb == "run" && p.pick;
+    return p.ok() && !p.help && p.verb == "run" && p.pick;
 }
 
-int run(const std::vector<std::string>& args, platform::Platform& platform, std::ostream& out,
-        std::ostream& err, Screens* screens) {
-    const Parsed p = parse(args);
-    if (!p.ok) {
-        err << kUsage;
-        return 2;
-    }
-    if (p.verb == "--help") {
-        out << kUsage;
-        return 0;
-    }
-    if (p.verb == "--version") {
-        out << "quarlo " << kVersion << "\n";
-        return 0;
-    }
+namespace {
+
+int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, std::ostream& err,
+            Screens* screens) {
     // A failure that would start the game into another character's folder
     // is shown where a launch option's player sees it, and printed too.
     const auto failed = [&](const std::string& text) {
@@ -391,6 +475,28 @@ int run(const std::vector<std::string>& args, platform::Platform& platform, std:
         err << "quarlo: " << p.command.front() << " could not be started.\n";
     }
     return status;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, platform::Platform& platform, std::ostream& out,
+        std::ostream& err, Screens* screens) {
+    const Parsed p = parse(args);
+    if (!p.ok()) {
+        err << "quarlo: " << p.error << "\nTry 'quarlo --help'.\n";
+        return 2;
+    }
+    if (p.help) {
+        out << kUsage;
+        return written(out, err, 0);
+    }
+    if (p.verb == "--version") {
+        out << "quarlo " << kVersion << "\n";
+        return written(out, err, 0);
+    }
+    const int status = runVerb(p, platform, out, err, screens);
+    // A wrapper's status is its command's.
+    return p.verb == "run" && !p.command.empty() ? status : written(out, err, status);
 }
 
 }  // namespace quarlo::cli

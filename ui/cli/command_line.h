@@ -25,17 +25,18 @@ class Screens {
 inline constexpr const char* kVersion = "1.0.0";
 
 // Quarlo started with arguments: the verbs below, over the same commands the
-// window runs. Returns the exit status: 0 for "Success.", 1 for "Failed.",
-// 2 for a command line it does not understand (the usage on `err`), and
-// for `run` the status of the command it started. `screens` makes its
-// window only for --pick or to show a failure of `run`.
+// window runs. Returns the exit status: 0 for "Success.", 1 for "Failed."
+// and for output that could not be written, 2 for a command line it does
+// not understand (one line saying why on `err`, then "Try 'quarlo
+// --help'."), and for `run` the status of the command it started.
+// `screens` makes its window only for --pick or to show a failure of `run`.
 //
 //   quarlo list
-//   quarlo switch NAME | new NAME
+//   quarlo switch NAME | new NAME | rename NAME NEW | tidy [--keep N] [--yes] NAME
 //   quarlo backup NAME | backups NAME | restore NAME ID
 //   quarlo run [--character NAME | --pick [--timeout S]] [-- COMMAND [ARG...]]
 //   quarlo --help | --version
-//   and before any verb: --root DIR
+//   and anywhere before "--": --root DIR
 int run(const std::vector<std::string>& args, platform::Platform& platform, std::ostream& out,
         std::ostream& err, Screens* screens);
 

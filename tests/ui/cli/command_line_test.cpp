@@ -97,7 +97,7 @@ TEST_F(CommandLineTest, EachVerbSaysItsOutcomeAndExitsByIt) {
         {{"rename", "Ann", "Anna"}, 0, "Success. Ann is now Anna.\n", "Saves\\Anna\\", "40"},
         {{"rename", "Ann", "bob"}, 1, "Failed. Name Taken.\n", "Saves\\Ann\\", "40"},
         {{"rename", "Carl", "Cid"}, 1, "Failed. No Such Character.\n", "Saves\\Ann\\", "40"},
-        {{"tidy", "Bob", "--keep", "0"},
+        {{"tidy", "--keep", "0", "Bob"},
          0,
          "Keeps the newest 0 of the character's saves; 0 saves stay in all.\n[x] Save 1.ess",
          "Saves\\Ann\\",
@@ -111,6 +111,18 @@ TEST_F(CommandLineTest, EachVerbSaysItsOutcomeAndExitsByIt) {
         {{"switch", "Bob", "Ann"}, 2, "", "Saves\\Ann\\", "40"},
         {{"run", "--timeout", "-1", "--pick"}, 2, "", "Saves\\Ann\\", "40"},
         {{"--root"}, 2, "", "Saves\\Ann\\", "40"},
+        // An option is never a name: after the verb it is an option or a
+        // mistake, and a name that begins with "-" goes after "--".
+        {{"new", "--help"}, 0, "Usage: quarlo", "Saves\\Ann\\", "40"},
+        {{"rename", "Ann", "--help"}, 0, "Usage: quarlo", "Saves\\Ann\\", "40"},
+        {{"new", "--version"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"new", "--root"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"new", "-x"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"switch", "Bob", "--yes"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"new", "--", "-Cid"}, 0, "Success. New Character Set.\n", "Saves\\-Cid\\", "40"},
+        {{"list", "--root", "/nowhere"}, 1, "Failed. No game folder", "Saves\\Ann\\", "40"},
+        {{"run", "game"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"run", "--pick", "--character", "Bob"}, 2, "", "Saves\\Ann\\", "40"},
     };
     for (const Case& c : cases) {
         std::string line;
@@ -124,7 +136,29 @@ TEST_F(CommandLineTest, EachVerbSaysItsOutcomeAndExitsByIt) {
         EXPECT_EQ(out.str().substr(0, c.out.size()), c.out);
         EXPECT_EQ(readGame("General", "SLocalSavePath"), c.active);
         EXPECT_EQ(readGame("GamePlay", "iDifficultyLevel"), c.difficulty);
-        EXPECT_EQ(err.str().find("Usage: quarlo") != std::string::npos, c.status == 2);
+        // A command line not understood: one line saying why, and where to look.
+        const std::string said = err.str();
+        EXPECT_EQ(said.find("\nTry 'quarlo --help'.\n") != std::string::npos, c.status == 2);
+        if (c.status == 2) {
+            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+            EXPECT_EQ(said.rfind("quarlo: ", 0), 0u) << said;
+        }
+    }
+}
+
+// Output that cannot be written (a full disk, /dev/full) is a failure, never
+// "done" to the script that reads it.
+TEST_F(CommandLineTest, OutputThatCannotBeWrittenExitsOne) {
+    struct Full : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+        std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+    } full;
+    for (const Strings& args : {Strings{"list"}, Strings{"--help"}, Strings{"--version"},
+                                Strings{"switch", "Bob"}, Strings{"tidy", "Bob"}}) {
+        std::ostream nowhere(&full);
+        err.str("");
+        EXPECT_EQ(cli::run(args, platform, nowhere, err, &screens), 1) << args[0];
+        EXPECT_NE(err.str().find("could not be written"), std::string::npos);
     }
 }
 
