@@ -35,7 +35,10 @@ std::mutex& storeLock() {
 }
 
 // A game folder's folder in the store: its own name, then a number from its
-// whole path, so that two game folders never share one.
+// whole path, so that two game folders never share one. The path is the
+// folder's identity (every link resolved), so that one folder reached two
+// ways ("DIR/", a link to it) has one history; stores written before keyed
+// it by the path as spelled, which is read too.
 std::string gameKey(const std::string& gameFolder) {
     std::uint64_t hash = 14695981039346656037ULL;
     for (const unsigned char c : gameFolder) {
@@ -191,7 +194,13 @@ std::string Store::join(const std::string& folder, const std::string& name) cons
 
 std::string Store::characterFolder(const std::string& gameFolder,
                                    const std::string& character) const {
-    return join(join(root_, gameKey(gameFolder)), characterKey(character));
+    const auto own = ownFolder(gameFolder);
+    return own ? join(*own, characterKey(character)) : std::string();
+}
+
+std::string Store::stateFolder(const std::string& gameFolder) {
+    const auto own = ownFolder(gameFolder);
+    return own && makeFolders(*own) ? *own : std::string();
 }
 
 bool Store::makeFolders(const std::string& folder) {
@@ -226,62 +235,119 @@ bool Store::removeUnfinished(const std::string& folder) {
     return files_.removeFolderOfFiles(folder, kManifestName);
 }
 
-std::vector<Backup> Store::list(const std::string& gameFolder, const std::string& character) {
-    std::vector<Backup> backups;
-    if (root_.empty()) {
-        return backups;
+std::vector<std::string> Store::gameFolders(const std::string& gameFolder) const {
+    std::vector<std::string> folders;
+    if (const auto identity = files_.identityPath(gameFolder)) {
+        folders.push_back(join(root_, gameKey(*identity)));
     }
-    std::vector<std::string> folders{characterFolder(gameFolder, character)};
-    if (const std::string legacy = join(join(root_, gameKey(gameFolder)), legacyKey(character));
-        legacy != folders.front()) {
-        folders.push_back(legacy);
+    if (const std::string spelled = join(root_, gameKey(gameFolder));
+        std::find(folders.begin(), folders.end(), spelled) == folders.end()) {
+        folders.push_back(spelled);
     }
-    if (files_.kindOf(join(root_, gameKey(gameFolder))) != platform::PathKind::folder) {
-        return backups;
+    return folders;
+}
+
+std::optional<std::string> Store::ownFolder(const std::string& gameFolder) const {
+    const auto identity = files_.identityPath(gameFolder);
+    if (!identity || root_.empty()) {
+        return std::nullopt;
     }
-    for (const std::string& folder : folders) {
-        // Links are never entered, never removed: the store makes none.
-        const auto entries = files_.entriesOf(folder);
-        if (!entries) {
+    return join(root_, gameKey(*identity));
+}
+
+std::vector<std::string> Store::characterFolders(const std::string& gameFolder,
+                                                 const std::string& character) const {
+    std::vector<std::string> folders;
+    for (const std::string& game : gameFolders(gameFolder)) {
+        for (const std::string& key : {characterKey(character), legacyKey(character)}) {
+            const std::string folder = join(game, key);
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+                folders.push_back(folder);
+            }
+        }
+    }
+    return folders;
+}
+
+void Store::scanFolder(const std::string& folder, const std::function<bool(const Manifest&)>& mine,
+                       Scan& out) {
+    const platform::PathKind kind = files_.kindOf(folder);
+    if (kind != platform::PathKind::folder && kind != platform::PathKind::unknown) {
+        // Nothing there, or nothing of the store's: a link is never entered,
+        // nor a file another program put where a folder would be.
+        return;
+    }
+    const auto entries =
+        kind == platform::PathKind::folder ? files_.entriesOf(folder) : std::nullopt;
+    if (!entries) {
+        out.unreadable.push_back(folder);
+        return;
+    }
+    for (const platform::FolderEntry& e : *entries) {
+        if (e.kind != platform::EntryKind::folder) {
             continue;
         }
-        for (const platform::FolderEntry& e : *entries) {
-            if (e.kind != platform::EntryKind::folder) {
-                continue;
-            }
-            const std::string path = join(folder, e.name);
-            if (e.name.ends_with(kUnfinished)) {
-                // Another run's, unless that run is still at work.
-                const std::uint32_t process = processOf(e.name, kUnfinished);
-                if (process == files_.processId() || !files_.processRunning(process)) {
-                    removeUnfinished(path);
-                }
-                continue;
-            }
-            const std::string manifestPath = join(path, std::string(kManifestName));
-            const platform::PathKind kind = files_.kindOf(manifestPath);
-            if (kind == platform::PathKind::missing) {
-                // Surely none: unfinished. One that cannot be looked at now
-                // (a failing drive) is kept.
+        const std::string path = join(folder, e.name);
+        if (e.name.ends_with(kUnfinished)) {
+            // Another run's, unless that run is still at work.
+            const std::uint32_t process = processOf(e.name, kUnfinished);
+            if (process == files_.processId() || !files_.processRunning(process)) {
                 removeUnfinished(path);
-                continue;
             }
-            const auto chunk = kind == platform::PathKind::file
-                                   ? files_.read(manifestPath, 0, kLargestManifest)
-                                   : std::nullopt;
-            auto manifest = chunk ? parseManifest(chunk->bytes) : std::nullopt;
+            continue;
+        }
+        const std::string manifestPath = join(path, std::string(kManifestName));
+        const platform::PathKind listKind = files_.kindOf(manifestPath);
+        if (listKind == platform::PathKind::missing) {
+            // Surely none: unfinished.
+            removeUnfinished(path);
+            continue;
+        }
+        if (listKind == platform::PathKind::unknown) {
+            // Cannot be looked at now (a failing drive): kept, and said.
+            out.unreadable.push_back(path);
+            continue;
+        }
+        const auto chunk = listKind == platform::PathKind::file
+                               ? files_.read(manifestPath, 0, kLargestManifest)
+                               : std::nullopt;
+        if (listKind == platform::PathKind::file && !chunk) {
+            out.unreadable.push_back(path);
+            continue;
+        }
+        auto manifest = chunk ? parseManifest(chunk->bytes) : std::nullopt;
+        if (!manifest) {
+            out.damaged.push_back(path);
+        } else if (mine(*manifest)) {
             // Another character's that shares this folder is not this one's.
-            if (manifest && manifest->character == character) {
-                backups.push_back(Backup{path, e.name, std::move(*manifest)});
-            }
+            out.backups.push_back(Backup{path, e.name, std::move(*manifest)});
         }
     }
+}
+
+void Store::sortNewestFirst(std::vector<Backup>& backups) {
     std::sort(backups.begin(), backups.end(), [](const Backup& a, const Backup& b) {
         const Order x = orderOf(a.id);
         const Order y = orderOf(b.id);
         return x != y ? x > y : a.id > b.id;
     });
-    return backups;
+}
+
+Store::Scan Store::scan(const std::string& gameFolder, const std::string& character) {
+    Scan out;
+    if (root_.empty()) {
+        return out;
+    }
+    for (const std::string& folder : characterFolders(gameFolder, character)) {
+        scanFolder(
+            folder, [&](const Manifest& m) { return m.character == character; }, out);
+    }
+    sortNewestFirst(out.backups);
+    return out;
+}
+
+std::vector<Backup> Store::list(const std::string& gameFolder, const std::string& character) {
+    return scan(gameFolder, character).backups;
 }
 
 // A name for a new backup later than every backup of the character, even
@@ -311,8 +377,10 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     const std::lock_guard<std::mutex> lock(storeLock());
     Made made;
     const std::string folder = characterFolder(gameFolder, character);
-    if (root_.empty() || !makeFolders(folder)) {
-        made.failure = "Failed. The backups' folder cannot be made.";
+    if (root_.empty() || folder.empty() || !makeFolders(folder)) {
+        made.failure = folder.empty() && !root_.empty()
+                           ? "Failed. The game folder cannot be found; no backup was made."
+                           : "Failed. The backups' folder cannot be made.";
         return made;
     }
     const std::vector<Backup> earlier = list(gameFolder, character);
@@ -469,22 +537,118 @@ std::optional<std::uint64_t> Store::linkable(const ManifestFile& before,
     return compared->digest;
 }
 
+std::optional<std::string> Store::setAsideEarlier(const std::string& gameFolder,
+                                                  const std::string& name, std::string& failure) {
+    const std::lock_guard<std::mutex> lock(storeLock());
+    failure.clear();
+    // Only a folder of the name's own key can be set aside whole: one of the
+    // older spelling may be shared by other names, whose backups it keeps.
+    const std::string folder = characterFolder(gameFolder, name);
+    if (folder.empty()) {
+        failure = "Failed. The game folder cannot be found.";
+        return std::nullopt;
+    }
+    Scan found;
+    scanFolder(
+        folder, [&](const Manifest& m) { return m.character == name; }, found);
+    if (!found.unreadable.empty()) {
+        failure = "Failed. The backups kept under the name " + name + " cannot all be read.";
+        return std::nullopt;
+    }
+    if (found.backups.empty() && found.damaged.empty()) {
+        return std::nullopt;
+    }
+    // A name no character's key can be: keys never begin with ".".
+    const std::string parent = folder.substr(0, folder.rfind(files_.separator()));
+    std::string id = now_();
+    std::replace(id.begin(), id.end(), ':', '-');
+    std::string aside;
+    for (int n = 1; n < 1000; ++n) {
+        aside = join(parent, "." + characterKey(name) + ".earlier-" + id +
+                                 (n == 1 ? std::string() : "-" + std::to_string(n)));
+        if (files_.kindOf(aside) == platform::PathKind::missing) {
+            break;
+        }
+    }
+    if (files_.renameNew(folder, aside) != platform::FileOutcome::done) {
+        failure = "Failed. The backups of an earlier character named " + name +
+                  " could not be set aside.";
+        return std::nullopt;
+    }
+    files_.syncFolder(parent);
+    return aside;
+}
+
+bool Store::bringBackEarlier(const std::string& gameFolder, const std::string& name,
+                             const std::string& aside) {
+    const std::lock_guard<std::mutex> lock(storeLock());
+    const std::string folder = characterFolder(gameFolder, name);
+    if (folder.empty() || files_.kindOf(aside) != platform::PathKind::folder) {
+        return files_.kindOf(aside) == platform::PathKind::missing;
+    }
+    fs_.removeFolder(folder);  // only while empty
+    return files_.renameNew(aside, folder) == platform::FileOutcome::done;
+}
+
 Store::Renamed Store::renameCharacter(const std::string& gameFolder, const std::string& from,
                                       const std::string& to) {
     const std::lock_guard<std::mutex> lock(storeLock());
-    const std::vector<Backup> all = list(gameFolder, from);
-    if (all.empty()) {
+    // Every backup of either name in the folders of either: a rename cut off
+    // before has moved some and rewritten the lists of some, and this one
+    // finishes it (or, the other way round, takes it back).
+    const auto either = [&](const Manifest& m) { return m.character == from || m.character == to; };
+    Scan found;
+    std::vector<std::string> folders = characterFolders(gameFolder, from);
+    for (const std::string& f : characterFolders(gameFolder, to)) {
+        if (std::find(folders.begin(), folders.end(), f) == folders.end()) {
+            folders.push_back(f);
+        }
+    }
+    for (const std::string& folder : folders) {
+        scanFolder(folder, either, found);
+    }
+    if (!found.unreadable.empty()) {
+        // A backup that cannot be read now would stay under the old name.
+        return {"Failed. The backups of " + from + " cannot all be read (" +
+                    found.unreadable.front() + ").",
+                0};
+    }
+    if (found.backups.empty() && found.damaged.empty()) {
         return {};
     }
     const std::string target = characterFolder(gameFolder, to);
-    const bool targetMade = files_.kindOf(target) == platform::PathKind::missing;
+    if (target.empty()) {
+        return {"Failed. The game folder cannot be found.", 0};
+    }
     if (!makeFolders(target)) {
         return {"Failed. The backups' folder of " + to + " cannot be made.", 0};
     }
+    const auto targetId = files_.identityPath(target);
+    const auto sameFolder = [&](const std::string& folder) {
+        const std::string parent = folder.substr(0, folder.rfind(files_.separator()));
+        return parent == target || (targetId && files_.identityPath(parent) == targetId);
+    };
+    // A folder goes in under its own name, or the next free one.
+    const auto moveIn = [&](const std::string& folder, std::string& now) {
+        if (sameFolder(folder)) {
+            now = folder;
+            return true;
+        }
+        const std::string name = folder.substr(folder.rfind(files_.separator()) + 1);
+        for (int n = 1; n < 1000; ++n) {
+            now = join(target, n == 1 ? name : name + "-" + std::to_string(n));
+            const platform::FileOutcome moved = files_.renameNew(folder, now);
+            if (moved != platform::FileOutcome::exists) {
+                return moved == platform::FileOutcome::done;
+            }
+        }
+        return false;
+    };
     // A list is replaced in one step, so a backup is never without one.
     const auto rewrite = [&](const std::string& folder, const std::string& bytes) {
         const std::string list = join(folder, std::string(kManifestName));
         const std::string temp = list + "." + std::to_string(files_.processId()) + ".new";
+        files_.remove(temp);  // one of this process's, left by a failure
         if (!files_.writeNew(temp, bytes)) {
             return false;
         }
@@ -494,20 +658,25 @@ Store::Renamed Store::renameCharacter(const std::string& gameFolder, const std::
         }
         return true;
     };
-    struct Moved {
-        const Backup* backup;
-        std::string folder;
-        std::string oldList;  // the list's bytes as they were; "" while not rewritten
-    };
-    std::vector<Moved> moved;
-    std::string failure;
-    for (const Backup& backup : all) {
-        const std::string folder = join(target, backup.id);
-        if (files_.renameNew(backup.folder, folder) != platform::FileOutcome::done) {
-            failure = "Failed. The backup " + backup.id + " could not be moved.";
-            break;
+    std::set<std::string> parents;
+    for (const std::string& damaged : found.damaged) {
+        std::string now;
+        parents.insert(damaged.substr(0, damaged.rfind(files_.separator())));
+        if (!moveIn(damaged, now)) {
+            return {
+                "Failed. A damaged backup of " + from + " (" + damaged + ") could not be moved.",
+                1};
         }
-        moved.push_back(Moved{&backup, folder, {}});
+    }
+    for (const Backup& backup : found.backups) {
+        std::string folder;
+        parents.insert(backup.folder.substr(0, backup.folder.rfind(files_.separator())));
+        if (!moveIn(backup.folder, folder)) {
+            return {"Failed. The backup " + backup.id + " could not be moved.", 1};
+        }
+        if (backup.manifest.character == to) {
+            continue;
+        }
         const auto old = files_.read(join(folder, std::string(kManifestName)), 0, kLargestManifest);
         Manifest renamed = backup.manifest;
         renamed.character = to;
@@ -515,38 +684,17 @@ Store::Renamed Store::renameCharacter(const std::string& gameFolder, const std::
         // have changed it since.
         if (!old || parseManifest(old->bytes) != std::optional<Manifest>(backup.manifest) ||
             !rewrite(folder, formatManifest(renamed))) {
-            failure = "Failed. The list of the backup " + backup.id + " could not be rewritten.";
-            break;
+            return {"Failed. The list of the backup " + backup.id + " could not be rewritten.", 1};
         }
-        moved.back().oldList = old->bytes;
     }
-    if (failure.empty()) {
-        files_.syncFolder(target);
-        for (const Backup& backup : all) {
-            const std::string parent =
-                backup.folder.substr(0, backup.folder.rfind(files_.separator()));
+    files_.syncFolder(target);
+    for (const std::string& parent : parents) {
+        if (parent != target) {
             files_.syncFolder(parent);
             fs_.removeFolder(parent);  // only while empty
         }
-        return {};
     }
-    std::size_t stranded = 0;
-    for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
-        const bool listBack = it->oldList.empty() || rewrite(it->folder, it->oldList);
-        if (!listBack ||
-            files_.renameNew(it->folder, it->backup->folder) != platform::FileOutcome::done) {
-            ++stranded;
-        }
-    }
-    if (targetMade) {
-        fs_.removeFolder(target);  // only while empty
-    }
-    files_.syncFolder(target);
-    if (stranded > 0) {
-        failure += " " + std::to_string(stranded) + " of the backups of " + from +
-                   " could not be put back and are in " + target + ".";
-    }
-    return {failure, stranded};
+    return {};
 }
 
 void Store::prune(const std::string& gameFolder, const std::string& character, std::size_t keep) {

@@ -71,6 +71,22 @@ class Store {
     // The character's whole backups, newest first.
     std::vector<Backup> list(const std::string& gameFolder, const std::string& character);
 
+    // The same, with what could not be read now (a failing disk: kept, not
+    // listed) and the folders whose list makes no sense, so that a command
+    // that must see every backup can tell "none" from "none readable".
+    struct Scan {
+        std::vector<Backup> backups;
+        std::vector<std::string> unreadable;
+        std::vector<std::string> damaged;
+    };
+    Scan scan(const std::string& gameFolder, const std::string& character);
+
+    // Quarlo's own folder for a game folder in the store (made when
+    // missing), for its lock and the records of changes under way; "" when
+    // it cannot be made. Whichever way the game folder is reached, it is
+    // one folder.
+    std::string stateFolder(const std::string& gameFolder);
+
     // Backs up the saves of `saveFolder` as `character` of `gameFolder`.
     // With `settle`, a file changed in the last moments is copied only once
     // it holds still (the game may be writing it).
@@ -90,15 +106,28 @@ class Store {
 
     // Gives a character's backups to its new name: each backup's folder goes
     // into the new name's folder and its list names the new name, so that
-    // the history follows the character. All or none: `failure` is "" when
-    // done, else a "Failed." sentence, which says where the backups are when
-    // some (`stranded`) could not be put back.
+    // the history follows the character. Every backup of either name is
+    // taken, wherever of the two it is: a rename cut off part way is
+    // finished by the same call, and taken back by the call the other way.
+    // Nothing is done while any backup cannot be read. `failure` is "" when
+    // done, else a "Failed." sentence; `stranded` is non-zero when some were
+    // moved before it failed.
     struct Renamed {
         std::string failure;
         std::size_t stranded = 0;
     };
     Renamed renameCharacter(const std::string& gameFolder, const std::string& from,
                             const std::string& to);
+
+    // The backups an earlier character of that name left (one deleted since)
+    // set aside under a name no character has, so that a character renamed
+    // to that name never shares its history with them; where they are now,
+    // or nullopt when there were none (or, `failure` then set, when they
+    // could not be set aside). bringBackEarlier puts them back.
+    std::optional<std::string> setAsideEarlier(const std::string& gameFolder,
+                                               const std::string& name, std::string& failure);
+    bool bringBackEarlier(const std::string& gameFolder, const std::string& name,
+                          const std::string& aside);
 
     // Sends a backup's folder to the trash; the character's saves are not
     // touched, nor other backups' files.
@@ -110,7 +139,18 @@ class Store {
 
   private:
     struct Put;
+    // The game folder's folders in the store, its identity's first; the
+    // character's folders in those, of both spellings of its key.
+    std::vector<std::string> gameFolders(const std::string& gameFolder) const;
+    std::optional<std::string> ownFolder(const std::string& gameFolder) const;
+    std::vector<std::string> characterFolders(const std::string& gameFolder,
+                                              const std::string& character) const;
+    // Where a new backup of the character goes; "" when the game folder
+    // cannot be resolved.
     std::string characterFolder(const std::string& gameFolder, const std::string& character) const;
+    void scanFolder(const std::string& folder, const std::function<bool(const Manifest&)>& mine,
+                    Scan& out);
+    static void sortNewestFirst(std::vector<Backup>& backups);
     std::string join(const std::string& folder, const std::string& name) const;
     bool makeFolders(const std::string& folder);
     bool removeUnfinished(const std::string& folder);

@@ -20,6 +20,21 @@ class ProfileFile {
                              std::string_view defaultValue, int capacity,
                              const std::string& path) const = 0;
 
+    // As read, but nullopt when the file is there and cannot be read (no
+    // permission, a failing disk): where a value decides what a command
+    // does, a default is no answer. A missing file, section or key still
+    // gives the default.
+    virtual std::optional<std::string> readChecked(std::string_view section, std::string_view key,
+                                                   std::string_view defaultValue, int capacity,
+                                                   const std::string& path) const {
+        return read(section, key, defaultValue, capacity, path);
+    }
+
+    // The file's bytes as they are on disk, "" for a missing file; nullopt
+    // when it is there and cannot be read. For telling whether a change
+    // made by a command that was cut off is already in the file.
+    virtual std::optional<std::string> fileBytes(const std::string& path) const = 0;
+
     // WritePrivateProfileStringA: sets key=value in the section, creating the
     // file, the section or the key as needed. Returns false when the file could
     // not be written; the file is then left exactly as it was.

@@ -119,6 +119,13 @@ class FolderNames {
     virtual void remove(std::string_view name) = 0;
 };
 
+// A lock held until this object goes, or the process ends in any way: the
+// system's own, which a killed process never leaves behind.
+class HeldLock {
+  public:
+    virtual ~HeldLock() = default;
+};
+
 // The few file operations the saves need. Paths are UTF-8. None of them ever
 // replaces a file that is already there.
 class SaveFiles {
@@ -222,6 +229,24 @@ class SaveFiles {
     // Makes the folder's list of names durable after renames into or out of
     // it, where the system needs that asked for.
     virtual bool syncFolder(const std::string& folder) = 0;
+
+    // The key two names of one folder share exactly when the file system
+    // takes them for one name: every letter folded as it folds letters
+    // (under Wine and on Windows, upper case character by character).
+    virtual std::string foldedName(std::string_view name) const = 0;
+
+    // The path of what `path` names with every link and every "." and ".."
+    // resolved, spelled as on disk: one folder reached two ways gives one
+    // answer. nullopt when it cannot be resolved (it is missing).
+    virtual std::optional<std::string> identityPath(const std::string& path) const = 0;
+
+    // An exclusive lock on the file at `path` (made when missing), for one
+    // writer at a time among processes. `note` says who holds it, for
+    // another process that finds it taken; then null, and `holder` is that
+    // process's note ("" when it cannot be read).
+    virtual std::unique_ptr<HeldLock> lockExclusive(const std::string& path,
+                                                    const std::string& note,
+                                                    std::string& holder) = 0;
 
     // This process, and whether another one still runs: an unfinished copy
     // carries the number of the process that makes it, so that one left by

@@ -34,6 +34,31 @@ std::string cutToCapacity(std::string text, int capacity) {
 
 }  // namespace
 
+std::optional<std::string> PosixProfileFile::fileBytes(const std::string& path) const {
+    std::string content;
+    switch (readFile(wine::resolveCase(path), content)) {
+        case ReadStatus::ok:
+            return content;
+        case ReadStatus::missing:
+            return std::string();
+        case ReadStatus::failed:
+            break;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> PosixProfileFile::readChecked(std::string_view section,
+                                                         std::string_view key,
+                                                         std::string_view defaultValue,
+                                                         int capacity,
+                                                         const std::string& path) const {
+    std::string content;
+    if (readFile(wine::resolveCase(path), content) == ReadStatus::failed) {
+        return std::nullopt;
+    }
+    return read(section, key, defaultValue, capacity, path);
+}
+
 std::string PosixProfileFile::read(std::string_view section, std::string_view key,
                                    std::string_view defaultValue, int capacity,
                                    const std::string& path) const {

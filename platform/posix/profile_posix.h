@@ -28,6 +28,10 @@ class PosixProfileFile : public ProfileFile {
                      int capacity, const std::string& path) const override;
     bool write(std::string_view section, std::string_view key, std::string_view value,
                const std::string& path) override;
+    std::optional<std::string> readChecked(std::string_view section, std::string_view key,
+                                           std::string_view defaultValue, int capacity,
+                                           const std::string& path) const override;
+    std::optional<std::string> fileBytes(const std::string& path) const override;
     bool renameSection(std::string_view from, std::string_view to,
                        const std::string& path) override;
     std::optional<std::size_t> storedLength(std::string_view text) const override;

@@ -5,6 +5,7 @@
 #include <linux/fs.h>
 #include <signal.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -837,6 +839,64 @@ bool PosixSaveFiles::removeFolderOfFiles(const std::string& folder, std::string_
 bool PosixSaveFiles::syncFolder(const std::string& folder) {
     Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+std::string PosixSaveFiles::foldedName(std::string_view name) const {
+    return wine::foldedName(name);
+}
+
+std::optional<std::string> PosixSaveFiles::identityPath(const std::string& path) const {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) {
+        real = ::realpath(wine::resolveCase(path).c_str(), nullptr);
+    }
+    if (real == nullptr) {
+        return std::nullopt;
+    }
+    std::string out(real);
+    std::free(real);
+    return out;
+}
+
+namespace {
+
+// flock's lock belongs to the open file: it goes with the descriptor, and
+// with the process however it ends.
+class PosixHeldLock : public HeldLock {
+  public:
+    explicit PosixHeldLock(Fd fd) : fd_(std::move(fd)) {}
+    ~PosixHeldLock() override {
+        // Nobody holds it now: the note would mislead the next reader.
+        if (::ftruncate(fd_.get(), 0) != 0) {
+            // the lock goes with the descriptor all the same
+        }
+    }
+
+  private:
+    Fd fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldLock> PosixSaveFiles::lockExclusive(const std::string& path,
+                                                        const std::string& note,
+                                                        std::string& holder) {
+    holder.clear();
+    Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return nullptr;
+    }
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        char text[512];
+        const ssize_t n = ::pread(fd.get(), text, sizeof text, 0);
+        holder.assign(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+        return nullptr;
+    }
+    if (::ftruncate(fd.get(), 0) == 0) {
+        writeAll(fd.get(), note.data(), note.size());
+    }
+    return std::make_unique<PosixHeldLock>(std::move(fd));
 }
 
 std::uint32_t PosixSaveFiles::processId() const {

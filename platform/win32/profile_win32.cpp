@@ -84,11 +84,12 @@ struct Read {
 
 std::optional<Read> readWhole(const std::string& ansiPath) {
     Read out;
-    const HANDLE file = CreateFileA(ansiPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileA(ansiPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        out.missing = error == ERROR_FILE_NOT_FOUND;
+        out.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         return out.missing ? std::optional<Read>(out) : std::nullopt;
     }
     LARGE_INTEGER size{};
@@ -106,6 +107,29 @@ std::optional<Read> readWhole(const std::string& ansiPath) {
 }
 
 }  // namespace
+
+std::optional<std::string> Win32ProfileFile::fileBytes(const std::string& path) const {
+    const auto ansiPath = toAnsi(path);
+    const auto whole = ansiPath ? readWhole(*ansiPath) : std::nullopt;
+    if (!whole) {
+        return std::nullopt;
+    }
+    return whole->bytes;
+}
+
+std::optional<std::string> Win32ProfileFile::readChecked(std::string_view section,
+                                                         std::string_view key,
+                                                         std::string_view defaultValue,
+                                                         int capacity,
+                                                         const std::string& path) const {
+    // The profile call gives its default for a file it cannot open; whether
+    // it could is asked first.
+    const auto ansiPath = toAnsi(path);
+    if (ansiPath && !readWhole(*ansiPath)) {
+        return std::nullopt;
+    }
+    return read(section, key, defaultValue, capacity, path);
+}
 
 bool Win32ProfileFile::renameSection(std::string_view from, std::string_view to,
                                      const std::string& path) {

@@ -10,6 +10,10 @@ class Win32ProfileFile : public ProfileFile {
   public:
     std::string read(std::string_view section, std::string_view key, std::string_view defaultValue,
                      int capacity, const std::string& path) const override;
+    std::optional<std::string> readChecked(std::string_view section, std::string_view key,
+                                           std::string_view defaultValue, int capacity,
+                                           const std::string& path) const override;
+    std::optional<std::string> fileBytes(const std::string& path) const override;
     bool write(std::string_view section, std::string_view key, std::string_view value,
                const std::string& path) override;
     // No profile call renames a section: the file's bytes are changed as the

@@ -663,6 +663,89 @@ bool Win32SaveFiles::syncFolder(const std::string&) {
     return true;
 }
 
+std::string Win32SaveFiles::foldedName(std::string_view name) const {
+    return win32::foldedName(name);
+}
+
+std::optional<std::string> Win32SaveFiles::identityPath(const std::string& path) const {
+    const auto name = wide(path);
+    if (!name) {
+        return std::nullopt;
+    }
+    // Opened for nothing but its name; a folder needs backup semantics.
+    const Handle h(CreateFileW(name->c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (h.get() == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::wstring buffer(1024, L'\0');
+    DWORD n = GetFinalPathNameByHandleW(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n >= buffer.size()) {
+        buffer.resize(n + 1);
+        n = GetFinalPathNameByHandleW(h.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    if (n == 0 || n >= buffer.size()) {
+        return std::nullopt;
+    }
+    buffer.resize(n);
+    // "\\?\C:\..." as a plain path; "\\?\UNC\server\..." as "\\server\...".
+    if (buffer.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        buffer = L"\\\\" + buffer.substr(8);
+    } else if (buffer.rfind(L"\\\\?\\", 0) == 0) {
+        buffer = buffer.substr(4);
+    }
+    return utf8(buffer.c_str());
+}
+
+namespace {
+
+// A file opened without sharing is the lock: no other process can open it
+// until this one closes it or ends. Who holds it is written beside it.
+class Win32HeldLock : public HeldLock {
+  public:
+    Win32HeldLock(HANDLE h, std::wstring note) : h_(h), note_(std::move(note)) {}
+    ~Win32HeldLock() override {
+        DeleteFileW(note_.c_str());
+        CloseHandle(h_);
+    }
+
+  private:
+    HANDLE h_;
+    std::wstring note_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldLock> Win32SaveFiles::lockExclusive(const std::string& path,
+                                                        const std::string& note,
+                                                        std::string& holder) {
+    holder.clear();
+    const auto name = wide(path);
+    const auto noteName = wide(path + ".who");
+    if (!name || !noteName) {
+        return nullptr;
+    }
+    const HANDLE h = CreateFileW(name->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (const auto said = read(path + ".who", 0, 512)) {
+            holder = said->bytes;
+        }
+        return nullptr;
+    }
+    const HANDLE out = CreateFileW(noteName->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(out, note.data(), static_cast<DWORD>(note.size()), &written, nullptr);
+        CloseHandle(out);
+    }
+    return std::make_unique<Win32HeldLock>(h, *noteName);
+}
+
 std::uint32_t Win32SaveFiles::processId() const {
     return GetCurrentProcessId();
 }

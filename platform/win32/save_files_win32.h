@@ -29,6 +29,10 @@ class Win32SaveFiles : public SaveFiles {
     bool makeFolder(const std::string& path) override;
     bool removeFolderOfFiles(const std::string& folder, std::string_view first) override;
     bool syncFolder(const std::string& folder) override;
+    std::string foldedName(std::string_view name) const override;
+    std::optional<std::string> identityPath(const std::string& path) const override;
+    std::unique_ptr<HeldLock> lockExclusive(const std::string& path, const std::string& note,
+                                            std::string& holder) override;
     std::uint32_t processId() const override;
     bool processRunning(std::uint32_t id) const override;
 

@@ -644,15 +644,16 @@ TEST(BackupsList, RestoresAndRemovesAsAsked) {
     auto fs = nativeFileSystem();
     backups::Store store(*scene.files, *fs, scene.dir.at("store"));
     const std::string ann = scene.dir.at("Saves/Ann");
-    store.backUp("game", "Ann", ann, backups::Reason::byHand, {});
+    const std::string game = scene.dir.str();
+    store.backUp(game, "Ann", ann, backups::Reason::byHand, {});
     fs::remove(ann + "/Save 3.ess");
-    const std::string second = store.list("game", "Ann").front().id;
-    while (store.list("game", "Ann").front().id == second) {  // a second later
-        store.backUp("game", "Ann", ann, backups::Reason::leftCharacter, {});
+    const std::string second = store.list(game, "Ann").front().id;
+    while (store.list(game, "Ann").front().id == second) {  // a second later
+        store.backUp(game, "Ann", ann, backups::Reason::leftCharacter, {});
     }
     app::BackupsWindow window(
         app::BackupsSource{
-            "Ann", "game", ann, &store, scene.files.get(), &scene.trash, &scene.characters, {}},
+            "Ann", game, ann, &store, scene.files.get(), &scene.trash, &scene.characters, {}},
         view);
     window.onOpen();
     ASSERT_GE(view.rows.size(), 2u);

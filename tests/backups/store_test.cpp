@@ -210,7 +210,7 @@ TEST(Backups, RestorePutsBackWhatIsMissingOrDifferentAfterASafetyBackup) {
     // A safety backup that cannot be made stops the restore before it begins.
     s.write({{"Save 2.ess", "changed again"}});
     const Files unrestored = Scene::in(s.aldric);
-    s.files.failAt = s.files.calls + 3;
+    s.files.failAt = s.files.calls + 4;
     const Restored refused = s.backups.restore(*old.backup, s.aldric, {});
     EXPECT_EQ(refused.failure.rfind("Failed. ", 0), 0u);
     EXPECT_EQ(Scene::in(s.aldric), unrestored);

@@ -79,6 +79,14 @@ class FaultySaveFiles : public platform::SaveFiles {
         return !fails() && real_->replace(a, b);
     }
     bool syncFolder(const std::string& f) override { return real_->syncFolder(f); }
+    std::string foldedName(std::string_view name) const override { return real_->foldedName(name); }
+    std::optional<std::string> identityPath(const std::string& p) const override {
+        return fails() ? std::nullopt : real_->identityPath(p);
+    }
+    std::unique_ptr<platform::HeldLock> lockExclusive(const std::string& p, const std::string& note,
+                                                      std::string& holder) override {
+        return real_->lockExclusive(p, note, holder);
+    }
     std::uint32_t processId() const override { return real_->processId(); }
     bool processRunning(std::uint32_t id) const override {
         return id == alsoRunning || real_->processRunning(id);

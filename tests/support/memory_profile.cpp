@@ -13,14 +13,16 @@ std::string MemoryProfileFile::key(const std::string& path) {
 std::string MemoryProfileFile::read(std::string_view section, std::string_view key,
                                     std::string_view defaultValue, int capacity,
                                     const std::string& path) const {
-    return platform::ini::readValue(bytes(path), section, key, defaultValue, capacity);
+    const bool unreadable = unreadable_.count(MemoryProfileFile::key(path)) != 0;
+    return platform::ini::readValue(unreadable ? std::string() : bytes(path), section, key,
+                                    defaultValue, capacity);
 }
 
 bool MemoryProfileFile::write(std::string_view section, std::string_view key,
                               std::string_view value, const std::string& path) {
     const std::string name = MemoryProfileFile::key(path);
     std::error_code ec;
-    if (readOnly_.count(name) != 0 ||
+    if (readOnly_.count(name) != 0 || unreadable_.count(name) != 0 ||
         !std::filesystem::is_directory(std::filesystem::path(name).parent_path(), ec)) {
         return false;
     }
@@ -40,7 +42,7 @@ bool MemoryProfileFile::renameSection(std::string_view from, std::string_view to
         return true;
     }
     auto renamed = platform::ini::renameSection(bytes(path), from, to);
-    if (!renamed || readOnly_.count(name) != 0) {
+    if (!renamed || readOnly_.count(name) != 0 || unreadable_.count(name) != 0) {
         return false;
     }
     ++writes_;

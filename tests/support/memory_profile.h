@@ -21,6 +21,20 @@ class MemoryProfileFile : public platform::ProfileFile {
                const std::string& path) override;
     bool renameSection(std::string_view from, std::string_view to,
                        const std::string& path) override;
+    std::optional<std::string> readChecked(std::string_view section, std::string_view key,
+                                           std::string_view defaultValue, int capacity,
+                                           const std::string& path) const override {
+        if (unreadable_.count(MemoryProfileFile::key(path)) != 0) {
+            return std::nullopt;
+        }
+        return read(section, key, defaultValue, capacity, path);
+    }
+    std::optional<std::string> fileBytes(const std::string& path) const override {
+        if (unreadable_.count(MemoryProfileFile::key(path)) != 0) {
+            return std::nullopt;
+        }
+        return bytes(path);
+    }
     std::optional<std::size_t> storedLength(std::string_view text) const override {
         return text.size();
     }
@@ -36,6 +50,16 @@ class MemoryProfileFile : public platform::ProfileFile {
             readOnly_.erase(key(path));
         }
     }
+    // A file that is there and cannot be read: every read gives its default
+    // (as the profile API does), every checked read fails, and no write or
+    // rename can change it.
+    void setUnreadable(const std::string& path, bool unreadable = true) {
+        if (unreadable) {
+            unreadable_.insert(key(path));
+        } else {
+            unreadable_.erase(key(path));
+        }
+    }
     int writes() const { return writes_; }
 
   private:
@@ -43,6 +67,7 @@ class MemoryProfileFile : public platform::ProfileFile {
 
     std::map<std::string, std::string> files_;
     std::set<std::string> readOnly_;
+    std::set<std::string> unreadable_;
     int writes_ = 0;
 };
 

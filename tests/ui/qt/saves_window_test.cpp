@@ -301,9 +301,10 @@ class SavesWindowTest : public QObject {
         };
         auto fs = quarlo::test::nativeFileSystem();
         quarlo::backups::Store store(*files, *fs, dir->at("store"));
-        store.backUp("game", "Ann", dir->at("Ann"), quarlo::backups::Reason::byHand, {});
+        const std::string game = dir->str();
+        store.backUp(game, "Ann", dir->at("Ann"), quarlo::backups::Reason::byHand, {});
         hooks.backupsOf = [&](const std::string& entry) {
-            return quarlo::app::BackupsSource{entry,       "game",  dir->at(entry), &store,
+            return quarlo::app::BackupsSource{entry,       game,    dir->at(entry), &store,
                                               files.get(), nullptr, nullptr,        {}};
         };
         window->setHandlers(hooks);
