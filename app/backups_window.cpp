@@ -167,6 +167,14 @@ void BackupsWindow::onRestore() {
                                   "not in this backup stay.")) {
         return;
     }
+    std::string refusal;
+    const auto writing = source_.characters != nullptr
+                             ? source_.characters->lockForWriting(title, refusal)
+                             : std::make_shared<platform::HeldLock>();
+    if (!writing) {
+        view_.showMessage(title, refusal);
+        return;
+    }
     backups::Restored restored;
     view_.runWithProgress(title, [&](const saves::Progress& progress) {
         restored = source_.store->restore(chosen, source_.saveFolder, progress);
@@ -199,6 +207,14 @@ void BackupsWindow::onRemove() {
     const std::string trashName = source_.trash->name();
     if (!view_.confirm(title, "Move the backup of " + chosen.manifest.made + " to the " +
                                   trashName + "? " + source_.name + "'s saves stay as they are.")) {
+        return;
+    }
+    std::string refusal;
+    const auto writing = source_.characters != nullptr
+                             ? source_.characters->lockForWriting(title, refusal)
+                             : std::make_shared<platform::HeldLock>();
+    if (!writing) {
+        view_.showMessage(title, refusal);
         return;
     }
     const platform::TrashResult r = source_.store->remove(chosen, *source_.trash);

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <chrono>
+#include <map>
+#include <mutex>
 #include <string_view>
+#include <thread>
 
 #include "app/backups_window.h"
 #include "app/saves_window.h"
@@ -163,7 +167,9 @@ std::string Game::readCharacter(const std::string& character, const char* key, c
 }
 
 bool Game::writeCharacter(const std::string& character, const char* key, const std::string& value) {
-    return platform_.profile->write(character, key, value, programSettingsPath());
+    std::string refusal;
+    const auto writing = lockForWriting("the character's settings", refusal);
+    return writing && platform_.profile->write(character, key, value, programSettingsPath());
 }
 
 std::string Game::activeSave() {
@@ -199,6 +205,12 @@ const char* Game::load(const std::string& name) {
     if (name.empty()) {
         return text::kChooseCharacter;
     }
+    std::string refusal;
+    const auto writing = lockForWriting("switch", refusal);
+    if (!writing) {
+        lastRefusal_ = refusal;
+        return lastRefusal_.c_str();
+    }
     if (gameIsRunning()) {
         // The game holds its settings in memory and writes them back when
         // its options change, which would undo the switch.
@@ -226,6 +238,12 @@ const char* Game::load(const std::string& name) {
 const char* Game::create(const std::string& name, int difficulty, std::string& folder,
                          bool& switched) {
     switched = false;
+    std::string refusal;
+    const auto writing = lockForWriting("new", refusal);
+    if (!writing) {
+        lastRefusal_ = refusal;
+        return lastRefusal_.c_str();
+    }
     const char* outcome = refuseCharacterName(name, platform_.profile->storedLength(name));
     if (outcome == nullptr && gameIsRunning()) {
         outcome = text::kGameIsRunning;
@@ -275,6 +293,11 @@ int Game::screenshotNamingOf(const std::string& character) {
 }
 
 bool Game::applyCharacterSettings(const std::string& character) {
+    std::string refusal;
+    const auto writing = lockForWriting("the character's settings", refusal);
+    if (!writing) {
+        return false;
+    }
     const bool difficulty =
         platform_.profile->write("GamePlay", "iDifficultyLevel",
                                  std::to_string(difficultyOf(character)), gameSettingsPath());
@@ -343,6 +366,12 @@ backups::Made Game::backUp(const std::string& character) {
         made.failure = text::kNoBackupStore;
         return made;
     }
+    std::string refusal;
+    const auto writing = lockForWriting("back up", refusal);
+    if (!writing) {
+        made.failure = refusal;
+        return made;
+    }
     // While the game runs, a save it may be writing is taken once it holds
     // still.
     const bool settle = gameIsRunning();
@@ -408,178 +437,92 @@ saves::PluginSetup Game::pluginSetup() {
 
 namespace {
 
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    return saves::lowerAscii(a) == saves::lowerAscii(b);
+// How long a command waits for another Quarlo to finish with the game
+// folder before it says so.
+constexpr int kLockTries = 60;
+constexpr auto kLockPause = std::chrono::milliseconds(50);
+
+// The locks this process holds, by their file: every command of this
+// process shares the one it took first (a second lock of the same file by
+// the same process would wait for itself).
+std::mutex& heldLocksMutex() {
+    static std::mutex m;
+    return m;
+}
+std::map<std::string, std::weak_ptr<platform::HeldLock>>& heldLocks() {
+    static std::map<std::string, std::weak_ptr<platform::HeldLock>> held;
+    return held;
 }
 
 }  // namespace
 
-std::string Game::rename(const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return text::kChooseCharacter;
+std::shared_ptr<platform::HeldLock> Game::lockForWriting(const std::string& what,
+                                                         std::string& refusal, bool wait) {
+    refusal.clear();
+    backups::Store* backupStore = store();
+    const std::string state = backupStore ? backupStore->stateFolder(root_) : std::string();
+    if (state.empty()) {
+        // Without Quarlo's own folder there is no lock to take: tests, and a
+        // system without a place for data, work as one writer.
+        return std::make_shared<platform::HeldLock>();
     }
-    if (gameIsRunning()) {
-        // The game would write its settings back with the old name, and
-        // may be writing a save into the folder.
-        return text::kGameIsRunning;
+    const std::string path = state + platform_.fileSystem->separator() + ".lock";
+    std::shared_ptr<platform::HeldLock> lock;
+    {
+        const std::lock_guard<std::mutex> guard(heldLocksMutex());
+        lock = heldLocks()[path].lock();
     }
-    const char sep = platform_.fileSystem->separator();
-    const std::string oldFolder = characterFolder(from);
-    if (from.find('\\') != std::string::npos || from.find(sep) != std::string::npos ||
-        platform_.saveFiles->kindOf(oldFolder) != platform::PathKind::folder) {
-        // Only a folder directly in Saves is a character of its own; a link
-        // is left as it is.
-        return text::kFolderNotFound;
+    if (lock) {
+        return lock;
     }
-    if (const char* refusal = to.find('\\') != std::string::npos
-                                  ? text::kInvalidName
-                                  : refuseCharacterName(to, platform_.profile->storedLength(to))) {
-        return refusal;
-    }
-    if (to == from) {
-        return text::kSameName;
-    }
-    // Anything of that name in Saves, in any letter case, as the game's
-    // file system finds it; only the folder itself when just its case
-    // changes.
-    const auto entries = platform_.saveFiles->entriesOf(savesFolder());
-    if (!entries) {
-        return text::kFolderNotFound;
-    }
-    for (const platform::FolderEntry& e : *entries) {
-        if (e.name != from && sameIgnoringCase(e.name, to)) {
-            return text::kNameTaken;
-        }
-    }
-    const std::string newFolder = characterFolder(to);
-    if (!sameIgnoringCase(from, to) && platform_.saveFiles->exists(newFolder)) {
-        return text::kNameTaken;
-    }
-
-    // Each step, once done, is put back if a later one fails.
-    std::vector<std::pair<std::string, std::function<bool()>>> undo;
-    const auto putBack = [&](std::string failure, bool partly = false) {
-        std::string stranded;
-        for (auto step = undo.rbegin(); step != undo.rend(); ++step) {
-            if (!step->second()) {
-                stranded += "\n" + step->first;
-            }
-        }
-        if (stranded.empty()) {
-            return failure + (partly ? " Nothing else was renamed." : " Nothing was renamed.");
-        }
-        return failure + " These could not be put back:" + stranded;
-    };
-
-    // A change of letter case alone goes by way of a name of its own:
-    // Windows and Wine take the new name for the folder itself, and would
-    // keep its case. `stuck` is where a folder stays when neither the second
-    // step nor the way back can be made.
-    std::string stuck;
-    const auto renameFolder = [this, &stuck](const std::string& a, const std::string& b) {
-        if (!sameIgnoringCase(a, b)) {
-            return platform_.saveFiles->renameNew(a, b);
-        }
-        std::string between = a + ".quarlo-rename";
-        for (int n = 2; platform_.saveFiles->kindOf(between) != platform::PathKind::missing; ++n) {
-            between = a + ".quarlo-rename-" + std::to_string(n);
-        }
-        const platform::FileOutcome first = platform_.saveFiles->renameNew(a, between);
-        if (first != platform::FileOutcome::done) {
-            return first;
-        }
-        const platform::FileOutcome second = platform_.saveFiles->renameNew(between, b);
-        if (second != platform::FileOutcome::done &&
-            platform_.saveFiles->renameNew(between, a) != platform::FileOutcome::done) {
-            stuck = between;
-        }
-        return second;
-    };
-    switch (renameFolder(oldFolder, newFolder)) {
-        case platform::FileOutcome::done:
+    const std::string note =
+        "process " + std::to_string(platform_.saveFiles->processId()) + ", " + what;
+    platform::SaveFiles::LockAttempt attempt;
+    for (int i = 0; i < kLockTries; ++i) {
+        attempt = platform_.saveFiles->lockExclusive(path, note);
+        if (attempt.held || !attempt.takenByAnother || !wait) {
             break;
-        case platform::FileOutcome::exists:
-            if (stuck.empty()) {
-                return text::kNameTaken;
-            }
-            [[fallthrough]];
-        default:
-            if (!stuck.empty()) {
-                return "Failed. The folder " + from +
-                       " could not be renamed, nor given its name "
-                       "back: it is now " +
-                       stuck + ".";
-            }
-            return "Failed. The folder " + from +
-                   " could not be renamed (is a file in it open?). Nothing was renamed.";
+        }
+        std::this_thread::sleep_for(kLockPause);
     }
-    platform_.saveFiles->syncFolder(savesFolder());
-    undo.emplace_back("The folder is named " + to + ".", [renameFolder, oldFolder, newFolder] {
-        return renameFolder(newFolder, oldFolder) == platform::FileOutcome::done;
-    });
+    if (!attempt.held) {
+        refusal = attempt.takenByAnother
+                      ? "Failed. Another Quarlo is changing this game folder" +
+                            (attempt.holder.empty() ? std::string() : " (" + attempt.holder + ")") +
+                            "; try again once it is done."
+                      : "Failed. Quarlo's lock for this game folder (" + path + ") cannot be made.";
+        return nullptr;
+    }
+    lock = std::shared_ptr<platform::HeldLock>(std::move(attempt.held));
+    {
+        const std::lock_guard<std::mutex> guard(heldLocksMutex());
+        heldLocks()[path] = lock;
+    }
+    // A command cut off before is finished first, under the same lock.
+    if (finishedFor_ != root_) {
+        finishedFor_ = root_;
+        for (const std::string& said : finishInterrupted()) {
+            view_.showNotice(text::kInterrupted, said);
+        }
+    }
+    return lock;
+}
 
-    const std::string settings = programSettingsPath();
-    if (!platform_.profile->renameSection(from, to, settings)) {
-        return putBack("Failed. " + std::string(game::kProgramSettingsFile) +
-                       " could not be written.");
+std::vector<std::string> Game::finishInterrupted() {
+    std::vector<std::string> said;
+    if (!platform_.saveFiles) {
+        return said;
     }
-    undo.emplace_back(std::string(game::kProgramSettingsFile) + " names the settings " + to + ".",
-                      [this, from, to, settings] {
-                          return platform_.profile->renameSection(to, from, settings);
-                      });
-
-    // The game's setting follows only where it names this very folder:
-    // Saves\<from>\ as spelled, or in another letter case where the game's
-    // file system can find no other folder by that name.
-    const std::string oldPath = readGame("General", "SLocalSavePath", "", kSaveReadCapacity);
-    std::string named = oldPath;
-    while (!named.empty() && named.back() == '\\') {
-        named.pop_back();
+    std::string refusal;
+    const auto writing = lockForWriting("finishing what was cut off", refusal);
+    if (!writing) {
+        said.push_back(refusal);
+        return said;
     }
-    const std::string prefix = std::string(game::kSavesFolder) + "\\";
-    bool namesIt = false;
-    if (named.size() > prefix.size() && sameIgnoringCase(named.substr(0, prefix.size()), prefix) &&
-        named.find('\\', prefix.size()) == std::string::npos) {
-        const std::string last = named.substr(prefix.size());
-        namesIt =
-            last == from || (sameIgnoringCase(last, from) &&
-                             std::count_if(entries->begin(), entries->end(), [&](const auto& e) {
-                                 return sameIgnoringCase(e.name, last);
-                             }) == 1);
+    if (auto renamed = finishRename()) {
+        said.push_back(std::move(*renamed));
     }
-    if (namesIt) {
-        const std::string oldShots =
-            readGame("Display", "SScreenShotBaseName", "ScreenShot", kSettingReadCapacity);
-        const bool shotsNamed = screenshotNamingOf(to) == 1 && oldShots == from;
-        const std::string gameIni = gameSettingsPath();
-        const auto write = [this, gameIni](const char* section, const char* key,
-                                           const std::string& value) {
-            return platform_.profile->write(section, key, value, gameIni);
-        };
-        if (!write("General", "SLocalSavePath", "Saves\\" + to + "\\")) {
-            return putBack("Failed. " + std::string(game::kGameSettingsFile) +
-                           " could not be written.");
-        }
-        undo.emplace_back(std::string(game::kGameSettingsFile) + " names the folder " + to + ".",
-                          [write, oldPath] { return write("General", "SLocalSavePath", oldPath); });
-        if (shotsNamed && !write("Display", "SScreenShotBaseName", to)) {
-            return putBack("Failed. " + std::string(game::kGameSettingsFile) +
-                           " could not be written.");
-        }
-        if (shotsNamed) {
-            undo.emplace_back(
-                std::string(game::kGameSettingsFile) + " names screenshots " + to + ".",
-                [write, oldShots] { return write("Display", "SScreenShotBaseName", oldShots); });
-        }
-    }
-
-    if (backups::Store* backupStore = store()) {
-        if (const backups::Store::Renamed moved = backupStore->renameCharacter(root_, from, to);
-            !moved.failure.empty()) {
-            return putBack(moved.failure, moved.stranded > 0);
-        }
-    }
-    return "Success. " + from + " is now " + to + ".";
+    return said;
 }
 
 std::vector<std::string> Game::cloudSaves() const {
@@ -597,6 +540,12 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
     }
     if (gameIsRunning()) {
         view.showMessage(title, text::kSavesInUse);
+        return;
+    }
+    std::string refusal;
+    const auto writing = lockForWriting("tidy up", refusal);
+    if (!writing) {
+        view.showMessage(title, refusal);
         return;
     }
     platform::SaveFiles& files = *platform_.saveFiles;
@@ -687,6 +636,12 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
 void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMoves) {
     if (gameIsRunning()) {
         view.showSortMessage(text::kSavesInUse);
+        return;
+    }
+    std::string refusal;
+    const auto writing = lockForWriting("sort loose saves", refusal);
+    if (!writing) {
+        view.showSortMessage(refusal);
         return;
     }
     const auto loose = saves::listSaves(*platform_.saveFiles, savesFolder());

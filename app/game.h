@@ -42,6 +42,8 @@ inline constexpr const char* kLauncherNotFound = "Failed. Launcher Not Found.";
 inline constexpr const char* kGameIsRunning = "Failed. Game Is Running.";
 inline constexpr const char* kNameTaken = "Failed. Name Taken.";
 inline constexpr const char* kSameName = "Failed. Type a New Name.";
+// The title of what a command cut off before left, finished at a start.
+inline constexpr const char* kInterrupted = "Finished Now";
 
 // lstLoad's context menu, each command with its access key.
 inline constexpr const char* kMenuShowSaves = "Show &Saves\xE2\x80\xA6";
@@ -190,13 +192,41 @@ class Game {
     bool makeCharacterFolder(const std::string& name, std::string& path,
                              std::vector<std::string>& created);
 
+    // One writer at a time among every Quarlo: held while a command writes
+    // this game folder's settings, saves or store, and shared by whatever
+    // else this process runs meanwhile; the system releases it when the
+    // process ends however it ends. Null, with `refusal` a "Failed."
+    // sentence saying who has it, when another holds it beyond a short
+    // wait. `what` names the command to one that finds it taken.
+    // Without `wait`, one try only: for a command that only reads, which
+    // finishes what was cut off when it can and otherwise goes on.
+    std::shared_ptr<platform::HeldLock> lockForWriting(const std::string& what,
+                                                       std::string& refusal, bool wait = true);
+
+    // What a command cut off before (killed, a power cut) left half done in
+    // this game folder, finished or put back now: a "Success." or "Failed."
+    // sentence each, none when nothing was left. Every front end runs it
+    // when it starts on a game folder, before anything else.
+    std::vector<std::string> finishInterrupted();
+
   private:
     void backUpLeaving(const std::string& next);
+    struct RenameJob;
+    bool writeJournal(const RenameJob& job);
+    std::optional<std::string> renameStep(int step, RenameJob& job, bool forward);
+    std::string runRename(RenameJob& job);
+    std::optional<std::string> finishRename();
 
     platform::Platform& platform_;
     CommandView& view_;
     std::string root_;
     std::unique_ptr<backups::Store> store_;
+    // Whether this game folder was looked at for what a command cut off
+    // left, since the root was set.
+    std::string finishedFor_;
+    // The "Failed." sentence a refused lock gave load() or create(), which
+    // return their outcome's text.
+    std::string lastRefusal_;
 };
 
 // A profile value as the controls can show it: the leading integer of the

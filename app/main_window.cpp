@@ -68,10 +68,29 @@ void Main::setOutcome(const char* op, const char* outcome) {
     controls_.setLabel(ValueLabel::Outcome, outcome);
 }
 
+Main::Holding::Holding(Main& main, const char* op) : main_(main) {
+    if (main_.holding_++ == 0) {
+        main_.held_ = main_.game_.lockForWriting(op, main_.refused_);
+    }
+}
+
+Main::Holding::~Holding() {
+    if (--main_.holding_ == 0) {
+        main_.held_.reset();
+        main_.refused_.clear();
+    }
+}
+
 void Main::startUp() {
     directoryMode_ = false;
     controls_.setLabel(ValueLabel::Mode, text::kAutomaticMode);
     game_.setRoot(game_.automaticRoot());
+    // Whatever a command cut off before left is finished first (the lock's
+    // first taking does it); another Quarlo at work leaves this one reading.
+    const Holding holding(*this, "start");
+    if (!holding.ok()) {
+        controls_.showNotice("Quarlo", refused_);
+    }
     pathLog_.PathLogInit(platform_.fileSystem.get());
     RefreshSaveList();
     setSlider(parseSetting(readGame("GamePlay", "iDifficultyLevel", "50", kSettingReadCapacity),
@@ -106,6 +125,10 @@ void Main::setCheck(int value) {
 bool Main::activeSaveLabel() {
     activeSaveName_ = game_.activeSave();
     controls_.setLabel(ValueLabel::Active, activeSaveName_);
+    const Holding holding(*this, "the screenshot name");
+    if (!holding.ok()) {
+        return false;
+    }
     const std::string baseName = controls_.checkValue() == 1 ? activeSaveName_ : "ScreenShot";
     return platform_.profile->write("Display", "SScreenShotBaseName", baseName,
                                     game_.gameSettingsPath());
@@ -133,6 +156,12 @@ void Main::LoadCharacterSettings() {
 void Main::onSliderChanged() {
     const std::string value = std::to_string(controls_.sliderValue());
     controls_.setLabel(ValueLabel::Diff, value);
+    const Holding holding(*this, text::kOpDifficulty);
+    if (!holding.ok()) {
+        controls_.setLabel(ValueLabel::Op, text::kOpDifficulty);
+        controls_.setLabel(ValueLabel::Outcome, refused_);
+        return;
+    }
     const bool gameWritten =
         platform_.profile->write("GamePlay", "iDifficultyLevel", value, game_.gameSettingsPath());
     const bool characterWritten = writeCharacter("iDifficultyLevel", value);
@@ -141,6 +170,12 @@ void Main::onSliderChanged() {
 }
 
 void Main::onCheckClicked() {
+    const Holding holding(*this, text::kOpRenameScreenshots);
+    if (!holding.ok()) {
+        controls_.setLabel(ValueLabel::Op, text::kOpRenameScreenshots);
+        controls_.setLabel(ValueLabel::Outcome, refused_);
+        return;
+    }
     const bool characterWritten =
         writeCharacter("SScreenShotBaseName", std::to_string(controls_.checkValue()));
     // Both writes run whatever the first gave; only a failure is reported,
@@ -199,6 +234,11 @@ void Main::onRename(const std::string& entry, CharacterView& view) {
         !cloud.empty() && !view.confirm(title, cloud + "\n\nRename " + entry + " anyway?")) {
         return;
     }
+    const Holding holding(*this, "rename");
+    if (!holding.ok()) {
+        view.showMessage(title, refused_);
+        return;
+    }
     const std::string outcome = game_.rename(entry, *to);
     RefreshSaveList();
     LoadCharacterSettings();
@@ -215,6 +255,11 @@ void Main::onTidyUp(const std::string& entry, CharacterView& view) {
 }
 
 void Main::onSortLooseSaves(SortView& view) {
+    const Holding holding(*this, "sort loose saves");
+    if (!holding.ok()) {
+        view.showSortMessage(refused_);
+        return;
+    }
     game_.sortLooseSaves(view, [&] {
         RefreshSaveList();
         view.savesChanged();
@@ -223,6 +268,11 @@ void Main::onSortLooseSaves(SortView& view) {
 
 void Main::onLoadClicked() {
     controls_.setLabel(ValueLabel::Op, text::kOpLoad);
+    const Holding holding(*this, text::kOpLoad);
+    if (!holding.ok()) {
+        controls_.setLabel(ValueLabel::Outcome, refused_);
+        return;
+    }
     controls_.setLabel(ValueLabel::Outcome, game_.load(controls_.selectedListText()));
     RefreshSaveList();
     LoadCharacterSettings();
@@ -230,6 +280,11 @@ void Main::onLoadClicked() {
 
 void Main::onNewClicked() {
     controls_.setLabel(ValueLabel::Op, text::kOpNew);
+    const Holding holding(*this, text::kOpNew);
+    if (!holding.ok()) {
+        controls_.setLabel(ValueLabel::Outcome, refused_);
+        return;
+    }
     bool switched = false;
     controls_.setLabel(ValueLabel::Outcome,
                        game_.create(controls_.newNameText(), controls_.sliderValue(),
@@ -252,6 +307,9 @@ void Main::onToggleClicked() {
         game_.setRoot(game_.automaticRoot());
         controls_.setLabel(ValueLabel::Mode, text::kAutomaticMode);
     }
+    // Another game folder: what a command cut off there left is finished
+    // first, as at a start.
+    const Holding holding(*this, "the directory mode");
     RefreshSaveList();
 }
 

@@ -58,6 +58,10 @@ class Main : public Characters {
         return game_.prepareFolder(name, characterNames_);
     }
     bool gameIsRunning() const override { return game_.gameIsRunning(); }
+    std::shared_ptr<platform::HeldLock> lockForWriting(const std::string& what,
+                                                       std::string& refusal) override {
+        return game_.lockForWriting(what, refusal);
+    }
 
     // Shared procedures.
     void RefreshSaveList();
@@ -86,6 +90,24 @@ class Main : public Characters {
     std::string readCharacter(const char* key, const char* def, int capacity);
     bool writeCharacter(const char* key, const std::string& value);
     void setOutcome(const char* op, const char* outcome);
+    // Held for a handler that writes, and for every handler it runs in turn
+    // (a switch restores the character's settings): one writer at a time
+    // among every Quarlo. `ok` is false while another holds the game folder;
+    // nothing is written then.
+    class Holding {
+      public:
+        Holding(Main& main, const char* op);
+        ~Holding();
+        Holding(const Holding&) = delete;
+        Holding& operator=(const Holding&) = delete;
+        bool ok() const { return main_.refused_.empty(); }
+
+      private:
+        Main& main_;
+    };
+    int holding_ = 0;
+    std::shared_ptr<platform::HeldLock> held_;
+    std::string refused_;
 
     platform::Platform& platform_;
     MainControls& controls_;

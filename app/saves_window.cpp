@@ -300,6 +300,12 @@ void SavesWindow::transfer(bool move) {
         view_.showMessage(title, text::kSameCharacter);
         return;
     }
+    std::string refusal;
+    const auto writing = source_.characters->lockForWriting(title, refusal);
+    if (!writing) {
+        view_.showMessage(title, refusal);
+        return;
+    }
     const CharacterFolder target = source_.characters->prepareFolder(*to);
     if (target.refusal != nullptr) {
         view_.showMessage(title, target.refusal);
@@ -354,6 +360,14 @@ void SavesWindow::onDelete() {
     std::vector<std::string> names;
     for (const saves::SaveEntry& save : chosen) {
         names.push_back(save.fileName);
+    }
+    std::string refusal;
+    const auto writing = source_.characters != nullptr
+                             ? source_.characters->lockForWriting(title, refusal)
+                             : std::make_shared<platform::HeldLock>();
+    if (!writing) {
+        view_.showMessage(title, refusal);
+        return;
     }
     std::vector<saves::TransferResult> results;
     view_.runWithProgress(title, [&](const saves::Progress& progress) {

@@ -13,8 +13,11 @@
 #include "saves/plugins.h"
 #include "saves/transfer.h"
 
+#include <memory>
+
+#include "platform/save_files.h"
+
 namespace quarlo::platform {
-class SaveFiles;
 class Trash;
 }  // namespace quarlo::platform
 
@@ -104,6 +107,14 @@ class Characters {
     // (without switching the game to it).
     virtual CharacterFolder prepareFolder(const std::string& name) = 0;
     virtual bool gameIsRunning() const = 0;
+    // Held while a command writes saves or backups: null, `refusal` then a
+    // "Failed." sentence, while another Quarlo is changing the game folder.
+    virtual std::shared_ptr<platform::HeldLock> lockForWriting(const std::string& what,
+                                                               std::string& refusal) {
+        (void)what;
+        refusal.clear();
+        return std::make_shared<platform::HeldLock>();
+    }
 };
 
 // Where one character's saves are and how to read them.

@@ -537,46 +537,53 @@ std::optional<std::uint64_t> Store::linkable(const ManifestFile& before,
     return compared->digest;
 }
 
-std::optional<std::string> Store::setAsideEarlier(const std::string& gameFolder,
-                                                  const std::string& name, std::string& failure) {
+std::string Store::earlierPlace(const std::string& gameFolder, const std::string& name) {
+    const std::string folder = characterFolder(gameFolder, name);
+    if (folder.empty()) {
+        return {};
+    }
+    // Keys never begin with ".": no character's folder can have this name.
+    const std::string parent = folder.substr(0, folder.rfind(files_.separator()));
+    std::string id = now_();
+    std::replace(id.begin(), id.end(), ':', '-');
+    for (int n = 1; n < 1000; ++n) {
+        const std::string aside = join(parent, "." + characterKey(name) + ".earlier-" + id +
+                                                   (n == 1 ? std::string() : "-" + std::to_string(n)));
+        if (files_.kindOf(aside) == platform::PathKind::missing) {
+            return aside;
+        }
+    }
+    return {};
+}
+
+bool Store::setAsideEarlier(const std::string& gameFolder, const std::string& name,
+                            const std::string& aside, std::string& failure) {
     const std::lock_guard<std::mutex> lock(storeLock());
     failure.clear();
     // Only a folder of the name's own key can be set aside whole: one of the
     // older spelling may be shared by other names, whose backups it keeps.
     const std::string folder = characterFolder(gameFolder, name);
-    if (folder.empty()) {
+    if (folder.empty() || aside.empty()) {
         failure = "Failed. The game folder cannot be found.";
-        return std::nullopt;
+        return false;
     }
     Scan found;
     scanFolder(
         folder, [&](const Manifest& m) { return m.character == name; }, found);
     if (!found.unreadable.empty()) {
         failure = "Failed. The backups kept under the name " + name + " cannot all be read.";
-        return std::nullopt;
+        return false;
     }
     if (found.backups.empty() && found.damaged.empty()) {
-        return std::nullopt;
-    }
-    // A name no character's key can be: keys never begin with ".".
-    const std::string parent = folder.substr(0, folder.rfind(files_.separator()));
-    std::string id = now_();
-    std::replace(id.begin(), id.end(), ':', '-');
-    std::string aside;
-    for (int n = 1; n < 1000; ++n) {
-        aside = join(parent, "." + characterKey(name) + ".earlier-" + id +
-                                 (n == 1 ? std::string() : "-" + std::to_string(n)));
-        if (files_.kindOf(aside) == platform::PathKind::missing) {
-            break;
-        }
+        return false;
     }
     if (files_.renameNew(folder, aside) != platform::FileOutcome::done) {
         failure = "Failed. The backups of an earlier character named " + name +
                   " could not be set aside.";
-        return std::nullopt;
+        return false;
     }
-    files_.syncFolder(parent);
-    return aside;
+    files_.syncFolder(aside.substr(0, aside.rfind(files_.separator())));
+    return true;
 }
 
 bool Store::bringBackEarlier(const std::string& gameFolder, const std::string& name,

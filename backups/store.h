@@ -120,12 +120,14 @@ class Store {
                             const std::string& to);
 
     // The backups an earlier character of that name left (one deleted since)
-    // set aside under a name no character has, so that a character renamed
-    // to that name never shares its history with them; where they are now,
-    // or nullopt when there were none (or, `failure` then set, when they
-    // could not be set aside). bringBackEarlier puts them back.
-    std::optional<std::string> setAsideEarlier(const std::string& gameFolder,
-                                               const std::string& name, std::string& failure);
+    // set aside as `aside` (from earlierPlace: a name no character has), so
+    // that a character renamed to that name never shares its history with
+    // them. True when any were set aside; "" in `failure` when all went
+    // well, else a "Failed." sentence. bringBackEarlier puts them back
+    // (true too when there was nothing to bring).
+    std::string earlierPlace(const std::string& gameFolder, const std::string& name);
+    bool setAsideEarlier(const std::string& gameFolder, const std::string& name,
+                         const std::string& aside, std::string& failure);
     bool bringBackEarlier(const std::string& gameFolder, const std::string& name,
                           const std::string& aside);
 

@@ -242,11 +242,13 @@ class SaveFiles {
 
     // An exclusive lock on the file at `path` (made when missing), for one
     // writer at a time among processes. `note` says who holds it, for
-    // another process that finds it taken; then null, and `holder` is that
-    // process's note ("" when it cannot be read).
-    virtual std::unique_ptr<HeldLock> lockExclusive(const std::string& path,
-                                                    const std::string& note,
-                                                    std::string& holder) = 0;
+    // another process that finds it taken.
+    struct LockAttempt {
+        std::unique_ptr<HeldLock> held;  // null when not taken
+        bool takenByAnother = false;     // else the file could not be made
+        std::string holder;              // that one's note, "" when unreadable
+    };
+    virtual LockAttempt lockExclusive(const std::string& path, const std::string& note) = 0;
 
     // This process, and whether another one still runs: an unfinished copy
     // carries the number of the process that makes it, so that one left by

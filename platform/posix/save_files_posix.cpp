@@ -878,25 +878,26 @@ class PosixHeldLock : public HeldLock {
 
 }  // namespace
 
-std::unique_ptr<HeldLock> PosixSaveFiles::lockExclusive(const std::string& path,
-                                                        const std::string& note,
-                                                        std::string& holder) {
-    holder.clear();
+SaveFiles::LockAttempt PosixSaveFiles::lockExclusive(const std::string& path,
+                                                     const std::string& note) {
+    LockAttempt attempt;
     Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return nullptr;
+        return attempt;
     }
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        attempt.takenByAnother = errno == EWOULDBLOCK;
         char text[512];
         const ssize_t n = ::pread(fd.get(), text, sizeof text, 0);
-        holder.assign(text, n > 0 ? static_cast<std::size_t>(n) : 0);
-        return nullptr;
+        attempt.holder.assign(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+        return attempt;
     }
     if (::ftruncate(fd.get(), 0) == 0) {
         writeAll(fd.get(), note.data(), note.size());
     }
-    return std::make_unique<PosixHeldLock>(std::move(fd));
+    attempt.held = std::make_unique<PosixHeldLock>(std::move(fd));
+    return attempt;
 }
 
 std::uint32_t PosixSaveFiles::processId() const {

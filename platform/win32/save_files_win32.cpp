@@ -719,22 +719,22 @@ class Win32HeldLock : public HeldLock {
 
 }  // namespace
 
-std::unique_ptr<HeldLock> Win32SaveFiles::lockExclusive(const std::string& path,
-                                                        const std::string& note,
-                                                        std::string& holder) {
-    holder.clear();
+SaveFiles::LockAttempt Win32SaveFiles::lockExclusive(const std::string& path,
+                                                     const std::string& note) {
+    LockAttempt attempt;
     const auto name = wide(path);
     const auto noteName = wide(path + ".who");
     if (!name || !noteName) {
-        return nullptr;
+        return attempt;
     }
     const HANDLE h = CreateFileW(name->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
+        attempt.takenByAnother = GetLastError() == ERROR_SHARING_VIOLATION;
         if (const auto said = read(path + ".who", 0, 512)) {
-            holder = said->bytes;
+            attempt.holder = said->bytes;
         }
-        return nullptr;
+        return attempt;
     }
     const HANDLE out = CreateFileW(noteName->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -743,7 +743,8 @@ std::unique_ptr<HeldLock> Win32SaveFiles::lockExclusive(const std::string& path,
         WriteFile(out, note.data(), static_cast<DWORD>(note.size()), &written, nullptr);
         CloseHandle(out);
     }
-    return std::make_unique<Win32HeldLock>(h, *noteName);
+    attempt.held = std::make_unique<Win32HeldLock>(h, *noteName);
+    return attempt;
 }
 
 std::uint32_t Win32SaveFiles::processId() const {

@@ -31,8 +31,7 @@ class Win32SaveFiles : public SaveFiles {
     bool syncFolder(const std::string& folder) override;
     std::string foldedName(std::string_view name) const override;
     std::optional<std::string> identityPath(const std::string& path) const override;
-    std::unique_ptr<HeldLock> lockExclusive(const std::string& path, const std::string& note,
-                                            std::string& holder) override;
+    LockAttempt lockExclusive(const std::string& path, const std::string& note) override;
     std::uint32_t processId() const override;
     bool processRunning(std::uint32_t id) const override;
 

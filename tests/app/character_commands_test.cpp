@@ -168,17 +168,119 @@ TEST_F(CharacterCommandsTest, RenameFailingAtAnyStepPutsBackTheStepsBefore) {
              writeBytes(annsBackups.parent_path().parent_path().string() + "/Anna", "planted");
          },
          "Failed. The backups' folder of Anna cannot be made. Nothing was renamed."},
+        // A read that fails is a failure, never a default taken for "not
+        // this character"; so is a backup the store cannot list.
+        {"listing the backups", [&] { renames->unlistable = "store"; }, "Failed. The backups of"},
     };
     for (const Case& c : cases) {
         c.fault();
         const auto before = snapshot();
-        EXPECT_EQ(rename("Anna"), c.message) << c.what;
+        const std::string said = rename("Anna");
+        EXPECT_EQ(said.substr(0, c.message.size()), c.message) << c.what;
+        EXPECT_TRUE(said.ends_with("Nothing was renamed.")) << said;
+        renames->unlistable.clear();
         EXPECT_EQ(snapshot(), before) << c.what;
         EXPECT_EQ(backupsOf("Ann").size(), 1u) << c.what;
         renames->fails = false;
         profileFake->setReadOnly(programIni(), false);
         profileFake->setReadOnly(gameIni(), false);
+        profileFake->setUnreadable(gameIni(), false);
+        profileFake->setUnreadable(programIni(), false);
     }
+}
+
+// A read that fails is a failure, never a default taken for "not this
+// character": nothing is renamed, and no default is written anywhere.
+TEST_F(CharacterCommandsTest, RenameFailsWhereASettingsFileCannotBeRead) {
+    for (const std::string& ini : {gameIni(), programIni()}) {
+        profileFake->setUnreadable(ini);
+        const auto before = snapshot();
+        EXPECT_EQ(main.game().rename("Ann", "Anna"),
+                  "Failed. " + fs::path(ini).filename().string() +
+                      " could not be read. Nothing was renamed.");
+        EXPECT_EQ(snapshot(), before);
+        profileFake->setUnreadable(ini, false);
+    }
+}
+
+// Killed at any call of its files, Rename is finished by the next start of
+// a front end: the folder, both settings files and the backups all under
+// the new name, nothing under the old one, nothing in between.
+TEST_F(CharacterCommandsTest, RenameCutOffAtAnyCallIsFinishedAtTheNextStart) {
+    struct Killed {};
+    const int first = renames->calls;
+    ASSERT_EQ(main.game().rename("Ann", "Anna"), "Success. Ann is now Anna.");
+    const int calls = renames->calls - first;
+    ASSERT_EQ(main.game().rename("Anna", "Ann"), "Success. Anna is now Ann.");
+    const auto before = snapshot();
+    for (int kill = 0; kill < calls; ++kill) {
+        SCOPED_TRACE("killed before call " + std::to_string(kill));
+        const int at = renames->calls + kill;
+        renames->beforeCall = [at](int n) {
+            if (n == at) {
+                throw Killed{};
+            }
+        };
+        bool killed = false;
+        try {
+            main.game().rename("Ann", "Anna");
+        } catch (const Killed&) {
+            killed = true;
+        }
+        renames->beforeCall = nullptr;
+        // The next start, of another front end.
+        FakeControls next;
+        app::Main again(platform, next);
+        again.startUp();
+        const bool renamed = fs::exists(inGame("Saves/Anna"));
+        EXPECT_NE(renamed, fs::exists(inGame("Saves/Ann")));
+        EXPECT_EQ(namesIn(inGame("Saves")),
+                  (renamed ? Strings{"Anna", "Bob"} : Strings{"Ann", "Bob"}));
+        const std::string now = renamed ? "Anna" : "Ann";
+        EXPECT_EQ(readGame("General", "SLocalSavePath"), "Saves\\" + now + "\\");
+        EXPECT_EQ(readGame("Display", "SScreenShotBaseName"), now);
+        EXPECT_EQ(readProgram(now, "SScreenShotBaseName"), "1");
+        EXPECT_EQ(backupsOf(now).size(), 1u);
+        EXPECT_TRUE(backupsOf(renamed ? "Ann" : "Anna").empty());
+        (void)killed;
+        if (renamed) {
+            ASSERT_EQ(main.game().rename("Anna", "Ann"), "Success. Anna is now Ann.");
+        }
+        EXPECT_EQ(snapshot(), before);
+    }
+}
+
+// The letter-case rule is the file system's, for every letter: a change of
+// case alone is a rename of the folder itself, and a name that differs from
+// another only in case is taken.
+TEST_F(CharacterCommandsTest, RenameFoldsEveryLetterAsTheFileSystemDoes) {
+    ASSERT_EQ(main.game().rename("Ann", "J\xC3\xBCrgen"), "Success. Ann is now J\xC3\xBCrgen.");
+    EXPECT_EQ(main.game().rename("J\xC3\xBCrgen", "J\xC3\x9CRGEN"),
+              "Success. J\xC3\xBCrgen is now J\xC3\x9CRGEN.");
+    EXPECT_EQ(namesIn(inGame("Saves")), (Strings{"Bob", "J\xC3\x9CRGEN"}));
+    EXPECT_EQ(main.game().rename("Bob", "j\xC3\xBCrgen"), "Failed. Name Taken.");
+}
+
+// An earlier character's backups under the new name are set aside, never
+// merged: the renamed character's history is its own, and the next
+// switch's pruning cannot take one of its backups for the stranger's.
+TEST_F(CharacterCommandsTest, RenameSetsAsideAnEarlierCharactersBackupsOfTheNewName) {
+    folder("Saves/Anna");
+    writeBytes(inGame("Saves/Anna/Save 9.ess"), saveBytes(SaveShape{}));
+    ASSERT_TRUE(main.game().backUp("Anna").failure.empty());
+    fs::remove_all(inGame("Saves/Anna"));  // that character is gone, its backup stays
+    const std::string said = main.game().rename("Ann", "Anna");
+    EXPECT_EQ(said.rfind("Success. Ann is now Anna. The backups of an earlier character named "
+                         "Anna were set aside",
+                         0),
+              0u)
+        << said;
+    const auto now = backupsOf("Anna");
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(Strings{now[0].manifest.files.back().name}, Strings{"Save 1.ess"});
+    const std::string aside = said.substr(said.rfind("they are in ") + 12);
+    EXPECT_TRUE(fs::exists(aside.substr(0, aside.size() - 1) + "/" + "quarlo-backup.txt") ||
+                !fs::is_empty(aside.substr(0, aside.size() - 1)));
 }
 
 TEST_F(CharacterCommandsTest, RenameRefusesTakenAndUnsafeNamesAndChangesNothing) {

@@ -340,6 +340,28 @@ TEST(Backups, EveryCharacterNameHasBackupsOfItsOwn) {
     }
 }
 
+// One game folder has one history, however it is reached: with a trailing
+// separator, through "..", or through a link (Steam's ~/.steam/steam).
+TEST(Backups, AGameFolderReachedAnyWayHasOneHistory) {
+    Scene s;
+    std::error_code noLinks;
+    fs::create_directory_symlink(s.game, s.dir.at("link"), noLinks);
+    std::vector<std::string> ways{s.game, s.game + "/", s.game + "/Saves/.."};
+    if (!noLinks) {
+        ways.push_back(s.dir.at("link"));
+    }
+    for (const std::string& way : ways) {
+        ASSERT_TRUE(s.backups.backUp(way, "Aldric", s.aldric, Reason::byHand, {}).backup) << way;
+    }
+    for (const std::string& way : ways) {
+        EXPECT_EQ(s.backups.list(way, "Aldric").size(), ways.size()) << way;
+    }
+    // A rename made one way is seen every way.
+    ASSERT_TRUE(s.backups.renameCharacter(ways.back(), "Aldric", "Al").failure.empty());
+    EXPECT_EQ(s.backups.list(s.game + "/", "Al").size(), ways.size());
+    EXPECT_TRUE(s.backups.list(s.game, "Aldric").empty());
+}
+
 // Backups are listed in the order they were made: ten in one second, and a
 // clock set back since (whose safety backup must outlive the pruning that
 // follows a restore).

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <signal.h>
@@ -290,6 +291,37 @@ TEST(PosixSaveFiles, RemovesAFolderOfFilesOnlyAsItself) {
 // The launch wrapper's child: its arguments and environment exactly as
 // given, its status back, 127 when it cannot start, and a stop signal sent to
 // the wrapper passed on to it rather than leave it orphaned.
+// One writer at a time among processes: the second finds the lock taken and
+// who holds it; the holder's end, however it ends, frees it.
+TEST(PosixSaveFiles, ALockIsOneProcesssAtATimeAndGoesWithIt) {
+    test::TempDir dir;
+    const std::string path = dir.at("lock");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        PosixSaveFiles files;
+        const auto held = files.lockExclusive(path, "process 1, rename");
+        [[maybe_unused]] const auto n = ::write(ready[1], held.held ? "y" : "n", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char got = 0;
+    ASSERT_EQ(::read(ready[0], &got, 1), 1);
+    ASSERT_EQ(got, 'y');
+    PosixSaveFiles files;
+    auto attempt = files.lockExclusive(path, "process 2, switch");
+    EXPECT_FALSE(attempt.held);
+    EXPECT_TRUE(attempt.takenByAnother);
+    EXPECT_EQ(attempt.holder, "process 1, rename");
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    attempt = files.lockExclusive(path, "process 2, switch");
+    EXPECT_TRUE(attempt.held);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
 TEST(PosixProcesses, RunAndWaitPassesEverythingOnAndReturnsTheStatus) {
     test::TempDir dir;
     PosixProcesses processes(std::nullopt);

@@ -22,6 +22,8 @@ class FaultySaveFiles : public platform::SaveFiles {
     std::function<void(int call)> beforeCall;
     // Process numbers taken as running, whatever the system says.
     std::uint32_t alsoRunning = 0;
+    // Every listing of a folder whose path holds this fails (a flaky disk).
+    std::string unlistable;
 
     char separator() const override { return real_->separator(); }
     std::optional<platform::FolderFiles> listFiles(const std::string& f) const override {
@@ -58,7 +60,8 @@ class FaultySaveFiles : public platform::SaveFiles {
     }
     std::optional<std::vector<platform::FolderEntry>> entriesOf(
         const std::string& f) const override {
-        return fails() ? std::nullopt : real_->entriesOf(f);
+        const bool flaky = !unlistable.empty() && f.find(unlistable) != std::string::npos;
+        return fails() || flaky ? std::nullopt : real_->entriesOf(f);
     }
     bool makeFolder(const std::string& p) override { return !fails() && real_->makeFolder(p); }
     bool removeFolderOfFiles(const std::string& f, std::string_view first) override {
@@ -83,9 +86,8 @@ class FaultySaveFiles : public platform::SaveFiles {
     std::optional<std::string> identityPath(const std::string& p) const override {
         return fails() ? std::nullopt : real_->identityPath(p);
     }
-    std::unique_ptr<platform::HeldLock> lockExclusive(const std::string& p, const std::string& note,
-                                                      std::string& holder) override {
-        return real_->lockExclusive(p, note, holder);
+    LockAttempt lockExclusive(const std::string& p, const std::string& note) override {
+        return real_->lockExclusive(p, note);
     }
     std::uint32_t processId() const override { return real_->processId(); }
     bool processRunning(std::uint32_t id) const override {

@@ -259,9 +259,8 @@ class MemorySaveFiles : public platform::SaveFiles {
     std::string foldedName(std::string_view name) const override { return fold(name); }
     std::optional<std::string> identityPath(const std::string& path) const override { return path; }
     // One process: no other can hold a lock.
-    std::unique_ptr<platform::HeldLock> lockExclusive(const std::string&, const std::string&,
-                                                      std::string&) override {
-        return std::make_unique<platform::HeldLock>();
+    LockAttempt lockExclusive(const std::string&, const std::string&) override {
+        return LockAttempt{std::make_unique<platform::HeldLock>(), false, {}};
     }
     std::uint32_t processId() const override { return 4242; }
     bool processRunning(std::uint32_t id) const override { return running.count(id) > 0; }

@@ -316,6 +316,11 @@ std::string switchFirst(app::Game& game, const Parsed& p, Screens* screens,
     if (!name) {
         return {};
     }
+    std::string refusal;
+    const auto writing = game.lockForWriting("run", refusal);
+    if (!writing) {
+        return refusal;
+    }
     const std::string outcome = game.load(*name);
     if (statusOf(outcome) == 0 && !game.applyCharacterSettings(game.activeSave())) {
         return app::text::kCouldNotWrite;
@@ -353,6 +358,19 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         return failed("Failed. No game folder at " + game.root() + ".");
     }
     const auto& ansi = platform.ansiToUtf8;
+    // One writer at a time: a verb that writes holds the game folder for
+    // all it does (a switch and the character's settings are one change);
+    // one that reads only finishes what a command cut off left, when it
+    // can, and otherwise reads as things are.
+    const bool reads = p.verb == "list" || p.verb == "backups" || p.verb == "run";
+    std::string refusal;
+    auto writing = game.lockForWriting(p.verb, refusal, !reads);
+    if (!writing && !reads) {
+        return failed(refusal);
+    }
+    if (reads) {
+        writing.reset();
+    }
     if (p.verb == "list") {
         for (const app::CharacterLine& c : app::characterLines(game, ansi)) {
             out << (c.active ? "*" : "") << '\t' << c.name << '\t' << c.saves << '\t' << c.level
@@ -446,7 +464,8 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         game.tidyUp(name, view, p.keep);
         return statusOf(view.last());
     }
-    // run
+    // run: the switch under the lock (the picker before it), the game
+    // after it.
     const std::string outcome = switchFirst(game, p, screens, ansi);
     if (!outcome.empty() && statusOf(outcome) != 0) {
         // Never into the wrong character: the game is not started.

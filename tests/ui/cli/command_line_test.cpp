@@ -2,6 +2,12 @@
 
 #include <sstream>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "app/picker.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/fake_saves_view.h"
@@ -29,6 +35,15 @@ struct FakeScreens : cli::Screens {
         }
     }
     void showFailure(const std::string& text) override { failures.push_back(text); }
+};
+
+// A command's notices, unread.
+struct Console : app::CommandView {
+    void runWithProgress(const std::string&,
+                         const std::function<void(const saves::Progress&)>& work) override {
+        work([](std::size_t, std::size_t) { return true; });
+    }
+    void showNotice(const std::string&, const std::string&) override {}
 };
 
 class CommandLineTest : public AppTest {
@@ -161,6 +176,43 @@ TEST_F(CommandLineTest, OutputThatCannotBeWrittenExitsOne) {
         EXPECT_NE(err.str().find("could not be written"), std::string::npos);
     }
 }
+
+#ifndef _WIN32
+// Two commands at once: one writer at a time. While another Quarlo holds
+// the game folder (here a process in the middle of a rename), a switch
+// waits briefly, then says who has it and changes nothing, neither the save
+// path nor the difficulty; once that one has ended, however it ended, the
+// switch goes.
+TEST_F(CommandLineTest, OneWriterAtATimeAmongProcesses) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t other = ::fork();
+    if (other == 0) {
+        Console quiet;
+        app::Game game(platform, quiet);
+        game.setRoot(game.automaticRoot());
+        std::string refusal;
+        const auto held = game.lockForWriting("rename", refusal);
+        [[maybe_unused]] const auto n = ::write(ready[1], held ? "y" : "n", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char got = 0;
+    ASSERT_EQ(::read(ready[0], &got, 1), 1);
+    ASSERT_EQ(got, 'y');
+    EXPECT_EQ(run({"switch", "Bob"}), 1);
+    EXPECT_EQ(out.str(), "Failed. Another Quarlo is changing this game folder (process " +
+                             std::to_string(other) + ", rename); try again once it is done.\n");
+    EXPECT_EQ(readGame("General", "SLocalSavePath"), "Saves\\Ann\\");
+    EXPECT_EQ(readGame("GamePlay", "iDifficultyLevel"), "40");
+    ::kill(other, SIGKILL);
+    ::waitpid(other, nullptr, 0);
+    EXPECT_EQ(run({"switch", "Bob"}), 0);
+    EXPECT_EQ(readGame("GamePlay", "iDifficultyLevel"), "90");
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+#endif
 
 // The wrapper: the switch is on disk before the command starts, which gets
 // its arguments exactly; a failed switch starts nothing and is shown where a
