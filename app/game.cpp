@@ -522,6 +522,9 @@ std::vector<std::string> Game::finishInterrupted() {
     if (auto renamed = finishRename()) {
         said.push_back(std::move(*renamed));
     }
+    if (auto tidied = finishTidy()) {
+        said.push_back(std::move(*tidied));
+    }
     return said;
 }
 
@@ -530,107 +533,6 @@ std::vector<std::string> Game::cloudSaves() const {
         return {};
     }
     return app::cloudSaves(*platform_.saveFiles, platform_.gameFolders->steamRoots());
-}
-
-void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t keep) {
-    const std::string title = text::kTidyUp;
-    if (!platform_.saveFiles || !platform_.trash || character.empty()) {
-        view.showMessage(title, text::kNotAvailable);
-        return;
-    }
-    if (gameIsRunning()) {
-        view.showMessage(title, text::kSavesInUse);
-        return;
-    }
-    std::string refusal;
-    const auto writing = lockForWriting("tidy up", refusal);
-    if (!writing) {
-        view.showMessage(title, refusal);
-        return;
-    }
-    platform::SaveFiles& files = *platform_.saveFiles;
-    const std::string folder = characterFolder(character);
-    const auto listing = files.listFiles(folder);
-    const auto saves = listing ? saves::listSaves(files, folder) : std::nullopt;
-    if (!saves) {
-        view.showMessage(title, text::kFolderNotFound);
-        return;
-    }
-    // Links too: a save that is a link still has its co-saves.
-    std::vector<std::string> names;
-    for (const platform::FolderEntry& e : listing->entries) {
-        if (e.kind != platform::EntryKind::other) {
-            names.push_back(e.name);
-        }
-    }
-    const char sep = files.separator();
-    const auto pathOf = [&](const std::string& name) { return listing->folder + sep + name; };
-    const auto stampOf = [&](const std::string& name) { return files.stamp(pathOf(name)); };
-    const std::string cloud = cloudWarning(cloudSaves());
-    const auto replan = [&](std::size_t keep) {
-        TidyPlan plan = planTidy(*saves, names, keep, stampOf, platform_.ansiToUtf8);
-        plan.warning = cloud;
-        return plan;
-    };
-    TidyPlan plan = replan(keep);
-    if (plan.items.empty()) {
-        view.showMessage(title, std::string(text::kNothingToTidy) + "\n\n" +
-                                    countOf(saves->size(), "save") +
-                                    ": none older than the newest " + std::to_string(plan.keep) +
-                                    " of the character, and no co-save without its save.");
-        return;
-    }
-    if (!view.confirmTidy(plan, replan)) {
-        return;
-    }
-    if (plan.chosen() == 0) {
-        view.showMessage(title, std::string(text::kNothingToTidy) +
-                                    "\n\nNo file was ticked; nothing was sent to the " +
-                                    platform_.trash->name() + ".");
-        return;
-    }
-    // Nothing goes to the trash that is not in a backup first.
-    backups::Store* backupStore = store();
-    if (backupStore == nullptr) {
-        view.showMessage(title, std::string(text::kNoBackupStore) + " Nothing was sent to the " +
-                                    platform_.trash->name() + ".");
-        return;
-    }
-    backups::Made made;
-    view.runWithProgress(title, [&](const saves::Progress& progress) {
-        made = backupStore->backUp(root_, character, folder, backups::Reason::beforeTidy, progress);
-    });
-    if (!made.failure.empty()) {
-        view.showMessage(
-            title, made.failure + " Nothing was sent to the " + platform_.trash->name() + ".");
-        return;
-    }
-    backupStore->prune(root_, character);
-
-    Tidied done;
-    view.runWithProgress(title, [&](const saves::Progress& progress) {
-        done = tidyAway(files, *platform_.trash, folder, plan, progress);
-    });
-    const std::vector<saves::TransferResult>& results = done.saves;
-    const std::vector<std::string>& left = done.left;
-    view.savesChanged();
-    const std::size_t gone = arrivedCount(results);
-    const std::size_t coSaves = arrivedCoSaves(results) + done.straysGone;
-    const bool whole = left.empty() && gone == results.size();
-    std::string summary = std::string(whole ? "Success. " : "Failed. ") +
-                          savesAndCoSaves(gone, coSaves) + " went to the " +
-                          platform_.trash->name() + "; " + countOf(plan.kept, "save") +
-                          (plan.kept == 1 ? " stays" : " stay") + ", and a backup of " + character +
-                          " holds them all.";
-    std::string why =
-        transferReasons(results, Verb::trash, PlaceNames{character, {}, platform_.trash->name()});
-    for (const std::string& line : left) {
-        why += "\n" + line;
-    }
-    if (!why.empty()) {
-        summary += "\n" + why;
-    }
-    view.showMessage(title, summary);
 }
 
 void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMoves) {

@@ -216,6 +216,8 @@ class Game {
     std::optional<std::string> renameStep(int step, RenameJob& job, bool forward);
     std::string runRename(RenameJob& job);
     std::optional<std::string> finishRename();
+    std::string tidyJournal();
+    std::optional<std::string> finishTidy();
 
     platform::Platform& platform_;
     CommandView& view_;

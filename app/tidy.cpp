@@ -89,57 +89,171 @@ TidyPlan planTidy(
     return plan;
 }
 
-Tidied tidyAway(platform::SaveFiles& files, platform::Trash& trash, const std::string& folder,
-                const TidyPlan& plan, const saves::Progress& progress) {
+Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, const TidyPlan& plan,
+                const BackedUp& backedUp,
+                const std::function<bool(const TidyGroups&)>& beforeMoving,
+                const saves::Progress& progress) {
     Tidied done;
-    const auto listed = files.listFiles(folder);
+    const auto listed = folder.entries();
     std::vector<std::string> names;
+    std::map<std::string, platform::EntryKind> kinds;
     if (listed) {
-        for (const platform::FolderEntry& e : listed->entries) {
-            if (e.kind != platform::EntryKind::other) {
+        for (const platform::FolderEntry& e : *listed) {
+            if (e.kind != platform::EntryKind::other && e.kind != platform::EntryKind::folder) {
                 names.push_back(e.name);
+                kinds[e.name] = e.kind;
             }
         }
     }
-    const std::string spelled = listed ? listed->folder : folder;
-    const auto pathOf = [&](const std::string& name) { return spelled + files.separator() + name; };
+    // The co-saves each save has now, whatever the plan saw.
+    std::map<std::string, std::vector<std::string>> coSavesNow;
+    for (saves::SaveFamily& family : saves::groupSaves(names)) {
+        coSavesNow[family.save] = std::move(family.coSaves);
+    }
     const std::vector<std::string> strays = saves::strayCoSaves(names);
-    std::vector<std::string> going;
-    std::vector<std::vector<std::string>> goingStrays;
-    std::vector<const TidyItem*> strayItems;
+    struct Going {
+        const TidyItem* item;
+        std::vector<platform::Trash::Expected> files;
+    };
+    std::vector<Going> saves;
+    std::vector<Going> strayGroups;
     for (const TidyItem& item : plan.items) {
         if (!item.chosen) {
             continue;
         }
-        const auto now = files.stamp(pathOf(item.fileName));
+        const auto now = listed ? folder.stamp(item.fileName) : std::nullopt;
+        if (!listed) {
+            done.left.push_back(item.fileName + ": its folder cannot be read.");
+            continue;
+        }
         if (!now) {
             done.left.push_back(item.fileName + ": it is gone since the plan.");
-        } else if (!item.stamp || !platform::sameFileVersion(*now, *item.stamp)) {
+            continue;
+        }
+        if (!item.stamp || !platform::sameFileVersion(*now, *item.stamp)) {
             done.left.push_back(item.fileName + ": it changed since the plan.");
-        } else if (item.kind != TidyItem::Kind::stray) {
-            going.push_back(item.fileName);
-        } else if (std::find(strays.begin(), strays.end(), item.fileName) == strays.end()) {
+            continue;
+        }
+        const bool stray = item.kind == TidyItem::Kind::stray;
+        if (stray && std::find(strays.begin(), strays.end(), item.fileName) == strays.end()) {
             done.left.push_back(item.fileName + ": its save is back.");
-        } else {
-            goingStrays.push_back({pathOf(item.fileName)});
-            strayItems.push_back(&item);
+            continue;
+        }
+        std::vector<std::string> group =
+            stray ? std::vector<std::string>{} : coSavesNow[item.fileName];
+        group.push_back(item.fileName);
+        Going going{&item, {}};
+        std::string why;
+        for (const std::string& file : group) {
+            const auto kept = backedUp.find(file);
+            const auto version = folder.stamp(file);
+            if (kinds[file] != platform::EntryKind::file || !version) {
+                why = file + " is a link or no longer a file of its own";
+            } else if (kept == backedUp.end()) {
+                why = file + " appeared since the backup was made, which does not hold it";
+            } else if (*version != kept->second) {
+                why = file + " changed since the backup was made";
+            }
+            if (!why.empty()) {
+                break;
+            }
+            going.files.push_back({file, *version});
+        }
+        if (!why.empty()) {
+            done.left.push_back(item.fileName + ": " + why + "; it stays.");
+            continue;
+        }
+        (stray ? strayGroups : saves).push_back(std::move(going));
+    }
+    TidyGroups all;
+    for (const auto* list : {&saves, &strayGroups}) {
+        for (const Going& g : *list) {
+            all.push_back(g.files);
         }
     }
-    done.saves = saves::trashSaves(files, trash, folder, going, progress);
-    // Stopped: the strays stay as well.
-    if (progress && !progress(done.saves.size(), going.size())) {
-        for (const TidyItem* item : strayItems) {
-            done.left.push_back(item->fileName + ": not begun; stopped.");
+    if (!all.empty() && beforeMoving && !beforeMoving(all)) {
+        for (const TidyGroups::value_type& g : all) {
+            done.left.push_back(g.back().name +
+                                ": Quarlo's record of what goes could not be written; nothing "
+                                "was sent to the trash.");
         }
         return done;
     }
-    const std::vector<platform::TrashResult> trashed = trash.moveEachToTrash(goingStrays);
-    for (std::size_t i = 0; i < trashed.size(); ++i) {
-        if (trashed[i].outcome == platform::TrashOutcome::done) {
+    // What went is what the folder no longer holds.
+    const auto placesOf = [&](const Going& g) {
+        std::vector<saves::FilePlace> places;
+        std::size_t gone = 0;
+        for (const platform::Trash::Expected& f : g.files) {
+            const bool there = folder.stamp(f.name).has_value() ||
+                               std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+                                   return n == f.name && kinds[n] != platform::EntryKind::file;
+                               });
+            gone += there ? 0 : 1;
+            places.push_back({f.name, there ? saves::Place::source : saves::Place::trash});
+        }
+        return std::make_pair(gone, places);
+    };
+    constexpr std::size_t kBatch = 256;
+    bool stopped = progress && !progress(0, saves.size());
+    for (std::size_t first = 0; first < saves.size(); first += kBatch) {
+        const std::size_t last = std::min(saves.size(), first + kBatch);
+        if (stopped) {
+            for (std::size_t i = first; i < saves.size(); ++i) {
+                done.saves.push_back(saves::TransferResult{
+                    saves[i].item->fileName, saves::TransferResult::Outcome::notStarted});
+            }
+            break;
+        }
+        TidyGroups batch;
+        for (std::size_t i = first; i < last; ++i) {
+            batch.push_back(saves[i].files);
+        }
+        const std::vector<platform::TrashResult> trashed = trash.moveEachFromFolder(folder, batch);
+        for (std::size_t i = first; i < last; ++i) {
+            const platform::TrashResult& r = trashed[i - first];
+            saves::TransferResult out{saves[i].item->fileName};
+            out.coSaves = saves[i].files.size() - 1;
+            const auto [gone, places] = placesOf(saves[i]);
+            using Outcome = saves::TransferResult::Outcome;
+            if (gone == places.size()) {
+                out.outcome = Outcome::done;
+            } else if (gone > 0) {
+                out.outcome = Outcome::split;
+                out.places = places;
+            } else if (r.outcome == platform::TrashOutcome::changed) {
+                out.outcome = Outcome::changed;
+                out.detail = out.fileName;
+            } else {
+                out.outcome = r.outcome == platform::TrashOutcome::unavailable
+                                  ? Outcome::unavailable
+                                  : Outcome::failed;
+            }
+            done.saves.push_back(std::move(out));
+        }
+        stopped = progress && !progress(done.saves.size(), saves.size());
+    }
+    // Stopped: the strays stay as well.
+    if (stopped) {
+        for (const Going& g : strayGroups) {
+            done.left.push_back(g.item->fileName + ": not begun; stopped.");
+        }
+        return done;
+    }
+    TidyGroups strayBatch;
+    for (const Going& g : strayGroups) {
+        strayBatch.push_back(g.files);
+    }
+    const std::vector<platform::TrashResult> trashed =
+        strayBatch.empty() ? std::vector<platform::TrashResult>{}
+                           : trash.moveEachFromFolder(folder, strayBatch);
+    for (std::size_t i = 0; i < strayGroups.size(); ++i) {
+        if (placesOf(strayGroups[i]).first == 1) {
             ++done.straysGone;
         } else {
-            done.left.push_back(strayItems[i]->fileName + ": the " + trash.name() +
-                                " could not take it.");
+            done.left.push_back(strayGroups[i].item->fileName + ": the " + trash.name() +
+                                (trashed[i].outcome == platform::TrashOutcome::changed
+                                     ? " did not take it: it changed right before it went."
+                                     : " could not take it."));
         }
     }
     return done;

@@ -2,17 +2,15 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/save_files.h"
+#include "platform/trash.h"
 #include "saves/character_saves.h"
 #include "saves/transfer.h"
-
-namespace quarlo::platform {
-class Trash;
-}
 
 namespace quarlo::app {
 
@@ -68,12 +66,29 @@ struct Tidied {
     std::vector<std::string> left;             // "Save 2.ess: it changed since the plan."
 };
 
-// Sends what the plan chose to the trash: each file checked again first (a
-// file changed or gone since the plan stays, and a co-save whose save is
-// back), then the saves each with its co-saves, whole or not at all, and
-// the strays, as batches.
-Tidied tidyAway(platform::SaveFiles& files, platform::Trash& trash, const std::string& folder,
-                const TidyPlan& plan, const saves::Progress& progress = {});
+// The version of each file the backup made first holds, by name: what a
+// file must still be, right before it goes, for the backup to hold it.
+using BackedUp = std::map<std::string, platform::FileStamp>;
+
+// What is about to go to the trash, group by group (a save with its
+// co-saves), with the versions each file must be.
+using TidyGroups = std::vector<std::vector<platform::Trash::Expected>>;
+
+// Sends what the plan chose to the trash, through the character's folder
+// opened once (never its path again, so a folder swapped for a link meanwhile
+// sends nothing of that link's): each file checked again first (a file
+// changed or gone since the plan stays, and a co-save whose save is back);
+// each save with the co-saves the folder holds now, all of them in the
+// backup at the version it holds (a co-save written since the backup keeps
+// its save where it is); `beforeMoving` is given every group before anything
+// moves (to write them down; false stops it), then the groups go as
+// batches, each file checked by the trash once more right before it goes.
+// What went is read from the folder afterwards, not taken from the trash's
+// word.
+Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, const TidyPlan& plan,
+                const BackedUp& backedUp,
+                const std::function<bool(const TidyGroups&)>& beforeMoving = {},
+                const saves::Progress& progress = {});
 
 // The plan as lines of text, for a front end that shows it as a message.
 std::string tidyPlanText(const TidyPlan& plan);

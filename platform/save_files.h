@@ -119,6 +119,26 @@ class FolderNames {
     virtual void remove(std::string_view name) = 0;
 };
 
+// A folder opened once, for an operation that must act on that very folder
+// whatever becomes of its path meanwhile (renamed, or swapped for a link to
+// another copy): every name is looked up in the folder itself, never
+// through the path again. Opening it refuses a link.
+class OpenFolder {
+  public:
+    virtual ~OpenFolder() = default;
+    // As spelled when it was opened, and a name's path in it.
+    virtual const std::string& path() const = 0;
+    virtual std::string pathOf(std::string_view name) const = 0;
+    // Its entries now, folders too, links not followed; nullopt when it
+    // cannot be listed.
+    virtual std::optional<std::vector<FolderEntry>> entries() const = 0;
+    // The version of a regular file in it, as SaveFiles::stamp.
+    virtual std::optional<FileStamp> stamp(std::string_view name) const = 0;
+    // The system's descriptor of the folder, for a platform's own calls
+    // relative to it (POSIX's *at calls); -1 where there is none.
+    virtual int descriptor() const { return -1; }
+};
+
 // A lock held until this object goes, or the process ends in any way: the
 // system's own, which a killed process never leaves behind.
 class HeldLock {
@@ -229,6 +249,16 @@ class SaveFiles {
     // Makes the folder's list of names durable after renames into or out of
     // it, where the system needs that asked for.
     virtual bool syncFolder(const std::string& folder) = 0;
+
+    // Where renameNew, on a file system that could only claim a name by
+    // creating it, kept what another program wrote into that name in the
+    // last moment (the moved file took the name): paths since the last
+    // call. Such a move is no success: its summary must say so.
+    virtual std::vector<std::string> takeKeptAside() { return {}; }
+
+    // A folder opened as itself (see OpenFolder); null when it is missing,
+    // a link, or cannot be opened.
+    virtual std::unique_ptr<OpenFolder> openFolder(const std::string& path) const = 0;
 
     // The key two names of one folder share exactly when the file system
     // takes them for one name: every letter folded as it folds letters

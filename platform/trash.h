@@ -3,10 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/save_files.h"
+
 namespace quarlo::platform {
 
 enum class TrashOutcome {
     done,
+    // A file was not the version expected right before it went: its group
+    // stayed where it was.
+    changed,
     // No trash can take files from where these are (a drive without a
     // Recycle Bin, a file system without a trash folder Quarlo may use).
     unavailable,
@@ -44,6 +49,44 @@ class Trash {
         results.reserve(groups.size());
         for (const auto& group : groups) {
             results.push_back(moveToTrash(group));
+        }
+        return results;
+    }
+
+    // A file of an opened folder and the version it must be to go.
+    struct Expected {
+        std::string name;
+        FileStamp stamp;
+    };
+    // Moves each group of files of `folder` to the trash as moveEachToTrash
+    // does, each whole or not at all, each file checked right before it
+    // goes to be the very version expected (a group with one that is not
+    // stays, `changed`), and through the folder itself, whatever its path
+    // names by then. `inTrash` holds names, as the groups give them. Here,
+    // for a system whose open folder cannot be renamed or replaced while it
+    // is open (Windows): checked, then moved by path.
+    virtual std::vector<TrashResult> moveEachFromFolder(
+        const OpenFolder& folder, const std::vector<std::vector<Expected>>& groups) {
+        std::vector<TrashResult> results;
+        results.reserve(groups.size());
+        for (const auto& group : groups) {
+            std::vector<std::string> paths;
+            bool same = true;
+            for (const Expected& file : group) {
+                same = same && folder.stamp(file.name) == file.stamp;
+                paths.push_back(folder.pathOf(file.name));
+            }
+            if (!same) {
+                results.push_back(TrashResult{TrashOutcome::changed, {}});
+                continue;
+            }
+            TrashResult r = moveToTrash(paths);
+            for (std::string& gone : r.inTrash) {
+                for (std::size_t i = 0; i < paths.size(); ++i) {
+                    gone = gone == paths[i] ? group[i].name : gone;
+                }
+            }
+            results.push_back(std::move(r));
         }
         return results;
     }

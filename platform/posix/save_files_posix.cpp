@@ -102,6 +102,14 @@ constexpr std::size_t kChunk = 1 << 20;
 
 }  // namespace
 
+FileStamp stampOf(const struct stat& st) {
+    return FileStamp{
+        static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+        static_cast<std::uint64_t>(st.st_size),
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+        static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec};
+}
+
 namespace {
 
 RenameTestHooks& renameHooks() {
@@ -460,11 +468,7 @@ std::optional<FileStamp> PosixSaveFiles::stamp(const std::string& path) const {
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
-    return FileStamp{
-        static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-        static_cast<std::uint64_t>(st.st_size),
-        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
-        static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec};
+    return stampOf(st);
 }
 
 bool PosixSaveFiles::exists(const std::string& path) const {
@@ -475,20 +479,22 @@ bool PosixSaveFiles::exists(const std::string& path) const {
 namespace {
 
 // What another program wrote into a claimed name in the moment before the
-// rename replaced it, put in a new file beside it rather than lost.
-void keepClaimed(int claim, const std::string& to) {
+// rename replaced it, put in a new file beside it rather than lost; the
+// name it is kept under, "" when there was nothing to keep.
+std::string keepClaimed(int claim, int toDir, const std::string& to) {
     struct stat st {};
     if (::fstat(claim, &st) != 0 || st.st_size == 0) {
-        return;
+        return {};
     }
     for (int n = 1; n < 100; ++n) {
         const std::string kept = to + ".kept-by-quarlo" + (n == 1 ? "" : "-" + std::to_string(n));
-        Fd out(::open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644));
+        Fd out(::openat(toDir, kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                        0644));
         if (!out.valid()) {
             if (errno == EEXIST) {
                 continue;
             }
-            return;
+            return {};
         }
         std::unique_ptr<char[]> buffer(new char[kChunk]);
         off_t at = 0;
@@ -500,8 +506,9 @@ void keepClaimed(int claim, const std::string& to) {
             at += got;
         }
         ::fsync(out.get());
-        return;
+        return kept;
     }
+    return {};
 }
 
 }  // namespace
@@ -510,10 +517,18 @@ void setRenameTestHooks(RenameTestHooks hooks) {
     renameHooks() = std::move(hooks);
 }
 
-int renameNoReplace(const std::string& from, const std::string& to) {
+int renameNoReplace(const std::string& from, const std::string& to, std::string* kept) {
+    return renameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to, kept);
+}
+
+int renameNoReplaceAt(int fromDir, const std::string& from, int toDir, const std::string& to,
+                      std::string* kept) {
+    if (kept != nullptr) {
+        kept->clear();
+    }
     int error = injected("renameat2");
     if (error == 0) {
-        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0) {
             return 0;
         }
         error = errno;
@@ -525,12 +540,12 @@ int renameNoReplace(const std::string& from, const std::string& to) {
     // replace, then the old name goes.
     error = injected("link");
     if (error == 0) {
-        if (::link(from.c_str(), to.c_str()) == 0) {
-            if (::unlink(from.c_str()) == 0) {
+        if (::linkat(fromDir, from.c_str(), toDir, to.c_str(), 0) == 0) {
+            if (::unlinkat(fromDir, from.c_str(), 0) == 0) {
                 return 0;
             }
             error = errno;
-            ::unlink(to.c_str());
+            ::unlinkat(toDir, to.c_str(), 0);
             return error;
         }
         error = errno;
@@ -539,21 +554,22 @@ int renameNoReplace(const std::string& from, const std::string& to) {
         return error;
     }
     struct stat source {};
-    if (::lstat(from.c_str(), &source) == 0 && S_ISDIR(source.st_mode)) {
+    if (::fstatat(fromDir, from.c_str(), &source, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISDIR(source.st_mode)) {
         // A folder: the claim is an empty folder, which a rename replaces
         // only while it stays empty; one another program put a file in makes
         // the rename fail, and the claim is then theirs.
-        if (::mkdir(to.c_str(), 0700) != 0) {
+        if (::mkdirat(toDir, to.c_str(), 0700) != 0) {
             return errno;
         }
         if (renameHooks().afterClaim) {
             renameHooks().afterClaim(to);
         }
-        if (::rename(from.c_str(), to.c_str()) == 0) {
+        if (::renameat(fromDir, from.c_str(), toDir, to.c_str()) == 0) {
             return 0;
         }
         error = errno;
-        ::rmdir(to.c_str());  // only while empty, and so still ours
+        ::unlinkat(toDir, to.c_str(), AT_REMOVEDIR);  // only while empty, and so still ours
         return error == ENOTEMPTY ? EEXIST : error;
     }
     // No hard links either (FAT, some FUSE and network drives): the name is
@@ -561,14 +577,14 @@ int renameNoReplace(const std::string& from, const std::string& to) {
     // replaces nothing but that claim.
     // The claim stays open across the rename: bytes another program writes
     // into it in the last moment are still there to be kept.
-    Fd claim(::open(to.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+    Fd claim(::openat(toDir, to.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
     if (!claim.valid()) {
         return errno;
     }
     struct stat mine {};
     if (::fstat(claim.get(), &mine) != 0) {
         error = errno;
-        ::unlink(to.c_str());
+        ::unlinkat(toDir, to.c_str(), 0);
         return error;
     }
     if (renameHooks().afterClaim) {
@@ -576,8 +592,8 @@ int renameNoReplace(const std::string& from, const std::string& to) {
     }
     const auto stillOurs = [&] {
         struct stat now {};
-        return ::lstat(to.c_str(), &now) == 0 && now.st_dev == mine.st_dev &&
-               now.st_ino == mine.st_ino && now.st_size == 0;
+        return ::fstatat(toDir, to.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+               now.st_dev == mine.st_dev && now.st_ino == mine.st_ino && now.st_size == 0;
     };
     if (!stillOurs()) {
         // Another program wrote to the name or put its own there: it is
@@ -587,20 +603,33 @@ int renameNoReplace(const std::string& from, const std::string& to) {
     if (renameHooks().beforeRename) {
         renameHooks().beforeRename(to);
     }
-    if (::rename(from.c_str(), to.c_str()) == 0) {
-        keepClaimed(claim.get(), to);
+    if (::renameat(fromDir, from.c_str(), toDir, to.c_str()) == 0) {
+        const std::string keptAs = keepClaimed(claim.get(), toDir, to);
+        if (kept != nullptr) {
+            *kept = keptAs;
+        }
         return 0;
     }
     error = errno;
     if (stillOurs()) {
-        ::unlink(to.c_str());
+        ::unlinkat(toDir, to.c_str(), 0);
     }
     return error;
 }
 
 FileOutcome PosixSaveFiles::renameNew(const std::string& from, const std::string& to) {
-    const int error = renameNoReplace(from, to);
+    std::string kept;
+    const int error = renameNoReplace(from, to, &kept);
+    if (!kept.empty()) {
+        const std::lock_guard<std::mutex> lock(keptMutex_);
+        kept_.push_back(kept);
+    }
     return error == 0 ? FileOutcome::done : outcomeOf(error);
+}
+
+std::vector<std::string> PosixSaveFiles::takeKeptAside() {
+    const std::lock_guard<std::mutex> lock(keptMutex_);
+    return std::exchange(kept_, {});
 }
 
 FileOutcome PosixSaveFiles::copyNew(const std::string& from, const std::string& to) {
@@ -839,6 +868,59 @@ bool PosixSaveFiles::removeFolderOfFiles(const std::string& folder, std::string_
 bool PosixSaveFiles::syncFolder(const std::string& folder) {
     Fd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.valid() && ::fsync(fd.get()) == 0;
+}
+
+namespace {
+
+class PosixOpenFolder : public OpenFolder {
+  public:
+    PosixOpenFolder(std::string path, Fd fd) : path_(std::move(path)), fd_(std::move(fd)) {}
+    const std::string& path() const override { return path_; }
+    std::string pathOf(std::string_view name) const override {
+        return path_ + "/" + std::string(name);
+    }
+    std::optional<std::vector<FolderEntry>> entries() const override {
+        Fd listing(::openat(fd_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        Folder dir(listing.valid() ? ::fdopendir(listing.get()) : nullptr);
+        if (!dir) {
+            return std::nullopt;
+        }
+        (void)listing.release();
+        std::vector<FolderEntry> out;
+        const bool ok =
+            readEntries(dir.get(), [&](std::string_view name, std::optional<EntryKind> kind) {
+                out.push_back(FolderEntry{std::string(name), kind.value_or(EntryKind::folder)});
+            });
+        return ok ? std::optional(std::move(out)) : std::nullopt;
+    }
+    std::optional<FileStamp> stamp(std::string_view name) const override {
+        struct stat st {};
+        if (::fstatat(fd_.get(), std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode)) {
+            return std::nullopt;
+        }
+        return stampOf(st);
+    }
+    int descriptor() const override { return fd_.get(); }
+
+  private:
+    std::string path_;
+    Fd fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<OpenFolder> PosixSaveFiles::openFolder(const std::string& path) const {
+    std::string spelled = path;
+    Fd fd(::open(spelled.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid() && errno == ENOENT) {
+        spelled = wine::resolveCase(path);
+        fd.reset(::open(spelled.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    if (!fd.valid()) {
+        return nullptr;
+    }
+    return std::make_unique<PosixOpenFolder>(std::move(spelled), std::move(fd));
 }
 
 std::string PosixSaveFiles::foldedName(std::string_view name) const {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
+
+#include <sys/stat.h>
 
 #include "platform/save_files.h"
 
@@ -38,9 +41,13 @@ class PosixSaveFiles : public SaveFiles {
     LockAttempt lockExclusive(const std::string& path, const std::string& note) override;
     std::uint32_t processId() const override;
     bool processRunning(std::uint32_t id) const override;
+    std::unique_ptr<OpenFolder> openFolder(const std::string& path) const override;
+    std::vector<std::string> takeKeptAside() override;
 
   private:
     FileOutcome copy(const std::string& from, const std::string& to, bool flush);
+    std::mutex keptMutex_;
+    std::vector<std::string> kept_;
 };
 
 // Renames a file without ever replacing one: renameat2's RENAME_NOREPLACE;
@@ -49,9 +56,16 @@ class PosixSaveFiles : public SaveFiles {
 // empty and exclusively, and the rename replaces only that claim, checked
 // again to be the same empty file right before; what another program writes
 // into the claim after that check is kept beside it as
-// "<to>.kept-by-quarlo". Returns 0 or the errno:
+// "<to>.kept-by-quarlo", its path then in `kept`. Returns 0 or the errno:
 // EEXIST when `to` is taken.
-int renameNoReplace(const std::string& from, const std::string& to);
+int renameNoReplace(const std::string& from, const std::string& to, std::string* kept = nullptr);
+// The same, each name relative to a folder's descriptor (AT_FDCWD for the
+// current folder), so that a folder opened once is the one renamed from.
+int renameNoReplaceAt(int fromDir, const std::string& from, int toDir, const std::string& to,
+                      std::string* kept = nullptr);
+
+// A file's version from what stat gave.
+FileStamp stampOf(const struct stat& st);
 
 // Points where tests reach into the renames. Empty hooks do nothing.
 struct RenameTestHooks {

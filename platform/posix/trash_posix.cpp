@@ -392,38 +392,46 @@ TrashOutcome PosixTrash::claimFor(const std::string& given, bool flush, Trashed&
     }
     const std::string real =
         *folder->second == "/" ? "/" + baseName(path) : *folder->second + "/" + baseName(path);
+    // The home trash names files by the path as given, a drive's trash by the
+    // resolved path below its top, as the desktop's own trash does.
+    const TrashOutcome claimed = claimResolved(real, st.st_dev, flush, out, batch, path);
+    if (claimed == TrashOutcome::done) {
+        out.from = path;
+        out.given = given;
+    }
+    return claimed;
+}
+
+TrashOutcome PosixTrash::claimResolved(const std::string& real, dev_t device, bool flush,
+                                       Trashed& out, Batch& batch, const std::string& given) {
     // The home trash serves every file on the file system $XDG_DATA_HOME is
     // (or would be) on; when that folder cannot be made, those files have no
     // trash, rather than another one.
-    const bool home = batch.homeDevice && *batch.homeDevice == st.st_dev;
+    const bool home = batch.homeDevice && *batch.homeDevice == device;
     if (home && !batch.homeMade) {
         return TrashOutcome::failed;
     }
-    auto found = batch.trashes.find(st.st_dev);
+    auto found = batch.trashes.find(device);
     if (found == batch.trashes.end()) {
         // Never a copy across file systems: a trash on the file's own one,
         // or none.
         found =
             batch.trashes
-                .emplace(st.st_dev, home ? trashIn(withoutTrailingSlashes(dataHome_) + "/Trash", {})
-                                         : topTrash(topOf(real, st.st_dev)))
+                .emplace(device, home ? trashIn(withoutTrailingSlashes(dataHome_) + "/Trash", {})
+                                      : topTrash(topOf(real, device)))
                 .first;
     }
     if (!found->second) {
         return home ? TrashOutcome::failed : TrashOutcome::unavailable;
     }
     const TrashFolder* trash = &*found->second;
-    // The home trash names files by the path as given, a drive's trash by the
-    // resolved path below its top, as the desktop's own trash does.
-    const std::string named = trash->top.empty() ? path : real;
+    const std::string named = trash->top.empty() && !given.empty() ? given : real;
     const std::string key = trashInfoPath(relativeToTop(*trash, parentOf(named))) + "/";
     cleanOrphans(trash->info, trash->files, key);
     std::optional<Trashed> slot = claim(*trash, named, flush, batch.date);
     if (!slot) {
         return TrashOutcome::failed;
     }
-    slot->from = path;
-    slot->given = given;
     slot->infoFolder = trash->info;
     out = std::move(*slot);
     return TrashOutcome::done;
@@ -514,6 +522,121 @@ std::vector<TrashResult> PosixTrash::moveEachToTrash(
             results[g] = flushed ? place(claimed[g]) : undo(claimed[g], TrashOutcome::failed);
         }
         out.push_back(std::move(*results[g]));
+    }
+    return out;
+}
+
+}  // namespace quarlo::platform::posix
+
+namespace quarlo::platform::posix {
+
+std::vector<TrashResult> PosixTrash::moveEachFromFolder(
+    const OpenFolder& folder, const std::vector<std::vector<Expected>>& groups) {
+    const int dir = folder.descriptor();
+    if (dir < 0) {
+        return Trash::moveEachFromFolder(folder, groups);
+    }
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Batch batch = newBatch();
+    // The folder as the system resolves its descriptor: the trash it goes
+    // to and the path its info names follow the folder itself.
+    std::string real;
+    {
+        char target[4096];
+        const std::string self = "/proc/self/fd/" + std::to_string(dir);
+        const ssize_t n = ::readlink(self.c_str(), target, sizeof target - 1);
+        real = n > 0 ? std::string(target, static_cast<std::size_t>(n)) : absolute(folder.path());
+    }
+    struct stat at {};
+    std::vector<TrashResult> out(groups.size());
+    if (::fstat(dir, &at) != 0) {
+        for (TrashResult& r : out) {
+            r.outcome = TrashOutcome::failed;
+        }
+        return out;
+    }
+    // Every info first, one flush, then the files, as moveEachToTrash.
+    std::vector<std::vector<Trashed>> claimed(groups.size());
+    std::vector<bool> refused(groups.size(), false);
+    std::vector<std::string> infoFolders;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        for (const Expected& file : groups[g]) {
+            Trashed slot;
+            const std::string path = (real == "/" ? std::string() : real) + "/" + file.name;
+            const TrashOutcome outcome = claimResolved(path, at.st_dev, false, slot, batch, {});
+            if (outcome != TrashOutcome::done) {
+                out[g] = undo(claimed[g], outcome);
+                refused[g] = true;
+                break;
+            }
+            slot.from = file.name;  // in the folder opened
+            slot.given = file.name;
+            if (std::find(infoFolders.begin(), infoFolders.end(), slot.infoFolder) ==
+                infoFolders.end()) {
+                infoFolders.push_back(slot.infoFolder);
+            }
+            claimed[g].push_back(std::move(slot));
+        }
+    }
+    bool flushed = true;
+    for (const std::string& infos : infoFolders) {
+        Fd fd(::open(infos.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        flushed = fd.valid() && ::syncfs(fd.get()) == 0 && flushed;
+    }
+    // Back into the folder opened, never replacing what is there now.
+    const auto putBack = [&](std::vector<Trashed>& slots, TrashOutcome outcome) {
+        TrashResult result;
+        for (auto it = slots.rbegin(); it != slots.rend(); ++it) {
+            if (it->placed && renameNoReplaceAt(AT_FDCWD, it->file, dir, it->from) != 0) {
+                result.inTrash.push_back(it->given);
+            } else if (::unlink(it->info.c_str()) != 0) {
+                orphans_.push_back(it->info);
+            }
+        }
+        removeOrphans();
+        result.outcome = outcome;
+        return result;
+    };
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        if (refused[g]) {
+            continue;
+        }
+        if (!flushed) {
+            out[g] = putBack(claimed[g], TrashOutcome::failed);
+            continue;
+        }
+        std::optional<TrashOutcome> stopped;
+        for (std::size_t i = 0; i < claimed[g].size() && !stopped; ++i) {
+            Trashed& slot = claimed[g][i];
+            const FileStamp& expected = groups[g][i].stamp;
+            struct stat now {};
+            if (::fstatat(dir, slot.from.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(now.st_mode) || stampOf(now) != expected) {
+                stopped = TrashOutcome::changed;
+                break;
+            }
+            if (const int error = renameNoReplaceAt(dir, slot.from, AT_FDCWD, slot.file);
+                error != 0) {
+                stopped = error == EXDEV ? TrashOutcome::unavailable : TrashOutcome::failed;
+                break;
+            }
+            slot.placed = true;
+            // Written between the look and the rename: not the version the
+            // caller keeps a copy of, so it goes back.
+            struct stat went {};
+            if (::lstat(slot.file.c_str(), &went) != 0 ||
+                !sameFileVersion(stampOf(went), expected)) {
+                stopped = TrashOutcome::changed;
+            }
+        }
+        if (stopped) {
+            out[g] = putBack(claimed[g], *stopped);
+            continue;
+        }
+        out[g].outcome = TrashOutcome::done;
+        for (const Trashed& t : claimed[g]) {
+            out[g].inTrash.push_back(t.given);
+        }
     }
     return out;
 }

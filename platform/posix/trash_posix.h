@@ -43,6 +43,11 @@ class PosixTrash : public Trash {
     // one call for each file system, then the files go, a group at a time.
     std::vector<TrashResult> moveEachToTrash(
         const std::vector<std::vector<std::string>>& groups) override;
+    // Through the folder's descriptor: each file is renamed out of the
+    // folder opened, whatever its path names by then, checked right before
+    // to be the version expected and, in the trash, to be the file checked.
+    std::vector<TrashResult> moveEachFromFolder(
+        const OpenFolder& folder, const std::vector<std::vector<Expected>>& groups) override;
 
   private:
     // What one call looks up once for all its files: each folder's resolved
@@ -56,6 +61,10 @@ class PosixTrash : public Trash {
     TrashResult place(std::vector<Trashed>& slots);
     // Files placed go back, infos claimed go.
     TrashResult undo(std::vector<Trashed>& done, TrashOutcome outcome);
+    // The trash for a file of the file system `device` whose resolved path
+    // is `real`, and a .trashinfo claimed there.
+    TrashOutcome claimResolved(const std::string& real, dev_t device, bool flush, Trashed& out,
+                               Batch& batch, const std::string& given);
 
     // Info files left without their file by a failure whose undo failed too:
     // this run's are tried again on every call; an earlier run's, about files

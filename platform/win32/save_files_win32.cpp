@@ -663,6 +663,56 @@ bool Win32SaveFiles::syncFolder(const std::string&) {
     return true;
 }
 
+namespace {
+
+// Held open without sharing its deletion, a folder cannot be renamed,
+// removed or replaced by a junction until it is closed: its path names it
+// all along.
+class Win32OpenFolder : public OpenFolder {
+  public:
+    Win32OpenFolder(const Win32SaveFiles& files, std::string path, HANDLE h)
+        : files_(files), path_(std::move(path)), h_(h) {}
+    ~Win32OpenFolder() override { CloseHandle(h_); }
+    const std::string& path() const override { return path_; }
+    std::string pathOf(std::string_view name) const override {
+        return path_ + "\\" + std::string(name);
+    }
+    std::optional<std::vector<FolderEntry>> entries() const override {
+        return files_.entriesOf(path_);
+    }
+    std::optional<FileStamp> stamp(std::string_view name) const override {
+        return files_.stamp(pathOf(name));
+    }
+
+  private:
+    const Win32SaveFiles& files_;
+    std::string path_;
+    HANDLE h_;
+};
+
+}  // namespace
+
+std::unique_ptr<OpenFolder> Win32SaveFiles::openFolder(const std::string& path) const {
+    const auto name = wide(path);
+    if (!name) {
+        return nullptr;
+    }
+    const HANDLE h = CreateFileW(
+        name->c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        CloseHandle(h);
+        return nullptr;  // a file, or a link to a folder rather than one
+    }
+    return std::make_unique<Win32OpenFolder>(*this, path, h);
+}
+
 std::string Win32SaveFiles::foldedName(std::string_view name) const {
     return win32::foldedName(name);
 }

@@ -32,6 +32,7 @@ class Win32SaveFiles : public SaveFiles {
     std::string foldedName(std::string_view name) const override;
     std::optional<std::string> identityPath(const std::string& path) const override;
     LockAttempt lockExclusive(const std::string& path, const std::string& note) override;
+    std::unique_ptr<OpenFolder> openFolder(const std::string& path) const override;
     std::uint32_t processId() const override;
     bool processRunning(std::uint32_t id) const override;
 

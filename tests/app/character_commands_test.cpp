@@ -16,6 +16,9 @@ namespace fs = std::filesystem;
 // Rename's and Tidy Up's dialogs, answered as scripted.
 struct Answers : app::CharacterView {
     std::optional<std::string> name;
+    // Runs after each long piece of work (the backup, then the trash).
+    std::function<void(int)> afterWork;
+    int works = 0;
     std::function<void(app::TidyPlan&, const std::function<app::TidyPlan(std::size_t)>&)> edit;
     Strings messages;
     int changed = 0;
@@ -38,6 +41,9 @@ struct Answers : app::CharacterView {
     void runWithProgress(const std::string&,
                          const std::function<void(const saves::Progress&)>& work) override {
         work([](std::size_t, std::size_t) { return true; });
+        if (afterWork) {
+            afterWork(works++);
+        }
     }
 };
 
@@ -52,16 +58,34 @@ Strings namesIn(const std::string& folder) {
 }
 
 // A trash that is a folder: what goes is kept there under its own name.
+// `killAfter` files in, it stops as a killed process would; `lies` says
+// done and moves nothing; `before` runs right before a batch goes.
 struct FolderTrash : platform::Trash {
+    struct Killed {};
     explicit FolderTrash(std::string at) : folder(std::move(at)) { fs::create_directories(folder); }
     std::string name() const override { return "trash"; }
     platform::TrashResult moveToTrash(const std::vector<std::string>& paths) override {
         for (const std::string& path : paths) {
-            fs::rename(path, folder + "/" + fs::path(path).filename().string());
+            if (killAfter && (*killAfter)-- == 0) {
+                throw Killed{};
+            }
+            if (!lies) {
+                fs::rename(path, folder + "/" + fs::path(path).filename().string());
+            }
         }
         return {platform::TrashOutcome::done, paths};
     }
+    std::vector<platform::TrashResult> moveEachFromFolder(
+        const platform::OpenFolder& from, const std::vector<std::vector<Expected>>& g) override {
+        if (before) {
+            before();
+        }
+        return Trash::moveEachFromFolder(from, g);
+    }
     std::string folder;
+    std::optional<int> killAfter;
+    bool lies = false;
+    std::function<void()> before;
 };
 
 // The platform's files, whose folders cannot be renamed while `fails`.
@@ -445,12 +469,104 @@ TEST_F(TidyTest, TidyBacksUpThenTrashesWhatThePlanChoseAndLeavesWhatChanged) {
     writeBytes(ann("Save 98.obse"), "stray");
     app::TidyPlan again = plan(12);
     FolderTrash trash(dir.at("trash2"));
-    const app::Tidied stopped =
-        app::tidyAway(*platform.saveFiles, trash, inGame("Saves/Ann"), again,
-                      [](std::size_t, std::size_t) { return false; });
+    const auto opened = platform.saveFiles->openFolder(inGame("Saves/Ann"));
+    app::BackedUp all;
+    for (const std::string& name : namesIn(inGame("Saves/Ann"))) {
+        if (const auto stamp = platform.saveFiles->stamp(ann(name))) {
+            all[name] = *stamp;
+        }
+    }
+    const app::Tidied stopped = app::tidyAway(trash, *opened, again, all, {},
+                                              [](std::size_t, std::size_t) { return false; });
     EXPECT_EQ(stopped.straysGone, 0u);
     EXPECT_TRUE(fs::exists(ann("Save 98.obse")));
     EXPECT_TRUE(fs::is_empty(dir.at("trash2")));
+}
+
+// Each file goes only as the very version the backup made first holds,
+// checked right before it goes; what went is read from the folder, not
+// taken from the trash's word.
+TEST_F(TidyTest, OnlyWhatTheBackupHoldsGoesAndTheSummaryIsWhatIsOnDisk) {
+    struct Case {
+        const char* what;
+        std::function<void(Answers&, FolderTrash&)> setup;
+        std::string says;  // a line of the summary
+        Strings staying;   // files that must still be in Ann
+    };
+    SaveShape rewritten;
+    rewritten.level = 40;
+    const Case cases[] = {
+        {"a co-save written after the backup",
+         [&](Answers& a, FolderTrash&) {
+             a.afterWork = [&](int n) {
+                 if (n == 0) {
+                     writeBytes(ann("Save 1.obse"), "written by the extender");
+                 }
+             };
+         },
+         "Save 1.ess: Save 1.obse appeared since the backup was made",
+         {"Save 1.ess", "Save 1.obse"}},
+        {"a save written after the backup",
+         [&](Answers& a, FolderTrash&) {
+             a.afterWork = [&](int n) {
+                 if (n == 0) {
+                     writeBytes(ann("Save 2.ess"), saveBytes(rewritten));
+                 }
+             };
+         },
+         "Save 2.ess: it changed since the plan.",
+         {"Save 2.ess"}},
+        {"a save written right before it goes",
+         [&](Answers&, FolderTrash& t) {
+             t.before = [&] { writeBytes(ann("Save 3.ess"), saveBytes(rewritten)); };
+         },
+         "Save 3.ess: not deleted; Save 3.ess changed while it was being deleted",
+         {"Save 3.ess", "Save 3.obse"}},
+        {"a trash that says done and moves nothing",
+         [&](Answers&, FolderTrash& t) { t.lies = true; },
+         "Save 4.ess: not deleted; it could not be moved to the trash",
+         {"Save 4.ess"}},
+    };
+    fs::copy(inGame("Saves/Ann"), dir.at("pristine"),
+             fs::copy_options::copy_symlinks | fs::copy_options::recursive);
+    for (const Case& c : cases) {
+        fs::remove_all(inGame("Saves/Ann"));
+        fs::copy(dir.at("pristine"), inGame("Saves/Ann"),
+                 fs::copy_options::copy_symlinks | fs::copy_options::recursive);
+        auto trash = std::make_unique<FolderTrash>(dir.at("trash-" + std::to_string(&c - cases)));
+        FolderTrash& t = *trash;
+        platform.trash = std::move(trash);
+        Answers answers;
+        c.setup(answers, t);
+        main.onTidyUp("Ann", answers);
+        ASSERT_EQ(answers.messages.size(), 1u) << c.what;
+        EXPECT_TRUE(answers.messages[0].starts_with("Failed. ")) << c.what;
+        EXPECT_NE(answers.messages[0].find(c.says), std::string::npos) << c.what << "\n"
+                                                                       << answers.messages[0];
+        for (const std::string& name : c.staying) {
+            EXPECT_TRUE(fs::exists(ann(name))) << c.what << ": " << name;
+        }
+    }
+}
+
+// Killed between a save's files, the next start finishes the save's trip:
+// the rest of it follows, never a co-save in the trash and its save in the
+// folder.
+TEST_F(TidyTest, CutOffBetweenASavesFilesItIsFinishedAtTheNextStart) {
+    auto trash = std::make_unique<FolderTrash>(dir.at("trash-killed"));
+    trash->killAfter = 3;  // Save 1, 2 and 3's co-save: then it stops
+    platform.trash = std::move(trash);
+    Answers answers;
+    EXPECT_THROW(main.onTidyUp("Ann", answers), FolderTrash::Killed);
+    EXPECT_TRUE(fs::exists(ann("Save 3.ess")));
+    EXPECT_FALSE(fs::exists(ann("Save 3.obse")));
+    FakeControls next;
+    app::Main again(platform, next);
+    again.startUp();
+    EXPECT_FALSE(fs::exists(ann("Save 3.ess")));
+    EXPECT_TRUE(fs::exists(dir.at("trash-killed/Save 3.ess")));
+    EXPECT_TRUE(fs::exists(dir.at("trash-killed/Save 3.obse")));
+    EXPECT_TRUE(fs::exists(ann("Save 4.ess")));  // never begun: stays whole
 }
 
 TEST_F(TidyTest, NothingGoesWithoutABackupOrWhileTheGameRuns) {

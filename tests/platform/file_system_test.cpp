@@ -193,6 +193,45 @@ TEST(PosixTrash, TakesEveryFileOrNone) {
                                                "Save 1.obse.trashinfo", "Save 2.ess.trashinfo"}));
 }
 
+// From a folder opened once: a file goes only as the version expected, and
+// from that very folder, even once its path leads to another copy; the
+// info names the folder the file was in.
+TEST(PosixTrash, FromAnOpenedFolderOnlyTheVersionExpectedGoes) {
+    test::TempDir dir;
+    const std::string data = dir.at("home/.local/share");
+    PosixTrash trash(data);
+    PosixSaveFiles files;
+    fs::create_directories(dir.at("Saves/Ann"));
+    for (const char* name : {"Save 1.ess", "Save 1.obse", "Save 2.ess"}) {
+        test::writeBytes(dir.at("Saves/Ann/") + name, name);
+    }
+    const auto opened = files.openFolder(dir.at("Saves/Ann"));
+    ASSERT_TRUE(opened);
+    const auto expect = [&](const char* name) {
+        return Trash::Expected{name, *opened->stamp(name)};
+    };
+    const std::vector<std::vector<Trash::Expected>> groups{
+        {expect("Save 1.obse"), expect("Save 1.ess")}, {expect("Save 2.ess")}};
+    // Swapped for a link to a copy, and one save written again since.
+    fs::rename(dir.at("Saves/Ann"), dir.at("Saves/Ann.real"));
+    fs::create_directories(dir.at("Copy"));
+    test::writeBytes(dir.at("Copy/Save 1.ess"), "the copy's");
+    fs::create_directory_symlink(dir.at("Copy"), dir.at("Saves/Ann"));
+    test::writeBytes(dir.at("Saves/Ann.real/Save 2.ess"), "written again, longer");
+    const auto went = trash.moveEachFromFolder(*opened, groups);
+    ASSERT_EQ(went.size(), 2u);
+    EXPECT_EQ(went[0].outcome, TrashOutcome::done);
+    EXPECT_EQ(went[0].inTrash, (Strings{"Save 1.obse", "Save 1.ess"}));
+    EXPECT_EQ(went[1].outcome, TrashOutcome::changed);
+    EXPECT_EQ(test::readBytes(data + "/Trash/files/Save 1.ess"), "Save 1.ess");
+    EXPECT_EQ(test::readBytes(dir.at("Copy/Save 1.ess")), "the copy's");
+    EXPECT_EQ(test::readBytes(dir.at("Saves/Ann.real/Save 2.ess")), "written again, longer");
+    EXPECT_FALSE(fs::exists(data + "/Trash/info/Save 2.ess.trashinfo"));
+    EXPECT_NE(test::readBytes(data + "/Trash/info/Save 1.ess.trashinfo")
+                  .find("Path=" + trashInfoPath(fs::canonical(dir.at("Saves/Ann.real")).string())),
+              std::string::npos);
+}
+
 // A file on another file system than the home goes to the trash at the top
 // of its own, with a Path relative to that top, also when its folder is
 // reached through a link from the home's file system (a Documents folder on

@@ -82,6 +82,36 @@ class FaultySaveFiles : public platform::SaveFiles {
         return !fails() && real_->replace(a, b);
     }
     bool syncFolder(const std::string& f) override { return real_->syncFolder(f); }
+    // The real folder, each of its calls counted as one of this one's.
+    std::unique_ptr<platform::OpenFolder> openFolder(const std::string& p) const override {
+        struct Counted : platform::OpenFolder {
+            const FaultySaveFiles* owner;
+            std::unique_ptr<platform::OpenFolder> real;
+            const std::string& path() const override { return real->path(); }
+            std::string pathOf(std::string_view name) const override { return real->pathOf(name); }
+            std::optional<std::vector<platform::FolderEntry>> entries() const override {
+                return owner->fails() ? std::nullopt : real->entries();
+            }
+            std::optional<platform::FileStamp> stamp(std::string_view name) const override {
+                return owner->fails() ? std::nullopt : real->stamp(name);
+            }
+            int descriptor() const override { return real->descriptor(); }
+        };
+        if (fails()) {
+            return nullptr;
+        }
+        auto real = real_->openFolder(p);
+        if (!real) {
+            return nullptr;
+        }
+        auto counted = std::make_unique<Counted>();
+        counted->owner = this;
+        counted->real = std::move(real);
+        return counted;
+    }
+    // The real folder itself, for a trash that needs the system's handle.
+    platform::SaveFiles& real() { return *real_; }
+    std::vector<std::string> takeKeptAside() override { return real_->takeKeptAside(); }
     std::string foldedName(std::string_view name) const override { return real_->foldedName(name); }
     std::optional<std::string> identityPath(const std::string& p) const override {
         return fails() ? std::nullopt : real_->identityPath(p);

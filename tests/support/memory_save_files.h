@@ -256,6 +256,30 @@ class MemorySaveFiles : public platform::SaveFiles {
     }
 
     bool syncFolder(const std::string&) override { return true; }
+    // By path: a folder held in memory cannot be swapped for a link.
+    std::unique_ptr<platform::OpenFolder> openFolder(const std::string& path) const override {
+        struct Held : platform::OpenFolder {
+            const MemorySaveFiles* files;
+            std::string at;
+            const std::string& path() const override { return at; }
+            std::string pathOf(std::string_view name) const override {
+                return at + "/" + std::string(name);
+            }
+            std::optional<std::vector<platform::FolderEntry>> entries() const override {
+                return files->entriesOf(at);
+            }
+            std::optional<platform::FileStamp> stamp(std::string_view name) const override {
+                return files->stamp(pathOf(name));
+            }
+        };
+        if (step("openFolder " + path) || kindOf(path) != platform::PathKind::folder) {
+            return nullptr;
+        }
+        auto held = std::make_unique<Held>();
+        held->files = this;
+        held->at = path;
+        return held;
+    }
     std::string foldedName(std::string_view name) const override { return fold(name); }
     std::optional<std::string> identityPath(const std::string& path) const override { return path; }
     // One process: no other can hold a lock.
