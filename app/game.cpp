@@ -525,6 +525,11 @@ std::vector<std::string> Game::finishInterrupted() {
     if (auto tidied = finishTidy()) {
         said.push_back(std::move(*tidied));
     }
+    if (backups::Store* backupStore = store()) {
+        if (auto restored = backupStore->finishRestore(root_)) {
+            said.push_back(std::move(*restored));
+        }
+    }
     return said;
 }
 

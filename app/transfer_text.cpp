@@ -132,6 +132,15 @@ std::string transferReasons(const std::vector<saves::TransferResult>& results, V
                    "back; rename it without \"" +
                    aside.substr(aside.rfind('.', aside.rfind('.') - 1)) + "\".";
         }
+        for (const std::string& kept : r.keptBeside) {
+            why += "\n" + r.fileName + ": " + participle(verb) +
+                   ", but another program wrote a "
+                   "file of one of its names in " +
+                   places.to +
+                   " in the same moment; what it "
+                   "wrote is kept there as " +
+                   kept + ".";
+        }
         for (const std::string& part : r.unfinished) {
             why += "\n" + r.fileName + ": an unfinished copy, " + part + ", is left in " +
                    places.to +
@@ -150,8 +159,9 @@ std::string transferReasons(const std::vector<saves::TransferResult>& results, V
 std::string transferSummary(const std::vector<saves::TransferResult>& results, Verb verb,
                             const PlaceNames& places) {
     const std::size_t done = arrivedCount(results);
-    const bool whole = std::all_of(results.begin(), results.end(),
-                                   [](const auto& r) { return r.outcome == Outcome::done; });
+    const bool whole = std::all_of(results.begin(), results.end(), [](const auto& r) {
+        return r.outcome == Outcome::done && r.keptBeside.empty();
+    });
     const std::string destination =
         verb == Verb::trash
             ? " moved to the " + places.trash

@@ -25,6 +25,13 @@ namespace {
 // given its own name only once its manifest is written.
 constexpr std::string_view kUnfinished = ".quarlo-part";
 
+// A file a restore replaces, set aside until the copy has its name:
+// "<name>.<process>.quarlo-replaced".
+constexpr std::string_view kReplacedSuffix = ".quarlo-replaced";
+// A restore's record in the game folder's own folder, while it replaces.
+constexpr std::string_view kRestoreJournal = ".restore";
+constexpr std::string_view kRestoreHeader = "quarlo-restore 1";
+
 // The most a manifest may hold: a character with thousands of saves.
 constexpr std::size_t kLargestManifest = 8 << 20;
 
@@ -547,8 +554,9 @@ std::string Store::earlierPlace(const std::string& gameFolder, const std::string
     std::string id = now_();
     std::replace(id.begin(), id.end(), ':', '-');
     for (int n = 1; n < 1000; ++n) {
-        const std::string aside = join(parent, "." + characterKey(name) + ".earlier-" + id +
-                                                   (n == 1 ? std::string() : "-" + std::to_string(n)));
+        const std::string aside =
+            join(parent, "." + characterKey(name) + ".earlier-" + id +
+                             (n == 1 ? std::string() : "-" + std::to_string(n)));
         if (files_.kindOf(aside) == platform::PathKind::missing) {
             return aside;
         }
@@ -783,7 +791,9 @@ std::optional<std::string> Store::stage(const Backup& backup, const ManifestFile
 // differs is first set aside under a name of this process's, looked at once
 // more there (a write the game made up to that moment stays with it) and
 // removed only once the copy is in its place and it is still the version the
-// safety backup holds.
+// safety backup holds. Where the copy cannot take the name for any reason
+// but the name being taken (written anew by the game meanwhile), the file
+// set aside goes back to it: a save is never left without its name.
 std::optional<std::string> Store::place(const Put& put, platform::FolderNames& names,
                                         Restored& done) {
     const std::string& name = put.file->name;
@@ -797,35 +807,54 @@ std::optional<std::string> Store::place(const Put& put, platform::FolderNames& n
         return std::nullopt;
     }
     const std::string asideName =
-        name + "." + std::to_string(files_.processId()) + std::string(saves::kAsideSuffix);
+        name + "." + std::to_string(files_.processId()) + std::string(kReplacedSuffix);
     const std::string aside = join(names.folder(), asideName);
     if (files_.renameNew(put.target, aside) != platform::FileOutcome::done) {
         files_.remove(put.part);
         return name + ": could not be set aside to be replaced; left as it is";
     }
-    if (!platform::sameFileVersion(files_.stamp(aside), *put.now)) {
+    const auto giveBack = [&](const std::string& why) {
         files_.remove(put.part);
-        if (files_.renameNew(aside, put.target) != platform::FileOutcome::done) {
-            return name + ": changed while it was put back; that version is kept as " + asideName;
+        if (files_.renameNew(aside, put.target) != platform::FileOutcome::done &&
+            files_.renameNew(aside, put.target) != platform::FileOutcome::done) {
+            return name + ": " + why + "; that version is kept as " + asideName;
         }
-        return name + ": changed while it was put back; left as it is";
+        return name + ": " + why + "; left as it is";
+    };
+    const auto setAside = files_.stamp(aside);
+    if (!setAside) {
+        // Not a sign of another writer: the look itself failed.
+        return giveBack("could not be checked before it was replaced");
     }
-    if (files_.renameNew(put.part, put.target) != platform::FileOutcome::done) {
+    if (!platform::sameFileVersion(setAside, *put.now)) {
+        return giveBack("changed while it was put back");
+    }
+    const platform::FileOutcome placed = files_.renameNew(put.part, put.target);
+    if (placed == platform::FileOutcome::exists) {
         files_.remove(put.part);
         // Written anew by name meanwhile: that one stays, and the version set
-        // aside is in the safety backup.
-        if (platform::sameFileVersion(files_.stamp(aside), *put.now)) {
-            files_.remove(aside);
+        // aside, which the safety backup holds, goes.
+        if (platform::sameFileVersion(files_.stamp(aside), *put.now) && files_.remove(aside)) {
+            return name + ": written anew while it was put back; left as it was written";
         }
-        return name + ": written anew while it was put back; left as it was written";
+        return name +
+               ": written anew while it was put back; left as it was written, and the "
+               "version before is kept as " +
+               asideName;
     }
-    if (platform::sameFileVersion(files_.stamp(aside), *put.now)) {
-        files_.remove(aside);
-    } else {
-        done.skipped.push_back(
-            name + ": was written while it was put back; that version is kept as " + asideName);
+    if (placed != platform::FileOutcome::done) {
+        return giveBack("could not be replaced");
     }
     done.replaced.push_back(name);
+    if (!platform::sameFileVersion(files_.stamp(aside), *put.now)) {
+        done.skipped.push_back(
+            name + ": was written while it was put back; that version is kept as " + asideName);
+    } else if (!files_.remove(aside)) {
+        done.skipped.push_back(name +
+                               ": put back, but the version it replaced could not be "
+                               "removed; it is kept as " +
+                               asideName + " (the backup made first holds it too)");
+    }
     return std::nullopt;
 }
 
@@ -938,6 +967,35 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
         }
         staged.clear();
     }
+    // A kill between setting a file aside and giving the copy its name would
+    // leave the save without one: where files are replaced, the folder is
+    // written down first, for the next start to give names back.
+    const bool replacing = std::any_of(staged.begin(), staged.end(), [](const auto& puts) {
+        return std::any_of(puts.begin(), puts.end(), [](const Put& p) { return p.now; });
+    });
+    const std::string state = replacing ? stateFolder(backup.manifest.gameFolder) : std::string();
+    const std::string journal =
+        state.empty() ? std::string() : join(state, std::string(kRestoreJournal));
+    if (!journal.empty()) {
+        const std::string text = std::string(kRestoreHeader) + "\nfolder " + names->folder() +
+                                 "\nprocess " + std::to_string(files_.processId()) +
+                                 "\ncharacter " + backup.manifest.character + "\nsafety " +
+                                 (done.safety ? done.safety->id : std::string("-")) + "\nend\n";
+        files_.remove(journal + ".next");
+        if (!files_.writeNew(journal + ".next", text) ||
+            files_.renameNew(journal + ".next", journal) != platform::FileOutcome::done) {
+            files_.remove(journal + ".next");
+            for (const std::vector<Put>& puts : staged) {
+                for (const Put& put : puts) {
+                    files_.remove(put.part);
+                    done.skipped.push_back(put.file->name +
+                                           ": not put back; Quarlo's record of the restore could "
+                                           "not be written");
+                }
+            }
+            staged.clear();
+        }
+    }
     for (const std::vector<Put>& puts : staged) {
         for (std::size_t i = 0; i < puts.size(); ++i) {
             if (const auto refusal = place(puts[i], *names, done)) {
@@ -952,7 +1010,119 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
         }
     }
     files_.syncFolder(names->folder());
+    if (!journal.empty()) {
+        files_.remove(journal);
+    }
     return done;
+}
+
+std::optional<std::string> Store::finishRestore(const std::string& gameFolder) {
+    const std::string state = stateFolder(gameFolder);
+    if (state.empty()) {
+        return std::nullopt;
+    }
+    const std::string journal = join(state, std::string(kRestoreJournal));
+    files_.remove(journal + ".next");
+    if (files_.kindOf(journal) == platform::PathKind::missing) {
+        return std::nullopt;
+    }
+    const auto chunk = files_.read(journal, 0, 1 << 16);
+    std::string folder;
+    std::string character;
+    std::string safety;
+    std::uint32_t process = 0;
+    bool whole = false;
+    if (chunk && chunk->bytes.starts_with(std::string(kRestoreHeader) + "\n")) {
+        std::string_view rest(chunk->bytes);
+        while (!rest.empty()) {
+            const std::size_t end = rest.find('\n');
+            const std::string_view line = rest.substr(0, end);
+            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+            if (line == "end") {
+                whole = true;
+            } else if (line.starts_with("folder ")) {
+                folder = std::string(line.substr(7));
+            } else if (line.starts_with("character ")) {
+                character = std::string(line.substr(10));
+            } else if (line.starts_with("safety ")) {
+                safety = std::string(line.substr(7));
+            } else if (line.starts_with("process ")) {
+                const std::string_view digits = line.substr(8);
+                std::from_chars(digits.data(), digits.data() + digits.size(), process);
+            }
+        }
+    }
+    // Read back from disk: only a folder of this game folder's, by identity.
+    const auto game = files_.identityPath(gameFolder);
+    const auto there = folder.empty() ? std::nullopt : files_.identityPath(folder);
+    const char sep = files_.separator();
+    if (!whole || process == 0 || !game || !there || !there->starts_with(*game + sep) ||
+        (process != files_.processId() && files_.processRunning(process))) {
+        if (whole && process != 0 && files_.processRunning(process) &&
+            process != files_.processId()) {
+            return std::nullopt;  // another's, still at work
+        }
+        files_.remove(journal);
+        return whole ? std::nullopt
+                     : std::optional<std::string>(
+                           "Failed. A restore cut off before it was done left a record that "
+                           "cannot be read. Look in the character's folder for files whose names "
+                           "end in \"" +
+                           std::string(kReplacedSuffix) + "\".");
+    }
+    const std::string suffix = "." + std::to_string(process) + std::string(kReplacedSuffix);
+    const auto entries = files_.entriesOf(folder);
+    if (!entries) {
+        return "Failed. A restore was cut off before it was done, and its folder cannot be read "
+               "now; Quarlo tries again the next time it starts.";
+    }
+    std::map<std::string, platform::FileStamp> held;
+    for (const Backup& b : list(gameFolder, character)) {
+        if (b.id == safety) {
+            for (const ManifestFile& f : b.manifest.files) {
+                held[f.name] = f.source;
+            }
+        }
+    }
+    std::vector<std::string> back;
+    std::vector<std::string> kept;
+    for (const platform::FolderEntry& e : *entries) {
+        if (e.kind != platform::EntryKind::file || !e.name.ends_with(suffix) ||
+            e.name.size() == suffix.size()) {
+            continue;
+        }
+        const std::string name = e.name.substr(0, e.name.size() - suffix.size());
+        const std::string aside = join(folder, e.name);
+        const std::string target = join(folder, name);
+        if (files_.kindOf(target) == platform::PathKind::missing) {
+            // Cut off between the two renames: the save gets its name back.
+            if (files_.renameNew(aside, target) == platform::FileOutcome::done) {
+                back.push_back(name);
+                continue;
+            }
+        } else if (const auto it = held.find(name);
+                   it != held.end() && platform::sameFileVersion(files_.stamp(aside), it->second) &&
+                   files_.remove(aside)) {
+            continue;  // replaced, and held by the backup made first
+        }
+        kept.push_back(e.name);
+    }
+    files_.syncFolder(folder);
+    files_.remove(journal);
+    std::string said = "A restore of " + character + " was cut off before it was done";
+    if (kept.empty()) {
+        return "Success. " + said + "; " +
+               (back.empty()
+                    ? std::string("every save has its name.")
+                    : std::to_string(back.size()) + (back.size() == 1 ? " save" : " saves") +
+                          " it had set aside got its name back.");
+    }
+    std::string names;
+    for (const std::string& name : kept) {
+        names += (names.empty() ? "" : ", ") + name;
+    }
+    return "Failed. " + said + "; these files it set aside are kept as they are, in " + folder +
+           ": " + names + ".";
 }
 
 platform::TrashResult Store::remove(const Backup& backup, platform::Trash& trash) {

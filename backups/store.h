@@ -104,6 +104,13 @@ class Store {
     Restored restore(const Backup& backup, const std::string& saveFolder,
                      const saves::Progress& progress);
 
+    // What a restore cut off before (a kill between setting a file aside and
+    // giving the copy its name) left in the folder it restored into: each
+    // file it set aside gets its name back where that name is free, and goes
+    // where the copy has it and the backup made first holds that version. A
+    // "Success." or "Failed." sentence, or none when nothing was cut off.
+    std::optional<std::string> finishRestore(const std::string& gameFolder);
+
     // Gives a character's backups to its new name: each backup's folder goes
     // into the new name's folder and its list names the new name, so that
     // the history follows the character. Every backup of either name is

@@ -75,8 +75,8 @@ PluginSetup readPluginSetup(const platform::SaveFiles& files, const std::string&
                     ", so each save shows only how many plugins it needs.";
         return setup;
     }
-    const auto list = pluginsTxt.empty() ? std::nullopt
-                                         : files.read(pluginsTxt, 0, kLargestPluginsTxt);
+    const auto list =
+        pluginsTxt.empty() ? std::nullopt : files.read(pluginsTxt, 0, kLargestPluginsTxt);
     if (!list) {
         setup.why = "The game's list of active plugins was not found" +
                     (pluginsTxt.empty() ? std::string() : " (" + pluginsTxt + ")") +

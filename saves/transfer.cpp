@@ -208,7 +208,16 @@ class SaveTransfer {
     TransferResult result(Outcome outcome, std::string detail = {}) const {
         TransferResult r = resultFor(save_, outcome, std::move(detail));
         r.coSaves = names_.size() - 1;
+        r.keptBeside = kept_;
         return r;
+    }
+
+    // What the file system kept of another program's write into a name
+    // this save's file took.
+    void noteKept() {
+        for (const std::string& path : files_.takeKeptAside()) {
+            kept_.push_back(path.substr(path.find_last_of("/\\") + 1));
+        }
     }
 
     // A failure whose undo left files on both sides: where each one is.
@@ -228,6 +237,7 @@ class SaveTransfer {
             const std::string& name = names_[i];
             FileOutcome outcome = to_.taken(name) ? FileOutcome::exists
                                                   : files_.renameNew(source(name), target(name));
+            noteKept();
             if (outcome == FileOutcome::done) {
                 to_.add(name);
                 if (!to_.twin(name)) {
@@ -300,6 +310,7 @@ class SaveTransfer {
             }
         }
         TransferResult r = whole ? result(outcome, std::move(detail)) : split(where);
+        r.keptBeside = kept_;
         r.unfinished = std::move(unfinished);
         r.setAside = stranded_;
         return r;
@@ -342,6 +353,7 @@ class SaveTransfer {
             const std::string& name = names_[named];
             const FileOutcome outcome =
                 to_.taken(name) ? FileOutcome::exists : files_.renameNew(part(name), target(name));
+            noteKept();
             if (outcome != FileOutcome::done) {
                 return undoCopy(
                     outcome == FileOutcome::exists ? Outcome::nameTaken : Outcome::failed,
@@ -425,6 +437,7 @@ class SaveTransfer {
     const std::vector<FileStamp>& stamps_ = checked_.stamps;
     std::vector<std::optional<FileStamp>> partStamps_;
     std::vector<std::string> stranded_;  // originals left under their other name
+    std::vector<std::string> kept_;      // another program's bytes, kept beside
     bool copied_ = false;
 };
 

@@ -74,6 +74,11 @@ struct TransferResult {
     // set aside by ("<name>.<process>.quarlo-old"), after a removal and its
     // undo both failed: the player's own, to be renamed back.
     std::vector<std::string> setAside = {};
+    // Where a file system could only claim a destination name by creating
+    // it, what another program wrote into that name in the moment the save's
+    // file took it, kept beside it under these names (in the destination):
+    // the save arrived, that program's file did not keep its name.
+    std::vector<std::string> keptBeside = {};
 };
 
 // Reports each whole save done, of all to do; false asks the operation to

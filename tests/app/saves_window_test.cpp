@@ -112,6 +112,11 @@ TEST(SavesWindowText, SummariesSayWhatIsWhere) {
          "aside to be removed and not given its name back; rename it without \".7.quarlo-old\"."
          "\nC.ess: an unfinished copy, C.ess.7.quarlo-part, is left in Brynja; it is no save to "
          "the game, and the next move or copy there removes it."},
+        {{R{"A.ess", O::done, "", 0, {}, {}, {}, {"A.ess.kept-by-quarlo"}}},
+         app::Verb::move,
+         "Failed. 1 save moved to Brynja.\n\nA.ess: moved, but another program wrote a file of "
+         "one of its names in Brynja in the same moment; what it wrote is kept there as "
+         "A.ess.kept-by-quarlo."},
         {{R{"A.ess", O::done, "", 1}, R{"B.ess", O::notStarted, "", 1},
           R{"C.ess", O::notStarted, "", 1}},
          app::Verb::move,

@@ -216,6 +216,74 @@ TEST(Backups, RestorePutsBackWhatIsMissingOrDifferentAfterASafetyBackup) {
     EXPECT_EQ(Scene::in(s.aldric), unrestored);
 }
 
+// Every call a restore makes fails in turn, or the restore is cut off before
+// it (and the next start looks): a save is never left without its name,
+// each file is one of its two versions, and a file set aside is left only
+// where the summary says so.
+TEST(Backups, ARestoreNeverLeavesASaveWithoutItsName) {
+    struct Killed {};
+    const auto scene = [](Scene& s) {
+        const Made old = s.backUp();
+        s.write({{"Save 1.ess", "the game's later save"}, {"Save 2.ess", "changed too"}});
+        return *old.backup;
+    };
+    Scene probe;
+    const Backup chosen = scene(probe);
+    const int first = probe.files.calls;
+    probe.backups.restore(chosen, probe.aldric, {});
+    const int steps = probe.files.calls - first;
+    for (int at = 0; at < steps; ++at) {
+        for (const bool kill : {false, true}) {
+            SCOPED_TRACE((kill ? "killed before call " : "call fails: ") + std::to_string(at));
+            Scene s;
+            const Backup backup = scene(s);
+            const Files before = Scene::in(s.aldric);
+            const Files kept = [&] {
+                Files f = Scene::in(backup.folder);
+                f.erase(std::string(kManifestName));
+                return f;
+            }();
+            const int n = s.files.calls + at;
+            Restored r;
+            if (kill) {
+                s.files.beforeCall = [n](int call) {
+                    if (call == n) {
+                        throw Killed{};
+                    }
+                };
+                try {
+                    r = s.backups.restore(backup, s.aldric, {});
+                } catch (const Killed&) {
+                }
+                s.files.beforeCall = nullptr;
+                s.backups.finishRestore(s.game);
+            } else {
+                s.files.failAt = n;
+                r = s.backups.restore(backup, s.aldric, {});
+                s.files.failAt.reset();
+            }
+            const Files after = Scene::in(s.aldric);
+            for (const auto& [name, bytes] : before) {
+                ASSERT_TRUE(after.count(name)) << name << " lost its name";
+                EXPECT_TRUE(after.at(name) == bytes ||
+                            (kept.count(name) && after.at(name) == kept.at(name)))
+                    << name;
+            }
+            for (const auto& [name, bytes] : after) {
+                // An unfinished copy is no save to the game; the next move or
+                // restore there removes it.
+                if (name.find(".quarlo-") != std::string::npos && !name.ends_with(".quarlo-part")) {
+                    const bool said = std::any_of(r.skipped.begin(), r.skipped.end(),
+                                                  [&](const std::string& why) {
+                                                      return why.find(name) != std::string::npos;
+                                                  });
+                    EXPECT_TRUE(said && !kill) << name << " left unsaid";
+                }
+            }
+        }
+    }
+}
+
 // A store on another drive than the saves works the same: copies from the
 // saves, links only between backups.
 TEST(Backups, AStoreOnAnotherDrive) {

@@ -436,7 +436,12 @@ TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
                     std::ofstream(to, std::ios::binary | std::ios::in) << "the game's";
                 }
             }});
-        EXPECT_EQ(renameNoReplace(dir.at("from"), dir.at("to")), c.result);
+        // Through the save files, as a move renames: what was kept is told.
+        PosixSaveFiles files;
+        const FileOutcome outcome = files.renameNew(dir.at("from"), dir.at("to"));
+        EXPECT_EQ(outcome == FileOutcome::done ? 0 : c.result, c.result);
+        EXPECT_EQ(files.takeKeptAside(),
+                  c.writesAtTheRename ? Strings{to + ".kept-by-quarlo"} : Strings{});
         setRenameTestHooks({});
         const bool moved = c.result == 0;
         EXPECT_EQ(fs::exists(from), !moved);
