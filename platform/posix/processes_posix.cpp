@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -216,13 +217,39 @@ std::string PosixProcesses::executableFolder() const {
 
 namespace {
 
-// The child a wrapper waits for, for the signal handlers.
-volatile sig_atomic_t waitedChild = 0;
+// The child's process group a wrapper waits for, for the signal handlers.
+volatile sig_atomic_t waitedGroup = 0;
 
 void passOn(int signal) {
-    if (waitedChild > 0) {
-        ::kill(static_cast<pid_t>(waitedChild), signal);
+    if (waitedGroup > 0) {
+        ::kill(-static_cast<pid_t>(waitedGroup), signal);
     }
+}
+
+// The terminal this process runs in the foreground of, or -1: only then
+// is the game given the terminal, and taken back from it.
+int foregroundTerminal() {
+    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::tcgetpgrp(fd) != ::getpgrp()) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Gives the terminal's foreground to a process group; the calls a
+// background group makes to it would stop it otherwise.
+void giveTerminal(int tty, pid_t group) {
+    sigset_t ttou;
+    sigset_t old;
+    sigemptyset(&ttou);
+    sigaddset(&ttou, SIGTTOU);
+    ::sigprocmask(SIG_BLOCK, &ttou, &old);
+    ::tcsetpgrp(tty, group);
+    ::sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
 }  // namespace
@@ -232,57 +259,132 @@ int PosixProcesses::runAndWait(const std::vector<std::string>& command) {
         return kCannotStart;
     }
     std::vector<char*> args = execArguments(command);
-    // The signals a launcher sends to stop the game reach it through this
-    // process: they are passed on while it runs, never left to end this
-    // process first and leave the game orphaned.
+    // The child runs in a process group of its own, so that a signal sent to
+    // this process's whole group (Ctrl+C in a terminal, a launcher ending its
+    // group) reaches it once, through this process, and never twice. Those a
+    // launcher sends to stop the game are passed on while it runs, never left
+    // to end this process first and leave the game orphaned; those this
+    // process was started with ignored (nohup, a background job) stay
+    // ignored in the child, as they would have been without Quarlo.
     constexpr int kPassed[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-    struct sigaction pass {};
-    pass.sa_handler = passOn;
-    sigemptyset(&pass.sa_mask);
-    pass.sa_flags = SA_RESTART;
-    struct sigaction before[4]{};
+    constexpr std::size_t kCount = sizeof kPassed / sizeof kPassed[0];
+    bool ignored[kCount]{};
+    for (std::size_t i = 0; i < kCount; ++i) {
+        struct sigaction now {};
+        ::sigaction(kPassed[i], nullptr, &now);
+        ignored[i] = now.sa_handler == SIG_IGN;
+    }
     sigset_t blocked;
     sigset_t old;
     sigemptyset(&blocked);
     for (const int sig : kPassed) {
         sigaddset(&blocked, sig);
     }
-    // Blocked until the child's number is known, so that none is lost.
+    sigaddset(&blocked, SIGCHLD);
+    // Blocked until the child's group is known, so that none is lost.
     ::sigprocmask(SIG_BLOCK, &blocked, &old);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    // The child starts with the signal mask and dispositions this process
-    // had, not the blocking above.
-    posix_spawnattr_setsigmask(&attr, &old);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (const int sig : kPassed) {
-        sigaddset(&defaults, sig);
-    }
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t child = 0;
-    const int error = ::posix_spawnp(&child, args[0], nullptr, &attr, args.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    if (error != 0) {
+    const int tty = foregroundTerminal();
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) {
         ::sigprocmask(SIG_SETMASK, &old, nullptr);
+        if (tty >= 0) {
+            ::close(tty);
+        }
         return kCannotStart;
     }
-    waitedChild = child;
-    for (std::size_t i = 0; i < 4; ++i) {
-        ::sigaction(kPassed[i], &pass, &before[i]);
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setpgid(0, 0);
+        // A wrapper killed outright must not leave the game running on its
+        // own: it is asked to stop, as a launcher would.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) {
+            ::_exit(128 + SIGTERM);
+        }
+        for (std::size_t i = 0; i < kCount; ++i) {
+            ::signal(kPassed[i], ignored[i] ? SIG_IGN : SIG_DFL);
+        }
+        ::sigprocmask(SIG_SETMASK, &old, nullptr);
+        ::execvp(args[0], args.data());
+        const int error = errno;
+        [[maybe_unused]] const auto n = ::write(ready[1], &error, sizeof error);
+        ::_exit(kCannotStart);
+    }
+    ::close(ready[1]);
+    if (child < 0) {
+        ::close(ready[0]);
+        ::sigprocmask(SIG_SETMASK, &old, nullptr);
+        if (tty >= 0) {
+            ::close(tty);
+        }
+        return kCannotStart;
+    }
+    ::setpgid(child, child);  // as the child does: whichever runs first
+    int error = 0;
+    ssize_t got = 0;
+    while ((got = ::read(ready[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    ::close(ready[0]);
+    if (got > 0) {
+        // exec failed: the child is gone already.
+        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        ::sigprocmask(SIG_SETMASK, &old, nullptr);
+        if (tty >= 0) {
+            ::close(tty);
+        }
+        return kCannotStart;
+    }
+    if (tty >= 0) {
+        giveTerminal(tty, child);
+    }
+    waitedGroup = child;
+    struct sigaction pass {};
+    pass.sa_handler = passOn;
+    sigemptyset(&pass.sa_mask);
+    pass.sa_flags = SA_RESTART;
+    struct sigaction before[kCount]{};
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (!ignored[i]) {
+            ::sigaction(kPassed[i], &pass, &before[i]);
+        }
     }
     ::sigprocmask(SIG_SETMASK, &old, nullptr);
     int status = 0;
-    pid_t got = -1;
-    do {
-        got = ::waitpid(child, &status, 0);
-    } while (got < 0 && errno == EINTR);
-    for (std::size_t i = 0; i < 4; ++i) {
-        ::sigaction(kPassed[i], &before[i], nullptr);
+    pid_t waited = -1;
+    while (true) {
+        waited = ::waitpid(child, &status, WUNTRACED);
+        if (waited < 0 && errno == EINTR) {
+            continue;
+        }
+        if (waited > 0 && WIFSTOPPED(status)) {
+            // Stopped from the terminal (Ctrl+Z): this process stops too,
+            // the terminal back with its shell, and on `fg` the game goes on
+            // in the foreground again.
+            if (tty >= 0) {
+                giveTerminal(tty, ::getpgrp());
+            }
+            ::raise(SIGSTOP);
+            if (tty >= 0) {
+                giveTerminal(tty, child);
+            }
+            ::kill(-child, SIGCONT);
+            continue;
+        }
+        break;
     }
-    waitedChild = 0;
-    if (got < 0) {
+    for (std::size_t i = 0; i < kCount; ++i) {
+        if (!ignored[i]) {
+            ::sigaction(kPassed[i], &before[i], nullptr);
+        }
+    }
+    waitedGroup = 0;
+    if (tty >= 0) {
+        giveTerminal(tty, ::getpgrp());
+        ::close(tty);
+    }
+    if (waited < 0) {
         return kCannotStart;
     }
     if (WIFSIGNALED(status)) {

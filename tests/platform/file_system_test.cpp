@@ -383,6 +383,57 @@ TEST(PosixProcesses, RunAndWaitPassesEverythingOnAndReturnsTheStatus) {
     stopper.join();
 }
 
+// The wrapper as a launcher runs it, in a process group of its own: a
+// signal sent to that whole group (Ctrl+C in a terminal, a launcher ending
+// its group) reaches the game once, as does one sent to the wrapper alone;
+// a signal the wrapper was started with ignored stays ignored in the game.
+TEST(PosixProcesses, TheGameGetsEachSignalOnceAndKeepsWhatItsCallerIgnored) {
+    struct Case {
+        const char* what;
+        int signal;
+        bool toGroup;
+        int ignoredAtStart;  // 0 for none
+        std::string heard;   // what the game wrote
+    };
+    const Case cases[] = {
+        {"terminate the group", SIGTERM, true, 0, "TERM\n"},
+        {"interrupt the group", SIGINT, true, 0, "INT\n"},
+        {"terminate the wrapper", SIGTERM, false, 0, "TERM\n"},
+        {"hang-up ignored by the caller", SIGTERM, true, SIGHUP, "TERM\nSIGHUP ignored\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        const std::string out = dir.at("heard");
+        const pid_t wrapper = ::fork();
+        if (wrapper == 0) {
+            ::setpgid(0, 0);
+            if (c.ignoredAtStart != 0) {
+                ::signal(c.ignoredAtStart, SIG_IGN);
+            }
+            PosixProcesses processes(std::nullopt);
+            const int status = processes.runAndWait(
+                {"sh", "-c",
+                 "grep -q '^SigIgn:.*[13579bdf]$' /proc/self/status && echo 'SIGHUP ignored' > "
+                 "\"$0.ignored\"; trap 'echo TERM >> \"$0\"; cat \"$0.ignored\" >> \"$0\" "
+                 "2>/dev/null; exit 3' TERM; trap 'echo INT >> \"$0\"; exit 3' INT; : > "
+                 "\"$0.ready\"; while :; do sleep 0.05; done",
+                 out});
+            ::_exit(status);
+        }
+        for (int i = 0; i < 400 && !fs::exists(out + ".ready"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_TRUE(fs::exists(out + ".ready"));
+        ::kill(c.toGroup ? -wrapper : wrapper, c.signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(wrapper, &status, 0), wrapper);
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 3);
+        EXPECT_EQ(test::readBytes(out), c.heard);
+    }
+}
+
 TEST(RenameNoReplace, NeverReplacesAFileOnAnyFileSystem) {
     struct Case {
         const char* what;

@@ -9,6 +9,9 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <utility>
+#include <vector>
+
 namespace quarlo::ui {
 
 namespace {
@@ -120,7 +123,20 @@ void QtScreens::ensureApplication() {
     static int argc = 1;
     if (QApplication::instance() == nullptr) {
         static char* argv[] = {program_, nullptr};
+        // Qt takes the launcher's startup notice for its first window and
+        // removes it from the environment; the game started after the picker
+        // gets the environment it was given.
+        static constexpr const char* kKept[] = {"DESKTOP_STARTUP_ID", "XDG_ACTIVATION_TOKEN"};
+        std::vector<std::pair<const char*, QByteArray>> kept;
+        for (const char* name : kKept) {
+            if (qEnvironmentVariableIsSet(name)) {
+                kept.emplace_back(name, qgetenv(name));
+            }
+        }
         application_ = std::make_unique<QApplication>(argc, argv);
+        for (const auto& [name, value] : kept) {
+            qputenv(name, value);
+        }
     }
 }
 
