@@ -533,6 +533,11 @@ std::vector<std::string> Game::finishInterrupted() {
     return said;
 }
 
+bool Game::cloudInUse() const {
+    return platform_.gameFolders && platform_.saveFiles &&
+           app::cloudInUse(*platform_.saveFiles, platform_.gameFolders->steamRoots());
+}
+
 std::vector<std::string> Game::cloudSaves() const {
     if (!platform_.gameFolders || !platform_.saveFiles) {
         return {};
@@ -585,7 +590,16 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
         view.showSortMessage(std::string(text::kNothingToSort) + "\n\n" + planText(plan));
         return;
     }
-    plan.warning = cloudWarning(cloudSaves());
+    // Only the loose saves the plan moves, of those Steam Cloud keeps.
+    std::vector<std::string> moving;
+    for (const SortGroup& group : plan.groups) {
+        if (group.refusal == nullptr) {
+            for (const saves::SaveEntry& save : group.saves) {
+                moving.push_back(save.fileName);
+            }
+        }
+    }
+    plan.warning = cloudWarning(keptOf(cloudSaves(), std::string(game::kSavesFolder), moving));
     if (!view.confirmSort(plan)) {
         return;
     }

@@ -179,6 +179,7 @@ class Game {
     // The game's saves Steam Cloud keeps (see cloudSaves), read anew each
     // time: Steam may change its lists while Quarlo runs.
     std::vector<std::string> cloudSaves() const;
+    bool cloudInUse() const;
 
     // Sort Loose Saves…: the plan shown to `view`, then the moves; `afterMoves`
     // runs once they are done, before the summary is shown there.

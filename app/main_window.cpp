@@ -195,6 +195,7 @@ SavesSource Main::savesOf(const std::string& entry) {
         this,  platform_.trash.get()};
     source.plugins = [this] { return game_.pluginSetup(); };
     source.cloud = [this] { return game_.cloudSaves(); };
+    source.cloudInUse = [this] { return game_.cloudInUse(); };
     return source;
 }
 
@@ -228,10 +229,6 @@ void Main::onRename(const std::string& entry, CharacterView& view) {
     }
     const auto to = view.askName(title, "New name for " + entry + ":", entry);
     if (!to || *to == entry) {
-        return;
-    }
-    if (const std::string cloud = cloudWarning(game_.cloudSaves());
-        !cloud.empty() && !view.confirm(title, cloud + "\n\nRename " + entry + " anyway?")) {
         return;
     }
     const Holding holding(*this, "rename");

@@ -149,7 +149,11 @@ void SavesWindow::load(const std::string& keepSelected) {
     }
     plugins_ = source_.plugins ? source_.plugins() : saves::PluginSetup{};
     cloud_ = source_.cloud ? source_.cloud() : std::vector<std::string>{};
-    view_.setPluginNote(plugins_.known ? std::string() : plugins_.why);
+    std::string note = plugins_.known ? std::string() : plugins_.why;
+    if (!cloudReaches(source_.name) && source_.cloudInUse && source_.cloudInUse()) {
+        note += (note.empty() ? "" : "\n") + std::string(text::kNotInCloud);
+    }
+    view_.setPluginNote(note);
     std::vector<SaveRow> rows;
     rows.reserve(saves_.size());
     coSaves_.assign(saves_.size(), {});
@@ -253,9 +257,18 @@ std::vector<saves::SaveEntry> SavesWindow::selectedSaves() const {
     return chosen;
 }
 
-bool SavesWindow::goesOnDespiteCloud(const std::string& title) {
+std::string SavesWindow::cloudWarningFor(const std::vector<saves::SaveEntry>& chosen) const {
     // Read again: the player may have turned Steam Cloud off meanwhile.
-    const std::string cloud = cloudWarning(source_.cloud ? source_.cloud() : cloud_);
+    std::vector<std::string> names;
+    for (const saves::SaveEntry& save : chosen) {
+        names.push_back(save.fileName);
+    }
+    return cloudWarning(keptOf(source_.cloud ? source_.cloud() : cloud_, source_.name, names));
+}
+
+bool SavesWindow::goesOnDespiteCloud(const std::string& title,
+                                     const std::vector<saves::SaveEntry>& chosen) {
+    const std::string cloud = cloudWarningFor(chosen);
     return cloud.empty() || view_.confirm(title, cloud + "\n\nGo on anyway?");
 }
 
@@ -293,7 +306,7 @@ void SavesWindow::transfer(bool move) {
                                countOf(chosen.size(), "save") +
                                " to this character, or type a new one:";
     const std::optional<std::string> to = view_.askDestination(title, prompt, others);
-    if (!to || (move && !goesOnDespiteCloud(title))) {
+    if (!to || (move && !goesOnDespiteCloud(title, chosen))) {
         return;
     }
     if (*to == source_.name) {
@@ -352,7 +365,7 @@ void SavesWindow::onDelete() {
         countOf(chosen.size(), "save") +
         (coSaves == 0 ? std::string(" (no co-saves)") : " and " + countOf(coSaves, "co-save"));
     const std::string trashName = source_.trash->name();
-    const std::string cloud = cloudWarning(source_.cloud ? source_.cloud() : cloud_);
+    const std::string cloud = cloudWarningFor(chosen);
     if (!view_.confirm(title, (cloud.empty() ? std::string() : cloud + "\n\n") + "Move " + what +
                                   " to the " + trashName + "?")) {
         return;

@@ -133,6 +133,9 @@ struct SavesSource {
     // The game's saves Steam Cloud keeps, as paths below Saves, read when
     // the window opens and on F5; none without it.
     std::function<std::vector<std::string>()> cloud = {};
+    // Whether Steam Cloud is in use for the game: where it is, the window
+    // says of a character's folder that the cloud does not keep it.
+    std::function<bool()> cloudInUse = {};
 };
 
 // Texts of the Saves window's commands.
@@ -199,7 +202,10 @@ class SavesWindow {
     void transfer(bool move);
     std::vector<saves::SaveEntry> selectedSaves() const;
     // Whether the user goes on where Steam Cloud keeps saves of the game.
-    bool goesOnDespiteCloud(const std::string& title);
+    // Of the chosen saves, those Steam Cloud keeps: what a move or a delete
+    // of them says first; and the question itself.
+    std::string cloudWarningFor(const std::vector<saves::SaveEntry>& chosen) const;
+    bool goesOnDespiteCloud(const std::string& title, const std::vector<saves::SaveEntry>& chosen);
 
     SavesSource source_;
     SavesView& view_;

@@ -22,33 +22,31 @@ bool allDigits(std::string_view text) {
                                         [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
-// The part of a listed path below the game's Saves folder; "" for a file
-// elsewhere. Steam writes a path relative to one of its roots (the
-// documents folder, or the game's own folder), so the game's folder may
-// come first or not at all.
-std::string belowSaves(std::string path) {
+// The part of a listed path below the game's Saves folder, where the
+// game's rule reaches it; "" otherwise. Steam writes the path below its root
+// with "/" and in the case it stored ("my games/..."); a leading "/" as the
+// rule itself has it is allowed.
+std::string underRule(std::string path) {
     std::replace(path.begin(), path.end(), '\\', '/');
-    const std::string folded = saves::lowerAscii(path);
-    std::string saves = saves::lowerAscii(game::kSavesFolder);
-    saves.push_back('/');
-    std::string inGame(1, '/');
-    inGame.append(saves::lowerAscii(game::kGameFolder)).append(1, '/').append(saves);
-    std::size_t at = std::string::npos;
-    if (folded.starts_with(saves)) {
-        at = saves.size();
-    } else if (folded.starts_with(inGame.substr(1))) {
-        at = inGame.size() - 1;
-    } else if (const std::size_t found = folded.rfind(inGame); found != std::string::npos) {
-        at = found + inGame.size();
+    while (!path.empty() && path.front() == '/') {
+        path.erase(0, 1);
     }
-    return at == std::string::npos || at >= path.size() ? std::string() : path.substr(at);
+    const std::string folder = saves::lowerAscii(game::kCloudFolder) + "/";
+    const std::string folded = saves::lowerAscii(path);
+    if (!folded.starts_with(folder) || folded.size() == folder.size()) {
+        return {};
+    }
+    const std::string below = path.substr(folder.size());
+    if (!game::kCloudRecursive && below.find('/') != std::string::npos) {
+        return {};
+    }
+    return saves::lowerAscii(below).ends_with(game::kCloudExtension) ? below : std::string();
 }
 
-}  // namespace
-
-std::vector<std::string> cloudSaves(const platform::SaveFiles& files,
-                                    const std::vector<std::string>& steamRoots) {
-    std::vector<std::string> found;
+// Every list of the game's apps Steam keeps, read.
+template <typename Each>
+void eachList(const platform::SaveFiles& files, const std::vector<std::string>& steamRoots,
+              Each each) {
     const char sep = files.separator();
     for (const std::string& root : steamRoots) {
         const std::string userdata = root + sep + "userdata";
@@ -63,47 +61,87 @@ std::vector<std::string> cloudSaves(const platform::SaveFiles& files,
             for (const std::string_view app : game::kSteamAppIds) {
                 const std::string list = userdata + sep + account.name + sep + std::string(app) +
                                          sep + "remotecache.vdf";
-                const auto chunk = files.read(list, 0, kLargestList);
-                if (!chunk) {
-                    continue;
-                }
-                for (const std::string& path :
-                     platform::wine::parseRemoteCacheFiles(chunk->bytes, app)) {
-                    if (std::string below = belowSaves(path); !below.empty()) {
-                        found.push_back(std::move(below));
-                    }
+                if (const auto chunk = files.read(list, 0, kLargestList)) {
+                    each(chunk->bytes, app);
                 }
             }
         }
     }
+}
+
+std::string folderOf(const std::string& character) {
+    std::string folder = character == game::kSavesFolder ? std::string() : character;
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    return folder;
+}
+
+}  // namespace
+
+std::vector<std::string> cloudSaves(const platform::SaveFiles& files,
+                                    const std::vector<std::string>& steamRoots) {
+    std::vector<std::string> found;
+    eachList(files, steamRoots, [&](const std::string& bytes, std::string_view app) {
+        for (const platform::wine::CloudFile& f :
+             platform::wine::parseRemoteCacheFiles(bytes, app)) {
+            // Deleted or forgotten in the cloud: not kept.
+            if (f.root != game::kCloudRoot || f.persistState == 1 || f.persistState == 2) {
+                continue;
+            }
+            if (std::string below = underRule(f.path); !below.empty()) {
+                found.push_back(std::move(below));
+            }
+        }
+    });
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
     return found;
 }
 
+bool cloudInUse(const platform::SaveFiles& files, const std::vector<std::string>& steamRoots) {
+    bool any = false;
+    eachList(files, steamRoots, [&](const std::string&, std::string_view) { any = true; });
+    return any;
+}
+
 bool keptInCloud(const std::vector<std::string>& cloud, const std::string& character,
                  const std::string& fileName) {
-    std::string folder = character;
-    std::replace(folder.begin(), folder.end(), '\\', '/');
+    const std::string folder = folderOf(character);
     const std::string wanted =
         saves::lowerAscii(folder.empty() ? fileName : folder + "/" + fileName);
     return std::any_of(cloud.begin(), cloud.end(),
                        [&](const std::string& path) { return saves::lowerAscii(path) == wanted; });
 }
 
-std::string cloudWarning(const std::vector<std::string>& cloud) {
-    if (cloud.empty()) {
+std::vector<std::string> keptOf(const std::vector<std::string>& cloud, const std::string& character,
+                                const std::vector<std::string>& names) {
+    std::vector<std::string> kept;
+    const std::string folder = folderOf(character);
+    for (const std::string& name : names) {
+        if (keptInCloud(cloud, character, name)) {
+            kept.push_back(folder.empty() ? name : folder + "/" + name);
+        }
+    }
+    return kept;
+}
+
+bool cloudReaches(const std::string& character) {
+    return game::kCloudRecursive || character.empty() || character == game::kSavesFolder;
+}
+
+std::string cloudWarning(const std::vector<std::string>& kept) {
+    if (kept.empty()) {
         return {};
     }
     std::string which;
     constexpr std::size_t kNamed = 5;
-    for (std::size_t i = 0; i < cloud.size() && i < kNamed; ++i) {
-        which += (i == 0 ? "" : ", ") + cloud[i];
+    for (std::size_t i = 0; i < kept.size() && i < kNamed; ++i) {
+        which += (i == 0 ? "" : ", ") + kept[i];
     }
-    if (cloud.size() > kNamed) {
-        which += " and " + std::to_string(cloud.size() - kNamed) + " more";
+    if (kept.size() > kNamed) {
+        which += " and " + std::to_string(kept.size() - kNamed) + " more";
     }
-    return "Steam Cloud keeps " + std::to_string(cloud.size()) + " of this game's saves: " + which +
+    return "Steam Cloud keeps " + std::to_string(kept.size()) +
+           (kept.size() == 1 ? " of these saves: " : " of these saves: ") + which +
            ".\n\nSteam may bring back what this moves or deletes, or put older saves over newer "
            "ones. First turn off Steam Cloud for the game (in Steam, the game's Properties, "
            "General), then start and quit the game once.";

@@ -142,11 +142,17 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
     }
     const auto stampOf = [&](const std::string& name) { return opened->stamp(name); };
     // Steam Cloud keeps only saves lying directly in Saves: a character's
-    // folder is beyond its rule.
-    const std::string cloud = character == game::kSavesFolder ? cloudWarning(cloudSaves()) : "";
+    // folder is beyond its rule, and is never warned about.
+    const std::vector<std::string> cloud =
+        cloudReaches(character) ? cloudSaves() : std::vector<std::string>{};
     const auto replan = [&](std::size_t keep) {
         TidyPlan plan = planTidy(*saves, names, keep, stampOf, platform_.ansiToUtf8);
-        plan.warning = cloud;
+        std::vector<std::string> going;
+        for (const TidyItem& item : plan.items) {
+            going.push_back(item.fileName);
+            going.insert(going.end(), item.coSaves.begin(), item.coSaves.end());
+        }
+        plan.warning = cloudWarning(keptOf(cloud, character, going));
         return plan;
     };
     TidyPlan plan = replan(keep);

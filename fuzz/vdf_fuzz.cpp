@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Steam Cloud's list of a game's files, from the same reader.
     for (const auto& file : quarlo::platform::wine::parseRemoteCacheFiles(text, "22330")) {
-        if (file.empty() || file.size() > size) {
+        if (file.path.empty() || file.path.size() > size) {
             std::abort();
         }
     }

@@ -89,6 +89,16 @@ inline constexpr std::string_view kLutrisRunUrl = "lutris:rungame/";
 // back over ours.
 inline constexpr std::string_view kGameProcess = "Oblivion.exe";
 
+// Steam Cloud's rule for the game, as Steam's app info gives it for 22330
+// (and is taken for 900883, which publishes none): files of the documents
+// folder (root 2 in remotecache.vdf) directly in My Games/Oblivion/Saves
+// matching *.ess, not in its subfolders; co-saves and the settings file
+// are not kept.
+inline constexpr int kCloudRoot = 2;
+inline constexpr std::string_view kCloudFolder = "My Games/Oblivion/Saves";
+inline constexpr std::string_view kCloudExtension = ".ess";
+inline constexpr bool kCloudRecursive = false;
+
 // The saves the game writes by itself, over and over, each keeping its last
 // version as <name>.bak: not the player's numbered saves.
 inline constexpr std::string_view kGameOwnSaves[] = {"autosave", "quicksave"};

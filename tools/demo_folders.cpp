@@ -279,14 +279,21 @@ void proton(const fs::path& home) {
     gameFolder(user / "Documents/My Games/Oblivion");
     installFolder(apps / "common/Oblivion", user / "AppData/Local/Oblivion");
     fs::create_directories(home / ".config");
-    // A player who turned on Steam Cloud for the game: Steam keeps two of
-    // Brynja's saves.
-    std::string cloud = "\"22330\"\n{\n\t\"ChangeNumber\"\t\t\"12\"\n";
-    for (const char* save :
-         {"Save 9 - Brynja - Frostcrag Spire, Level 10, Playing Time 10.20.57.ess",
-          "Save 12 - Brynja - Skingrad, Level 11, Playing Time 11.40.36.ess"}) {
-        cloud += std::string("\t\"My Games/Oblivion/Saves/Brynja/") + save +
-                 "\"\n\t{\n\t\t\"root\"\t\t\"2\"\n\t\t\"size\"\t\t\"131072\"\n\t}\n";
+    // A player who turned on Steam Cloud for the game: as its rule reaches
+    // only saves lying directly in Saves, Steam keeps two of the loose
+    // saves, in the case it stored the path in; a third it lists as deleted.
+    std::string cloud =
+        "\"22330\"\n{\n\t\"ChangeNumber\"\t\t\"-6703994677807818784\"\n"
+        "\t\"ostype\"\t\t\"-184\"\n";
+    const std::pair<const char*, const char*> kept[] = {
+        {"Save 21 - Cara - Chorrol, Level 2, Playing Time 01.00.33.ess", "0"},
+        {"Save 22 - Cara - Imperial Prison, Level 1, Playing Time 00.15.46.ess", "0"},
+        {"Save 19 - Cara - Imperial Prison, Level 1, Playing Time 00.05.00.ess", "2"}};
+    for (const auto& [save, persist] : kept) {
+        cloud += std::string("\t\"my games/Oblivion/Saves/") + save +
+                 "\"\n\t{\n\t\t\"root\"\t\t\"2\"\n\t\t\"size\"\t\t\"131072\"\n"
+                 "\t\t\"persiststate\"\t\t\"" +
+                 persist + "\"\n\t}\n";
     }
     put(steam / "userdata/12345678/22330/remotecache.vdf", cloud + "}\n");
 }

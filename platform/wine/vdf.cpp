@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <memory>
 #include <utility>
 
@@ -152,10 +153,10 @@ std::vector<std::string> parseLibraryFolders(std::string_view vdf) {
     return libraries;
 }
 
-std::vector<std::string> parseRemoteCacheFiles(std::string_view vdf, std::string_view appId) {
+std::vector<CloudFile> parseRemoteCacheFiles(std::string_view vdf, std::string_view appId) {
     VdfNode root;
     VdfReader(vdf).readBlock(root, 0);
-    std::vector<std::string> files;
+    std::vector<CloudFile> files;
     for (const auto& [name, block] : root.children) {
         if (name != appId) {
             continue;
@@ -167,9 +168,24 @@ std::vector<std::string> parseRemoteCacheFiles(std::string_view vdf, std::string
                     return sameNameIgnoringCase(field.first, "size") ||
                            sameNameIgnoringCase(field.first, "sha");
                 });
-            if (file && !path.empty()) {
-                files.push_back(path);
+            if (!file || path.empty()) {
+                continue;
             }
+            CloudFile listed{path};
+            for (const auto& [key, value] : entry->values) {
+                int n = 0;
+                const auto [end, error] =
+                    std::from_chars(value.data(), value.data() + value.size(), n);
+                if (error != std::errc() || end != value.data() + value.size()) {
+                    continue;
+                }
+                if (sameNameIgnoringCase(key, "root")) {
+                    listed.root = n;
+                } else if (sameNameIgnoringCase(key, "persiststate")) {
+                    listed.persistState = n;
+                }
+            }
+            files.push_back(std::move(listed));
         }
     }
     return files;

@@ -598,34 +598,57 @@ TEST_F(TidyTest, NothingGoesWithoutABackupOrWhileTheGameRuns) {
                       "the character, and no co-save without its save."});
 }
 
-// Steam's lists of every account and both of the game's apps, read as far
-// as they make sense; other apps' and hostile ones tell nothing.
-TEST(SteamCloud, TheGamesSavesAsSteamListsThem) {
+// Steam's lists of every account and both of the game's apps, read as Steam
+// writes them (paths below the root with "/", the case it stored, root 2 for
+// the documents folder) and as the game's rule reaches: saves directly in
+// Saves, *.ess, not deleted or forgotten; other apps' and hostile ones tell
+// nothing.
+TEST(SteamCloud, TheGamesSavesAsSteamListsThemAndItsRuleReaches) {
     TempDir dir;
-    const auto list = [&](const std::string& at, const std::string& app, const Strings& paths) {
-        std::string vdf = "\"" + app + "\"\n{\n\t\"ChangeNumber\"\t\t\"7\"\n";
-        for (const std::string& p : paths) {
-            vdf += "\t\"" + p + "\"\n\t{\n\t\t\"root\"\t\t\"2\"\n\t\t\"size\"\t\t\"9\"\n\t}\n";
+    struct Listed {
+        std::string path;
+        const char* root;
+        const char* persist;
+    };
+    const auto list = [&](const std::string& at, const std::string& app,
+                          const std::vector<Listed>& files) {
+        std::string vdf = "\"" + app + "\"\n{\n\t\"ChangeNumber\"\t\t\"-7\"\n";
+        for (const Listed& f : files) {
+            vdf += "\t\"" + f.path + "\"\n\t{\n\t\t\"root\"\t\t\"" + f.root +
+                   "\"\n\t\t\"size\"\t\t\"9\"\n\t\t\"persiststate\"\t\t\"" + f.persist +
+                   "\"\n\t}\n";
         }
         fs::create_directories(dir.at("steam/userdata/" + at));
         writeBytes(dir.at("steam/userdata/" + at + "/remotecache.vdf"), vdf + "}\n");
     };
-    list("11/22330", "22330", {"My Games/Oblivion/Saves/Ann/Save 1.ess", "Oblivion.ini"});
-    list("22/900883", "900883", {"Saves/Save 2.ess", "Saves/Bob/quicksave.ess"});
-    list("33/12345", "12345", {"Saves/Ann/Save 3.ess"});
-    list("notes/22330", "22330", {"Saves/Ann/Save 4.ess"});
+    list("11/22330", "22330",
+         {{"my games/Oblivion/Saves/Save 1.ess", "2", "0"},
+          {"My Games/Oblivion/Saves/Ann/Save 2.ess", "2", "0"},  // a subfolder
+          {"My Games/Oblivion/Saves/Save 3.ess", "2", "2"},      // deleted
+          {"My Games/Oblivion/Saves/Save 4.ess", "2", "1"},      // forgotten
+          {"My Games/Oblivion/Saves/Save 1.obse", "2", "0"},     // no save
+          {"My Games/Oblivion/Oblivion.ini", "2", "0"},
+          {"My Games/Oblivion/Saves/Save 5.ess", "0", "0"}});  // another root
+    list("22/900883", "900883", {{"/My Games/Oblivion/Saves/quicksave.ess", "2", "0"}});
+    list("33/12345", "12345", {{"My Games/Oblivion/Saves/Save 6.ess", "2", "0"}});
+    list("notes/22330", "22330", {{"My Games/Oblivion/Saves/Save 7.ess", "2", "0"}});
     fs::create_directories(dir.at("steam/userdata/44/22330"));
     writeBytes(dir.at("steam/userdata/44/22330/remotecache.vdf"),
-               "\"22330\"\n{\n\t\"Saves/Ann/Save 5.ess\"\n\t{\n\t\t\"size\"\t\"1\"");
+               "\"22330\"\n{\n\t\"My Games/Oblivion/Saves/Save 8.ess\"\n\t{\n\t\t\"root\"\t\"2\"\n"
+               "\t\t\"size\"\t\"1\"");
     const auto files = nativeSaveFiles();
     const Strings cloud = app::cloudSaves(*files, {dir.at("steam"), dir.at("nowhere")});
-    EXPECT_EQ(cloud,
-              (Strings{"Ann/Save 1.ess", "Ann/Save 5.ess", "Bob/quicksave.ess", "Save 2.ess"}));
-    EXPECT_TRUE(app::keptInCloud(cloud, "ann", "SAVE 1.ESS"));
-    EXPECT_FALSE(app::keptInCloud(cloud, "Ann", "Save 2.ess"));
+    EXPECT_EQ(cloud, (Strings{"Save 1.ess", "Save 8.ess", "quicksave.ess"}));
+    EXPECT_TRUE(app::cloudInUse(*files, {dir.at("steam")}));
+    EXPECT_FALSE(app::cloudInUse(*files, {dir.at("nowhere")}));
+    EXPECT_TRUE(app::keptInCloud(cloud, "Saves", "SAVE 1.ESS"));
+    EXPECT_FALSE(app::keptInCloud(cloud, "Ann", "Save 1.ess"));
+    EXPECT_EQ(app::keptOf(cloud, "Saves", {"Save 1.ess", "Save 2.ess"}), Strings{"Save 1.ess"});
+    EXPECT_TRUE(app::keptOf(cloud, "Ann", {"Save 1.ess"}).empty());
+    EXPECT_FALSE(app::cloudReaches("Ann"));
     EXPECT_EQ(app::cloudWarning({}), "");
-    EXPECT_TRUE(app::cloudWarning({"Ann/Save 1.ess"})
-                    .starts_with("Steam Cloud keeps 1 of this game's saves: Ann/Save 1.ess.\n"));
+    EXPECT_TRUE(app::cloudWarning({"Save 1.ess"})
+                    .starts_with("Steam Cloud keeps 1 of these saves: Save 1.ess.\n"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "app/backups_window.h"
 #include "app/saves_window.h"
+#include "app/steam_cloud.h"
 #include "backups/store.h"
 #include "tests/support/fake_saves_view.h"
 #include "tests/support/native.h"
@@ -600,27 +601,43 @@ TEST(SaveCommands, DeleteCountsSavesAndCoSavesAndTrashesEachWholeOrNot) {
     EXPECT_EQ(running.view.questions,
               (std::vector<std::string>{"Move 1 save (no co-saves) to the trash?"}));
 
-    // Where Steam Cloud keeps saves of the game, a move and a delete say so
-    // first, and go nowhere when the player says no.
-    CommandScene cloudy;
-    app::SavesSource kept = cloudy.annsSaves();
-    kept.cloud = [] { return std::vector<std::string>{"Ann/Save 1.ess"}; };
-    cloudy.view.yes = false;
-    cloudy.view.destination = "Brynja";
-    app::SavesWindow cloudWindow(kept, cloudy.view);
-    cloudWindow.onOpen();
-    EXPECT_EQ(cloudy.view.rows[static_cast<std::size_t>(cloudy.rowsOf({"Save 1.ess"})[0])].note,
-              "Not a co-save.; Kept in Steam Cloud");
-    cloudy.view.chosenRows = cloudy.rowsOf({"Save 1.ess"});
-    cloudWindow.onMoveTo();
-    cloudWindow.onDelete();
-    ASSERT_EQ(cloudy.view.questions.size(), 3u);
-    EXPECT_TRUE(cloudy.view.questions[1].starts_with("Steam Cloud keeps 1 of this game's saves"));
-    EXPECT_TRUE(cloudy.view.questions[1].ends_with("\n\nGo on anyway?"));
-    EXPECT_TRUE(cloudy.view.questions[2].starts_with("Steam Cloud keeps 1 of this game's saves"));
-    EXPECT_TRUE(cloudy.view.questions[2].ends_with("\n\nMove 1 save and 1 co-save to the trash?"));
-    EXPECT_TRUE(cloudy.trash.taken.empty());
-    EXPECT_TRUE(fs::exists(cloudy.dir.at("Saves/Ann/Save 1.ess")));
+    // Steam Cloud keeps only saves lying directly in Saves: a character's
+    // folder is never warned about, and its window says the cloud keeps
+    // none of it. Where a command would move or delete a loose save the
+    // cloud keeps, it says so first, and goes nowhere when the player says
+    // no.
+    for (const bool loose : {false, true}) {
+        CommandScene cloudy;
+        app::SavesSource kept = cloudy.annsSaves();
+        if (loose) {
+            kept.name = "Saves";
+        }
+        kept.cloud = [] { return std::vector<std::string>{"Save 1.ess"}; };
+        kept.cloudInUse = [] { return true; };
+        cloudy.view.yes = false;
+        cloudy.view.destination = "Brynja";
+        app::SavesWindow cloudWindow(kept, cloudy.view);
+        cloudWindow.onOpen();
+        EXPECT_EQ(cloudy.view.rows[static_cast<std::size_t>(cloudy.rowsOf({"Save 1.ess"})[0])].note,
+                  loose ? "Not a co-save.; Kept in Steam Cloud" : "Not a co-save.");
+        EXPECT_EQ(cloudy.view.pluginNote, loose ? "" : app::text::kNotInCloud);
+        cloudy.view.chosenRows = cloudy.rowsOf({"Save 1.ess"});
+        if (loose) {
+            const std::size_t asked = cloudy.view.questions.size();
+            cloudWindow.onMoveTo();  // where to, then the cloud's question
+            ASSERT_EQ(cloudy.view.questions.size(), asked + 2);
+            EXPECT_TRUE(cloudy.view.questions.back().starts_with("Steam Cloud keeps 1 of these"));
+            EXPECT_TRUE(cloudy.view.questions.back().ends_with("\n\nGo on anyway?"));
+        }
+        const std::size_t asked = cloudy.view.questions.size();
+        cloudWindow.onDelete();
+        ASSERT_EQ(cloudy.view.questions.size(), asked + 1);
+        const std::string& deleting = cloudy.view.questions.back();
+        EXPECT_EQ(deleting.starts_with("Steam Cloud keeps 1 of these saves: Save 1.ess."), loose);
+        EXPECT_TRUE(deleting.ends_with("Move 1 save and 1 co-save to the trash?"));
+        EXPECT_TRUE(cloudy.trash.taken.empty());
+        EXPECT_TRUE(fs::exists(cloudy.dir.at("Saves/Ann/Save 1.ess")));
+    }
 }
 
 // The Restore list: Ann's backups newest first with why each was made and

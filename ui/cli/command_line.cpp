@@ -452,10 +452,6 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
             return 1;
         }
         if (p.verb == "rename") {
-            // No one to ask: the warning is printed before the rename.
-            if (const std::string cloud = app::cloudWarning(game.cloudSaves()); !cloud.empty()) {
-                err << cloud << "\n";
-            }
             const std::string outcome = game.rename(name, p.names[1]);
             out << outcome << "\n";
             return statusOf(outcome);

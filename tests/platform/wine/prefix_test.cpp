@@ -51,10 +51,11 @@ TEST(RemoteCache, NamesTheFilesOfTheAppOnly) {
         "\"22330\"\n{\n\t\"ChangeNumber\"\t\"12\"\n\t\"ostype\"\t\"-184\"\n"
         "\t\"My Games/Oblivion/Saves/Save 1.ess\"\n\t{\n\t\t\"root\"\t\"2\"\n"
         "\t\t\"size\"\t\"4194304\"\n\t\t\"sha\"\t\"0123\"\n\t}\n"
-        "\t\"My Games/Oblivion/Saves/Save 1.obse\"\n\t{\n\t\t\"size\"\t\"12\"\n\t}\n"
+        "\t\"My Games/Oblivion/Saves/Save 1.obse\"\n\t{\n\t\t\"size\"\t\"12\"\n"
+        "\t\t\"persiststate\"\t\"2\"\n\t}\n"
         "\t\"SomeOtherBlock\"\n\t{\n\t\t\"x\"\t\"y\"\n\t}\n}\n";
-    const Strings files{"My Games/Oblivion/Saves/Save 1.ess",
-                        "My Games/Oblivion/Saves/Save 1.obse"};
+    const std::vector<CloudFile> files{{"My Games/Oblivion/Saves/Save 1.ess", 2, 0},
+                                       {"My Games/Oblivion/Saves/Save 1.obse", -1, 2}};
     EXPECT_EQ(parseRemoteCacheFiles(list, "22330"), files);
     EXPECT_TRUE(parseRemoteCacheFiles(list, "900883").empty());
     EXPECT_TRUE(parseRemoteCacheFiles("not a list", "22330").empty());
