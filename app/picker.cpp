@@ -9,8 +9,9 @@
 
 namespace quarlo::app {
 
-std::vector<CharacterLine> characterLines(
-    Game& game, const std::function<std::string(std::string_view)>& ansi) {
+std::vector<CharacterLine> characterLines(Game& game,
+                                          const std::function<std::string(std::string_view)>& ansi,
+                                          bool screenshots) {
     std::vector<CharacterLine> lines;
     const std::string active = game.activeSave();
     for (const std::string& name : game.characters()) {
@@ -23,6 +24,10 @@ std::vector<CharacterLine> characterLines(
                 line.saves += save.header ? 1 : 0;
             }
             if (!listed->empty() && listed->front().header) {
+                if (screenshots) {
+                    line.screenshot =
+                        saves::readScreenshot(*game.saveFiles(), listed->front().path).screenshot;
+                }
                 const SaveRow row = rowFor(listed->front(), ansi);
                 line.level = row.level;
                 line.location = row.location;
@@ -85,6 +90,23 @@ void Picker::key(Key key) {
             return;
         case Key::escape:
             done_ = true;
+            return;
+    }
+}
+
+void Picker::pad(platform::PadPress press) {
+    switch (press) {
+        case platform::PadPress::up:
+            key(Key::up);
+            return;
+        case platform::PadPress::down:
+            key(Key::down);
+            return;
+        case platform::PadPress::confirm:
+            key(Key::enter);
+            return;
+        case platform::PadPress::back:
+            key(Key::escape);
             return;
     }
 }

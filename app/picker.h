@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/game.h"
+#include "platform/pads.h"
+#include "saves/save_header.h"
 
 namespace quarlo::app {
 
@@ -19,12 +21,17 @@ struct CharacterLine {
     std::string level;
     std::string location;
     std::string saved;  // "2026-12-08 10:37", the game's own local time
+    // The newest save's screenshot, where it was asked for and can be read.
+    std::optional<saves::Screenshot> screenshot = {};
 };
 
 // Every character of the game folder, the one the game will use first, then
-// by name as the main window lists them.
+// by name as the main window lists them; with `screenshots`, each one's
+// newest save's picture too (most of a header's bytes: the picker's, not the
+// command line's).
 std::vector<CharacterLine> characterLines(Game& game,
-                                          const std::function<std::string(std::string_view)>& ansi);
+                                          const std::function<std::string(std::string_view)>& ansi,
+                                          bool screenshots = false);
 
 // What the picker needs of its full-screen window. It shows, never asks:
 // the keys come back through Picker.
@@ -39,9 +46,10 @@ class PickerView {
 };
 
 // The full-screen character picker for a game launcher (the Steam Deck's
-// Game Mode, Big Picture): arrow keys, Enter and Escape only, which Steam
-// Input maps the pad to. Enter takes the highlighted character; Escape, or
-// the countdown running out, keeps the current one.
+// Game Mode, Big Picture): the arrow keys, Enter and Escape, or a game
+// controller's D-pad or left stick, A and B. Enter (A) takes the
+// highlighted character; Escape (B), or the countdown running out, keeps the
+// current one.
 class Picker {
   public:
     enum class Key { up, down, enter, escape };
@@ -51,6 +59,8 @@ class Picker {
 
     void start(PickerView& view);
     void key(Key key);
+    // A game controller's press, as the key it stands for.
+    void pad(platform::PadPress press);
     // One second has passed.
     void tick();
 

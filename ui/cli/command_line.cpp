@@ -309,7 +309,7 @@ std::string switchFirst(app::Game& game, const Parsed& p, Screens* screens,
         if (screens == nullptr) {
             return "Failed. The picker needs a display.";
         }
-        app::Picker picker(app::characterLines(game, ansi), p.timeout);
+        app::Picker picker(app::characterLines(game, ansi, true), p.timeout);
         screens->pick(picker);
         name = picker.chosen();
     }

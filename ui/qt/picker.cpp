@@ -1,9 +1,17 @@
 #include "ui/qt/picker.h"
 
+#include "platform/pads.h"
+
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -16,6 +24,24 @@ namespace quarlo::ui {
 
 namespace {
 
+// A line of text that takes the room it is given and no more, cut with an
+// ellipsis where it is longer: a long location never pushes a row off the
+// screen.
+class ElidedLabel : public QLabel {
+  public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.setFont(font());
+        painter.drawText(rect(), alignment(),
+                         fontMetrics().elidedText(text(), Qt::ElideRight, width()));
+    }
+};
+
 // One full-screen window in large type on a dark ground, for a television or
 // the Deck's screen read from the couch: no dialog, no popup, no typing.
 class FullScreen : public QWidget, public app::PickerView {
@@ -25,6 +51,7 @@ class FullScreen : public QWidget, public app::PickerView {
         setWindowTitle("Quarlo");
         setStyleSheet("QWidget#picker { background: #101114; } QLabel { color: #e8e4da; }");
         auto* layout = new QVBoxLayout(this);
+        layout_ = layout;
         layout->setContentsMargins(96, 72, 96, 72);
         layout->setSpacing(12);
         title_ = new QLabel(this);
@@ -65,30 +92,58 @@ class FullScreen : public QWidget, public app::PickerView {
     void show(const std::vector<app::CharacterLine>& rows, std::size_t highlighted,
               std::optional<int> secondsLeft) override {
         title_->setText("Play as");
-        QString html = "<table cellspacing='0' cellpadding='10' width='100%'>";
+        rows_->hide();
+        // A row a character: its newest screenshot, its name, its facts.
+        delete list_;
+        list_ = new QWidget(this);
+        auto* lines = new QVBoxLayout(list_);
+        lines->setContentsMargins(0, 0, 0, 0);
+        lines->setSpacing(rows_->font().pixelSize() / 4);
+        const int tall = rows_->font().pixelSize() * 5 / 2;
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const app::CharacterLine& r = rows[i];
-            QString facts;
-            if (!r.level.empty()) {
-                facts = QString::fromUtf8("Level %1 \xC2\xB7 %2 \xC2\xB7 %3")
-                            .arg(QString::fromStdString(r.level),
-                                 QString::fromStdString(r.location).toHtmlEscaped(),
-                                 QString::fromStdString(r.saved));
-            } else {
-                facts = "no saves yet";
-            }
             const bool on = i == highlighted;
-            html += QString(
-                        "<tr style='%1'><td><b>%2</b>%3</td><td align='right' "
-                        "style='color:%5'>%4</td></tr>")
-                        .arg(on ? "background:#d9b45a; color:#101114" : "",
-                             QString::fromStdString(r.name).toHtmlEscaped(),
-                             r.active ? " &nbsp;(now)" : "", facts, on ? "#101114" : "#a9a392");
+            auto* row = new QFrame(list_);
+            row->setObjectName("row");
+            row->setStyleSheet(on ? "QFrame#row { background: #d9b45a; } QLabel { color: #101114; }"
+                                  : "QFrame#row { background: transparent; }");
+            auto* across = new QHBoxLayout(row);
+            across->setContentsMargins(tall / 5, tall / 10, tall / 5, tall / 10);
+            auto* shot = new QLabel(row);
+            shot->setFixedSize(tall * 4 / 3, tall);
+            if (r.screenshot && r.screenshot->width > 0 && r.screenshot->height > 0) {
+                const QImage image(
+                    reinterpret_cast<const uchar*>(r.screenshot->rgb.data()),
+                    static_cast<int>(r.screenshot->width), static_cast<int>(r.screenshot->height),
+                    static_cast<int>(r.screenshot->width * 3), QImage::Format_RGB888);
+                shot->setPixmap(QPixmap::fromImage(
+                    image.scaled(shot->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            }
+            across->addWidget(shot);
+            auto* name = new QLabel(row);
+            name->setTextFormat(Qt::RichText);
+            name->setFont(rows_->font());
+            name->setText("<b>" + QString::fromStdString(r.name).toHtmlEscaped() + "</b>" +
+                          (r.active ? " &nbsp;(now)" : ""));
+            across->addWidget(name, 1);
+            auto* facts = new ElidedLabel(row);
+            facts->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            facts->setFont(rows_->font());
+            facts->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            facts->setStyleSheet(on ? "color: #101114" : "color: #a9a392");
+            facts->setText(r.level.empty() ? QString("no saves yet")
+                                           : QString::fromUtf8("Level %1 \xC2\xB7 %2 \xC2\xB7 %3")
+                                                 .arg(QString::fromStdString(r.level),
+                                                      QString::fromStdString(r.location),
+                                                      QString::fromStdString(r.saved)));
+            across->addWidget(facts, 2);
+            lines->addWidget(row);
         }
-        rows_->setText(html + "</table>");
+        lines->addStretch(1);
+        layout_->insertWidget(2, list_, 1);
         QString footer = QString::fromUtf8(
-            "\xE2\x86\x91 \xE2\x86\x93 choose &nbsp;\xC2\xB7&nbsp; Enter play &nbsp;\xC2\xB7&nbsp; "
-            "Esc keep the current character");
+            "\xE2\x86\x91 \xE2\x86\x93 or the pad: choose &nbsp;\xC2\xB7&nbsp; Enter or A: play "
+            "&nbsp;\xC2\xB7&nbsp; Esc or B: keep the current character");
         if (secondsLeft) {
             footer += QString("<br>Starting with the current character in %1 s").arg(*secondsLeft);
         }
@@ -106,6 +161,8 @@ class FullScreen : public QWidget, public app::PickerView {
 
   private:
     std::function<void(int)> onKey_;
+    QVBoxLayout* layout_ = nullptr;
+    QWidget* list_ = nullptr;
     QLabel* title_;
     QLabel* rows_;
     QLabel* footer_;
@@ -168,6 +225,22 @@ void QtScreens::pick(app::Picker& picker) {
     picker.start(window);
     if (picker.done()) {
         return;
+    }
+    // The pads, heard between frames; the keys as ever.
+    const auto pads = platform::openPads();
+    QElapsedTimer clock;
+    clock.start();
+    QTimer frame;
+    QObject::connect(&frame, &QTimer::timeout, [&] {
+        for (const platform::PadPress press : pads->poll(clock.elapsed())) {
+            picker.pad(press);
+        }
+        if (picker.done()) {
+            loop.quit();
+        }
+    });
+    if (pads) {
+        frame.start(16);
     }
     QTimer second;
     QObject::connect(&second, &QTimer::timeout, [&] {

@@ -1,7 +1,10 @@
 #include "ui/win32/picker.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
+
+#include "platform/pads.h"
 
 #include "platform/win32/win32_api.h"
 #include "ui/win32/wide.h"
@@ -12,6 +15,7 @@ namespace {
 
 constexpr wchar_t kClass[] = L"QuarloPicker";
 constexpr UINT_PTR kSecond = 1;
+constexpr UINT_PTR kFrame = 2;  // the pads, heard between frames
 constexpr COLORREF kGround = RGB(0x10, 0x11, 0x14);
 constexpr COLORREF kInk = RGB(0xe8, 0xe4, 0xda);
 constexpr COLORREF kDim = RGB(0xa9, 0xa3, 0x92);
@@ -26,6 +30,7 @@ struct Screen : app::PickerView {
     std::wstring text;  // a failure's lines, instead of rows
     std::wstring footer;
     app::Picker* picker = nullptr;
+    std::unique_ptr<platform::Pads> pads;
     bool anyKeyEnds = false;
     bool ended = false;
     HWND window = nullptr;
@@ -35,7 +40,9 @@ struct Screen : app::PickerView {
         rows = r;
         highlighted = h;
         left = s;
-        footer = L"\x2191 \x2193 choose  \xB7  Enter play  \xB7  Esc keep the current character";
+        footer =
+            L"\x2191 \x2193 or the pad: choose  \xB7  Enter or A: play  \xB7  Esc or B: keep the "
+            L"current character";
         if (left) {
             footer +=
                 L"      Starting with the current character in " + std::to_wstring(*left) + L" s";
@@ -96,13 +103,22 @@ struct Screen : app::PickerView {
         }
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const bool on = i == highlighted;
-            RECT row{r.left, r.top, r.right, r.top + line * 2};
+            RECT row{r.left, r.top, r.right, r.top + line * 3};
             if (on) {
                 HBRUSH mark = CreateSolidBrush(kMark);
                 FillRect(dc, &row, mark);
                 DeleteObject(mark);
             }
-            RECT inner{row.left + line / 2, row.top + line / 2, row.right - line / 2, row.bottom};
+            // The newest save's screenshot, in 4:3 at the row's left.
+            const int shotHeight = line * 5 / 2;
+            const int shotWidth = shotHeight * 4 / 3;
+            if (const auto& shot = rows[i].screenshot;
+                shot && shot->width > 0 && shot->height > 0) {
+                drawScreenshot(dc, *shot, row.left + line / 4, row.top + line / 4, shotWidth,
+                               shotHeight);
+            }
+            RECT inner{row.left + line / 2 + shotWidth, row.top + line, row.right - line / 2,
+                       row.bottom};
             SelectObject(dc, bold);
             SetTextColor(dc, on ? kGround : kInk);
             std::wstring name = toWide(rows[i].name) + (rows[i].active ? L"  (now)" : L"");
@@ -122,7 +138,7 @@ struct Screen : app::PickerView {
                                                  toWide(rows[i].saved);
             DrawTextW(dc, facts.c_str(), -1, &factsAt,
                       DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-            r.top += line * 2 + line / 4;
+            r.top += line * 3 + line / 4;
         }
         SelectObject(dc, small);
         SetTextColor(dc, kInk);
@@ -134,6 +150,38 @@ struct Screen : app::PickerView {
         }
     }
 };
+
+// An RGB screenshot scaled into a box, as the GDI takes it: rows padded to
+// four bytes, blue first, top row first.
+void drawScreenshot(HDC dc, const saves::Screenshot& shot, int x, int y, int width, int height) {
+    const std::size_t stride = (static_cast<std::size_t>(shot.width) * 3 + 3) & ~std::size_t{3};
+    std::vector<unsigned char> bgr(stride * shot.height);
+    for (std::uint32_t row = 0; row < shot.height; ++row) {
+        for (std::uint32_t col = 0; col < shot.width; ++col) {
+            const std::size_t from = (static_cast<std::size_t>(row) * shot.width + col) * 3;
+            unsigned char* to = &bgr[row * stride + col * 3];
+            to[0] = static_cast<unsigned char>(shot.rgb[from + 2]);
+            to[1] = static_cast<unsigned char>(shot.rgb[from + 1]);
+            to[2] = static_cast<unsigned char>(shot.rgb[from]);
+        }
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(shot.width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(shot.height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    // Kept to its own shape inside the box.
+    const double scale = std::min(static_cast<double>(width) / shot.width,
+                                  static_cast<double>(height) / shot.height);
+    const int w = static_cast<int>(shot.width * scale);
+    const int h = static_cast<int>(shot.height * scale);
+    SetStretchBltMode(dc, HALFTONE);
+    StretchDIBits(dc, x + (width - w) / 2, y + (height - h) / 2, w, h, 0, 0,
+                  static_cast<int>(shot.width), static_cast<int>(shot.height), bgr.data(), &info,
+                  DIB_RGB_COLORS, SRCCOPY);
+}
 
 LRESULT CALLBACK screenProc(HWND window, UINT message, WPARAM w, LPARAM l) {
     auto* screen = reinterpret_cast<Screen*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -150,7 +198,13 @@ LRESULT CALLBACK screenProc(HWND window, UINT message, WPARAM w, LPARAM l) {
             }
             return 0;
         case WM_TIMER:
-            if (screen != nullptr && screen->picker != nullptr) {
+            if (screen != nullptr && screen->picker != nullptr && w == kFrame && screen->pads) {
+                for (const platform::PadPress press :
+                     screen->pads->poll(static_cast<std::int64_t>(GetTickCount64()))) {
+                    screen->picker->pad(press);
+                }
+                screen->ended = screen->picker->done();
+            } else if (screen != nullptr && screen->picker != nullptr && w == kSecond) {
                 screen->picker->tick();
                 screen->ended = screen->picker->done();
             }
@@ -202,6 +256,9 @@ void runScreen(Screen& screen, bool ticking) {
     if (ticking) {
         SetTimer(screen.window, kSecond, 1000, nullptr);
     }
+    if (screen.pads) {
+        SetTimer(screen.window, kFrame, 16, nullptr);
+    }
     MSG message;
     while (!screen.ended && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
@@ -216,6 +273,7 @@ void Win32Screens::pick(app::Picker& picker) {
     Screen screen;
     screen.title = L"Play as";
     screen.picker = &picker;
+    screen.pads = platform::openPads();
     picker.start(screen);
     if (picker.done()) {
         return;
