@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -275,7 +276,7 @@ const char* Game::create(const std::string& name, int difficulty, std::string& f
     // a failure here is reported rather than undone.
     // Its section is named as the game's setting names it: "b" for "a\\b".
     switched = true;
-    const std::string section = activeSave();
+    const std::string section = name.substr(name.rfind('\\') + 1);
     const bool renamingWritten = writeCharacter(section, "SScreenShotBaseName", "0");
     const bool difficultyWritten =
         writeCharacter(section, "iDifficultyLevel", std::to_string(difficulty));
@@ -298,12 +299,21 @@ bool Game::applyCharacterSettings(const std::string& character) {
     if (!writing) {
         return false;
     }
-    const bool difficulty =
-        platform_.profile->write("GamePlay", "iDifficultyLevel",
-                                 std::to_string(difficultyOf(character)), gameSettingsPath());
+    // Read as the file holds them, or not at all: a default taken for the
+    // character's own would be written into the game as theirs.
+    const auto level = platform_.profile->readChecked(character, "iDifficultyLevel", "50",
+                                                      kSettingReadCapacity, programSettingsPath());
+    const auto shots = platform_.profile->readChecked(character, "SScreenShotBaseName", "0",
+                                                      kSettingReadCapacity, programSettingsPath());
+    if (!level || !shots) {
+        return false;
+    }
+    const bool difficulty = platform_.profile->write(
+        "GamePlay", "iDifficultyLevel", std::to_string(parseSetting(*level, 0, 100, 50)),
+        gameSettingsPath());
     const bool naming = platform_.profile->write(
         "Display", "SScreenShotBaseName",
-        screenshotNamingOf(character) == 1 ? character : std::string("ScreenShot"),
+        parseSetting(*shots, 0, 2, 0) == 1 ? character : std::string("ScreenShot"),
         gameSettingsPath());
     return difficulty && naming;
 }
@@ -508,6 +518,47 @@ std::shared_ptr<platform::HeldLock> Game::lockForWriting(const std::string& what
     return lock;
 }
 
+void Game::removeSettingsLeftovers() {
+    // A settings file is written beside itself first, under a name that
+    // carries the writing process's number: ".<file>.quarlo-<process>-…" on
+    // Linux, "<file>.<process>.tmp" on Windows. One whose process has ended
+    // was cut off before it took the file's place, and is nobody's.
+    platform::SaveFiles& files = *platform_.saveFiles;
+    const auto entries = files.entriesOf(root_);
+    if (!entries) {
+        return;
+    }
+    const auto processIn = [](std::string_view digits) -> std::optional<std::uint32_t> {
+        std::uint32_t n = 0;
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+        return error == std::errc() && end == digits.data() + digits.size() && n != 0
+                   ? std::optional(n)
+                   : std::nullopt;
+    };
+    for (const platform::FolderEntry& e : *entries) {
+        if (e.kind != platform::EntryKind::file) {
+            continue;
+        }
+        for (const std::string_view file : {game::kGameSettingsFile, game::kProgramSettingsFile}) {
+            const std::string folded = files.foldedName(e.name);
+            std::optional<std::uint32_t> process;
+            const std::string posix = "." + std::string(file) + ".quarlo-";
+            const std::string windows = std::string(file) + ".";
+            if (folded.rfind(files.foldedName(posix), 0) == 0) {
+                const std::string rest = e.name.substr(posix.size());
+                process = processIn(std::string_view(rest).substr(0, rest.find('-')));
+            } else if (folded.rfind(files.foldedName(windows), 0) == 0 &&
+                       e.name.ends_with(".tmp")) {
+                process = processIn(std::string_view(e.name).substr(
+                    windows.size(), e.name.size() - windows.size() - 4));
+            }
+            if (process && (*process == files.processId() || !files.processRunning(*process))) {
+                files.remove(root_ + platform_.fileSystem->separator() + e.name);
+            }
+        }
+    }
+}
+
 std::vector<std::string> Game::finishInterrupted() {
     std::vector<std::string> said;
     if (!platform_.saveFiles) {
@@ -519,6 +570,7 @@ std::vector<std::string> Game::finishInterrupted() {
         said.push_back(refusal);
         return said;
     }
+    removeSettingsLeftovers();
     if (auto renamed = finishRename()) {
         said.push_back(std::move(*renamed));
     }

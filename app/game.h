@@ -217,6 +217,7 @@ class Game {
     std::optional<std::string> renameStep(int step, RenameJob& job, bool forward);
     std::string runRename(RenameJob& job);
     std::optional<std::string> finishRename();
+    void removeSettingsLeftovers();
     std::string tidyJournal();
     std::optional<std::string> finishTidy();
 

@@ -773,16 +773,33 @@ std::optional<std::string> Store::stage(const Backup& backup, const ManifestFile
                "list says)";
     }
     files_.remove(put.part);  // one of this process's, left by a failure
-    const auto compared = files_.copyUnflushed(kept, put.part) == platform::FileOutcome::done
-                              ? compareFiles(files_, kept, put.part)
-                              : std::nullopt;
-    if (!compared || !compared->same) {
+    if (files_.copyUnflushed(kept, put.part) != platform::FileOutcome::done) {
         files_.remove(put.part);
         return f.name + ": could not be copied back";
     }
-    if (f.digest && compared->digest != *f.digest) {
+    // The copy read back: against the checksum the list keeps, which the
+    // backup's bytes were proved to have, or, for a list without one,
+    // against the backup's copy itself.
+    if (f.digest) {
+        const auto digest = digestOf(files_, put.part);
+        if (!digest) {
+            files_.remove(put.part);
+            return f.name + ": could not be copied back";
+        }
+        if (*digest != *f.digest) {
+            files_.remove(put.part);
+            const auto source = digestOf(files_, kept);
+            return f.name + (source && *source != *f.digest
+                                 ? ": the backup's copy is damaged (its bytes are not those it "
+                                   "was made with)"
+                                 : ": could not be copied back");
+        }
+        return std::nullopt;
+    }
+    const auto compared = compareFiles(files_, kept, put.part);
+    if (!compared || !compared->same) {
         files_.remove(put.part);
-        return f.name + ": the backup's copy is damaged (its bytes are not those it was made with)";
+        return f.name + ": could not be copied back";
     }
     return std::nullopt;
 }
@@ -1010,7 +1027,12 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
         }
     }
     files_.syncFolder(names->folder());
-    if (!journal.empty()) {
+    // A file set aside that could not go stays written down: the next start
+    // removes it where the backup made first holds it.
+    const bool leftAside = std::any_of(done.skipped.begin(), done.skipped.end(), [](const auto& s) {
+        return s.find(kReplacedSuffix) != std::string::npos;
+    });
+    if (!journal.empty() && !leftAside) {
         files_.remove(journal);
     }
     return done;

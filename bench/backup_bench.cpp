@@ -8,16 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "backups/store.h"
 #include "bench/bench_files.h"
-#include "platform/posix/file_system_posix.h"
-#include "platform/posix/save_files_posix.h"
 
-// A character's backups, for 1,000 saves of 1 MiB and 100 of 4 MiB (every
-// fourth with a co-save): the first backup beside `cp -p` and `sync` of the
-// same files in the same run; a second with nothing changed, which links to
-// the first's files; and a restore of every save into an emptied folder,
-// beside the same `cp -p` and `sync`.
+// A character's backups as a player makes them, each `quarlo` a process of
+// its own as the command line runs (a fresh allocator, nothing warm), for
+// 1,000 saves of 1 MiB and 100 of 4 MiB (every fourth with a co-save),
+// written once and on the disk before: the first backup beside `cp -p` and
+// `sync` of the same files in the same run; a second with nothing changed,
+// which links to the first's files; and a restore of every save into an
+// emptied folder, beside the same `cp -p` and `sync`.
 namespace {
 
 namespace fs = std::filesystem;
@@ -43,64 +42,106 @@ std::vector<std::string> makeSaves(const std::string& folder, int saves, std::si
 }
 
 struct Scene {
+    std::string game;  // the game folder, its saves in Saves/Aldric
     std::string saves;
-    std::string store;
+    std::string data;  // XDG_DATA_HOME: the store is data/quarlo/backups
     std::vector<std::string> files;
 };
 
-// The first backup: every file copied, flushed, read back and compared.
+// The command line as a player (or a launch option) runs it: a process of
+// its own, started afresh, on the scene's game folder and store.
+bool quarlo(const Scene& s, std::vector<std::string> verb, std::string* out = nullptr) {
+    std::vector<std::string> args{QUARLO_BINARY, "--root", s.game};
+    args.insert(args.end(), verb.begin(), verb.end());
+    std::vector<std::string> env{"XDG_DATA_HOME=" + s.data, "HOME=" + s.data, "PATH=/usr/bin:/bin"};
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : env) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    int pipe[2];
+    if (::pipe(pipe) != 0) {
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipe[0]);
+    pid_t pid = 0;
+    const bool started =
+        posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipe[1]);
+    std::string said;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(pipe[0], buffer, sizeof buffer)) > 0) {
+        said.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(pipe[0]);
+    int status = 0;
+    const bool ok = started && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+                    WEXITSTATUS(status) == 0;
+    if (out != nullptr) {
+        *out = said;
+    }
+    return ok;
+}
+
+// The first backup (`quarlo backup`): every file copied, flushed, read back
+// and compared.
 void firstBackup(benchmark::State& state, const Scene& s) {
-    quarlo::platform::posix::PosixSaveFiles files;
-    quarlo::platform::posix::PosixFileSystem fs;
     for (auto _ : state) {
-        quarlo::backups::Store store(files, fs, s.store);
-        const auto made =
-            store.backUp("game", "Aldric", s.saves, quarlo::backups::Reason::byHand, {});
-        state.PauseTiming();
-        if (!made.backup || made.copied != s.files.size()) {
-            state.SkipWithError("the backup was not made whole");
+        if (!quarlo(s, {"backup", "Aldric"})) {
+            state.SkipWithError("the backup was not made");
         }
-        fs::remove_all(s.store);
+        state.PauseTiming();
+        fs::remove_all(s.data);
         ::sync();  // no writeback of the last round in the next
         state.ResumeTiming();
     }
 }
 
-// A backup with nothing changed since the last: links to its files. Each
-// is pruned away after, as the switches of a player with many backups are.
+// A backup with nothing changed since the last: links to its files.
 void unchangedBackup(benchmark::State& state, const Scene& s) {
-    quarlo::platform::posix::PosixSaveFiles files;
-    quarlo::platform::posix::PosixFileSystem fs;
-    quarlo::backups::Store store(files, fs, s.store);
-    const auto reason = quarlo::backups::Reason::leftCharacter;
-    store.backUp("game", "Aldric", s.saves, reason, {});
+    quarlo(s, {"backup", "Aldric"});
+    ::sync();
     for (auto _ : state) {
-        const auto made = store.backUp("game", "Aldric", s.saves, reason, {});
-        state.PauseTiming();
-        if (!made.backup || made.linked != s.files.size()) {
+        std::string said;
+        if (!quarlo(s, {"backup", "Aldric"}, &said) ||
+            said.find(" unchanged since the last backup") == std::string::npos) {
             state.SkipWithError("the unchanged backup was not made of links");
         }
-        store.prune("game", "Aldric", 1);
-        state.ResumeTiming();
     }
-    fs::remove_all(s.store);
+    fs::remove_all(s.data);
 }
 
-// A restore of every save into the emptied folder: each copied back, read
-// back and compared, flushed once, and given its name.
+// `quarlo restore` of every save into the emptied folder: each copied back,
+// read back against its checksum, flushed once, and given its name; beside
+// it `cp -p` of the backup's files into the same emptied folder, then
+// `sync`.
 void restoreAll(benchmark::State& state, const Scene& s) {
-    quarlo::platform::posix::PosixSaveFiles files;
-    quarlo::platform::posix::PosixFileSystem fs;
-    quarlo::backups::Store store(files, fs, s.store);
-    const auto made = store.backUp("game", "Aldric", s.saves, quarlo::backups::Reason::byHand, {});
+    std::string listed;
+    quarlo(s, {"backup", "Aldric"});
+    quarlo(s, {"backups", "Aldric"}, &listed);
+    const std::string id = listed.substr(0, listed.find('\t'));
+    std::string folder;
+    for (const auto& e : fs::recursive_directory_iterator(s.data)) {
+        if (e.is_directory() && e.path().filename() == id) {
+            folder = e.path().string();
+        }
+    }
     const std::string kept = s.saves + "-kept";
     fs::rename(s.saves, kept);
-    // The same files copied by hand from the backup into the emptied
-    // folder, in the same run: `cp -p`, then `sync`.
     std::vector<std::string> cp{"cp", "-p"};
     std::vector<std::string> sync{"sync"};
     for (const std::string& p : s.files) {
-        cp.push_back(made.backup->folder + p.substr(p.rfind('/')));
+        cp.push_back(folder + p.substr(p.rfind('/')));
         sync.push_back(s.saves + p.substr(p.rfind('/')));
     }
     cp.push_back(s.saves);
@@ -117,21 +158,19 @@ void restoreAll(benchmark::State& state, const Scene& s) {
             }
             continue;
         }
-        const auto restored = store.restore(*made.backup, s.saves, {});
-        state.PauseTiming();
-        if (!restored.failure.empty() || restored.added.size() != s.files.size()) {
-            state.SkipWithError("the restore did not put back every file");
+        std::string said;
+        if (!quarlo(s, {"restore", "Aldric", id}, &said)) {
+            state.SkipWithError(("the restore did not put back every file: " + said).c_str());
         }
-        state.ResumeTiming();
     }
     fs::remove_all(s.saves);
     fs::rename(kept, s.saves);
-    fs::remove_all(s.store);
+    fs::remove_all(s.data);
 }
 
 // `cp -p` of the same files, then `sync` of the copies.
 void cpSync(benchmark::State& state, const Scene& s) {
-    const std::string to = s.store + "-cp";
+    const std::string to = s.data + "-cp";
     std::vector<std::string> cp{"cp", "-p"};
     std::vector<std::string> sync{"sync"};
     for (const std::string& p : s.files) {
@@ -171,9 +210,11 @@ int main(int argc, char** argv) {
     for (const Shape& shape : {Shape{"1000x1MiB", 1000, std::size_t{1} << 20},
                                Shape{"100x4MiB", 100, std::size_t{4} << 20}}) {
         const std::string at = scratch.path() + "/" + shape.name;
-        Scene s{at + "/Aldric", at + "/store", {}};
+        Scene s{at + "/game", at + "/game/Saves/Aldric", at + "/data", {}};
         fs::create_directories(s.saves);
         s.files = makeSaves(s.saves, shape.saves, shape.size);
+        // Written once, and on the disk before any round reads them.
+        ::sync();
         const std::string n = shape.name;
         for (auto* b : {
                  benchmark::RegisterBenchmark(("Backup/" + n + "/first").c_str(), firstBackup, s),

@@ -101,7 +101,15 @@ void quarloTidy(benchmark::State& state, const Folder& folder, const std::string
         const auto plan = quarlo::app::planTidy(
             *saves, names, 10,
             [&](const std::string& n) { return files.stamp(folder.saves + "/" + n); }, {});
-        const quarlo::app::Tidied done = quarlo::app::tidyAway(files, trash, folder.saves, plan);
+        // As Tidy Up does after its backup: every file at the version it holds.
+        const auto opened = files.openFolder(folder.saves);
+        quarlo::app::BackedUp held;
+        for (const auto& e : listing->entries) {
+            if (const auto stamp = opened->stamp(e.name)) {
+                held[e.name] = *stamp;
+            }
+        }
+        const quarlo::app::Tidied done = quarlo::app::tidyAway(trash, *opened, plan, held);
         const auto& results = done.saves;
         state.PauseTiming();
         for (const auto& r : results) {

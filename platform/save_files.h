@@ -93,6 +93,17 @@ class OpenedFile {
     // Up to `count` bytes from `offset`, fewer at the end of the file;
     // nullopt when the read fails.
     virtual std::optional<std::string> read(std::uint64_t offset, std::size_t count) = 0;
+    // The same into a buffer the caller keeps from read to read, so that a
+    // file read through in chunks costs no fresh memory for each (false
+    // when the read fails).
+    virtual bool readInto(std::uint64_t offset, std::size_t count, std::string& into) {
+        auto bytes = read(offset, count);
+        if (!bytes) {
+            return false;
+        }
+        into = std::move(*bytes);
+        return true;
+    }
 };
 
 // The names in one folder, read once when it is opened and kept current as

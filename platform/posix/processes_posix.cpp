@@ -344,7 +344,7 @@ int PosixProcesses::runAndWait(const std::vector<std::string>& command) {
     pass.sa_handler = passOn;
     sigemptyset(&pass.sa_mask);
     pass.sa_flags = SA_RESTART;
-    struct sigaction before[kCount]{};
+    struct sigaction before[kCount] {};
     for (std::size_t i = 0; i < kCount; ++i) {
         if (!ignored[i]) {
             ::sigaction(kPassed[i], &pass, &before[i]);

@@ -52,16 +52,22 @@ std::optional<std::string> PosixProfileFile::readChecked(std::string_view sectio
                                                          std::string_view defaultValue,
                                                          int capacity,
                                                          const std::string& path) const {
-    std::string content;
-    if (readFile(wine::resolveCase(path), content) == ReadStatus::failed) {
-        return std::nullopt;
-    }
-    return read(section, key, defaultValue, capacity, path);
+    // One read of the file: a second, failing where the first did not, would
+    // give the default after all.
+    return readValueOf(section, key, defaultValue, capacity, path, true);
 }
 
 std::string PosixProfileFile::read(std::string_view section, std::string_view key,
                                    std::string_view defaultValue, int capacity,
                                    const std::string& path) const {
+    return *readValueOf(section, key, defaultValue, capacity, path, false);
+}
+
+std::optional<std::string> PosixProfileFile::readValueOf(std::string_view section,
+                                                         std::string_view key,
+                                                         std::string_view defaultValue,
+                                                         int capacity, const std::string& path,
+                                                         bool checked) const {
     std::optional<std::string> pageSection;
     std::optional<std::string> pageKey;
     std::string pageDefault;
@@ -75,7 +81,11 @@ std::string PosixProfileFile::read(std::string_view section, std::string_view ke
         }
     }
     std::string content;
-    if (readFile(wine::resolveCase(path), content) != ReadStatus::ok) {
+    const ReadStatus status = readFile(wine::resolveCase(path), content);
+    if (status == ReadStatus::failed && checked) {
+        return std::nullopt;
+    }
+    if (status != ReadStatus::ok) {
         content.clear();  // a file that cannot be read yields the default
     }
     const ini::Encoding encoding = ini::encodingOf(content);

@@ -37,6 +37,12 @@ class PosixProfileFile : public ProfileFile {
     std::optional<std::size_t> storedLength(std::string_view text) const override;
 
   private:
+    // The value as read does it, or, `checked`, nullopt for a file that is
+    // there and cannot be read.
+    std::optional<std::string> readValueOf(std::string_view section, std::string_view key,
+                                           std::string_view defaultValue, int capacity,
+                                           const std::string& path, bool checked) const;
+
     std::unique_ptr<wine::CodePage> codePage_;
 };
 

@@ -100,6 +100,16 @@ ssize_t readFull(int fd, char* data, std::size_t size) {
 
 constexpr std::size_t kChunk = 1 << 20;
 
+// Two chunks a thread copies and compares files through, kept from file to
+// file: a fresh megabyte a file would be faulted in anew each time.
+char* chunkBuffer(int which) {
+    static thread_local std::unique_ptr<char[]> buffers[2];
+    if (!buffers[which]) {
+        buffers[which].reset(new char[kChunk]);
+    }
+    return buffers[which].get();
+}
+
 }  // namespace
 
 FileStamp stampOf(const struct stat& st) {
@@ -408,12 +418,21 @@ class PosixOpenedFile : public OpenedFile {
     std::int64_t modifiedLocalMs() const override { return modified_; }
 
     std::optional<std::string> read(std::uint64_t offset, std::size_t count) override {
+        std::string bytes;
+        if (!readInto(offset, count, bytes)) {
+            return std::nullopt;
+        }
+        return bytes;
+    }
+
+    bool readInto(std::uint64_t offset, std::size_t count, std::string& bytes) override {
         // Never more than the file held, whatever the caller asked for.
         if (offset >= size_) {
-            return std::string();
+            bytes.clear();
+            return true;
         }
-        std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset)),
-                          '\0');
+        // A buffer already this long is only written over, never cleared.
+        bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset)));
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::pread(fd_.get(), bytes.data() + done, bytes.size() - done,
@@ -422,7 +441,7 @@ class PosixOpenedFile : public OpenedFile {
                 continue;
             }
             if (n < 0) {
-                return std::nullopt;
+                return false;
             }
             if (n == 0) {
                 break;  // shrank since it was opened
@@ -430,7 +449,7 @@ class PosixOpenedFile : public OpenedFile {
             done += static_cast<std::size_t>(n);
         }
         bytes.resize(done);
-        return bytes;
+        return true;
     }
 
   private:
@@ -675,14 +694,14 @@ FileOutcome PosixSaveFiles::copy(const std::string& from, const std::string& to,
             ok = false;
         }
     }
-    std::unique_ptr<char[]> buffer(kernelCopy || !ok ? nullptr : new char[kChunk]);
+    char* buffer = kernelCopy || !ok ? nullptr : chunkBuffer(0);
     while (ok && !kernelCopy) {
-        const ssize_t n = readFull(in.get(), buffer.get(), kChunk);
+        const ssize_t n = readFull(in.get(), buffer, kChunk);
         if (n <= 0) {
             ok = n == 0;
             break;
         }
-        ok = writeAll(out.get(), buffer.get(), static_cast<std::size_t>(n));
+        ok = writeAll(out.get(), buffer, static_cast<std::size_t>(n));
     }
     // The copy keeps the save's time, which the Saves window falls back on.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
@@ -708,16 +727,16 @@ std::optional<bool> PosixSaveFiles::sameBytes(const std::string& a, const std::s
     if (sa.st_size != sb.st_size) {
         return false;
     }
-    std::unique_ptr<char[]> x(new char[kChunk]);
-    std::unique_ptr<char[]> y(new char[kChunk]);
+    char* x = chunkBuffer(0);
+    char* y = chunkBuffer(1);
     while (true) {
-        const ssize_t n = readFull(first.get(), x.get(), kChunk);
-        const ssize_t m = readFull(second.get(), y.get(), kChunk);
+        const ssize_t n = readFull(first.get(), x, kChunk);
+        const ssize_t m = readFull(second.get(), y, kChunk);
         if (n < 0 || m < 0) {
             return std::nullopt;
         }
-        if (n != m || std::string_view(x.get(), static_cast<std::size_t>(n)) !=
-                          std::string_view(y.get(), static_cast<std::size_t>(m))) {
+        if (n != m || std::string_view(x, static_cast<std::size_t>(n)) !=
+                          std::string_view(y, static_cast<std::size_t>(m))) {
             return false;
         }
         if (n == 0) {

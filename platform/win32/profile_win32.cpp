@@ -122,13 +122,22 @@ std::optional<std::string> Win32ProfileFile::readChecked(std::string_view sectio
                                                          std::string_view defaultValue,
                                                          int capacity,
                                                          const std::string& path) const {
-    // The profile call gives its default for a file it cannot open; whether
-    // it could is asked first.
+    // The profile call gives its default for a file it cannot open: the file
+    // is read once here, and an ANSI one's value taken from those bytes, so
+    // that no second read can fail unseen.
     const auto ansiPath = toAnsi(path);
-    if (ansiPath && !readWhole(*ansiPath)) {
+    const auto whole = ansiPath ? readWhole(*ansiPath) : std::nullopt;
+    if (ansiPath && !whole) {
         return std::nullopt;
     }
-    return read(section, key, defaultValue, capacity, path);
+    const auto ansiSection = toAnsi(section);
+    const auto ansiKey = toAnsi(key);
+    const auto ansiDefault = toAnsi(defaultValue);
+    if (!whole || !ansiSection || !ansiKey || !ansiDefault ||
+        ini::encodingOf(whole->bytes) != ini::Encoding::ansi) {
+        return read(section, key, defaultValue, capacity, path);
+    }
+    return fromAnsi(ini::readValue(whole->bytes, *ansiSection, *ansiKey, *ansiDefault, capacity));
 }
 
 bool Win32ProfileFile::renameSection(std::string_view from, std::string_view to,

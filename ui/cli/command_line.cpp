@@ -322,7 +322,9 @@ std::string switchFirst(app::Game& game, const Parsed& p, Screens* screens,
         return refusal;
     }
     const std::string outcome = game.load(*name);
-    if (statusOf(outcome) == 0 && !game.applyCharacterSettings(game.activeSave())) {
+    // The character switched to, never a read of the setting that could
+    // fail and give a default for a name.
+    if (statusOf(outcome) == 0 && !game.applyCharacterSettings(*name)) {
         return app::text::kCouldNotWrite;
     }
     return outcome;
@@ -381,7 +383,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     if (p.verb == "switch") {
         const std::string outcome = game.load(p.names[0]);
         out << outcome << "\n";
-        if (statusOf(outcome) == 0 && !game.applyCharacterSettings(game.activeSave())) {
+        if (statusOf(outcome) == 0 && !game.applyCharacterSettings(p.names[0])) {
             out << app::text::kCouldNotWrite << "\n";
             return 1;
         }
@@ -395,7 +397,8 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
             50);
         const std::string outcome = game.create(p.names[0], difficulty, folder, switched);
         out << outcome << "\n";
-        if (switched && !game.applyCharacterSettings(game.activeSave())) {
+        const std::string& name = p.names[0];
+        if (switched && !game.applyCharacterSettings(name.substr(name.rfind('\\') + 1))) {
             out << app::text::kCouldNotWrite << "\n";
             return 1;
         }

@@ -21,6 +21,38 @@ constexpr COLORREF kInk = RGB(0xe8, 0xe4, 0xda);
 constexpr COLORREF kDim = RGB(0xa9, 0xa3, 0x92);
 constexpr COLORREF kMark = RGB(0xd9, 0xb4, 0x5a);
 
+// An RGB screenshot scaled into a box, as the GDI takes it: rows padded to
+// four bytes, blue first, top row first.
+void drawScreenshot(HDC dc, const saves::Screenshot& shot, int x, int y, int width, int height) {
+    const std::size_t stride = (static_cast<std::size_t>(shot.width) * 3 + 3) & ~std::size_t{3};
+    std::vector<unsigned char> bgr(stride * shot.height);
+    for (std::uint32_t row = 0; row < shot.height; ++row) {
+        for (std::uint32_t col = 0; col < shot.width; ++col) {
+            const std::size_t from = (static_cast<std::size_t>(row) * shot.width + col) * 3;
+            unsigned char* to = &bgr[row * stride + col * 3];
+            to[0] = static_cast<unsigned char>(shot.rgb[from + 2]);
+            to[1] = static_cast<unsigned char>(shot.rgb[from + 1]);
+            to[2] = static_cast<unsigned char>(shot.rgb[from]);
+        }
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(shot.width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(shot.height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    // Kept to its own shape inside the box.
+    const double scale = std::min(static_cast<double>(width) / shot.width,
+                                  static_cast<double>(height) / shot.height);
+    const int w = static_cast<int>(shot.width * scale);
+    const int h = static_cast<int>(shot.height * scale);
+    SetStretchBltMode(dc, HALFTONE);
+    StretchDIBits(dc, x + (width - w) / 2, y + (height - h) / 2, w, h, 0, 0,
+                  static_cast<int>(shot.width), static_cast<int>(shot.height), bgr.data(), &info,
+                  DIB_RGB_COLORS, SRCCOPY);
+}
+
 // What one full-screen window shows and does with a key.
 struct Screen : app::PickerView {
     std::wstring title;
@@ -150,38 +182,6 @@ struct Screen : app::PickerView {
         }
     }
 };
-
-// An RGB screenshot scaled into a box, as the GDI takes it: rows padded to
-// four bytes, blue first, top row first.
-void drawScreenshot(HDC dc, const saves::Screenshot& shot, int x, int y, int width, int height) {
-    const std::size_t stride = (static_cast<std::size_t>(shot.width) * 3 + 3) & ~std::size_t{3};
-    std::vector<unsigned char> bgr(stride * shot.height);
-    for (std::uint32_t row = 0; row < shot.height; ++row) {
-        for (std::uint32_t col = 0; col < shot.width; ++col) {
-            const std::size_t from = (static_cast<std::size_t>(row) * shot.width + col) * 3;
-            unsigned char* to = &bgr[row * stride + col * 3];
-            to[0] = static_cast<unsigned char>(shot.rgb[from + 2]);
-            to[1] = static_cast<unsigned char>(shot.rgb[from + 1]);
-            to[2] = static_cast<unsigned char>(shot.rgb[from]);
-        }
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(shot.width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(shot.height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    // Kept to its own shape inside the box.
-    const double scale = std::min(static_cast<double>(width) / shot.width,
-                                  static_cast<double>(height) / shot.height);
-    const int w = static_cast<int>(shot.width * scale);
-    const int h = static_cast<int>(shot.height * scale);
-    SetStretchBltMode(dc, HALFTONE);
-    StretchDIBits(dc, x + (width - w) / 2, y + (height - h) / 2, w, h, 0, 0,
-                  static_cast<int>(shot.width), static_cast<int>(shot.height), bgr.data(), &info,
-                  DIB_RGB_COLORS, SRCCOPY);
-}
 
 LRESULT CALLBACK screenProc(HWND window, UINT message, WPARAM w, LPARAM l) {
     auto* screen = reinterpret_cast<Screen*>(GetWindowLongPtrW(window, GWLP_USERDATA));
