@@ -619,8 +619,14 @@ Store::Renamed Store::renameCharacter(const std::string& gameFolder, const std::
             folders.push_back(f);
         }
     }
+    // Where the file system does not tell cases apart, "Ann" and "ANN" are
+    // one folder: each is looked at once.
+    std::set<std::string> seen;
     for (const std::string& folder : folders) {
-        scanFolder(folder, either, found);
+        const auto identity = files_.identityPath(folder);
+        if (!identity || seen.insert(*identity).second) {
+            scanFolder(folder, either, found);
+        }
     }
     if (!found.unreadable.empty()) {
         // A backup that cannot be read now would stay under the old name.

@@ -497,7 +497,7 @@ int main(int argc, char** argv) {
         fs::temp_directory_path() / ("quarlo-sweep-" + std::to_string(::getpid()));
     s.world.at = scratch / "world";
     s.templates = scratch / "templates";
-    std::cout << "fault sweep: seed " << seed << ", budget " << budget << " s\n";
+    std::cout << std::unitbuf << "fault sweep: seed " << seed << ", budget " << budget << " s\n";
     std::mt19937 random(seed);
     std::vector<Verb> all = verbs();
     if (!only.empty()) {
