@@ -167,12 +167,8 @@ void BackupsWindow::onRestore() {
                                   "not in this backup stay.")) {
         return;
     }
-    std::string refusal;
-    const auto writing = source_.characters != nullptr
-                             ? source_.characters->lockForWriting(title, refusal)
-                             : std::make_shared<platform::HeldLock>();
+    const auto writing = lockOrSay(source_.characters, title, view_);
     if (!writing) {
-        view_.showMessage(title, refusal);
         return;
     }
     backups::Restored restored;
@@ -209,12 +205,8 @@ void BackupsWindow::onRemove() {
                                   trashName + "? " + source_.name + "'s saves stay as they are.")) {
         return;
     }
-    std::string refusal;
-    const auto writing = source_.characters != nullptr
-                             ? source_.characters->lockForWriting(title, refusal)
-                             : std::make_shared<platform::HeldLock>();
+    const auto writing = lockOrSay(source_.characters, title, view_);
     if (!writing) {
-        view_.showMessage(title, refusal);
         return;
     }
     const platform::TrashResult r = source_.store->remove(chosen, *source_.trash);

@@ -313,10 +313,8 @@ void SavesWindow::transfer(bool move) {
         view_.showMessage(title, text::kSameCharacter);
         return;
     }
-    std::string refusal;
-    const auto writing = source_.characters->lockForWriting(title, refusal);
+    const auto writing = lockOrSay(source_.characters, title, view_);
     if (!writing) {
-        view_.showMessage(title, refusal);
         return;
     }
     const CharacterFolder target = source_.characters->prepareFolder(*to);
@@ -374,12 +372,8 @@ void SavesWindow::onDelete() {
     for (const saves::SaveEntry& save : chosen) {
         names.push_back(save.fileName);
     }
-    std::string refusal;
-    const auto writing = source_.characters != nullptr
-                             ? source_.characters->lockForWriting(title, refusal)
-                             : std::make_shared<platform::HeldLock>();
+    const auto writing = lockOrSay(source_.characters, title, view_);
     if (!writing) {
-        view_.showMessage(title, refusal);
         return;
     }
     std::vector<saves::TransferResult> results;

@@ -117,6 +117,20 @@ class Characters {
     }
 };
 
+// The lock for a window's command that writes (none is needed without
+// `characters`); null once `view` has been shown why it is not given.
+template <typename View>
+std::shared_ptr<platform::HeldLock> lockOrSay(Characters* characters, const std::string& title,
+                                              View& view) {
+    std::string refusal;
+    auto writing = characters != nullptr ? characters->lockForWriting(title, refusal)
+                                         : std::make_shared<platform::HeldLock>();
+    if (!writing) {
+        view.showMessage(title, refusal);
+    }
+    return writing;
+}
+
 // Where one character's saves are and how to read them.
 struct SavesSource {
     std::string name;    // the list entry, as lstLoad shows it
