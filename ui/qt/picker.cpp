@@ -100,7 +100,17 @@ class FullScreen : public QWidget, public app::PickerView {
         lines->setContentsMargins(0, 0, 0, 0);
         lines->setSpacing(rows_->font().pixelSize() / 4);
         const int tall = rows_->font().pixelSize() * 5 / 2;
-        for (std::size_t i = 0; i < rows.size(); ++i) {
+        // As many rows as fit between the title and the footer, the
+        // highlighted one among them.
+        const int screen = QGuiApplication::primaryScreen()
+                               ? QGuiApplication::primaryScreen()->geometry().height()
+                               : 800;
+        const int room =
+            screen - 2 * 72 - title_->font().pixelSize() * 3 - footer_->font().pixelSize() * 4;
+        const auto fit = static_cast<std::size_t>(
+            std::max(1, room / (tall + tall / 5 + rows_->font().pixelSize() / 4)));
+        const std::size_t first = highlighted >= fit ? highlighted - fit + 1 : 0;
+        for (std::size_t i = first; i < rows.size() && i < first + fit; ++i) {
             const app::CharacterLine& r = rows[i];
             const bool on = i == highlighted;
             auto* row = new QFrame(list_);

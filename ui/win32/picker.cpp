@@ -133,7 +133,12 @@ struct Screen : app::PickerView {
             SelectObject(dc, normal);
             DrawTextW(dc, text.c_str(), -1, &r, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
         }
-        for (std::size_t i = 0; i < rows.size(); ++i) {
+        // As many rows as fit above the footer, the highlighted one among them.
+        const int rowHeight = line * 3 + line / 4;
+        const auto fit = static_cast<std::size_t>(
+            std::max(1, static_cast<int>(all.bottom - margin - line * 2 - r.top) / rowHeight));
+        const std::size_t first = highlighted >= fit ? highlighted - fit + 1 : 0;
+        for (std::size_t i = first; i < rows.size() && i < first + fit; ++i) {
             const bool on = i == highlighted;
             RECT row{r.left, r.top, r.right, r.top + line * 3};
             if (on) {
