@@ -80,7 +80,7 @@ std::string formatPlayTime(std::uint32_t milliseconds) {
 
 SaveRow rowFor(const saves::SaveEntry& entry,
                const std::function<std::string(std::string_view)>& ansiToUtf8,
-               const std::optional<saves::SystemTime>& character, const saves::PluginSetup& setup) {
+               const std::optional<std::uint64_t>& character, const saves::PluginSetup& setup) {
     SaveRow row;
     row.file = entry.fileName;
     std::vector<std::string> notes;
@@ -90,9 +90,7 @@ SaveRow rowFor(const saves::SaveEntry& entry,
     if (entry.backup) {
         notes.emplace_back(text::kGamesBackup);
     }
-    if (entry.header && character &&
-        saves::millisecondsSince1970(entry.header->characterStamp) !=
-            saves::millisecondsSince1970(*character)) {
+    if (entry.header && character && entry.header->characterKey != *character) {
         notes.emplace_back(text::kAnotherCharacters);
     }
     if (entry.link) {
@@ -160,7 +158,7 @@ void SavesWindow::load(const std::string& keepSelected) {
     notes_.assign(saves_.size(), {});
     // The newest readable save: the readable ones come first.
     int select = saves_.empty() ? -1 : 0;
-    const std::optional<saves::SystemTime> character = saves::characterOf(saves_);
+    const std::optional<std::uint64_t> character = saves::characterOf(saves_);
     const char sep = source_.files != nullptr ? source_.files->separator() : '/';
     for (std::size_t i = 0; i < saves_.size(); ++i) {
         SaveRow row = rowFor(saves_[i], source_.ansiToUtf8, character, plugins_);

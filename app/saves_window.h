@@ -173,7 +173,7 @@ std::string formatPlayTime(std::uint32_t milliseconds);
 // the character most saves of the folder are of: a save of another is marked.
 SaveRow rowFor(const saves::SaveEntry& entry,
                const std::function<std::string(std::string_view)>& ansiToUtf8,
-               const std::optional<saves::SystemTime>& character = std::nullopt,
+               const std::optional<std::uint64_t>& character = std::nullopt,
                const saves::PluginSetup& setup = {});
 
 // Texts of the notes.

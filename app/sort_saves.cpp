@@ -52,7 +52,7 @@ SortPlan planSort(
     const std::function<std::optional<ExistingFolder>(const std::string&)>& existing) {
     SortPlan plan;
     // One group per character, and how often each spelling of its name comes.
-    std::map<std::pair<std::string, std::int64_t>, std::size_t> byCharacter;
+    std::map<std::pair<std::string, std::uint64_t>, std::size_t> byCharacter;
     std::vector<std::map<std::string, std::size_t>> spellings;
     for (const saves::SaveEntry& save : loose) {
         if (!save.header) {
@@ -62,14 +62,22 @@ SortPlan planSort(
         // The row's own conversion, so the plan names players as the Saves
         // window does.
         const std::string name = rowFor(save, ansiToUtf8).player;
-        const saves::SystemTime& stamp = save.header->characterStamp;
-        const auto key = std::make_pair(foldCase(name), saves::millisecondsSince1970(stamp));
+        // Oblivion's stamp where the save has one; the later games' saves
+        // stand for the character's start by the earliest of them.
+        const bool stamped = save.header->characterStamp.year != 0;
+        const saves::SystemTime& stamp =
+            stamped ? save.header->characterStamp : save.header->saveTime;
+        const auto key = std::make_pair(foldCase(name), save.header->characterKey);
         const auto [it, added] = byCharacter.try_emplace(key, plan.groups.size());
         if (added) {
             SortGroup group;
+            group.character = save.header->characterKey;
             group.started = stamp;
             plan.groups.push_back(std::move(group));
             spellings.emplace_back();
+        } else if (!stamped && saves::millisecondsSince1970(stamp) <
+                                   saves::millisecondsSince1970(plan.groups[it->second].started)) {
+            plan.groups[it->second].started = stamp;
         }
         plan.groups[it->second].saves.push_back(save);
         ++spellings[it->second][name];
@@ -131,9 +139,8 @@ SortPlan planSort(
                         continue;
                     }
                     const auto& there = folderOf(folderName);
-                    const bool same = there && there->character &&
-                                      saves::millisecondsSince1970(*there->character) ==
-                                          saves::millisecondsSince1970(group.started);
+                    const bool same =
+                        there && there->character && *there->character == group.character;
                     const bool free = !there || !there->character;
                     if (pass == 0 ? same : free) {
                         group.folderName = folderName;

@@ -13,15 +13,19 @@
 namespace quarlo::app {
 
 // The saves of one character among the loose ones, and where they go. A
-// character is a player's name and the stamp of when it was made: two
+// character is a player's name and the key that tells characters apart
+// (Oblivion's stamp of when it was made, the later games' id): two
 // characters of one name are two groups.
 struct SortGroup {
     std::string name;    // the player's name, UTF-8, as most of its saves spell it
     std::string folder;  // what the plan shows: "Saves\<name>\" or "Saves\<name> (2)\"
     bool exists = false;
-    std::string folderName;     // the character folder: "<name>" or "<name> (2)"
-    saves::SystemTime started;  // when the character was made
-    bool sharesName = false;    // another group has the same name
+    std::string folderName;       // the character folder: "<name>" or "<name> (2)"
+    std::uint64_t character = 0;  // its key
+    // When the character was made: Oblivion's stamp; for the later games,
+    // which keep none, its first save here.
+    saves::SystemTime started;
+    bool sharesName = false;  // another group has the same name
     // A "Failed." text when the name cannot be a character; those saves stay.
     const char* refusal = nullptr;
     std::vector<saves::SaveEntry> saves;  // newest first
@@ -42,12 +46,12 @@ struct SortPlan {
 // character most of its saves are of (none without a readable save).
 struct ExistingFolder {
     std::vector<std::string> files;
-    std::optional<saves::SystemTime> character;
+    std::optional<std::uint64_t> character;
 };
 
 // Groups the saves lying directly in Saves by character: the player's name
 // in their headers (names that differ only in letter case together, as they
-// would share a folder) and the stamp of when the character was made. Each
+// would share a folder) and the key that tells characters apart. Each
 // group goes to Saves\<name>\, the second and later of one name to
 // Saves\<name> (2)\ and on, and a folder of such a name that holds the same
 // character's saves already is that character's. `refuse` gives a folder

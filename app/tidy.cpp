@@ -46,7 +46,7 @@ TidyPlan planTidy(
     const std::function<std::string(std::string_view)>& ansiToUtf8) {
     TidyPlan plan;
     plan.keep = keep;
-    const std::optional<saves::SystemTime> character = saves::characterOf(saves);
+    const std::optional<std::uint64_t> character = saves::characterOf(saves);
     // The character's own saves, newest first by the time the game wrote
     // in them (a copied file's date says nothing).
     std::vector<const saves::SaveEntry*> own;
@@ -57,8 +57,7 @@ TidyPlan planTidy(
         } else if (!save.header) {
             unloadable.push_back(&save);
         } else if (save.backup || gamesOwn(save) || !character ||
-                   saves::millisecondsSince1970(save.header->characterStamp) !=
-                       saves::millisecondsSince1970(*character)) {
+                   save.header->characterKey != *character) {
             ++plan.kept;
         } else {
             own.push_back(&save);
@@ -200,7 +199,7 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
         if (stopped) {
             for (std::size_t i = first; i < saves.size(); ++i) {
                 done.saves.push_back(saves::TransferResult{
-                    saves[i].item->fileName, saves::TransferResult::Outcome::notStarted});
+                    saves[i].item->fileName, saves::TransferResult::Outcome::notStarted, {}});
             }
             break;
         }
@@ -211,7 +210,8 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
         const std::vector<platform::TrashResult> trashed = trash.moveEachFromFolder(folder, batch);
         for (std::size_t i = first; i < last; ++i) {
             const platform::TrashResult& r = trashed[i - first];
-            saves::TransferResult out{saves[i].item->fileName};
+            saves::TransferResult out{
+                saves[i].item->fileName, saves::TransferResult::Outcome::failed, {}};
             out.coSaves = saves[i].files.size() - 1;
             const auto [gone, places] = placesOf(saves[i]);
             using Outcome = saves::TransferResult::Outcome;

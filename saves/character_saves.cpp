@@ -6,7 +6,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "platform/game_facts.h"
 #include "platform/save_files.h"
 
 namespace quarlo::saves {
@@ -36,53 +35,111 @@ std::string_view stemOf(std::string_view name) {
 }  // namespace
 
 std::int64_t SaveEntry::sortTime() const {
-    return header ? millisecondsSince1970(header->saveTime) : modifiedLocalMs;
+    return header && header->timed ? millisecondsSince1970(header->saveTime) : modifiedLocalMs;
 }
 
-std::optional<SystemTime> characterOf(const std::vector<SaveEntry>& saves) {
-    std::map<std::int64_t, std::pair<std::size_t, std::int64_t>> counts;  // stamp -> saves, newest
-    std::optional<SystemTime> best;
+std::optional<std::uint64_t> characterOf(const std::vector<SaveEntry>& saves) {
+    std::map<std::uint64_t, std::pair<std::size_t, std::int64_t>> counts;  // key -> saves, newest
+    std::optional<std::uint64_t> best;
     std::pair<std::size_t, std::int64_t> bestCount{0, 0};
     for (const SaveEntry& save : saves) {
         if (!save.header) {
             continue;
         }
-        auto& count = counts[millisecondsSince1970(save.header->characterStamp)];
+        auto& count = counts[save.header->characterKey];
         ++count.first;
         count.second = std::max(count.second, save.sortTime());
         if (!best || count > bestCount) {
-            best = save.header->characterStamp;
+            best = save.header->characterKey;
             bestCount = count;
         }
     }
     return best;
 }
 
-std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names) {
-    // The stems of the game's saves, so that "X.obse.bak" is told from a save
-    // of its own: it is the co-save of X.bak whenever there is an X.ess or
-    // an X.bak.
+std::uint64_t characterKeyOf(std::string_view fileName, const SaveHeader& header) {
+    // "<kind><number>_<eight hex digits>_…", kind Save, Autosave, Quicksave
+    // or Exitsave: the id the game gives the character when it is made.
+    std::size_t at = 0;
+    while (at < fileName.size() && ((fileName[at] >= 'A' && fileName[at] <= 'Z') ||
+                                    (fileName[at] >= 'a' && fileName[at] <= 'z'))) {
+        ++at;
+    }
+    const std::size_t digits = at;
+    while (at < fileName.size() && fileName[at] >= '0' && fileName[at] <= '9') {
+        ++at;
+    }
+    if (at > digits && digits > 0 && fileName.size() > at + 10 && fileName[at] == '_' &&
+        fileName[at + 9] == '_') {
+        std::uint64_t id = 0;
+        bool hex = true;
+        for (std::size_t i = at + 1; i < at + 9 && hex; ++i) {
+            const char c = fileName[i];
+            const int v = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                 : -1;
+            hex = v >= 0;
+            id = id * 16 + static_cast<std::uint64_t>(v < 0 ? 0 : v);
+        }
+        if (hex) {
+            return id | (std::uint64_t{1} << 40);
+        }
+    }
+    // FNV-1a of the name and the race, kept apart from the ids above.
+    std::uint64_t h = 1469598103934665603ULL;
+    for (const std::string* part : {&header.playerName, &header.race}) {
+        for (const char c : *part) {
+            h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+        }
+        h = (h ^ 0xFF) * 1099511628211ULL;
+    }
+    return h | (std::uint64_t{1} << 63);
+}
+
+std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names,
+                                   const games::SaveFormat& format) {
+    const std::string ext(format.extension);
+    const bool replaced = format.backups == games::SaveBackups::replaceExtension;
+    const bool appended = format.backups == games::SaveBackups::appendBak;
+    const std::string appendedBak = ext + ".bak";
+    // The stems of the game's saves, so that Oblivion's "X.obse.bak" is told
+    // from a save of its own: it is the co-save of X.bak whenever there is
+    // an X.ess or an X.bak.
     std::unordered_set<std::string> stems;
-    for (const std::string& name : names) {
-        if (endsWithIgnoringCase(name, ".ess") || endsWithIgnoringCase(name, ".bak")) {
-            stems.insert(lowerAscii(stemOf(name)));
+    if (replaced) {
+        for (const std::string& name : names) {
+            if (endsWithIgnoringCase(name, ext) || endsWithIgnoringCase(name, ".bak")) {
+                stems.insert(lowerAscii(stemOf(name)));
+            }
         }
     }
     std::vector<SaveFamily> saves;
-    std::vector<std::string> keys;  // "x" for X.ess, "x.bak" for X.bak
+    std::vector<std::string> keys;  // "x" for X.ess, "x.bak" for X.bak ("x.fos.bak")
     std::unordered_map<std::string, std::vector<std::string>> others;
     for (const std::string& name : names) {
-        if (endsWithIgnoringCase(name, ".ess")) {
+        if (endsWithIgnoringCase(name, ext)) {
             saves.push_back(SaveFamily{name, {}, false});
             keys.push_back(lowerAscii(stemOf(name)));
-        } else if (endsWithIgnoringCase(name, ".bak")) {
+        } else if (appended && endsWithIgnoringCase(name, appendedBak)) {
+            saves.push_back(SaveFamily{name, {}, true});
+            keys.push_back(lowerAscii(name));
+        } else if ((replaced || appended) && endsWithIgnoringCase(name, ".bak")) {
             const std::string_view inner = stemOf(name);  // "X.obse" of "X.obse.bak"
             const std::size_t dot = inner.rfind('.');
-            const std::string ext =
+            const std::string innerExt =
                 dot == std::string_view::npos ? "" : lowerAscii(inner.substr(dot));
-            if (dot != std::string_view::npos && ext != ".ess" && ext != ".bak" &&
-                stems.count(lowerAscii(inner.substr(0, dot)))) {
-                others[lowerAscii(inner.substr(0, dot)) + ".bak"].push_back(name);
+            const std::string innerStem =
+                dot == std::string_view::npos ? "" : lowerAscii(inner.substr(0, dot));
+            if (appended) {
+                // "X.nvse.bak" goes with X.fos.bak; a plain "X.bak" is no
+                // file of this game's.
+                if (dot != std::string_view::npos && innerExt != ".bak") {
+                    others[innerStem + appendedBak].push_back(name);
+                }
+            } else if (dot != std::string_view::npos && innerExt != ext && innerExt != ".bak" &&
+                       stems.count(innerStem)) {
+                others[innerStem + ".bak"].push_back(name);
             } else {
                 saves.push_back(SaveFamily{name, {}, true});
                 keys.push_back(lowerAscii(name));
@@ -101,9 +158,10 @@ std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names) {
     return saves;
 }
 
-std::vector<std::string> strayCoSaves(const std::vector<std::string>& names) {
+std::vector<std::string> strayCoSaves(const std::vector<std::string>& names,
+                                      const games::SaveFormat& format) {
     std::unordered_set<std::string> grouped;
-    for (const SaveFamily& family : groupSaves(names)) {
+    for (const SaveFamily& family : groupSaves(names, format)) {
         grouped.insert(family.save);
         grouped.insert(family.coSaves.begin(), family.coSaves.end());
     }
@@ -117,8 +175,8 @@ std::vector<std::string> strayCoSaves(const std::vector<std::string>& names) {
             lower.resize(lower.size() - 4);  // "X.obse.bak"
         }
         bool coSave = false;
-        for (const std::string_view ext : game::kCoSaveExtensions) {
-            coSave = coSave || (lower.size() > ext.size() && lower.ends_with(ext));
+        for (const std::string_view e : format.coSaveExtensions) {
+            coSave = coSave || (lower.size() > e.size() && lower.ends_with(e));
         }
         if (coSave) {
             stray.push_back(name);
@@ -129,7 +187,8 @@ std::vector<std::string> strayCoSaves(const std::vector<std::string>& names) {
 }
 
 std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files,
-                                                const std::string& folder) {
+                                                const std::string& folder,
+                                                const games::SaveFormat& format) {
     const auto listed = files.listFiles(folder);
     if (!listed) {
         return std::nullopt;
@@ -151,7 +210,7 @@ std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files
         }
     }
     std::vector<SaveEntry> saves;
-    for (SaveFamily& family : groupSaves(names)) {
+    for (SaveFamily& family : groupSaves(names, format)) {
         SaveEntry entry;
         entry.path = prefix + family.save;
         entry.link = links.count(family.save) > 0;
@@ -160,7 +219,10 @@ std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files
         entry.coSaves = std::move(family.coSaves);
         if (const auto file = files.open(entry.path)) {
             entry.modifiedLocalMs = file->modifiedLocalMs();
-            HeaderResult parsed = readSave(*file);
+            HeaderResult parsed = readSave(*file, format.layout);
+            if (parsed.header && format.layout != games::SaveLayout::oblivion) {
+                parsed.header->characterKey = characterKeyOf(entry.fileName, *parsed.header);
+            }
             entry.header = std::move(parsed.header);
             entry.reason = parsed.reason;
         } else {

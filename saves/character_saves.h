@@ -14,8 +14,9 @@ class SaveFiles;
 
 namespace quarlo::saves {
 
-// One save: its .ess file and the files beside it of the same stem, which
-// script extenders write with it (co-saves such as .obse and .pluggy).
+// One save: its save file (.ess, .fos) and the files beside it of the same
+// stem, which script extenders write with it (co-saves such as .obse,
+// .pluggy, .skse).
 struct SaveEntry {
     std::string fileName;              // "Save 12.ess", as on disk
     std::string path;                  // folder + separator + fileName
@@ -23,8 +24,9 @@ struct SaveEntry {
     // A symbolic link to a save rather than a save file of its own: listed,
     // but never moved, copied or deleted.
     bool link = false;
-    // X.bak: the game's previous autosave or quicksave, kept when it writes
-    // the next one; a whole save, perhaps of another character than X.ess.
+    // X.bak (New Vegas: X.fos.bak): the game's previous autosave or
+    // quicksave, kept when it writes the next one; a whole save, perhaps of
+    // another character than X.ess.
     bool backup = false;
     std::optional<SaveHeader> header;
     Unreadable reason = Unreadable::none;  // none exactly when header is set
@@ -33,7 +35,7 @@ struct SaveEntry {
     std::int64_t modifiedLocalMs = 0;
 
     // What the list is ordered by: the save time in the header, or the file's
-    // modification time where the header is unreadable.
+    // modification time where the header is unreadable or holds no time.
     std::int64_t sortTime() const;
 };
 
@@ -50,29 +52,40 @@ struct SaveFamily {
 
 // Groups the names of a folder's files into saves with their co-saves, as
 // the game and its script extenders write them. A save is a file whose name
-// ends in ".ess", or in ".bak" (the game's previous autosave or quicksave),
-// in any letter case, as the game's file system matches it. The co-saves of
-// X.ess are the other files named X.<anything>, such as X.obse and
-// X.pluggy; those of X.bak are X.bak.<anything> and X.<anything>.bak, such
-// as X.bak.pluggy and X.obse.bak; names compared without regard to ASCII
-// case. Names that belong to no save are left out.
-std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names);
+// ends in the game's extension (".ess"), or is the game's own backup of one
+// (Oblivion: X.bak, New Vegas: X.fos.bak), in any letter case, as the game's
+// file system matches it. The co-saves of X.ess are the other files named
+// X.<anything>, such as X.obse and X.pluggy; those of Oblivion's X.bak are
+// X.bak.<anything> and X.<anything>.bak, such as X.bak.pluggy and
+// X.obse.bak, and those of New Vegas's X.fos.bak are X.<anything>.bak; names
+// compared without regard to ASCII case. Names that belong to no save are
+// left out.
+std::vector<SaveFamily> groupSaves(const std::vector<std::string>& names,
+                                   const games::SaveFormat& format = games::oblivion().saves);
 
 // The co-saves among `names` whose save is not there (deleted or moved
-// outside the game): files groupSaves leaves out whose extension is a script
-// extender's, with or without the game's ".bak" around it.
-std::vector<std::string> strayCoSaves(const std::vector<std::string>& names);
+// outside the game): files groupSaves leaves out whose extension is one of
+// the game's script extenders', with or without the game's ".bak" around it.
+std::vector<std::string> strayCoSaves(const std::vector<std::string>& names,
+                                      const games::SaveFormat& format = games::oblivion().saves);
 
-// The character most of the saves are of, by the stamp of when it was made;
-// of equals, the newest save's. None without a readable save.
-std::optional<SystemTime> characterOf(const std::vector<SaveEntry>& saves);
+// The character most of the saves are of, by the key that tells characters
+// apart (SaveHeader::characterKey); of equals, the newest save's. None
+// without a readable save.
+std::optional<std::uint64_t> characterOf(const std::vector<SaveEntry>& saves);
+
+// The key of a save of the later games: the character's id the game puts in
+// the file's name ("Save3_0C2D58E2_0_…"), else one made of the player's name
+// and race.
+std::uint64_t characterKeyOf(std::string_view fileName, const SaveHeader& header);
 
 // The saves directly in one character's folder, newest first, then the
 // files that cannot be read as saves, newest first too; ties by file
 // name; saves and co-saves as groupSaves makes them. Each save costs one
 // open and a few small reads (readSave). nullopt when the folder cannot be
 // listed.
-std::optional<std::vector<SaveEntry>> listSaves(const platform::SaveFiles& files,
-                                                const std::string& folder);
+std::optional<std::vector<SaveEntry>> listSaves(
+    const platform::SaveFiles& files, const std::string& folder,
+    const games::SaveFormat& format = games::oblivion().saves);
 
 }  // namespace quarlo::saves

@@ -6,6 +6,8 @@ namespace quarlo::saves {
 
 namespace {
 
+// Each game's script extender writes the same layout under its own tag.
+constexpr std::string_view kExtenderMarks[] = {"OBSE", "SKSE", "FOSE", "NVSE", "F4SE"};
 constexpr std::string_view kExtenderMark = "OBSE";
 constexpr std::string_view kPluggyMark = "PluggySave";
 // The script extender's own block, which every co-save it writes holds:
@@ -75,14 +77,24 @@ CoSaveFacts readExtender(std::string_view bytes) {
         facts.problem = CoSaveProblem::cutShort;
         return facts;
     }
-    if (format != 1) {
+    // Oblivion's extender writes format 1; the later ones count on from it.
+    if (format == 0 || format > 8 || (bytes.substr(0, 4) == kExtenderMark && format != 1)) {
         facts.problem = CoSaveProblem::notACoSave;
         return facts;
     }
     facts.extenderVersion = std::to_string(major) + "." + std::to_string(minor);
     char version[32];
-    std::snprintf(version, sizeof version, "%u.%u.%04u", static_cast<unsigned>(game >> 24),
-                  static_cast<unsigned>((game >> 16) & 0xFF), static_cast<unsigned>(game & 0xFFFF));
+    if (bytes.substr(0, 4) == kExtenderMark) {
+        std::snprintf(version, sizeof version, "%u.%u.%04u", static_cast<unsigned>(game >> 24),
+                      static_cast<unsigned>((game >> 16) & 0xFF),
+                      static_cast<unsigned>(game & 0xFFFF));
+    } else {
+        // The later extenders pack a fourth part: build << 4 | sub.
+        std::snprintf(version, sizeof version, "%u.%u.%u.%u", static_cast<unsigned>(game >> 24),
+                      static_cast<unsigned>((game >> 16) & 0xFF),
+                      static_cast<unsigned>((game >> 4) & 0xFFF),
+                      static_cast<unsigned>(game & 0xF));
+    }
     facts.gameVersion = version;
     for (std::uint32_t b = 0; b < blocks; ++b) {
         std::uint32_t owner = 0;
@@ -92,7 +104,15 @@ CoSaveFacts readExtender(std::string_view bytes) {
             facts.problem = CoSaveProblem::cutShort;
             return facts;
         }
-        facts.pluginsWithData += owner != kExtenderOwnBlock ? 1 : 0;
+        // The extender's own block: Oblivion's by its opcode base, the later
+        // ones' by the handle 0 or their own tag.
+        const bool own =
+            owner == kExtenderOwnBlock || owner == 0 ||
+            owner == (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[0])) |
+                      static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[1])) << 8 |
+                      static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[2])) << 16 |
+                      static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[3])) << 24);
+        facts.pluginsWithData += own ? 0 : 1;
     }
     if (!r.atEnd()) {
         facts.problem = CoSaveProblem::notACoSave;  // more than its blocks say
@@ -138,8 +158,10 @@ CoSaveFacts readPluggy(std::string_view bytes) {
 }  // namespace
 
 CoSaveFacts readCoSave(std::string_view fileName, std::string_view bytes) {
-    if (bytes.substr(0, kExtenderMark.size()) == kExtenderMark) {
-        return readExtender(bytes);
+    for (const std::string_view mark : kExtenderMarks) {
+        if (bytes.substr(0, mark.size()) == mark) {
+            return readExtender(bytes);
+        }
     }
     if (bytes.substr(0, kPluggyMark.size()) == kPluggyMark) {
         return readPluggy(bytes);
@@ -152,17 +174,31 @@ CoSaveFacts readCoSave(std::string_view fileName, std::string_view bytes) {
         name.resize(name.size() - 4);
     }
     CoSaveFacts facts;
-    const bool extender = name.ends_with(".obse");
+    // Its name says what it should be: ".skse" a co-save starting "SKSE".
+    std::string mark;
+    for (const std::string_view tag : kExtenderMarks) {
+        std::string ext = "." + std::string(tag);
+        for (char& c : ext) {
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        if (name.size() > ext.size() && name.ends_with(ext)) {
+            mark = tag;
+        }
+    }
+    const bool extender = !mark.empty();
     if (!extender && !name.ends_with(".pluggy")) {
         return facts;  // another program's file
     }
-    // Its name says what it should be: a file that stops before its mark is
-    // whole was cut short (an empty one too); any other is none.
-    const std::string_view mark = extender ? kExtenderMark : kPluggyMark;
+    // A file that stops before its mark is whole was cut short (an empty one
+    // too); any other is none.
+    if (!extender) {
+        mark = kPluggyMark;
+    }
     facts.kind = extender ? CoSaveKind::scriptExtender : CoSaveKind::pluggy;
-    facts.problem = bytes.size() < mark.size() && mark.substr(0, bytes.size()) == bytes
-                        ? CoSaveProblem::cutShort
-                        : CoSaveProblem::notACoSave;
+    facts.problem =
+        bytes.size() < mark.size() && std::string_view(mark).substr(0, bytes.size()) == bytes
+            ? CoSaveProblem::cutShort
+            : CoSaveProblem::notACoSave;
     return facts;
 }
 

@@ -116,6 +116,8 @@ const char* describe(Unreadable reason) {
             return "Screenshot too large.";
         case Unreadable::damagedHeader:
             return "Damaged header.";
+        case Unreadable::otherGame:
+            return "A save of another game.";
     }
     return "Cannot be read.";
 }
@@ -139,6 +141,7 @@ HeaderResult parseHeader(std::string_view bytes, std::optional<std::uint64_t> fi
     h.daysPassed = in.f32();
     h.playTimeMs = in.u32();
     h.saveTime = in.systemTime();
+    h.characterKey = static_cast<std::uint64_t>(millisecondsSince1970(h.characterStamp));
     const std::uint32_t screenshotSize = in.u32();
     h.screenshotWidth = in.u32();
     h.screenshotHeight = in.u32();
@@ -266,35 +269,55 @@ HeaderResult parseSave(std::string_view bytes) {
     return readSave(file);
 }
 
-HeaderResult readHeader(const platform::SaveFiles& files, const std::string& path) {
+HeaderResult readHeader(const platform::SaveFiles& files, const std::string& path,
+                        games::SaveLayout layout) {
     const auto file = files.open(path);
     if (!file) {
         return unreadable(Unreadable::cannotRead);
     }
-    return readSave(*file);
+    return readSave(*file, layout);
 }
 
-ScreenshotResult readScreenshot(const platform::SaveFiles& files, const std::string& path) {
+ScreenshotResult readScreenshot(const platform::SaveFiles& files, const std::string& path,
+                                games::SaveLayout layout) {
     const auto file = files.open(path);
-    const auto page = file ? file->read(0, headerReadSize) : std::nullopt;
-    if (!page) {
+    if (!file) {
         return ScreenshotResult{std::nullopt, Unreadable::cannotRead};
     }
-    const HeaderResult head = parseHeader(*page, file->size());
+    HeaderResult head;
+    if (layout == games::SaveLayout::oblivion) {
+        const auto page = file->read(0, headerReadSize);
+        if (!page) {
+            return ScreenshotResult{std::nullopt, Unreadable::cannotRead};
+        }
+        head = parseHeader(*page, file->size());
+    } else {
+        head = readSave(*file, layout);
+    }
     if (!head.header) {
         return ScreenshotResult{std::nullopt, head.reason};
     }
     const SaveHeader& h = *head.header;
-    const std::size_t pixelBytes = std::size_t{h.screenshotWidth} * h.screenshotHeight * 3;
-    auto pixels = file->read(h.screenshotOffset, pixelBytes);
-    if (!pixels) {
+    const std::size_t pixels = std::size_t{h.screenshotWidth} * h.screenshotHeight;
+    const std::size_t pixelBytes = pixels * h.bytesPerPixel;
+    auto read = file->read(h.screenshotOffset, pixelBytes);
+    if (!read) {
         return ScreenshotResult{std::nullopt, Unreadable::cannotRead};
     }
     // The file may have been cut or replaced since its header was read.
-    if (pixels->size() != pixelBytes) {
+    if (read->size() != pixelBytes) {
         return ScreenshotResult{std::nullopt, Unreadable::cutShort};
     }
-    return ScreenshotResult{Screenshot{h.screenshotWidth, h.screenshotHeight, std::move(*pixels)},
+    if (h.bytesPerPixel == 4) {
+        // RGBA, its alpha always opaque: made RGB in place.
+        for (std::size_t i = 0; i < pixels; ++i) {
+            (*read)[i * 3] = (*read)[i * 4];
+            (*read)[i * 3 + 1] = (*read)[i * 4 + 1];
+            (*read)[i * 3 + 2] = (*read)[i * 4 + 2];
+        }
+        read->resize(pixels * 3);
+    }
+    return ScreenshotResult{Screenshot{h.screenshotWidth, h.screenshotHeight, std::move(*read)},
                             Unreadable::none};
 }
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "games/games.h"
+
 namespace quarlo::platform {
 class OpenedFile;
 class SaveFiles;
@@ -57,6 +59,25 @@ struct SaveHeader {
     // The plugins the save was made with, in load order: file names as the
     // game wrote them (the ANSI code page). Read by readSave, not parseHeader.
     std::vector<std::string> plugins;
+    // The light plugins after them (the later games).
+    std::vector<std::string> lightPlugins;
+
+    // What tells this character from others in every save of it: Oblivion's
+    // creation stamp; for the later games the character's id in the save's
+    // file name, or its name and race (listSaves fills it in there).
+    std::uint64_t characterKey = 0;
+    // Whether the header holds the time it was saved: the Fallout 3 engine
+    // keeps none, and the file's time stands for it.
+    bool timed = true;
+    // How the game wrote its text: the later games in UTF-8, the older in
+    // the ANSI code page; Skyrim (2011) its location in the code page and
+    // the rest in UTF-8.
+    bool textUtf8 = false;
+    bool locationUtf8 = false;
+    std::uint8_t bytesPerPixel = 3;  // 4 for RGBA
+    std::string race;                // "NordRace"; "" where the game keeps none
+    std::string title;               // the karma title of the Fallout 3 engine
+    std::string gameVersion;         // "1.10.163.0" (Fallout 4)
 };
 
 enum class Unreadable {
@@ -68,6 +89,7 @@ enum class Unreadable {
     screenshotTooLarge,      // wider or higher than the game ever writes
     damagedHeader,           // the header's size disagrees with its fields, or the plugin
                              // list runs past the end of the file
+    otherGame,               // a save of another game of the family
 };
 
 // A short sentence for the user, e.g. "Cut short.".
@@ -99,13 +121,20 @@ HeaderResult readSave(platform::OpenedFile& file);
 // The same for a save held in memory.
 HeaderResult parseSave(std::string_view bytes);
 
+// The save of any game of the family, by its layout: the header, then the
+// plugin lists (for Skyrim Special Edition from the start of the LZ4 block
+// that holds them), each length checked against the file.
+HeaderResult readSave(platform::OpenedFile& file, games::SaveLayout layout);
+HeaderResult parseSave(std::string_view bytes, games::SaveLayout layout);
+
 // Reads and checks a save's header (readSave), nothing more.
-HeaderResult readHeader(const platform::SaveFiles& files, const std::string& path);
+HeaderResult readHeader(const platform::SaveFiles& files, const std::string& path,
+                        games::SaveLayout layout = games::SaveLayout::oblivion);
 
 struct Screenshot {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    std::string rgb;  // width * height * 3 bytes, top row first, no padding
+    std::string rgb;  // width * height * 3 bytes, top row first, no padding (RGBA made RGB)
 };
 
 struct ScreenshotResult {
@@ -115,6 +144,11 @@ struct ScreenshotResult {
 
 // The screenshot of one save, read when the save is selected: the header
 // again, then only the pixels (at most 2048 x 2048 x 3 bytes).
-ScreenshotResult readScreenshot(const platform::SaveFiles& files, const std::string& path);
+ScreenshotResult readScreenshot(const platform::SaveFiles& files, const std::string& path,
+                                games::SaveLayout layout = games::SaveLayout::oblivion);
+
+// The layout a save's first bytes name, whatever game its folder is of:
+// none for bytes that are no save of the family.
+games::SaveLayout layoutOf(std::string_view firstBytes);
 
 }  // namespace quarlo::saves

@@ -6,6 +6,7 @@
 
 #include "saves/character_saves.h"
 #include "saves/co_save.h"
+#include "saves/lz4.h"
 #include "saves/plugins.h"
 #include "saves/save_header.h"
 #include "tests/support/save_writer.h"
@@ -164,6 +165,134 @@ TEST(SaveHeader, ReadsThePluginsAndFindsASaveCutAfterItsHeader) {
     EXPECT_EQ(parseSave(wrong).reason, Unreadable::damagedHeader);
 }
 
+// Each later game's layout, from the writer, read back field by field; then
+// the same save cut at every length, its lengths made to lie, and read as
+// another game's: never a good save.
+TEST(SaveHeader, ReadsEachLaterGamesLayoutAndRefusesItDamaged) {
+    using games::SaveLayout;
+    using test::FamilyShape;
+    FamilyShape se;
+    FamilyShape seUncompressed;
+    seUncompressed.compression = 0;
+    FamilyShape le;
+    le.layout = SaveLayout::skyrim;
+    le.location = "\xC2\xE0\xE9\xF2\xE5\xF0\xF0\xE0\xED";  // code page 1251: the game's own
+    le.lightPlugins.clear();
+    FamilyShape fo4;
+    fo4.layout = SaveLayout::fallout4;
+    fo4.formVersion = 68;
+    fo4.location = "\xD0\xA3\xD0\xB1\xD0\xB5\xD0\xB6\xD0\xB8\xD1\x89\xD0\xB5 111";
+    fo4.playTime = "0d.3h.25m.0 days.3 hours.25 minutes";
+    fo4.plugins = {"Fallout4.esm"};
+    FamilyShape fo3;
+    fo3.layout = SaveLayout::fallout3;
+    fo3.lightPlugins.clear();
+    fo3.plugins = {"Fallout3.esm", "Anchorage.esm"};
+    FamilyShape nv = fo3;
+    nv.layout = SaveLayout::falloutNv;
+    nv.plugins = {"FalloutNV.esm"};
+    struct Case {
+        const char* what;
+        FamilyShape shape;
+        std::vector<std::string> light;
+        std::uint32_t playMs;
+        bool timed;
+    };
+    const std::uint32_t hms = (3 * 3600 + 25 * 60 + 7) * 1000;
+    const Case cases[] = {
+        {"Skyrim Special Edition", se, se.lightPlugins, hms, true},
+        {"Skyrim Special Edition, uncompressed", seUncompressed, se.lightPlugins, hms, true},
+        {"Skyrim", le, {}, hms, true},
+        {"Fallout 4", fo4, fo4.lightPlugins, (3 * 3600 + 25 * 60) * 1000, true},
+        {"Fallout 3", fo3, {}, hms, false},
+        {"New Vegas", nv, {}, hms, false},
+    };
+    for (const Case& c : cases) {
+        const std::string bytes = test::familySaveBytes(c.shape);
+        EXPECT_EQ(layoutOf(bytes.substr(0, 32)), c.shape.layout) << c.what;
+        const HeaderResult r = parseSave(bytes, c.shape.layout);
+        ASSERT_TRUE(r.header) << c.what << ": " << describe(r.reason);
+        const SaveHeader& h = *r.header;
+        EXPECT_EQ(h.playerName, c.shape.name) << c.what;
+        EXPECT_EQ(h.playerLevel, c.shape.level) << c.what;
+        EXPECT_EQ(h.location, c.shape.location) << c.what;
+        EXPECT_EQ(h.playTimeMs, c.playMs) << c.what;
+        EXPECT_EQ(h.timed, c.timed) << c.what;
+        EXPECT_EQ(h.saveNumber, c.shape.saveNumber) << c.what;
+        EXPECT_EQ(h.screenshotWidth, c.shape.width) << c.what;
+        EXPECT_EQ(h.plugins, c.shape.plugins) << c.what;
+        EXPECT_EQ(h.lightPlugins, c.light) << c.what;
+        EXPECT_EQ(h.title, c.timed ? "" : c.shape.title) << c.what;
+        // Skyrim (2011) writes its location in the code page: said so.
+        EXPECT_EQ(h.locationUtf8, c.shape.layout != SaveLayout::skyrim &&
+                                      c.shape.layout != SaveLayout::fallout3 &&
+                                      c.shape.layout != SaveLayout::falloutNv)
+            << c.what;
+        if (c.timed) {
+            EXPECT_EQ(h.saveTime.year, 2024) << c.what;
+        }
+        // Oblivion's reader and every other game's say whose it is.
+        const SaveLayout other =
+            c.shape.layout == SaveLayout::fallout4 ? SaveLayout::skyrimSe : SaveLayout::fallout4;
+        EXPECT_EQ(parseSave(bytes, other).reason, Unreadable::otherGame) << c.what;
+        EXPECT_EQ(parseSave(bytes, SaveLayout::oblivion).reason, Unreadable::otherGame) << c.what;
+        for (std::size_t n = 0; n + c.shape.bodyBytes < bytes.size(); ++n) {
+            const HeaderResult cut =
+                parseSave(std::string_view(bytes).substr(0, n), c.shape.layout);
+            EXPECT_FALSE(cut.header) << c.what << " cut at " << n;
+        }
+        // A plugin list said to be longer than the file, or than its lists.
+        for (const std::uint32_t lie : {std::uint32_t{0xFFFFFFF0}, std::uint32_t{3}}) {
+            FamilyShape lying = c.shape;
+            lying.pluginInfoSize = lie;
+            EXPECT_EQ(parseSave(test::familySaveBytes(lying), c.shape.layout).reason,
+                      Unreadable::damagedHeader)
+                << c.what << " " << lie;
+        }
+    }
+    EXPECT_EQ(parseSave(test::saveBytes(SaveShape{}), SaveLayout::skyrimSe).reason,
+              Unreadable::otherGame);
+    EXPECT_EQ(parseSave("TESV_SAV", SaveLayout::skyrimSe).reason, Unreadable::cutShort);
+    EXPECT_EQ(parseSave("[General]", SaveLayout::fallout4).reason, Unreadable::notASave);
+}
+
+// The decoder against the writer's blocks, then blocks that lie: cut, a
+// length past the input, a match before the start or of no offset, a last
+// sequence with a match. Never more than the limit, never a wrong byte.
+TEST(Lz4, DecodesWhatIsWrittenAndRefusesBlocksThatLie) {
+    std::string data;
+    for (int i = 0; i < 3000; ++i) {
+        data += static_cast<char>(i % 7 == 0 ? i : 'a' + i % 3);
+    }
+    data += std::string(600, 'z') + "the end of it all";
+    const std::string block = test::lz4Block(data);
+    ASSERT_LT(block.size(), data.size() / 2);
+    EXPECT_EQ(lz4Decompress(block, data.size()), data);
+    EXPECT_EQ(lz4Decompress(block, data.size() + 100), data);
+    for (const std::size_t limit :
+         {std::size_t{0}, std::size_t{1}, std::size_t{5}, std::size_t{1000}}) {
+        EXPECT_EQ(lz4Decompress(block, limit), data.substr(0, limit)) << limit;
+    }
+    for (std::size_t n = 0; n < block.size(); n += 7) {
+        const auto cut = lz4Decompress(std::string_view(block).substr(0, n), data.size());
+        EXPECT_TRUE(!cut || data.starts_with(*cut)) << n;
+        EXPECT_NE(cut, data) << n;
+    }
+    using namespace std::string_literals;
+    // One literal, then a match, then the five literals a block ends on.
+    const std::pair<const char*, std::string> lies[] = {
+        {"empty", ""},
+        {"literals past the input", "\x50"s + "ab"},
+        {"a length that goes on past the input", "\xF0\xFF"s},
+        {"a match before the start", "\x10"s + "a" + "\x05\x00"s + "\x50" + "12345"},
+        {"a match of no offset", "\x10"s + "a" + "\x00\x00"s + "\x50" + "12345"},
+        {"ends on a match", "\x10"s + "a" + "\x01\x00"s},
+    };
+    for (const auto& [what, bytes] : lies) {
+        EXPECT_FALSE(lz4Decompress(bytes, 1 << 20)) << what;
+    }
+}
+
 // What the game would load: Plugins.txt's names (comments, blank lines and
 // letter case aside) and Oblivion.esm, among the Data folder's plugin files.
 TEST(Plugins, TheThreeMarksFromPluginsTxtAndTheDataFolder) {
@@ -226,6 +355,14 @@ TEST(SaveHeader, ReadsTheScreenshotFromTheFile) {
         test::writeBytes(dir.at("b.ess"), c.bytes);
         EXPECT_EQ(readScreenshot(files, dir.at("b.ess")).reason, c.reason) << c.what;
     }
+    // The later games' RGBA, given as RGB.
+    test::FamilyShape se;
+    test::writeBytes(dir.at("c.ess"), test::familySaveBytes(se));
+    const ScreenshotResult rgba =
+        readScreenshot(files, dir.at("c.ess"), games::SaveLayout::skyrimSe);
+    ASSERT_TRUE(rgba.screenshot) << describe(rgba.reason);
+    ASSERT_EQ(rgba.screenshot->rgb.size(), 4u * 3 * 3);
+    EXPECT_EQ(rgba.screenshot->rgb.substr(0, 6), std::string("\x03\x08\x0D\x17\x1C\x21"));
     EXPECT_EQ(readScreenshot(files, dir.at("missing.ess")).reason, Unreadable::cannotRead);
     EXPECT_EQ(readScreenshot(files, dir.str()).reason, Unreadable::cannotRead);  // a folder
 }
@@ -299,6 +436,66 @@ TEST(CharacterSaves, NewestFirstWithCoSavesAndReasons) {
     EXPECT_TRUE(listSaves(files, dir.at("Folder.ess"))->empty());
 }
 
+// Each game's saves, co-saves and own backups, as groupSaves and
+// strayCoSaves make them of a folder's names.
+TEST(CharacterSaves, EachGamesSavesCoSavesAndBackups) {
+    struct Case {
+        games::GameId game;
+        std::vector<std::string> names;
+        std::vector<SaveFamily> families;
+        std::vector<std::string> strays;
+    };
+    using games::GameId;
+    const Case cases[] = {
+        {GameId::skyrimse,
+         {"Save3_0C2D58E2_0_4C79646961_Whiterun_000125_20240211.ess", "a.ess", "a.SKSE",
+          "a.ess.tmp", "b.skse", "quicksave.bak"},
+         {{"Save3_0C2D58E2_0_4C79646961_Whiterun_000125_20240211.ess", {}, false},
+          {"a.ess", {"a.SKSE"}, false}},
+         {"b.skse"}},
+        // New Vegas keeps quicksave.fos.bak, its co-save beside as .nvse.bak;
+        // Oblivion's quicksave.bak is no file of its.
+        {GameId::falloutnv,
+         {"quicksave.fos", "quicksave.nvse", "quicksave.fos.bak", "quicksave.nvse.bak",
+          "quicksave.bak", "old.nvse.bak"},
+         {{"quicksave.fos", {"quicksave.nvse"}, false},
+          {"quicksave.fos.bak", {"quicksave.nvse.bak"}, true}},
+         {"old.nvse.bak"}},
+        {GameId::fallout4,
+         {"Save1.fos", "Save1.f4se", "Save1.ess", "Save2.F4SE"},
+         {{"Save1.fos", {"Save1.ess", "Save1.f4se"}, false}},
+         {"Save2.F4SE"}},
+        {GameId::oblivion,
+         {"a.ess", "a.fos", "a.bak", "a.obse.bak", "b.obse"},
+         {{"a.ess", {"a.fos"}, false}, {"a.bak", {"a.obse.bak"}, true}},
+         {"b.obse"}},
+    };
+    for (const Case& c : cases) {
+        const games::SaveFormat& format = games::get(c.game).saves;
+        const auto families = groupSaves(c.names, format);
+        ASSERT_EQ(families.size(), c.families.size()) << games::get(c.game).key;
+        for (std::size_t i = 0; i < families.size(); ++i) {
+            EXPECT_EQ(families[i].save, c.families[i].save) << games::get(c.game).key;
+            EXPECT_EQ(families[i].coSaves, c.families[i].coSaves) << families[i].save;
+            EXPECT_EQ(families[i].backup, c.families[i].backup) << families[i].save;
+        }
+        EXPECT_EQ(strayCoSaves(c.names, format), c.strays) << games::get(c.game).key;
+    }
+    // The id in the later games' file names tells characters apart, even of
+    // one name; without it, the name and race.
+    SaveHeader h;
+    h.playerName = "Lydia";
+    h.race = "NordRace";
+    EXPECT_EQ(characterKeyOf("Save3_0C2D58E2_0_4C79646961_Whiterun.ess", h),
+              characterKeyOf("Autosave1_0C2D58E2_1_4C79.ess", h));
+    EXPECT_NE(characterKeyOf("Save3_0C2D58E2_0_4C79.ess", h),
+              characterKeyOf("Save3_0C2D58E3_0_4C79.ess", h));
+    EXPECT_EQ(characterKeyOf("Lydia's last.ess", h), characterKeyOf("quicksave.ess", h));
+    SaveHeader other = h;
+    other.race = "ImperialRace";
+    EXPECT_NE(characterKeyOf("quicksave.ess", h), characterKeyOf("quicksave.ess", other));
+}
+
 #ifndef _WIN32
 TEST(CharacterSaves, APipeNamedLikeASaveNeitherHangsNorCounts) {
     test::TempDir dir;
@@ -342,6 +539,16 @@ TEST(CoSaves, FactsFromWholeFilesAndAFlagForEveryOther) {
         }
         EXPECT_EQ(readCoSave(c.name, "not a co-save at all").problem, P::notACoSave);
     }
+    // The later extenders' co-saves: the same layout under their own tags,
+    // the game's version in four parts, their own block not a plugin's.
+    const std::string skse = "SKSE" + test::obseBytes(2, 2, 0x01060490, {0, 0x2000}).substr(4);
+    facts = readCoSave("Save3_0C2D58E2.skse", skse);
+    EXPECT_EQ(facts.kind, K::scriptExtender);
+    EXPECT_EQ(facts.problem, P::none);
+    EXPECT_EQ(facts.gameVersion, "1.6.73.0");
+    EXPECT_EQ(facts.pluginsWithData, 1u);
+    EXPECT_EQ(readCoSave("a.f4se", "F4S").problem, P::cutShort);
+    EXPECT_EQ(readCoSave("a.nvse.bak", "NVSE").problem, P::cutShort);
     EXPECT_EQ(readCoSave("a.obse", obse + "x").problem, P::notACoSave);
     EXPECT_EQ(readCoSave("notes.txt", "anything").kind, K::unknown);
     EXPECT_EQ(readCoSave("notes.txt", "anything").problem, P::none);

@@ -59,4 +59,36 @@ std::string obseBytes(std::uint16_t major, std::uint16_t minor, std::uint32_t ga
 // some data of its own.
 std::string pluggyBytes(const std::vector<std::string>& plugins);
 
+// A save of one of the later games, in the layout that game writes; the
+// defaults make a valid Skyrim Special Edition save.
+struct FamilyShape {
+    games::SaveLayout layout = games::SaveLayout::skyrimSe;
+    std::string name = "Lydia";  // UTF-8, as the later games write it
+    std::uint32_t level = 12;
+    std::string location = "Whiterun";
+    std::string playTime = "003.25.07";  // Fallout 4: "0d.3h.25m.0 days.3 hours.25 minutes"
+    std::string race = "NordRace";
+    std::string title = "Wanderer";  // the Fallout 3 engine's karma title
+    std::string language = "ENGLISH";
+    std::uint32_t saveNumber = 7;
+    std::uint64_t filetime = 133'520'000'000'000'000ULL;  // 2024-02-11, UTC
+    std::uint32_t width = 4;
+    std::uint32_t height = 3;
+    std::vector<std::string> plugins{"Skyrim.esm", "Update.esm"};
+    std::vector<std::string> lightPlugins{"ccBGSSSE001-Fish.esm"};
+    std::uint8_t formVersion = 78;  // 68 for Fallout 4
+    std::string gameVersion = "1.10.163.0";
+    // Skyrim Special Edition's body: 2 for an LZ4 block, 0 for none.
+    std::uint16_t compression = 2;
+    // The lists' size field, where a test makes it lie.
+    std::optional<std::uint32_t> pluginInfoSize;
+    std::size_t bodyBytes = 64;  // after the plugin lists
+};
+
+// The whole file.
+std::string familySaveBytes(const FamilyShape& s);
+
+// `data` as an LZ4 block (raw, no frame), its repeats as matches.
+std::string lz4Block(const std::string& data);
+
 }  // namespace quarlo::test

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quarlo::saves {
+
+// An LZ4 block (the raw format, not a frame), as Skyrim Special Edition
+// compresses the body of its saves, decoded into at most `limit` bytes:
+// decoding stops once that many are out, so the start of a save's body (its
+// plugin lists) costs the start of the block only. nullopt for a block that
+// lies: a length that runs past the input, a match that reaches back before
+// the output's start or has no offset, or one that ends without its last
+// literals. One decoder for every build: Windows has no liblz4 of Debian's,
+// and the fuzz target holds this one to liblz4's answers.
+std::optional<std::string> lz4Decompress(std::string_view block, std::size_t limit);
+
+}  // namespace quarlo::saves
