@@ -34,26 +34,27 @@ saves::SystemTime utcTime(const std::string& text) {
 }
 
 // How many of a backup's files are saves.
-std::size_t savesIn(const backups::Manifest& m) {
+std::size_t savesIn(const backups::Manifest& m, const games::SaveFormat& format) {
     std::vector<std::string> names;
     for (const backups::ManifestFile& f : m.files) {
         names.push_back(f.name);
     }
-    return saves::groupSaves(names).size();
+    return saves::groupSaves(names, format).size();
 }
 
 }  // namespace
 
 BackupRow backupRow(const backups::Backup& b, const platform::SaveFiles* files,
-                    const std::function<std::string(std::string_view)>& ansiToUtf8) {
+                    const std::function<std::string(std::string_view)>& ansiToUtf8,
+                    const games::SaveFormat& format) {
     BackupRow row;
     row.made = utcTime(b.manifest.made);
     row.reason = backups::describe(b.manifest.reason);
-    row.saves = std::to_string(savesIn(b.manifest));
+    row.saves = std::to_string(savesIn(b.manifest, format));
     row.byHand = !backups::automatic(b.manifest.reason);
     if (files != nullptr) {
         // The newest save's header, as the Saves window reads it.
-        if (const auto list = saves::listSaves(*files, b.folder);
+        if (const auto list = saves::listSaves(*files, b.folder, format);
             list && !list->empty() && list->front().header) {
             const SaveRow newest = rowFor(list->front(), ansiToUtf8);
             row.newest = "Level " + newest.level + ", " + newest.location;
@@ -79,7 +80,8 @@ std::string sizeText(std::uint64_t bytes) {
     return text;
 }
 
-std::string backupSummary(const backups::Made& made, const std::string& character) {
+std::string backupSummary(const backups::Made& made, const std::string& character,
+                          const games::SaveFormat& format) {
     if (!made.failure.empty()) {
         return made.failure;
     }
@@ -87,8 +89,8 @@ std::string backupSummary(const backups::Made& made, const std::string& characte
         return "Success. " + character + " has no saves, so there was nothing to back up.";
     }
     const std::size_t files = made.copied + made.linked;
-    std::string summary = "Success. " + countOf(savesIn(made.backup->manifest), "save") + " of " +
-                          character + " backed up (" + countOf(files, "file");
+    std::string summary = "Success. " + countOf(savesIn(made.backup->manifest, format), "save") +
+                          " of " + character + " backed up (" + countOf(files, "file");
     if (made.linked > 0) {
         summary += ", " + std::to_string(made.linked) + " unchanged since the last backup";
     }
@@ -138,7 +140,7 @@ void BackupsWindow::load() {
     if (source_.store != nullptr) {
         backups_ = source_.store->list(source_.gameFolder, source_.name);
         for (const backups::Backup& b : backups_) {
-            rows.push_back(backupRow(b, source_.files, source_.ansiToUtf8));
+            rows.push_back(backupRow(b, source_.files, source_.ansiToUtf8, source_.game->saves));
         }
         view_.setStoreSize("Backups take " + sizeText(source_.store->sizeOnDisk()) + " on disk.");
     }

@@ -69,6 +69,7 @@ struct BackupsSource {
     Characters* characters = nullptr;  // whether the game runs
     // Header text to UTF-8; when empty, bytes read as Latin-1.
     std::function<std::string(std::string_view)> ansiToUtf8;
+    const games::Game* game = &games::oblivion();
 };
 
 namespace text {
@@ -87,13 +88,15 @@ inline constexpr const char* kAutomaticBackupKept =
 
 // One backup as the Restore list shows it.
 BackupRow backupRow(const backups::Backup& backup, const platform::SaveFiles* files,
-                    const std::function<std::string(std::string_view)>& ansiToUtf8);
+                    const std::function<std::string(std::string_view)>& ansiToUtf8,
+                    const games::SaveFormat& format = games::oblivion().saves);
 
 // "1.2 GB", "340 MB", "12 KB", "0 bytes".
 std::string sizeText(std::uint64_t bytes);
 
 // The summary of a backup made by hand or automatically.
-std::string backupSummary(const backups::Made& made, const std::string& character);
+std::string backupSummary(const backups::Made& made, const std::string& character,
+                          const games::SaveFormat& format = games::oblivion().saves);
 
 // The summary of a restore.
 std::string restoreSummary(const backups::Restored& restored);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/backups_window.h"
 #include "app/saves_window.h"
@@ -12,6 +14,14 @@ namespace quarlo::app {
 
 // The value labels of the main window that the program rewrites.
 enum class ValueLabel { Active, Op, Outcome, Mode, Diff };
+
+// One entry of the Game menu: a game found here.
+struct GameEntry {
+    std::string label;  // "Skyrim Special Edition", "Starfield (not supported)"
+    bool chosen = false;
+    bool supported = true;
+    friend bool operator==(const GameEntry&, const GameEntry&) = default;
+};
 
 // What the program's logic needs of the main window's controls. The front end
 // implements it; tests use a fake. Setting the slider or the check box here
@@ -34,13 +44,24 @@ class MainControls {
     // txtNew
     virtual std::string newNameText() const = 0;
 
-    // scrDiff, 0..100
+    // scrDiff, 0..100 (the game's own scale: 0..5 for Skyrim's six steps)
     virtual int sliderValue() const = 0;
     virtual void setSliderValue(int value) = 0;
+    virtual void setSliderRange(int low, int high) {
+        (void)low;
+        (void)high;
+    }
 
     // Check1: 0 off, 1 on, 2 greyed
     virtual int checkValue() const = 0;
     virtual void setCheckValue(int value) = 0;
+
+    // The window's title, which names the game where Quarlo serves more than
+    // Oblivion.
+    virtual void setTitle(const std::string& title) { (void)title; }
+    // The Game menu, in a menu bar above the controls: shown where more
+    // than one game is found, none otherwise; the client area as it was.
+    virtual void setGames(const std::vector<GameEntry>& entries) { (void)entries; }
 
     // A message beside the status lines, for what they cannot say: the
     // backup a switch asked for failed, and the switch went on.
@@ -82,6 +103,8 @@ struct MainHandlers {
     // "Rename…" and "Tidy Up…" of lstLoad's menu, for one entry.
     std::function<void(const std::string& entry, CharacterView& view)> rename = {};
     std::function<void(const std::string& entry, CharacterView& view)> tidyUp = {};
+    // The Game menu: the entry chosen, by its place in the menu.
+    std::function<void(std::size_t entry)> gameChosen = {};
 };
 
 }  // namespace quarlo::app

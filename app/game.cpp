@@ -17,7 +17,7 @@
 #include "catalogue/create_directory.h"
 #include "catalogue/path_log.h"
 #include "catalogue/save_list.h"
-#include "platform/game_facts.h"
+#include "platform/store_facts.h"
 #include "saves/character_saves.h"
 
 namespace quarlo::app {
@@ -123,14 +123,15 @@ Game::Game(platform::Platform& platform, CommandView& view) : platform_(platform
 
 std::string Game::automaticRoot() const {
     const char sep = platform_.fileSystem->separator();
-    // The game reads the Oblivion.ini of its install folder first; where that
+    // Oblivion reads the Oblivion.ini of its install folder first; where that
     // turns My Games off, the install folder is where it keeps its settings
     // and saves, and a switch anywhere else would go unseen.
-    const std::string install =
-        platform_.gameFolders ? platform_.gameFolders->installFolder() : std::string();
+    const std::string install = platform_.gameFolders && !game().installSettingsFile.empty()
+                                    ? platform_.gameFolders->installFolder()
+                                    : std::string();
     if (!install.empty()) {
-        const std::string ini = install + sep + std::string(game::kInstallSettingsFile);
-        for (const std::string_view key : game::kUseMyGamesKeys) {
+        const std::string ini = install + sep + std::string(game().installSettingsFile);
+        for (const std::string_view key : game().useMyGamesKeys) {
             const std::string value =
                 platform_.profile->read("General", key, "1", kSettingReadCapacity, ini);
             if (parseSetting(value, 0, 1, 1) == 0) {
@@ -138,20 +139,34 @@ std::string Game::automaticRoot() const {
             }
         }
     }
-    return platform_.specialFolders->GetSpecialFolderPath(platform::kCsidlPersonal) + sep +
-           std::string(game::kMyGamesFolder) + sep + std::string(game::kGameFolder);
+    // The folder of the store that installed it: the first of its stores'
+    // names that is there.
+    const std::string myGames =
+        platform_.specialFolders->GetSpecialFolderPath(platform::kCsidlPersonal) + sep +
+        std::string(stores::kMyGamesFolder) + sep;
+    for (const std::string_view folder : game().myGamesFolders) {
+        if (game().myGamesFolders.size() > 1 &&
+            platform_.fileSystem->folderExists(myGames + std::string(folder))) {
+            return myGames + std::string(folder);
+        }
+    }
+    return myGames + std::string(game().myGamesFolders.front());
 }
 
 std::string Game::gameSettingsPath() const {
-    return root_ + platform_.fileSystem->separator() + std::string(game::kGameSettingsFile);
+    return settingsPath(games::mainSettingsFile(game()));
+}
+
+std::string Game::settingsPath(std::string_view file) const {
+    return root_ + platform_.fileSystem->separator() + std::string(file);
 }
 
 std::string Game::programSettingsPath() const {
-    return root_ + platform_.fileSystem->separator() + std::string(game::kProgramSettingsFile);
+    return settingsPath(stores::kProgramSettingsFile);
 }
 
 std::string Game::savesFolder() const {
-    return root_ + platform_.fileSystem->separator() + std::string(game::kSavesFolder);
+    return settingsPath(game().savesFolder);
 }
 
 std::string Game::characterFolder(const std::string& entry) const {
@@ -173,19 +188,145 @@ bool Game::writeCharacter(const std::string& character, const char* key, const s
     return writing && platform_.profile->write(character, key, value, programSettingsPath());
 }
 
+namespace {
+
+// What a read of a file without the key gives: no value a setting holds.
+constexpr std::string_view kAbsent = "\x01";
+
+}  // namespace
+
+std::optional<std::string> Game::readSettingChecked(const games::Setting& setting, const char* def,
+                                                    int capacity) const {
+    if (setting.files.size() == 1) {
+        return platform_.profile->readChecked(setting.section, setting.key, def, capacity,
+                                              settingsPath(setting.files.front()));
+    }
+    std::string value = def;
+    for (const std::string_view file : setting.files) {
+        const auto read = platform_.profile->readChecked(setting.section, setting.key, kAbsent,
+                                                         capacity, settingsPath(file));
+        if (!read) {
+            return std::nullopt;
+        }
+        if (*read != kAbsent) {
+            value = *read;
+        }
+    }
+    return value;
+}
+
+std::string Game::readSetting(const games::Setting& setting, const char* def, int capacity) const {
+    if (setting.files.size() == 1) {
+        return platform_.profile->read(setting.section, setting.key, def, capacity,
+                                       settingsPath(setting.files.front()));
+    }
+    std::string value = def;
+    for (const std::string_view file : setting.files) {
+        const std::string read = platform_.profile->read(setting.section, setting.key, kAbsent,
+                                                         capacity, settingsPath(file));
+        if (read != kAbsent) {
+            value = read;
+        }
+    }
+    return value;
+}
+
+std::optional<std::string> Game::writeSetting(const games::Setting& setting,
+                                              const std::string& value) {
+    platform::ProfileFile& profile = *platform_.profile;
+    if (setting.files.size() == 1) {
+        // One file: what is written is what the game reads.
+        return profile.write(setting.section, setting.key, value,
+                             settingsPath(setting.files.front()))
+                   ? std::nullopt
+                   : std::optional<std::string>(text::kCouldNotWrite);
+    }
+    // Each file the player has that the game reads last, and each that holds
+    // the key already; the one that wins first. A file is made only where
+    // none of them is there.
+    std::vector<std::string_view> targets;
+    for (auto file = setting.files.rbegin(); file != setting.files.rend(); ++file) {
+        const std::string path = settingsPath(*file);
+        if (!profile.exists(path)) {
+            continue;
+        }
+        const bool own = std::find(setting.writeTo.begin(), setting.writeTo.end(), *file) !=
+                         setting.writeTo.end();
+        const auto held = own ? std::optional<std::string>()
+                              : profile.readChecked(setting.section, setting.key, kAbsent,
+                                                    kSettingReadCapacity, path);
+        if (!own && !held) {
+            return "Failed. " + std::string(*file) + " could not be read.";
+        }
+        if (own || *held != kAbsent) {
+            targets.push_back(*file);
+        }
+    }
+    if (targets.empty()) {
+        targets.push_back(setting.create);
+    }
+    for (const std::string_view file : targets) {
+        if (!profile.write(setting.section, setting.key, value, settingsPath(file))) {
+            return std::string(text::kCouldNotWrite);
+        }
+    }
+    // Read back as the game reads: every file in its order, the last that
+    // holds the key winning.
+    std::string winner;
+    std::string read;
+    for (const std::string_view file : setting.files) {
+        const auto got =
+            profile.readChecked(setting.section, setting.key, kAbsent, 1024, settingsPath(file));
+        if (!got) {
+            return "Failed. " + std::string(file) + " could not be read back.";
+        }
+        if (*got != kAbsent) {
+            winner = file;
+            read = *got;
+        }
+    }
+    if (read != value) {
+        return "Failed. " + (winner.empty() ? std::string(setting.create) : winner) + " gives " +
+               std::string(setting.key) + " as \"" + read +
+               "\", which the game reads over what Quarlo wrote.";
+    }
+    return std::nullopt;
+}
+
 std::string Game::activeSave() {
-    return catalogue::activeSaveName(
-        readGame("General", "SLocalSavePath", "ERROR.", kSaveReadCapacity));
+    return catalogue::activeSaveName(readSetting(game().savePath, "ERROR.", kSaveReadCapacity));
 }
 
 std::string Game::activeSaveFolder() {
-    std::string value = readGame("General", "SLocalSavePath", "", kSaveReadCapacity);
+    std::string value = readSetting(game().savePath, "", kSaveReadCapacity);
     const char sep = platform_.fileSystem->separator();
     while (!value.empty() && value.back() == '\\') {
         value.pop_back();
     }
     std::replace(value.begin(), value.end(), '\\', sep);
     return value.empty() ? std::string() : root_ + sep + value;
+}
+
+std::string Game::launcherPath() const {
+    const std::string installed =
+        game().registryKey.empty()
+            ? std::string()
+            : platform_.registry->RegGetValue(platform::kHkeyLocalMachine,
+                                              std::string(game().registryKey),
+                                              std::string(stores::kInstalledPathValue));
+    // Players start a game with a script extender through its loader.
+    const std::string install =
+        platform_.gameFolders ? platform_.gameFolders->installFolder() : std::string();
+    if (!game().loader.empty() && !install.empty() && platform_.saveFiles &&
+        platform_.saveFiles->kindOf(install + platform_.fileSystem->separator() +
+                                    std::string(game().loader)) == platform::PathKind::file) {
+        return installed + "\\" + std::string(game().loader);
+    }
+    const std::string_view file =
+        game().launcher.empty()
+            ? (game().programs.empty() ? std::string_view() : game().programs.front())
+            : game().launcher;
+    return installed + "\\" + std::string(file);
 }
 
 bool Game::gameIsRunning() const {
@@ -230,10 +371,11 @@ const char* Game::load(const std::string& name) {
         return text::kFolderNotFound;
     }
     backUpLeaving(name);
-    return platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
-                                    gameSettingsPath())
-               ? text::kCharacterChanged
-               : text::kCouldNotWrite;
+    if (auto failed = writeSetting(game().savePath, games::savePathFor(game(), name))) {
+        lastRefusal_ = std::move(*failed);
+        return lastRefusal_ == text::kCouldNotWrite ? text::kCouldNotWrite : lastRefusal_.c_str();
+    }
+    return text::kCharacterChanged;
 }
 
 const char* Game::create(const std::string& name, int difficulty, std::string& folder,
@@ -261,9 +403,10 @@ const char* Game::create(const std::string& name, int difficulty, std::string& f
         outcome = text::kCouldNotCreateFolder;
     } else {
         backUpLeaving(name);
-        if (!platform_.profile->write("General", "SLocalSavePath", "Saves\\" + name + "\\",
-                                      gameSettingsPath())) {
-            outcome = text::kCouldNotWrite;
+        if (auto failed = writeSetting(game().savePath, games::savePathFor(game(), name))) {
+            lastRefusal_ = std::move(*failed);
+            outcome =
+                lastRefusal_ == text::kCouldNotWrite ? text::kCouldNotWrite : lastRefusal_.c_str();
         }
     }
     if (outcome != text::kNewCharacterSet) {
@@ -278,14 +421,17 @@ const char* Game::create(const std::string& name, int difficulty, std::string& f
     switched = true;
     const std::string section = name.substr(name.rfind('\\') + 1);
     const bool renamingWritten = writeCharacter(section, "SScreenShotBaseName", "0");
-    const bool difficultyWritten =
-        writeCharacter(section, "iDifficultyLevel", std::to_string(difficulty));
+    const bool difficultyWritten = writeCharacter(
+        section, std::string(game().difficulty.setting.key).c_str(), std::to_string(difficulty));
     return renamingWritten && difficultyWritten ? outcome : text::kCouldNotWrite;
 }
 
 int Game::difficultyOf(const std::string& character) {
-    return parseSetting(readCharacter(character, "iDifficultyLevel", "50", kSettingReadCapacity), 0,
-                        100, 50);
+    const games::Difficulty& d = game().difficulty;
+    const std::string key(d.setting.key);
+    return parseSetting(readCharacter(character, key.c_str(), std::to_string(d.normal).c_str(),
+                                      kSettingReadCapacity),
+                        d.low, d.high, d.normal);
 }
 
 int Game::screenshotNamingOf(const std::string& character) {
@@ -299,22 +445,22 @@ bool Game::applyCharacterSettings(const std::string& character) {
     if (!writing) {
         return false;
     }
+    const games::Difficulty& d = game().difficulty;
+    const std::string normal = std::to_string(d.normal);
     // Read as the file holds them, or not at all: a default taken for the
     // character's own would be written into the game as theirs.
-    const auto level = platform_.profile->readChecked(character, "iDifficultyLevel", "50",
+    const auto level = platform_.profile->readChecked(character, d.setting.key, normal,
                                                       kSettingReadCapacity, programSettingsPath());
     const auto shots = platform_.profile->readChecked(character, "SScreenShotBaseName", "0",
                                                       kSettingReadCapacity, programSettingsPath());
     if (!level || !shots) {
         return false;
     }
-    const bool difficulty = platform_.profile->write(
-        "GamePlay", "iDifficultyLevel", std::to_string(parseSetting(*level, 0, 100, 50)),
-        gameSettingsPath());
-    const bool naming = platform_.profile->write(
-        "Display", "SScreenShotBaseName",
-        parseSetting(*shots, 0, 2, 0) == 1 ? character : std::string("ScreenShot"),
-        gameSettingsPath());
+    const bool difficulty =
+        !writeSetting(d.setting, std::to_string(parseSetting(*level, d.low, d.high, d.normal)));
+    const bool naming =
+        !writeSetting(game().screenshotName,
+                      parseSetting(*shots, 0, 2, 0) == 1 ? character : std::string("ScreenShot"));
     return difficulty && naming;
 }
 
@@ -364,7 +510,7 @@ backups::Store* Game::store() {
     }
     if (!store_ && !platform_.backupStore.empty() && platform_.saveFiles && platform_.fileSystem) {
         store_ = std::make_unique<backups::Store>(*platform_.saveFiles, *platform_.fileSystem,
-                                                  platform_.backupStore);
+                                                  platform_.backupStore, nullptr, game().saves);
     }
     return store_.get();
 }
@@ -440,9 +586,12 @@ saves::PluginSetup Game::pluginSetup() {
     // Where the game keeps its settings in the install folder, its list of
     // plugins is there too.
     const std::string local = root_ == install ? install : platform_.gameFolders->localDataFolder();
+    const std::string club = game().creationClubList.empty()
+                                 ? std::string()
+                                 : install + sep + std::string(game().creationClubList);
     return saves::readPluginSetup(*platform_.saveFiles,
                                   local.empty() ? local : local + sep + "Plugins.txt",
-                                  install + sep + master, platform_.ansiToUtf8);
+                                  install + sep + master, platform_.ansiToUtf8, game(), club);
 }
 
 namespace {
@@ -539,7 +688,11 @@ void Game::removeSettingsLeftovers() {
         if (e.kind != platform::EntryKind::file) {
             continue;
         }
-        for (const std::string_view file : {game::kGameSettingsFile, game::kProgramSettingsFile}) {
+        std::vector<std::string_view> settings = game().savePath.files;
+        settings.insert(settings.end(), game().difficulty.setting.files.begin(),
+                        game().difficulty.setting.files.end());
+        settings.push_back(stores::kProgramSettingsFile);
+        for (const std::string_view file : settings) {
             const std::string folded = files.foldedName(e.name);
             std::optional<std::uint32_t> process;
             const std::string posix = "." + std::string(file) + ".quarlo-";
@@ -587,14 +740,14 @@ std::vector<std::string> Game::finishInterrupted() {
 
 bool Game::cloudInUse() const {
     return platform_.gameFolders && platform_.saveFiles &&
-           app::cloudInUse(*platform_.saveFiles, platform_.gameFolders->steamRoots());
+           app::cloudInUse(*platform_.saveFiles, platform_.gameFolders->steamRoots(), game());
 }
 
 std::vector<std::string> Game::cloudSaves() const {
     if (!platform_.gameFolders || !platform_.saveFiles) {
         return {};
     }
-    return app::cloudSaves(*platform_.saveFiles, platform_.gameFolders->steamRoots());
+    return app::cloudSaves(*platform_.saveFiles, platform_.gameFolders->steamRoots(), game());
 }
 
 void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMoves) {
@@ -608,7 +761,7 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
         view.showSortMessage(refusal);
         return;
     }
-    const auto loose = saves::listSaves(*platform_.saveFiles, savesFolder());
+    const auto loose = saves::listSaves(*platform_.saveFiles, savesFolder(), game().saves);
     if (!loose || loose->empty()) {
         view.showSortMessage(text::kNoLooseSaves);
         return;
@@ -633,7 +786,7 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
                     there.files.push_back(e.name);
                 }
             }
-            if (const auto saves = saves::listSaves(*platform_.saveFiles, folder)) {
+            if (const auto saves = saves::listSaves(*platform_.saveFiles, folder, game().saves)) {
                 there.character = saves::characterOf(*saves);
             }
             return there;
@@ -651,7 +804,7 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
             }
         }
     }
-    plan.warning = cloudWarning(keptOf(cloudSaves(), std::string(game::kSavesFolder), moving));
+    plan.warning = cloudWarning(keptOf(cloudSaves(), std::string(game().savesFolder), moving));
     if (!view.confirmSort(plan)) {
         return;
     }
@@ -684,13 +837,13 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
     // The loose saves, as the character "Saves" the game uses when
     // SLocalSavePath names Saves itself, keep a backup before they move.
     if (!jobs.empty()) {
-        backUpBefore(backups::Reason::beforeSort, std::string(game::kSavesFolder), savesFolder(),
+        backUpBefore(backups::Reason::beforeSort, std::string(game().savesFolder), savesFolder(),
                      text::kSortLooseSaves);
     }
     std::vector<saves::TransferResult> results;
     view.runWithProgress(text::kSortLooseSaves, [&](const saves::Progress& progress) {
         results = saves::transferSaves(*platform_.saveFiles, savesFolder(), jobs,
-                                       saves::Transfer::move, progress);
+                                       saves::Transfer::move, progress, game().saves);
     });
     std::size_t moved = 0;
     std::size_t coSaves = 0;
@@ -706,7 +859,7 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
         skipped += mine.size() - arrived;
         why += transferReasons(
             mine, Verb::move,
-            PlaceNames{std::string(game::kSavesFolder), jobGroups[j]->folderName, {}});
+            PlaceNames{std::string(game().savesFolder), jobGroups[j]->folderName, {}});
     }
     afterMoves();
     const bool whole = skipped == 0 && std::all_of(results.begin(), results.end(), [](auto& r) {
@@ -723,7 +876,7 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
     summary += stillThere == 0 ? "."
                                : "; " + countOf(stillThere, "save") +
                                      (stillThere == 1 ? " is" : " are") + " still in Saves.";
-    if (moved > 0 && activeSave() == game::kSavesFolder) {
+    if (moved > 0 && activeSave() == game().savesFolder) {
         summary += "\n\n" + std::string(text::kGameUsesSaves);
     }
     if (!why.empty()) {

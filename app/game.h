@@ -108,18 +108,48 @@ class Game {
     // folder, or the install folder where the game turns My Games off.
     std::string automaticRoot() const;
     void setRoot(std::string root) { root_ = std::move(root); }
+    // After the platform was made anew for another game: nothing of the
+    // folder worked on before is kept.
+    void forgetGameFolder() {
+        store_.reset();
+        finishedFor_.clear();
+        root_.clear();
+    }
     const std::string& root() const { return root_; }
 
+    // The game this folder is of.
+    const games::Game& game() const { return *platform_.game; }
+
+    // The settings file the game reads first (oblivion.ini), and any other
+    // of the game folder: root/<file>.
     std::string gameSettingsPath() const;
+    std::string settingsPath(std::string_view file) const;
     std::string programSettingsPath() const;
     std::string savesFolder() const;
     // root/Saves/entry.
     std::string characterFolder(const std::string& entry) const;
 
     std::string readGame(const char* section, const char* key, const char* def, int capacity);
+    // A setting as the game reads it: from each of its files in turn, the
+    // last that holds it winning; `def` where none does. The checked read is
+    // nullopt when a file that is there cannot be read.
+    std::string readSetting(const games::Setting& setting, const char* def, int capacity) const;
+    std::optional<std::string> readSettingChecked(const games::Setting& setting, const char* def,
+                                                  int capacity) const;
+    // Writes a setting where the game will read it (games::Setting says
+    // where), then reads every file the game reads, in its order: nullopt
+    // when the value that wins is `value`, else the "Failed." sentence that
+    // says why. Every other byte of every file stays as it was.
+    std::optional<std::string> writeSetting(const games::Setting& setting,
+                                            const std::string& value);
     std::string readCharacter(const std::string& character, const char* key, const char* def,
                               int capacity);
     bool writeCharacter(const std::string& character, const char* key, const std::string& value);
+    // What Run Game starts where no store does: the install folder's
+    // script extender's loader where it is there, else the launcher (or the
+    // game's program, for a game without one), as a path the registry gives.
+    std::string launcherPath() const;
+
     // The character SLocalSavePath names now, and the folder it names.
     std::string activeSave();
     std::string activeSaveFolder();
@@ -134,6 +164,10 @@ class Game {
     // Load Character: the checks, the backup of the character left, and the
     // switch itself. The outcome's own text.
     const char* load(const std::string& name);
+    // The difficulty's scale as the slider shows it.
+    int difficultyLow() const { return game().difficulty.low; }
+    int difficultyHigh() const { return game().difficulty.high; }
+    int difficultyNormal() const { return game().difficulty.normal; }
     // New Character: the folder, the backup of the character left, the
     // switch and the new character's first settings (its difficulty the
     // one given). The outcome's own text; `folder` the new one's.

@@ -8,14 +8,11 @@
 #include "app/steam_cloud.h"
 #include "catalogue/create_directory.h"
 #include "catalogue/save_list.h"
-#include "platform/game_facts.h"
 
 namespace quarlo::app {
 
 namespace {
 
-constexpr int kSliderMin = 0;
-constexpr int kSliderMax = 100;
 constexpr int kCheckMax = 2;
 
 }  // namespace
@@ -43,7 +40,37 @@ MainHandlers handlersFor(Main& main) {
     handlers.tidyUp = [&main](const std::string& entry, CharacterView& view) {
         main.onTidyUp(entry, view);
     };
+    handlers.gameChosen = [&main](std::size_t entry) { main.onGameChosen(entry); };
     return handlers;
+}
+
+const games::Game& windowGame(const std::vector<platform::FoundGame>& found,
+                              std::string_view remembered) {
+    const auto here = [&](const games::Game& g) {
+        return std::any_of(found.begin(), found.end(),
+                           [&](const platform::FoundGame& f) { return f.game == &g; });
+    };
+    if (const games::Game* last = games::byKey(remembered);
+        last != nullptr && last->switchable && (found.empty() || here(*last))) {
+        return *last;
+    }
+    if (found.empty() || here(games::oblivion())) {
+        return games::oblivion();
+    }
+    for (const platform::FoundGame& f : found) {
+        if (f.supported) {
+            return *f.game;
+        }
+    }
+    return games::oblivion();
+}
+
+std::string windowTitle(const games::Game& game, const std::vector<platform::FoundGame>& found) {
+    const bool onlyOblivion =
+        game.id == games::GameId::oblivion &&
+        std::all_of(found.begin(), found.end(),
+                    [](const platform::FoundGame& f) { return f.game == &games::oblivion(); });
+    return onlyOblivion ? "Quarlo" : "Quarlo - " + std::string(game.name);
 }
 
 Main::Main(platform::Platform& platform, MainControls& controls)
@@ -81,8 +108,47 @@ Main::Holding::~Holding() {
     }
 }
 
+void Main::setGames(std::vector<platform::FoundGame> found,
+                    std::function<platform::Platform(const games::Game&)> make,
+                    std::function<bool(std::string_view)> remember) {
+    found_ = std::move(found);
+    makePlatform_ = std::move(make);
+    rememberGame_ = std::move(remember);
+}
+
+void Main::showGames() {
+    std::vector<GameEntry> entries;
+    for (const platform::FoundGame& f : found_) {
+        entries.push_back(
+            GameEntry{std::string(f.game->name) + (f.supported ? "" : " (not supported)"),
+                      f.game == platform_.game, f.supported});
+    }
+    controls_.setGames(entries.size() > 1 ? entries : std::vector<GameEntry>{});
+    controls_.setTitle(windowTitle(*platform_.game, found_));
+}
+
+void Main::onGameChosen(std::size_t entry) {
+    if (entry >= found_.size() || found_[entry].game == platform_.game || !makePlatform_) {
+        return;
+    }
+    const platform::FoundGame& f = found_[entry];
+    if (!f.supported) {
+        controls_.showNotice(std::string(f.game->name), "Failed. " + f.why);
+        return;
+    }
+    // The game's own platform: its prefix under Wine, its programs, its
+    // install folder. What the window showed was the other game's.
+    platform_ = makePlatform_(*f.game);
+    if (rememberGame_) {
+        rememberGame_(f.game->key);
+    }
+    game_.forgetGameFolder();
+    startUp();
+}
+
 void Main::startUp() {
     directoryMode_ = false;
+    showGames();
     controls_.setLabel(ValueLabel::Mode, text::kAutomaticMode);
     game_.setRoot(game_.automaticRoot());
     // Whatever a command cut off before left is finished first (the lock's
@@ -93,17 +159,20 @@ void Main::startUp() {
     }
     pathLog_.PathLogInit(platform_.fileSystem.get());
     RefreshSaveList();
-    setSlider(parseSetting(readGame("GamePlay", "iDifficultyLevel", "50", kSettingReadCapacity),
-                           kSliderMin, kSliderMax, 50));
+    // The slider spans the game's own scale.
+    const games::Difficulty& difficulty = game_.game().difficulty;
+    controls_.setSliderRange(difficulty.low, difficulty.high);
+    readBufferLength_ = kSettingReadCapacity;
+    setSlider(parseSetting(
+        game_.readSetting(difficulty.setting, std::to_string(difficulty.normal).c_str(),
+                          readBufferLength_),
+        difficulty.low, difficulty.high, difficulty.normal));
     LoadCharacterSettings();
     activeSaveLabel();
     // When start-up leaves the slider where it was, no change notification
     // ran; the label must still show the value rather than its placeholder.
     controls_.setLabel(ValueLabel::Diff, std::to_string(controls_.sliderValue()));
-    launcherPath_ = platform_.registry->RegGetValue(platform::kHkeyLocalMachine,
-                                                    std::string(game::kRegistryKey),
-                                                    std::string(game::kInstalledPathValue)) +
-                    "\\" + std::string(game::kLauncherFile);
+    launcherPath_ = game_.launcherPath();
 }
 
 void Main::setSlider(int value) {
@@ -130,8 +199,7 @@ bool Main::activeSaveLabel() {
         return false;
     }
     const std::string baseName = controls_.checkValue() == 1 ? activeSaveName_ : "ScreenShot";
-    return platform_.profile->write("Display", "SScreenShotBaseName", baseName,
-                                    game_.gameSettingsPath());
+    return !game_.writeSetting(game_.game().screenshotName, baseName);
 }
 
 void Main::RefreshSaveList() {
@@ -147,8 +215,11 @@ void Main::RefreshSaveList() {
 }
 
 void Main::LoadCharacterSettings() {
-    setSlider(parseSetting(readCharacter("iDifficultyLevel", "50", kSettingReadCapacity),
-                           kSliderMin, kSliderMax, 50));
+    const games::Difficulty& difficulty = game_.game().difficulty;
+    setSlider(
+        parseSetting(readCharacter(std::string(difficulty.setting.key).c_str(),
+                                   std::to_string(difficulty.normal).c_str(), kSettingReadCapacity),
+                     difficulty.low, difficulty.high, difficulty.normal));
     setCheck(parseSetting(readCharacter("SScreenShotBaseName", "0", kSettingReadCapacity), 0,
                           kCheckMax, 0));
 }
@@ -162,11 +233,14 @@ void Main::onSliderChanged() {
         controls_.setLabel(ValueLabel::Outcome, refused_);
         return;
     }
-    const bool gameWritten =
-        platform_.profile->write("GamePlay", "iDifficultyLevel", value, game_.gameSettingsPath());
-    const bool characterWritten = writeCharacter("iDifficultyLevel", value);
-    setOutcome(text::kOpDifficulty,
-               gameWritten && characterWritten ? text::kSuccess : text::kCouldNotWrite);
+    const games::Setting& setting = game_.game().difficulty.setting;
+    const auto gameFailed = game_.writeSetting(setting, value);
+    const bool characterWritten = writeCharacter(std::string(setting.key).c_str(), value);
+    // A file the game reads over the one written is said as it is.
+    failure_ = gameFailed.value_or(characterWritten ? std::string() : text::kCouldNotWrite);
+    setOutcome(text::kOpDifficulty, failure_.empty()                   ? text::kSuccess
+                                    : failure_ == text::kCouldNotWrite ? text::kCouldNotWrite
+                                                                       : failure_.c_str());
 }
 
 void Main::onCheckClicked() {
@@ -196,6 +270,7 @@ SavesSource Main::savesOf(const std::string& entry) {
     source.plugins = [this] { return game_.pluginSetup(); };
     source.cloud = [this] { return game_.cloudSaves(); };
     source.cloudInUse = [this] { return game_.cloudInUse(); };
+    source.game = &game_.game();
     return source;
 }
 
@@ -207,7 +282,8 @@ BackupsSource Main::backupsOf(const std::string& entry) {
                          platform_.saveFiles.get(),
                          platform_.trash.get(),
                          this,
-                         platform_.ansiToUtf8};
+                         platform_.ansiToUtf8,
+                         &game_.game()};
 }
 
 void Main::onBackUp(const std::string& entry, BackupView& view) {
@@ -218,7 +294,7 @@ void Main::onBackUp(const std::string& entry, BackupView& view) {
     const backups::Made made = game.backUp(entry);
     view.showMessage(text::kBackUp, made.failure == text::kNoBackupStore
                                         ? std::string(text::kNoBackupStore)
-                                        : backupSummary(made, entry));
+                                        : backupSummary(made, entry, game_.game().saves));
 }
 
 void Main::onRename(const std::string& entry, CharacterView& view) {

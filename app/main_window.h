@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/controls.h"
@@ -22,8 +24,19 @@ class Main : public Characters {
   public:
     Main(platform::Platform& platform, MainControls& controls);
 
+    // The games found here, for the Game menu; how to make a game's platform
+    // (its prefix, its programs) and keep the choice. Set before startUp;
+    // without it the window knows the one game its platform was made for.
+    void setGames(std::vector<platform::FoundGame> found,
+                  std::function<platform::Platform(const games::Game&)> make,
+                  std::function<bool(std::string_view)> remember);
+
     // Runs before the window is first shown.
     void startUp();
+
+    // The Game menu: the game of the entry chosen takes the window's place
+    // as at a start; one Quarlo cannot switch is said, never loaded.
+    void onGameChosen(std::size_t entry);
 
     // Control events.
     void onSliderChanged();
@@ -86,6 +99,7 @@ class Main : public Characters {
     std::string programSettingsPath() const { return game_.programSettingsPath(); }
 
   private:
+    void showGames();
     std::string readGame(const char* section, const char* key, const char* def, int capacity);
     std::string readCharacter(const char* key, const char* def, int capacity);
     bool writeCharacter(const char* key, const std::string& value);
@@ -124,10 +138,25 @@ class Main : public Characters {
     std::string newCharacterPath_;
     std::string activeSaveName_;
     std::string launcherPath_;
+    std::vector<platform::FoundGame> found_;
+    std::function<platform::Platform(const games::Game&)> makePlatform_;
+    std::function<bool(std::string_view)> rememberGame_;
+    // The text of the last outcome that is no constant of its own.
+    std::string failure_;
     int readBufferLength_ = 0;
 };
 
 // The hooks that hand each of the main window's notifications to `main`.
 MainHandlers handlersFor(Main& main);
+
+// The game a window starts on: the one last chosen (a key) where it is
+// found here, or wherever nothing is found; else Oblivion where it is found
+// or nothing is; else the first game found that Quarlo can switch.
+const games::Game& windowGame(const std::vector<platform::FoundGame>& found,
+                              std::string_view remembered);
+
+// "Quarlo", or "Quarlo - Skyrim Special Edition" where more than Oblivion
+// is served.
+std::string windowTitle(const games::Game& game, const std::vector<platform::FoundGame>& found);
 
 }  // namespace quarlo::app

@@ -16,17 +16,19 @@ std::vector<CharacterLine> characterLines(Game& game,
     const std::string active = game.activeSave();
     for (const std::string& name : game.characters()) {
         CharacterLine line{name, name == active, 0, {}, {}, {}};
-        const auto listed = game.saveFiles() != nullptr
-                                ? saves::listSaves(*game.saveFiles(), game.characterFolder(name))
-                                : std::nullopt;
+        const auto listed =
+            game.saveFiles() != nullptr
+                ? saves::listSaves(*game.saveFiles(), game.characterFolder(name), game.game().saves)
+                : std::nullopt;
         if (listed) {
             for (const saves::SaveEntry& save : *listed) {
                 line.saves += save.header ? 1 : 0;
             }
             if (!listed->empty() && listed->front().header) {
                 if (screenshots) {
-                    line.screenshot =
-                        saves::readScreenshot(*game.saveFiles(), listed->front().path).screenshot;
+                    line.screenshot = saves::readScreenshot(*game.saveFiles(), listed->front().path,
+                                                            game.game().saves.layout)
+                                          .screenshot;
                 }
                 const SaveRow row = rowFor(listed->front(), ansi);
                 line.level = row.level;

@@ -9,7 +9,7 @@
 
 #include "app/game.h"
 #include "backups/digest.h"
-#include "platform/game_facts.h"
+#include "platform/store_facts.h"
 
 namespace quarlo::app {
 
@@ -82,10 +82,6 @@ std::string checksumOf(const std::string& bytes) {
     return backups::hexDigest(digest.value());
 }
 
-std::string savePathOf(const std::string& name) {
-    return std::string(game::kSavesFolder) + "\\" + name + "\\";
-}
-
 }  // namespace
 
 bool Game::writeJournal(const RenameJob& job) {
@@ -133,7 +129,7 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
             // system does not tell cases apart, both spellings "exist".
             const auto entries = files.entriesOf(savesFolder());
             if (!entries) {
-                return "Failed. The folder " + std::string(game::kSavesFolder) + " cannot be read.";
+                return "Failed. The folder " + std::string(game().savesFolder) + " cannot be read.";
             }
             const auto there = [&](const std::string& name) {
                 return std::any_of(entries->begin(), entries->end(), [&](const auto& e) {
@@ -196,47 +192,52 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
             const std::string settings = programSettingsPath();
             const auto bytes = platform_.profile->fileBytes(settings);
             if (!bytes) {
-                return "Failed. " + std::string(game::kProgramSettingsFile) + " could not be read.";
+                return "Failed. " + std::string(stores::kProgramSettingsFile) +
+                       " could not be read.";
             }
             const bool done = checksumOf(*bytes) != job.program;
             if (done != forward && !platform_.profile->renameSection(a, b, settings)) {
-                return "Failed. " + std::string(game::kProgramSettingsFile) +
+                return "Failed. " + std::string(stores::kProgramSettingsFile) +
                        " could not be written.";
             }
             return std::nullopt;
         }
         case 2: {
-            // The game's setting, only from the value it had to the new one
-            // and back: a value the player set since is theirs.
-            const std::string gameIni = gameSettingsPath();
-            const std::string unreadable =
-                "Failed. " + std::string(game::kGameSettingsFile) + " could not be read.";
-            const std::string unwritten =
-                "Failed. " + std::string(game::kGameSettingsFile) + " could not be written.";
-            if (job.gameNamesIt) {
-                const auto now = platform_.profile->readChecked("General", "SLocalSavePath", "",
-                                                                kSaveReadCapacity, gameIni);
-                if (!now) {
-                    return unreadable;
+            // The game's setting, in each file it reads, only from the value
+            // it had to the new one and back: a value the player set since
+            // is theirs.
+            const auto follow = [&](const games::Setting& setting, const std::string& was,
+                                    const std::string& next, const char* def,
+                                    int capacity) -> std::optional<std::string> {
+                for (const std::string_view file : setting.files) {
+                    const std::string path = settingsPath(file);
+                    // A file without the key is left alone, whatever the name.
+                    const auto now = platform_.profile->readChecked(
+                        setting.section, setting.key, setting.files.size() == 1 ? def : "\x01",
+                        capacity, path);
+                    if (!now) {
+                        return "Failed. " + std::string(file) + " could not be read.";
+                    }
+                    if (*now == was &&
+                        !platform_.profile->write(setting.section, setting.key, next, path)) {
+                        return "Failed. " + std::string(file) + " could not be written.";
+                    }
                 }
-                const std::string was = forward ? job.oldPath : savePathOf(job.to);
-                const std::string next = forward ? savePathOf(job.to) : job.oldPath;
-                if (*now == was &&
-                    !platform_.profile->write("General", "SLocalSavePath", next, gameIni)) {
-                    return unwritten;
+                return std::nullopt;
+            };
+            if (job.gameNamesIt) {
+                const std::string was = forward ? job.oldPath : games::savePathFor(game(), job.to);
+                const std::string next = forward ? games::savePathFor(game(), job.to) : job.oldPath;
+                if (auto failed = follow(game().savePath, was, next, "", kSaveReadCapacity)) {
+                    return failed;
                 }
             }
             if (job.shotsNamed) {
-                const auto now = platform_.profile->readChecked(
-                    "Display", "SScreenShotBaseName", "ScreenShot", kSettingReadCapacity, gameIni);
-                if (!now) {
-                    return unreadable;
-                }
                 const std::string& was = forward ? job.oldShots : job.to;
                 const std::string& next = forward ? job.to : job.oldShots;
-                if (*now == was &&
-                    !platform_.profile->write("Display", "SScreenShotBaseName", next, gameIni)) {
-                    return unwritten;
+                if (auto failed = follow(game().screenshotName, was, next, "ScreenShot",
+                                         kSettingReadCapacity)) {
+                    return failed;
                 }
             }
             return std::nullopt;
@@ -291,8 +292,12 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
 
 std::string Game::runRename(RenameJob& job) {
     constexpr int kSteps = 4;
-    static constexpr const char* kDone[kSteps] = {"the folder", "quarlo.ini's settings",
-                                                  "oblivion.ini's setting", "the backups"};
+    const std::string settingsDone =
+        game().savePath.files.size() == 1
+            ? std::string(games::mainSettingsFile(game())) + "'s setting"
+            : "the game's settings";
+    const std::string kDone[kSteps] = {"the folder", "quarlo.ini's settings", settingsDone,
+                                       "the backups"};
     std::optional<std::string> failure;
     if (!job.back) {
         for (int step = 0; step < kSteps && !failure; ++step) {
@@ -310,7 +315,7 @@ std::string Game::runRename(RenameJob& job) {
     std::string stranded;
     for (int step = kSteps - 1; step >= 0; --step) {
         if (const auto undone = renameStep(step, job, false)) {
-            stranded += "\n" + std::string(kDone[step]) + ": " + *undone;
+            stranded += "\n" + kDone[step] + ": " + *undone;
         }
     }
     const std::string why = failure ? *failure : std::string();
@@ -380,19 +385,19 @@ std::string Game::rename(const std::string& from, const std::string& to) {
     // What the steps will look at, read before any is made; a read that
     // fails is a failure, never "not this character".
     const auto program = platform_.profile->fileBytes(programSettingsPath());
-    const std::string gameIni = gameSettingsPath();
-    const auto oldPath =
-        platform_.profile->readChecked("General", "SLocalSavePath", "", kSaveReadCapacity, gameIni);
-    const auto oldShots = platform_.profile->readChecked(
-        "Display", "SScreenShotBaseName", "ScreenShot", kSettingReadCapacity, gameIni);
+    const auto oldPath = readSettingChecked(game().savePath, "", kSaveReadCapacity);
+    const auto oldShots =
+        readSettingChecked(game().screenshotName, "ScreenShot", kSettingReadCapacity);
     const auto naming = platform_.profile->readChecked(from, "SScreenShotBaseName", "0",
                                                        kSettingReadCapacity, programSettingsPath());
     if (!program || !naming) {
-        return "Failed. " + std::string(game::kProgramSettingsFile) +
+        return "Failed. " + std::string(stores::kProgramSettingsFile) +
                " could not be read. Nothing was renamed.";
     }
     if (!oldPath || !oldShots) {
-        return "Failed. " + std::string(game::kGameSettingsFile) +
+        return "Failed. " +
+               (game().savePath.files.size() == 1 ? std::string(games::mainSettingsFile(game()))
+                                                  : std::string("The game's settings")) +
                " could not be read. Nothing was renamed.";
     }
     job.program = checksumOf(*program);
@@ -403,7 +408,7 @@ std::string Game::rename(const std::string& from, const std::string& to) {
     while (!named.empty() && named.back() == '\\') {
         named.pop_back();
     }
-    const std::string prefix = std::string(game::kSavesFolder) + "\\";
+    const std::string prefix = std::string(game().savesFolder) + "\\";
     if (named.size() > prefix.size() &&
         files.foldedName(named.substr(0, prefix.size())) == files.foldedName(prefix) &&
         named.find('\\', prefix.size()) == std::string::npos) {

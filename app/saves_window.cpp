@@ -103,21 +103,23 @@ SaveRow rowFor(const saves::SaveEntry& entry,
         return row;
     }
     const saves::SaveHeader& h = *entry.header;
-    const auto text = [&](const std::string& bytes) {
-        return ansiToUtf8 ? ansiToUtf8(bytes) : latin1ToUtf8(bytes);
+    const auto text = [&](const std::string& bytes, bool utf8) {
+        return utf8 ? bytes : ansiToUtf8 ? ansiToUtf8(bytes) : latin1ToUtf8(bytes);
     };
-    row.player = text(h.playerName);
+    row.player = text(h.playerName, h.textUtf8);
     row.level = std::to_string(h.playerLevel);
-    row.location = text(h.location);
+    row.location = text(h.location, h.locationUtf8);
     row.played = formatPlayTime(h.playTimeMs);
-    row.saved = h.saveTime;
+    row.saved = entry.savedTime();
     std::size_t missing = 0;
-    for (const std::string& plugin : h.plugins) {
-        const saves::PluginState state = saves::stateOf(setup, text(plugin));
-        missing +=
-            state == saves::PluginState::inactive || state == saves::PluginState::notInstalled;
+    for (const auto* list : {&h.plugins, &h.lightPlugins}) {
+        for (const std::string& plugin : *list) {
+            const saves::PluginState state = saves::stateOf(setup, text(plugin, h.textUtf8));
+            missing +=
+                state == saves::PluginState::inactive || state == saves::PluginState::notInstalled;
+        }
     }
-    row.plugins = std::to_string(h.plugins.size()) +
+    row.plugins = std::to_string(h.plugins.size() + h.lightPlugins.size()) +
                   (missing == 0 ? std::string() : ", " + std::to_string(missing) + " missing");
     return row;
 }
@@ -136,48 +138,47 @@ void SavesWindow::onRefresh() {
     load(keep);
 }
 
-void SavesWindow::load(const std::string& keepSelected) {
-    saves_.clear();
-    if (source_.files != nullptr) {
+ListedSaves listSavesOf(const SavesSource& source) {
+    ListedSaves l;
+    if (source.files != nullptr) {
         // A folder that cannot be listed shows an empty table; it may be
         // there again on the next F5.
-        if (auto list = saves::listSaves(*source_.files, source_.folder)) {
-            saves_ = std::move(*list);
+        if (auto list = saves::listSaves(*source.files, source.folder, source.game->saves)) {
+            l.saves = std::move(*list);
         }
     }
-    plugins_ = source_.plugins ? source_.plugins() : saves::PluginSetup{};
-    cloud_ = source_.cloud ? source_.cloud() : std::vector<std::string>{};
-    std::string note = plugins_.known ? std::string() : plugins_.why;
-    if (!cloudReaches(source_.name) && source_.cloudInUse && source_.cloudInUse()) {
-        note += (note.empty() ? "" : "\n") + std::string(text::kNotInCloud);
+    l.plugins = source.plugins ? source.plugins() : saves::PluginSetup{};
+    l.cloud = source.cloud ? source.cloud() : std::vector<std::string>{};
+    l.note = l.plugins.known ? std::string() : l.plugins.why;
+    if (!cloudReaches(source.name, *source.game) && source.cloudInUse && source.cloudInUse()) {
+        l.note += (l.note.empty() ? "" : "\n") + std::string(text::kNotInCloud);
     }
-    view_.setPluginNote(note);
-    std::vector<SaveRow> rows;
-    rows.reserve(saves_.size());
-    coSaves_.assign(saves_.size(), {});
-    notes_.assign(saves_.size(), {});
-    // The newest readable save: the readable ones come first.
-    int select = saves_.empty() ? -1 : 0;
-    const std::optional<std::uint64_t> character = saves::characterOf(saves_);
-    const char sep = source_.files != nullptr ? source_.files->separator() : '/';
-    for (std::size_t i = 0; i < saves_.size(); ++i) {
-        SaveRow row = rowFor(saves_[i], source_.ansiToUtf8, character, plugins_);
+    if (std::any_of(l.saves.begin(), l.saves.end(),
+                    [](const saves::SaveEntry& e) { return e.header && !e.header->timed; })) {
+        l.note += (l.note.empty() ? "" : "\n") + std::string(text::kNoSaveTime);
+    }
+    l.rows.reserve(l.saves.size());
+    l.coSaves.assign(l.saves.size(), {});
+    const std::optional<std::uint64_t> character = saves::characterOf(l.saves);
+    const char sep = source.files != nullptr ? source.files->separator() : '/';
+    for (std::size_t i = 0; i < l.saves.size(); ++i) {
+        SaveRow row = rowFor(l.saves[i], source.ansiToUtf8, character, l.plugins);
         std::vector<std::string> notes;
         if (!row.note.empty()) {
             notes.push_back(row.note);
         }
         bool cut = false;
         bool foreign = false;
-        for (const std::string& name : saves_[i].coSaves) {
-            const std::string path = source_.folder + sep + name;
-            const auto chunk = source_.files->read(path, 0, kLargestCoSave + 1);
+        for (const std::string& name : l.saves[i].coSaves) {
+            const std::string path = source.folder + sep + name;
+            const auto chunk = source.files->read(path, 0, kLargestCoSave + 1);
             if (!chunk || chunk->bytes.size() > kLargestCoSave) {
                 continue;
             }
             saves::CoSaveFacts facts = saves::readCoSave(name, chunk->bytes);
             cut = cut || facts.problem == saves::CoSaveProblem::cutShort;
             foreign = foreign || facts.problem == saves::CoSaveProblem::notACoSave;
-            coSaves_[i].emplace_back(name, std::move(facts));
+            l.coSaves[i].emplace_back(name, std::move(facts));
         }
         if (cut) {
             notes.emplace_back(text::kCoSaveCutShort);
@@ -185,21 +186,53 @@ void SavesWindow::load(const std::string& keepSelected) {
         if (foreign) {
             notes.emplace_back(text::kNotACoSave);
         }
-        if (keptInCloud(cloud_, source_.name, saves_[i].fileName)) {
+        if (keptInCloud(l.cloud, source.name, l.saves[i].fileName)) {
             notes.emplace_back(text::kKeptInCloud);
         }
         row.note.clear();
         for (std::size_t n = 0; n < notes.size(); ++n) {
             row.note += (n == 0 ? "" : "; ") + notes[n];
         }
-        notes_[i] = row.note;
-        rows.push_back(std::move(row));
+        l.rows.push_back(std::move(row));
+    }
+    return l;
+}
+
+std::vector<PluginLine> pluginLines(const saves::SaveEntry& entry, const SavesSource& source,
+                                    const saves::PluginSetup& setup) {
+    std::vector<PluginLine> plugins;
+    if (!entry.header) {
+        return plugins;
+    }
+    for (const auto* list : {&entry.header->plugins, &entry.header->lightPlugins}) {
+        for (const std::string& plugin : *list) {
+            const std::string name = entry.header->textUtf8 ? plugin
+                                     : source.ansiToUtf8    ? source.ansiToUtf8(plugin)
+                                                            : latin1ToUtf8(plugin);
+            plugins.push_back(PluginLine{name, saves::describe(saves::stateOf(setup, name))});
+        }
+    }
+    return plugins;
+}
+
+void SavesWindow::load(const std::string& keepSelected) {
+    ListedSaves listed = listSavesOf(source_);
+    saves_ = std::move(listed.saves);
+    plugins_ = std::move(listed.plugins);
+    cloud_ = std::move(listed.cloud);
+    coSaves_ = std::move(listed.coSaves);
+    view_.setPluginNote(listed.note);
+    // The newest readable save: the readable ones come first.
+    int select = saves_.empty() ? -1 : 0;
+    notes_.assign(saves_.size(), {});
+    for (std::size_t i = 0; i < saves_.size(); ++i) {
+        notes_[i] = listed.rows[i].note;
         if (!keepSelected.empty() && saves_[i].fileName == keepSelected) {
             select = static_cast<int>(i);
         }
     }
     selected_ = -1;
-    view_.setRows(rows);
+    view_.setRows(listed.rows);
     view_.selectRow(select);
     onSelect(select);
 }
@@ -222,22 +255,15 @@ void SavesWindow::onSelect(int row) {
         details.push_back(coSaveLine(name, facts, source_.ansiToUtf8));
     }
     view_.showDetails(details);
-    std::vector<PluginLine> plugins;
-    if (entry.header) {
-        for (const std::string& plugin : entry.header->plugins) {
-            const std::string name =
-                source_.ansiToUtf8 ? source_.ansiToUtf8(plugin) : latin1ToUtf8(plugin);
-            plugins.push_back(PluginLine{name, saves::describe(saves::stateOf(plugins_, name))});
-        }
-    }
-    view_.showPlugins(plugins);
+    view_.showPlugins(pluginLines(entry, source_, plugins_));
     if (!entry.header || entry.header->screenshotWidth == 0 ||
         entry.header->screenshotHeight == 0) {
         view_.clearScreenshot();
         return;
     }
     // Read now, not with the list: a screenshot is most of a header's bytes.
-    const saves::ScreenshotResult shot = saves::readScreenshot(*source_.files, entry.path);
+    const saves::ScreenshotResult shot =
+        saves::readScreenshot(*source_.files, entry.path, source_.game->saves.layout);
     if (!shot.screenshot) {
         view_.clearScreenshot();
         return;
@@ -326,9 +352,9 @@ void SavesWindow::transfer(bool move) {
     }
     std::vector<saves::TransferResult> results;
     view_.runWithProgress(title, [&](const saves::Progress& progress) {
-        results =
-            saves::transferSaves(*source_.files, source_.folder, {job},
-                                 move ? saves::Transfer::move : saves::Transfer::copy, progress);
+        results = saves::transferSaves(*source_.files, source_.folder, {job},
+                                       move ? saves::Transfer::move : saves::Transfer::copy,
+                                       progress, source_.game->saves);
     });
     onRefresh();
     view_.savesChanged(target.created);
@@ -376,8 +402,8 @@ void SavesWindow::onDelete() {
     }
     std::vector<saves::TransferResult> results;
     view_.runWithProgress(title, [&](const saves::Progress& progress) {
-        results =
-            saves::trashSaves(*source_.files, *source_.trash, source_.folder, names, progress);
+        results = saves::trashSaves(*source_.files, *source_.trash, source_.folder, names, progress,
+                                    source_.game->saves);
     });
     onRefresh();
     if (arrivedCount(results) > 0) {

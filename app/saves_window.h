@@ -150,6 +150,8 @@ struct SavesSource {
     // Whether Steam Cloud is in use for the game: where it is, the window
     // says of a character's folder that the cloud does not keep it.
     std::function<bool()> cloudInUse = {};
+    // The game whose saves these are.
+    const games::Game* game = &games::oblivion();
 };
 
 // Texts of the Saves window's commands.
@@ -183,12 +185,33 @@ inline constexpr const char* kAnotherCharacters = "Another character's";
 inline constexpr const char* kLink = "A link";
 inline constexpr const char* kCoSaveCutShort = "Co-save cut short.";
 inline constexpr const char* kNotACoSave = "Not a co-save.";
+inline constexpr const char* kNoSaveTime =
+    "The game keeps no time in its saves: Saved shows when each file was last written.";
 }  // namespace text
 
 // A co-save's facts as the Saves window says them, one line:
 // "Save 1.obse: script extender 21.4, game 1.2.0416, 2 plugins stored data".
 std::string coSaveLine(const std::string& fileName, const saves::CoSaveFacts& facts,
                        const std::function<std::string(std::string_view)>& ansiToUtf8);
+
+// A character's saves as the Saves window reads them: each save's row (its
+// note with what its co-saves and Steam Cloud add), its co-saves' facts and
+// its plugins; the window's note above them. The command line's `saves`
+// reads the same.
+struct ListedSaves {
+    std::vector<saves::SaveEntry> saves;
+    std::vector<SaveRow> rows;
+    std::vector<std::vector<std::pair<std::string, saves::CoSaveFacts>>> coSaves;
+    std::vector<std::string> cloud;
+    saves::PluginSetup plugins;
+    std::string note;
+};
+ListedSaves listSavesOf(const SavesSource& source);
+
+// The plugins one save needs, in load order (its full plugins, then its
+// light ones), as UTF-8, each with how it stands now.
+std::vector<PluginLine> pluginLines(const saves::SaveEntry& entry, const SavesSource& source,
+                                    const saves::PluginSetup& setup);
 
 // The Saves window of one character: it reads the folder when it opens and
 // when asked again, and the screenshot of the selected save. Its commands

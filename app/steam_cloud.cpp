@@ -4,7 +4,6 @@
 #include <cctype>
 #include <string_view>
 
-#include "platform/game_facts.h"
 #include "platform/save_files.h"
 #include "platform/wine/vdf.h"
 #include "saves/character_saves.h"
@@ -26,27 +25,27 @@ bool allDigits(std::string_view text) {
 // game's rule reaches it; "" otherwise. Steam writes the path below its root
 // with "/" and in the case it stored ("my games/..."); a leading "/" as the
 // rule itself has it is allowed.
-std::string underRule(std::string path) {
+std::string underRule(std::string path, const games::CloudRule& rule) {
     std::replace(path.begin(), path.end(), '\\', '/');
     while (!path.empty() && path.front() == '/') {
         path.erase(0, 1);
     }
-    const std::string folder = saves::lowerAscii(game::kCloudFolder) + "/";
+    const std::string folder = saves::lowerAscii(rule.folder) + "/";
     const std::string folded = saves::lowerAscii(path);
     if (!folded.starts_with(folder) || folded.size() == folder.size()) {
         return {};
     }
     const std::string below = path.substr(folder.size());
-    if (!game::kCloudRecursive && below.find('/') != std::string::npos) {
+    if (!rule.recursive && below.find('/') != std::string::npos) {
         return {};
     }
-    return saves::lowerAscii(below).ends_with(game::kCloudExtension) ? below : std::string();
+    return saves::lowerAscii(below).ends_with(rule.extension) ? below : std::string();
 }
 
 // Every list of the game's apps Steam keeps, read.
 template <typename Each>
 void eachList(const platform::SaveFiles& files, const std::vector<std::string>& steamRoots,
-              Each each) {
+              const games::Game& game, Each each) {
     const char sep = files.separator();
     for (const std::string& root : steamRoots) {
         const std::string userdata = root + sep + "userdata";
@@ -58,7 +57,7 @@ void eachList(const platform::SaveFiles& files, const std::vector<std::string>& 
             if (account.kind != platform::EntryKind::folder || !allDigits(account.name)) {
                 continue;
             }
-            for (const std::string_view app : game::kSteamAppIds) {
+            for (const std::string_view app : game.steamAppIds) {
                 const std::string list = userdata + sep + account.name + sep + std::string(app) +
                                          sep + "remotecache.vdf";
                 if (const auto chunk = files.read(list, 0, kLargestList)) {
@@ -70,7 +69,7 @@ void eachList(const platform::SaveFiles& files, const std::vector<std::string>& 
 }
 
 std::string folderOf(const std::string& character) {
-    std::string folder = character == game::kSavesFolder ? std::string() : character;
+    std::string folder = character == "Saves" ? std::string() : character;
     std::replace(folder.begin(), folder.end(), '\\', '/');
     return folder;
 }
@@ -78,16 +77,20 @@ std::string folderOf(const std::string& character) {
 }  // namespace
 
 std::vector<std::string> cloudSaves(const platform::SaveFiles& files,
-                                    const std::vector<std::string>& steamRoots) {
+                                    const std::vector<std::string>& steamRoots,
+                                    const games::Game& game) {
     std::vector<std::string> found;
-    eachList(files, steamRoots, [&](const std::string& bytes, std::string_view app) {
+    if (game.cloud.folder.empty()) {
+        return found;
+    }
+    eachList(files, steamRoots, game, [&](const std::string& bytes, std::string_view app) {
         for (const platform::wine::CloudFile& f :
              platform::wine::parseRemoteCacheFiles(bytes, app)) {
             // Deleted or forgotten in the cloud: not kept.
-            if (f.root != game::kCloudRoot || f.persistState == 1 || f.persistState == 2) {
+            if (f.root != game.cloud.root || f.persistState == 1 || f.persistState == 2) {
                 continue;
             }
-            if (std::string below = underRule(f.path); !below.empty()) {
+            if (std::string below = underRule(f.path, game.cloud); !below.empty()) {
                 found.push_back(std::move(below));
             }
         }
@@ -97,9 +100,10 @@ std::vector<std::string> cloudSaves(const platform::SaveFiles& files,
     return found;
 }
 
-bool cloudInUse(const platform::SaveFiles& files, const std::vector<std::string>& steamRoots) {
+bool cloudInUse(const platform::SaveFiles& files, const std::vector<std::string>& steamRoots,
+                const games::Game& game) {
     bool any = false;
-    eachList(files, steamRoots, [&](const std::string&, std::string_view) { any = true; });
+    eachList(files, steamRoots, game, [&](const std::string&, std::string_view) { any = true; });
     return any;
 }
 
@@ -124,8 +128,8 @@ std::vector<std::string> keptOf(const std::vector<std::string>& cloud, const std
     return kept;
 }
 
-bool cloudReaches(const std::string& character) {
-    return game::kCloudRecursive || character.empty() || character == game::kSavesFolder;
+bool cloudReaches(const std::string& character, const games::Game& game) {
+    return game.cloud.recursive || character.empty() || character == game.savesFolder;
 }
 
 std::string cloudWarning(const std::vector<std::string>& kept) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "games/games.h"
+
 namespace quarlo::platform {
 class SaveFiles;
 }
@@ -11,17 +13,20 @@ namespace quarlo::app {
 
 // The game's saves Steam Cloud keeps, as Steam's own lists name them: every
 // userdata/<account>/<app>/remotecache.vdf of the game's apps under each
-// Steam folder, of the files its rule reaches (the documents folder's
-// Saves, *.ess, not its subfolders) and not deleted or forgotten there.
+// Steam folder, of the files the game's rule reaches (Oblivion's: the
+// documents folder's Saves, *.ess, not its subfolders) and not deleted or
+// forgotten there.
 // Each path is below Saves, with "/" between levels ("Save 1.ess"). None
 // where Steam keeps no such list, and a list that cannot be read or makes
 // no sense only tells less: it never stops a command.
 std::vector<std::string> cloudSaves(const platform::SaveFiles& files,
-                                    const std::vector<std::string>& steamRoots);
+                                    const std::vector<std::string>& steamRoots,
+                                    const games::Game& game = games::oblivion());
 
 // Whether Steam keeps any list of the game's files at all: Steam Cloud is in
 // use for the game on this computer.
-bool cloudInUse(const platform::SaveFiles& files, const std::vector<std::string>& steamRoots);
+bool cloudInUse(const platform::SaveFiles& files, const std::vector<std::string>& steamRoots,
+                const games::Game& game = games::oblivion());
 
 // Of the paths `cloudSaves` gives, the one of a file in a character's
 // folder ("" or "Saves" for the loose saves), matched as the game's file
@@ -36,7 +41,7 @@ std::vector<std::string> keptOf(const std::vector<std::string>& cloud, const std
 
 // Whether Steam Cloud's rule can keep any file of a character's folder: it
 // takes only saves lying directly in Saves.
-bool cloudReaches(const std::string& character);
+bool cloudReaches(const std::string& character, const games::Game& game = games::oblivion());
 
 // What a command that moves or deletes saves the cloud keeps says first:
 // how many and which, and what to do; "" for none.

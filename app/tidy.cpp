@@ -6,29 +6,31 @@
 
 #include "app/sort_saves.h"
 #include "app/transfer_text.h"
-#include "platform/game_facts.h"
 #include "platform/trash.h"
 
 namespace quarlo::app {
 
 namespace {
 
-// The game's autosave and quicksave, whatever their letter case.
-bool gamesOwn(const saves::SaveEntry& save) {
+// The game's autosave and quicksave (the later games': Autosave3_…,
+// Quicksave0_…), whatever their letter case.
+bool gamesOwn(const saves::SaveEntry& save, const games::SaveFormat& format) {
     const std::string name = saves::lowerAscii(save.fileName);
     const std::string stem = name.substr(0, name.rfind('.'));
-    return std::any_of(std::begin(game::kGameOwnSaves), std::end(game::kGameOwnSaves),
-                       [&](std::string_view own) { return stem == own; });
+    return std::any_of(format.ownSaves.begin(), format.ownSaves.end(), [&](std::string_view own) {
+        const std::string lower = saves::lowerAscii(own);
+        return format.ownByPrefix ? stem.starts_with(lower) : stem == lower;
+    });
 }
 
 std::string factsOf(const saves::SaveEntry& save,
                     const std::function<std::string(std::string_view)>& ansiToUtf8) {
     const saves::SaveHeader& h = *save.header;
+    const saves::SystemTime t = save.savedTime();
     char when[32];
-    std::snprintf(when, sizeof when, "%04u-%02u-%02u %02u:%02u", h.saveTime.year % 10000u,
-                  h.saveTime.month % 100u, h.saveTime.day % 100u, h.saveTime.hour % 100u,
-                  h.saveTime.minute % 100u);
-    const std::string place = ansiToUtf8 ? ansiToUtf8(h.location) : h.location;
+    std::snprintf(when, sizeof when, "%04u-%02u-%02u %02u:%02u", t.year % 10000u, t.month % 100u,
+                  t.day % 100u, t.hour % 100u, t.minute % 100u);
+    const std::string place = ansiToUtf8 && !h.locationUtf8 ? ansiToUtf8(h.location) : h.location;
     return "Level " + std::to_string(h.playerLevel) + ", " + place + ", " + when;
 }
 
@@ -43,7 +45,8 @@ TidyPlan planTidy(
     const std::vector<saves::SaveEntry>& saves, const std::vector<std::string>& names,
     std::size_t keep,
     const std::function<std::optional<platform::FileStamp>(const std::string&)>& stampOf,
-    const std::function<std::string(std::string_view)>& ansiToUtf8) {
+    const std::function<std::string(std::string_view)>& ansiToUtf8,
+    const games::SaveFormat& format) {
     TidyPlan plan;
     plan.keep = keep;
     const std::optional<std::uint64_t> character = saves::characterOf(saves);
@@ -56,24 +59,22 @@ TidyPlan planTidy(
             ++plan.kept;  // never touched
         } else if (!save.header) {
             unloadable.push_back(&save);
-        } else if (save.backup || gamesOwn(save) || !character ||
+        } else if (save.backup || gamesOwn(save, format) || !character ||
                    save.header->characterKey != *character) {
             ++plan.kept;
         } else {
             own.push_back(&save);
         }
     }
-    std::stable_sort(own.begin(), own.end(), [](const auto* a, const auto* b) {
-        return saves::millisecondsSince1970(a->header->saveTime) >
-               saves::millisecondsSince1970(b->header->saveTime);
-    });
+    std::stable_sort(own.begin(), own.end(),
+                     [](const auto* a, const auto* b) { return a->sortTime() > b->sortTime(); });
     plan.kept += std::min(keep, own.size());
     for (std::size_t i = own.size(); i-- > keep;) {
         const saves::SaveEntry& save = *own[i];
         plan.items.push_back(TidyItem{TidyItem::Kind::old, save.fileName, save.coSaves,
                                       factsOf(save, ansiToUtf8), stampOf(save.fileName), true});
     }
-    for (const std::string& stray : saves::strayCoSaves(names)) {
+    for (const std::string& stray : saves::strayCoSaves(names, format)) {
         // Only a regular file: a link is never moved.
         if (const auto stamp = stampOf(stray)) {
             plan.items.push_back(
@@ -91,7 +92,7 @@ TidyPlan planTidy(
 Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, const TidyPlan& plan,
                 const BackedUp& backedUp,
                 const std::function<bool(const TidyGroups&)>& beforeMoving,
-                const saves::Progress& progress) {
+                const saves::Progress& progress, const games::SaveFormat& format) {
     Tidied done;
     const auto listed = folder.entries();
     std::vector<std::string> names;
@@ -106,10 +107,10 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
     }
     // The co-saves each save has now, whatever the plan saw.
     std::map<std::string, std::vector<std::string>> coSavesNow;
-    for (saves::SaveFamily& family : saves::groupSaves(names)) {
+    for (saves::SaveFamily& family : saves::groupSaves(names, format)) {
         coSavesNow[family.save] = std::move(family.coSaves);
     }
-    const std::vector<std::string> strays = saves::strayCoSaves(names);
+    const std::vector<std::string> strays = saves::strayCoSaves(names, format);
     struct Going {
         const TidyItem* item;
         std::vector<platform::Trash::Expected> files;

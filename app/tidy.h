@@ -57,7 +57,8 @@ TidyPlan planTidy(
     const std::vector<saves::SaveEntry>& saves, const std::vector<std::string>& names,
     std::size_t keep,
     const std::function<std::optional<platform::FileStamp>(const std::string&)>& stampOf,
-    const std::function<std::string(std::string_view)>& ansiToUtf8);
+    const std::function<std::string(std::string_view)>& ansiToUtf8,
+    const games::SaveFormat& format = games::oblivion().saves);
 
 // What Tidy Up… did with a plan.
 struct Tidied {
@@ -88,7 +89,8 @@ using TidyGroups = std::vector<std::vector<platform::Trash::Expected>>;
 Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, const TidyPlan& plan,
                 const BackedUp& backedUp,
                 const std::function<bool(const TidyGroups&)>& beforeMoving = {},
-                const saves::Progress& progress = {});
+                const saves::Progress& progress = {},
+                const games::SaveFormat& format = games::oblivion().saves);
 
 // The plan as lines of text, for a front end that shows it as a message.
 std::string tidyPlanText(const TidyPlan& plan);

@@ -13,7 +13,6 @@
 #include "app/steam_cloud.h"
 #include "app/transfer_text.h"
 #include "backups/manifest.h"
-#include "platform/game_facts.h"
 #include "saves/character_saves.h"
 
 namespace quarlo::app {
@@ -128,7 +127,8 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
     const auto opened =
         character.find('\\') == std::string::npos ? files.openFolder(folder) : nullptr;
     const auto listing = opened ? opened->entries() : std::nullopt;
-    const auto saves = listing ? saves::listSaves(files, opened->path()) : std::nullopt;
+    const auto saves =
+        listing ? saves::listSaves(files, opened->path(), game().saves) : std::nullopt;
     if (!saves) {
         view.showMessage(title, text::kFolderNotFound);
         return;
@@ -146,7 +146,7 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
     const std::vector<std::string> cloud =
         cloudReaches(character) ? cloudSaves() : std::vector<std::string>{};
     const auto replan = [&](std::size_t keep) {
-        TidyPlan plan = planTidy(*saves, names, keep, stampOf, platform_.ansiToUtf8);
+        TidyPlan plan = planTidy(*saves, names, keep, stampOf, platform_.ansiToUtf8, game().saves);
         std::vector<std::string> going;
         for (const TidyItem& item : plan.items) {
             going.push_back(item.fileName);
@@ -216,7 +216,8 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
     };
     Tidied done;
     view.runWithProgress(title, [&](const saves::Progress& progress) {
-        done = tidyAway(*platform_.trash, *opened, plan, backedUp, writeDown, progress);
+        done =
+            tidyAway(*platform_.trash, *opened, plan, backedUp, writeDown, progress, game().saves);
     });
     if (!journal.empty()) {
         files.remove(journal);
@@ -258,7 +259,7 @@ std::optional<std::string> Game::finishTidy() {
     const char sep = platform_.fileSystem->separator();
     if (!record || record->character.find(sep) != std::string::npos ||
         record->character.find('\\') != std::string::npos ||
-        (record->character != game::kSavesFolder &&
+        (record->character != game().savesFolder &&
          refuseCharacterName(record->character,
                              platform_.profile->storedLength(record->character)) != nullptr)) {
         const std::string damaged = journal + ".damaged";
@@ -271,7 +272,7 @@ std::optional<std::string> Game::finishTidy() {
     }
     const std::string& character = record->character;
     const auto opened = files.openFolder(
-        character == game::kSavesFolder ? savesFolder() : characterFolder(character));
+        character == game().savesFolder ? savesFolder() : characterFolder(character));
     if (!opened) {
         return "Failed. A Tidy Up of " + character +
                " was cut off before it was done, and its folder cannot be opened now; Quarlo "

@@ -84,6 +84,15 @@ bool automatic(Reason reason) {
     return reason != Reason::byHand;
 }
 
+std::string_view reasonKey(Reason reason) {
+    for (const auto& r : kReasons) {
+        if (r.reason == reason) {
+            return r.key;
+        }
+    }
+    return "hand";
+}
+
 const char* describe(Reason reason) {
     for (const ReasonName& r : kReasons) {
         if (r.reason == reason) {

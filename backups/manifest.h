@@ -24,6 +24,8 @@ bool automatic(Reason reason);
 
 // "By hand", "Left for another character", ...
 const char* describe(Reason reason);
+// The word the list keeps it by, the same in every language: "hand", "left".
+std::string_view reasonKey(Reason reason);
 
 // One file of a backup, with the version of the save's file it was copied
 // from (its identity, size and times), the checksum of its bytes, and the

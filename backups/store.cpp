@@ -184,8 +184,8 @@ std::string utcNow() {
 }
 
 Store::Store(platform::SaveFiles& files, platform::FileSystem& fs, std::string root,
-             std::function<std::string()> now)
-    : files_(files), fs_(fs), root_(std::move(root)), now_(std::move(now)) {
+             std::function<std::string()> now, const games::SaveFormat& format)
+    : format_(format), files_(files), fs_(fs), root_(std::move(root)), now_(std::move(now)) {
     if (!now_) {
         now_ = utcNow;
     }
@@ -410,8 +410,8 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     }
     // Every save with its co-saves, and the co-saves whose save is gone: a
     // restore puts them back, or replaces them, as a whole.
-    std::vector<std::string> files = saves::strayCoSaves(names);
-    for (const saves::SaveFamily& family : saves::groupSaves(names)) {
+    std::vector<std::string> files = saves::strayCoSaves(names, format_);
+    for (const saves::SaveFamily& family : saves::groupSaves(names, format_)) {
         files.insert(files.end(), family.coSaves.begin(), family.coSaves.end());
         files.push_back(family.save);
     }
@@ -917,10 +917,10 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
         listed.push_back(f.name);
     }
     std::vector<std::vector<std::string>> families;
-    for (const std::string& stray : saves::strayCoSaves(listed)) {
+    for (const std::string& stray : saves::strayCoSaves(listed, format_)) {
         families.push_back({stray});
     }
-    for (saves::SaveFamily& family : saves::groupSaves(listed)) {
+    for (saves::SaveFamily& family : saves::groupSaves(listed, format_)) {
         family.coSaves.push_back(family.save);
         families.push_back(std::move(family.coSaves));
     }

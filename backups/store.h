@@ -63,8 +63,11 @@ class Store {
   public:
     // `now` gives the time a backup is made, UTC as "2026-12-08T10:37:19Z";
     // the clock's when empty.
+    // `format` is the game's: which files of a folder are saves and which
+    // their co-saves.
     Store(platform::SaveFiles& files, platform::FileSystem& fs, std::string root,
-          std::function<std::string()> now = {});
+          std::function<std::string()> now = {},
+          const games::SaveFormat& format = games::oblivion().saves);
 
     const std::string& root() const { return root_; }
 
@@ -147,6 +150,7 @@ class Store {
     std::uint64_t sizeOnDisk() const;
 
   private:
+    const games::SaveFormat& format_;
     struct Put;
     // The game folder's folders in the store, its identity's first; the
     // character's folders in those, of both spellings of its key.

@@ -5,13 +5,15 @@ namespace quarlo::games {
 namespace {
 
 // The settings a switch writes, SLocalSavePath and the screenshot naming,
-// read from `files` in the game's order; written into each of `writeTo` that
-// is there (the player's own file, which the game reads last) and each file
-// holding them already, else into `create`.
+// read from `files` in the game's order. SLocalSavePath is written into each
+// of `writeTo` that is there (the player's own file, which the game reads
+// last) and each file holding it already, else into `create`.
 void switchIn(Game& g, std::vector<std::string_view> files, std::vector<std::string_view> writeTo,
               std::string_view create) {
     g.savePath = {"General", "SLocalSavePath", files, writeTo, create};
-    g.screenshotName = {"Display", "SScreenShotBaseName", files, writeTo, create};
+    // The screenshot naming wins where it is already: the player's own file
+    // gains nothing it did not hold.
+    g.screenshotName = {"Display", "SScreenShotBaseName", files, {}, files.front()};
 }
 
 // iDifficulty, read from the same files, kept by the game's menus in
@@ -51,6 +53,7 @@ std::vector<Game> makeAll() {
         // Some guides spell it bUseMyGames.
         g.useMyGamesKeys = {"bUseMyGamesDirectory", "bUseMyGames"};
         g.localDataFolders = {"Oblivion"};
+        g.implicitPlugins = {"Oblivion.esm"};
         g.saves = {".ess",
                    {".obse", ".pluggy"},
                    SaveBackups::replaceExtension,
@@ -106,6 +109,7 @@ std::vector<Game> makeAll() {
         g.pluginsStarred = true;
         g.implicitPlugins = {"Skyrim.esm", "Update.esm", "Dawnguard.esm", "HearthFires.esm",
                              "Dragonborn.esm"};
+        g.creationClubList = "Skyrim.ccc";
         g.saves = {
             ".ess", {".skse"}, SaveBackups::none, SaveLayout::skyrimSe, {"Autosave", "Quicksave"},
             true,   {"SKSE"}};
@@ -212,6 +216,7 @@ std::vector<Game> makeAll() {
                              "DLCworkshop01.esm", "DLCCoast.esm",
                              "DLCworkshop02.esm", "DLCworkshop03.esm",
                              "DLCNukaWorld.esm",  "DLCUltraHighResolution.esm"};
+        g.creationClubList = "Fallout4.ccc";
         g.saves = {".fos",
                    {".f4se"},
                    SaveBackups::none,

@@ -114,8 +114,10 @@ struct Game {
     // Under local application data: Plugins.txt's folder, for each store.
     std::vector<std::string_view> localDataFolders;
     bool pluginsStarred = false;  // "*Name.esp" marks an active plugin
-    // Plugins that load without being listed (official masters).
+    // Plugins that load without being listed (official masters), and the
+    // install folder's list of the Creation Club's, which load so too.
     std::vector<std::string_view> implicitPlugins;
+    std::string_view creationClubList = {};
     SaveFormat saves;
     // The installer's key under HKEY_LOCAL_MACHINE\Software, value
     // "Installed Path".

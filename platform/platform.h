@@ -4,7 +4,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "games/games.h"
 #include "platform/file_system.h"
 #include "platform/game_folders.h"
 #include "platform/process.h"
@@ -41,11 +43,47 @@ struct Platform {
     // Where the game was to be found by what started Quarlo (a store's launch
     // option) and could not be: a "Failed." sentence; "" otherwise.
     std::string gameNotFound;
+    // The game this platform finds and starts.
+    const games::Game* game = &games::oblivion();
+    // Quarlo's own settings, beside every game folder (the game last
+    // chosen): $XDG_CONFIG_HOME/quarlo/quarlo.ini on Linux,
+    // %LOCALAPPDATA%\Quarlo\quarlo.ini on Windows. "" where there is none.
+    std::string settingsFile;
 };
 
 // With `launched`, a store's launch option decides where the game is (on
 // Linux the prefix its variables name), and a prefix that does not hold the
 // game is said in gameNotFound rather than searched past.
-Platform createPlatform(bool launched = false);
+Platform createPlatform(const games::Game& game, bool launched = false);
+inline Platform createPlatform(bool launched = false) {
+    return createPlatform(games::oblivion(), launched);
+}
+
+// A game of the family found on this computer.
+struct FoundGame {
+    const games::Game* game = nullptr;
+    // Its game folder as Automatic Mode finds it: My Games\<its folder> in
+    // the documents folder (of its Wine prefix on Linux), or its install
+    // folder where only that was found.
+    std::string folder;
+    // Whether Quarlo can switch its characters; where not, why.
+    bool supported = true;
+    std::string why;
+};
+
+// Every game of the family installed here, in the order games::all() gives
+// them; a game of which only a Microsoft Store edition is here, or which
+// keeps its saves where no setting reaches, listed as not supported.
+std::vector<FoundGame> findGames();
+
+// The game last chosen in a window (its key, "" for none), kept in Quarlo's
+// own settings; and the choice written there, false when it could not be.
+std::string rememberedGame();
+bool rememberGame(std::string_view key);
+
+// The Steam app id of the game a store's launch option is starting: the
+// SteamAppId variable, else the app of $STEAM_COMPAT_DATA_PATH
+// (.../compatdata/<id>); "" when neither says.
+std::string launchAppId();
 
 }  // namespace quarlo::platform

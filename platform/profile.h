@@ -35,6 +35,13 @@ class ProfileFile {
     // made by a command that was cut off is already in the file.
     virtual std::optional<std::string> fileBytes(const std::string& path) const = 0;
 
+    // Whether the file is there (found as the game's file system finds it,
+    // in any letter case where that is how it looks), empty or not.
+    virtual bool exists(const std::string& path) const {
+        const auto bytes = fileBytes(path);
+        return !bytes || !bytes->empty();
+    }
+
     // WritePrivateProfileStringA: sets key=value in the section, creating the
     // file, the section or the key as needed. Returns false when the file could
     // not be written; the file is then left exactly as it was.

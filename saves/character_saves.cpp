@@ -38,6 +38,10 @@ std::int64_t SaveEntry::sortTime() const {
     return header && header->timed ? millisecondsSince1970(header->saveTime) : modifiedLocalMs;
 }
 
+SystemTime SaveEntry::savedTime() const {
+    return header && header->timed ? header->saveTime : systemTimeOf(modifiedLocalMs);
+}
+
 std::optional<std::uint64_t> characterOf(const std::vector<SaveEntry>& saves) {
     std::map<std::uint64_t, std::pair<std::size_t, std::int64_t>> counts;  // key -> saves, newest
     std::optional<std::uint64_t> best;

@@ -37,6 +37,9 @@ struct SaveEntry {
     // What the list is ordered by: the save time in the header, or the file's
     // modification time where the header is unreadable or holds no time.
     std::int64_t sortTime() const;
+    // When it was saved, on the local clock: the header's time, or the
+    // file's where the header holds none or cannot be read.
+    SystemTime savedTime() const;
 };
 
 // The name with its ASCII letters in lower case, as the game's file system

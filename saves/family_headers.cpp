@@ -24,6 +24,9 @@ constexpr std::string_view kOblivion = "TES4SAVEGAME";
 // The most a plugin list of the later games holds: 255 full plugins and
 // 4,096 light ones, each name of up to 512 bytes with its length.
 constexpr std::uint64_t kLongestPluginInfo = (255 + 4096) * 514 + 8;
+// How much of Skyrim Special Edition's compressed body is read with its
+// lengths: enough for the plugin lists of a save with some 250 plugins.
+constexpr std::size_t kBodyStart = 8192;
 
 class Reader {
   public:
@@ -107,28 +110,7 @@ std::uint32_t playTimeOf(std::string_view text, bool daysHoursMinutes) {
 SystemTime localTimeOf(std::uint64_t filetime) {
     constexpr std::int64_t kMsFrom1601To1970 = 11644473600000LL;
     const std::int64_t utcMs = static_cast<std::int64_t>(filetime / 10000) - kMsFrom1601To1970;
-    std::int64_t ms = platform::utcToLocalMs(utcMs);
-    SystemTime t;
-    // Civil date from days, after H. Hinnant.
-    std::int64_t days = ms >= 0 ? ms / 86400000 : -((-ms + 86399999) / 86400000);
-    std::int64_t rest = ms - days * 86400000;
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const std::int64_t doe = days - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    t.year = static_cast<std::uint16_t>(std::clamp<std::int64_t>(year, 0, 65535));
-    t.month = static_cast<std::uint16_t>(month);
-    t.day = static_cast<std::uint16_t>(day);
-    t.hour = static_cast<std::uint16_t>(rest / 3600000);
-    t.minute = static_cast<std::uint16_t>(rest / 60000 % 60);
-    t.second = static_cast<std::uint16_t>(rest / 1000 % 60);
-    t.milliseconds = static_cast<std::uint16_t>(rest % 1000);
-    return t;
+    return systemTimeOf(platform::utcToLocalMs(utcMs));
 }
 
 bool validUtf8(std::string_view s) {
@@ -186,12 +168,8 @@ bool readPluginLists(std::string_view bytes, SaveHeader& h, bool light) {
 }
 
 // Skyrim, in both its editions: the fields up to the screenshot.
-HeaderResult skyrimHeader(platform::OpenedFile& file, bool special) {
-    const auto page = file.read(0, headerReadSize);
-    if (!page) {
-        return failed(Unreadable::cannotRead);
-    }
-    Reader in(*page);
+HeaderResult skyrimHeader(platform::OpenedFile& file, const std::string& page, bool special) {
+    Reader in(page);
     in.take(kSkyrim.size());
     SaveHeader h;
     h.headerSize = in.u32();
@@ -212,8 +190,8 @@ HeaderResult skyrimHeader(platform::OpenedFile& file, bool special) {
         compression = in.u16();
     }
     if (!in.ok()) {
-        return failed(page->size() < headerReadSize ? Unreadable::cutShort
-                                                    : Unreadable::damagedHeader);
+        return failed(page.size() < headerReadSize ? Unreadable::cutShort
+                                                   : Unreadable::damagedHeader);
     }
     if (in.position() != kSkyrim.size() + 4 + h.headerSize) {
         return failed(Unreadable::damagedHeader);
@@ -254,11 +232,15 @@ HeaderResult skyrimHeader(platform::OpenedFile& file, bool special) {
         // zlib is defined, but no save of the game is known to use it.
         return failed(Unreadable::damagedHeader);
     }
-    const auto lengths = file.read(after, 8);
-    if (!lengths || lengths->size() < 8) {
-        return failed(lengths ? Unreadable::cutShort : Unreadable::cannotRead);
+    // The block's two lengths and its start, in one read: as far as the
+    // plugin lists of nearly every save reach. Only a longer list reads on.
+    const std::uint64_t head =
+        file.size() > after ? std::min<std::uint64_t>(file.size() - after, 8 + kBodyStart) : 0;
+    auto start = file.read(after, static_cast<std::size_t>(head));
+    if (!start || start->size() < 8) {
+        return failed(start ? Unreadable::cutShort : Unreadable::cannotRead);
     }
-    Reader l(*lengths);
+    Reader l(*start);
     l.u32();  // the whole body's length once decoded
     const std::uint32_t packed = l.u32();
     if (after + 8 + packed > file.size()) {
@@ -269,6 +251,9 @@ HeaderResult skyrimHeader(platform::OpenedFile& file, bool special) {
     // than n + n/255 + 16 bytes to make n.
     const auto decoded = [&](std::size_t wanted) -> std::optional<std::string> {
         const std::uint64_t need = std::min<std::uint64_t>(packed, wanted + wanted / 255 + 64);
+        if (need <= start->size() - 8) {
+            return lz4Decompress(std::string_view(*start).substr(8, need), wanted);
+        }
         const auto block = file.read(after + 8, static_cast<std::size_t>(need));
         if (!block || block->size() != need) {
             return std::nullopt;
@@ -293,12 +278,8 @@ HeaderResult skyrimHeader(platform::OpenedFile& file, bool special) {
     return HeaderResult{std::move(h), Unreadable::none};
 }
 
-HeaderResult fallout4Header(platform::OpenedFile& file) {
-    const auto page = file.read(0, headerReadSize);
-    if (!page) {
-        return failed(Unreadable::cannotRead);
-    }
-    Reader in(*page);
+HeaderResult fallout4Header(platform::OpenedFile& file, const std::string& page) {
+    Reader in(page);
     in.take(kFallout4.size());
     SaveHeader h;
     h.headerSize = in.u32();
@@ -315,8 +296,8 @@ HeaderResult fallout4Header(platform::OpenedFile& file) {
     h.screenshotWidth = in.u32();
     h.screenshotHeight = in.u32();
     if (!in.ok()) {
-        return failed(page->size() < headerReadSize ? Unreadable::cutShort
-                                                    : Unreadable::damagedHeader);
+        return failed(page.size() < headerReadSize ? Unreadable::cutShort
+                                                   : Unreadable::damagedHeader);
     }
     if (in.position() != kFallout4.size() + 4 + h.headerSize) {
         return failed(Unreadable::damagedHeader);
@@ -356,12 +337,8 @@ HeaderResult fallout4Header(platform::OpenedFile& file) {
     return HeaderResult{std::move(h), Unreadable::none};
 }
 
-HeaderResult fallout3Header(platform::OpenedFile& file, bool newVegas) {
-    const auto page = file.read(0, headerReadSize);
-    if (!page) {
-        return failed(Unreadable::cannotRead);
-    }
-    Reader in(*page);
+HeaderResult fallout3Header(platform::OpenedFile& file, const std::string& page, bool newVegas) {
+    Reader in(page);
     in.take(kFallout3.size());
     SaveHeader h;
     h.headerSize = in.u32();
@@ -383,8 +360,8 @@ HeaderResult fallout3Header(platform::OpenedFile& file, bool newVegas) {
     h.location = in.wstringBar();
     const std::string played = in.wstringBar();
     if (!in.ok()) {
-        return failed(page->size() < headerReadSize ? Unreadable::cutShort
-                                                    : Unreadable::damagedHeader);
+        return failed(page.size() < headerReadSize ? Unreadable::cutShort
+                                                   : Unreadable::damagedHeader);
     }
     if (in.position() != kFallout3.size() + 4 + h.headerSize) {
         return failed(Unreadable::damagedHeader);
@@ -425,6 +402,32 @@ HeaderResult fallout3Header(platform::OpenedFile& file, bool newVegas) {
 
 }  // namespace
 
+SystemTime systemTimeOf(std::int64_t ms) {
+    SystemTime t;
+    // Civil date from days, after H. Hinnant.
+    std::int64_t days = ms >= 0 ? ms / 86400000 : -((-ms + 86399999) / 86400000);
+    const std::int64_t rest = ms - days * 86400000;
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    t.year = static_cast<std::uint16_t>(std::clamp<std::int64_t>(year, 0, 65535));
+    t.month = static_cast<std::uint16_t>(month);
+    t.day = static_cast<std::uint16_t>(day);
+    // 1970-01-01 was a Thursday.
+    t.dayOfWeek = static_cast<std::uint16_t>((((days - 719468) % 7) + 11) % 7);
+    t.hour = static_cast<std::uint16_t>(rest / 3600000);
+    t.minute = static_cast<std::uint16_t>(rest / 60000 % 60);
+    t.second = static_cast<std::uint16_t>(rest / 1000 % 60);
+    t.milliseconds = static_cast<std::uint16_t>(rest % 1000);
+    return t;
+}
+
 games::SaveLayout layoutOf(std::string_view b) {
     if (b.starts_with(kOblivion)) {
         return SaveLayout::oblivion;
@@ -462,11 +465,12 @@ HeaderResult readSave(platform::OpenedFile& file, games::SaveLayout layout) {
         }
         return r;
     }
-    const auto start = file.read(0, 32);
-    if (!start) {
+    const auto page = file.read(0, headerReadSize);
+    if (!page) {
         return failed(Unreadable::cannotRead);
     }
-    const SaveLayout found = layoutOf(*start);
+    const std::string_view start = std::string_view(*page).substr(0, 32);
+    const SaveLayout found = layoutOf(start);
     const bool fallout3Family = layout == SaveLayout::fallout3 || layout == SaveLayout::falloutNv;
     // Fallout 3 and New Vegas share their magic: the one found is read.
     const bool same =
@@ -480,19 +484,19 @@ HeaderResult readSave(platform::OpenedFile& file, games::SaveLayout layout) {
                                        : fallout3Family               ? kFallout3
                                                                       : kSkyrim;
         // A file that ends inside its magic is a save cut short.
-        return failed(start->size() < magic.size() && magic.substr(0, start->size()) == *start
+        return failed(start.size() < magic.size() && magic.substr(0, start.size()) == start
                           ? Unreadable::cutShort
                           : Unreadable::notASave);
     }
     switch (layout) {
         case SaveLayout::skyrim:
         case SaveLayout::skyrimSe:
-            return skyrimHeader(file, layout == SaveLayout::skyrimSe);
+            return skyrimHeader(file, *page, layout == SaveLayout::skyrimSe);
         case SaveLayout::fallout4:
-            return fallout4Header(file);
+            return fallout4Header(file, *page);
         case SaveLayout::fallout3:
         case SaveLayout::falloutNv:
-            return fallout3Header(file, found == SaveLayout::falloutNv);
+            return fallout3Header(file, *page, found == SaveLayout::falloutNv);
         default:
             return failed(Unreadable::notASave);
     }

@@ -23,8 +23,15 @@ bool extendLength(std::string_view in, std::size_t& at, std::size_t& length) {
 }  // namespace
 
 std::optional<std::string> lz4Decompress(std::string_view in, std::size_t limit) {
+    Lz4Refusal why = Lz4Refusal::none;
+    return lz4Decompress(in, limit, why);
+}
+
+std::optional<std::string> lz4Decompress(std::string_view in, std::size_t limit, Lz4Refusal& why) {
+    why = Lz4Refusal::cut;
     std::string out;
     std::size_t at = 0;
+    std::size_t lastMatch = std::string::npos;  // where the last match began in `out`
     while (at < in.size()) {
         const auto token = static_cast<unsigned char>(in[at++]);
         std::size_t literals = token >> 4;
@@ -40,15 +47,25 @@ std::optional<std::string> lz4Decompress(std::string_view in, std::size_t limit)
         }
         out.append(in.substr(at, wanted));
         if (out.size() >= limit) {
+            why = Lz4Refusal::none;
             return out;
         }
         at += literals;
         if (at == in.size()) {
-            return out;  // the last sequence: literals only
+            // The last sequence: literals only. The format's rules for a
+            // block's end: its last five bytes are literals, and its last
+            // match begins at least twelve bytes before its end.
+            if (lastMatch != std::string::npos && (literals < 5 || out.size() - lastMatch < 12)) {
+                why = Lz4Refusal::endRules;
+                return std::nullopt;
+            }
+            why = Lz4Refusal::none;
+            return out;
         }
         // A sequence with a match leaves room for one more after it: an
-        // offset, a token and the last five literals (as liblz4 holds).
+        // offset, a token and the last five literals.
         if (in.size() - at < 8) {
+            why = Lz4Refusal::endRules;
             return std::nullopt;
         }
         const std::size_t offset =
@@ -61,8 +78,10 @@ std::optional<std::string> lz4Decompress(std::string_view in, std::size_t limit)
         }
         match += 4;
         if (offset == 0 || offset > out.size()) {
+            why = offset == 0 ? Lz4Refusal::zeroOffset : Lz4Refusal::beforeStart;
             return std::nullopt;
         }
+        lastMatch = out.size();
         // Byte by byte: a match may overlap the bytes it is making.
         const std::size_t from = out.size() - offset;
         const std::size_t take = match < limit - out.size() ? match : limit - out.size();
@@ -71,11 +90,13 @@ std::optional<std::string> lz4Decompress(std::string_view in, std::size_t limit)
             out.push_back(out[from + i]);
         }
         if (out.size() >= limit) {
+            why = Lz4Refusal::none;
             return out;
         }
     }
     // A block never ends on a match, and is never empty: its last sequence
     // is literals.
+    why = in.empty() ? Lz4Refusal::cut : Lz4Refusal::endsOnMatch;
     return std::nullopt;
 }
 

@@ -21,7 +21,8 @@ std::string_view trimmed(std::string_view s) {
 
 bool isPluginFile(std::string_view name) {
     const std::string folded = foldPluginName(name);
-    return folded.size() > 4 && (folded.ends_with(".esp") || folded.ends_with(".esm"));
+    return folded.size() > 4 &&
+           (folded.ends_with(".esp") || folded.ends_with(".esm") || folded.ends_with(".esl"));
 }
 
 }  // namespace
@@ -66,7 +67,8 @@ std::vector<std::string> parsePluginsTxt(std::string_view text) {
 
 PluginSetup readPluginSetup(const platform::SaveFiles& files, const std::string& pluginsTxt,
                             const std::string& dataFolder,
-                            const std::function<std::string(std::string_view)>& toUtf8) {
+                            const std::function<std::string(std::string_view)>& toUtf8,
+                            const games::Game& game, const std::string& creationClubList) {
     PluginSetup setup;
     const auto data = dataFolder.empty() ? std::nullopt : files.listFiles(dataFolder);
     if (!data) {
@@ -88,11 +90,29 @@ PluginSetup readPluginSetup(const platform::SaveFiles& files, const std::string&
             setup.installed.insert(foldPluginName(e.name));
         }
     }
-    for (const std::string& name : parsePluginsTxt(list->bytes)) {
-        setup.active.insert(foldPluginName(toUtf8 ? toUtf8(name) : name));
+    for (std::string_view name : parsePluginsTxt(list->bytes)) {
+        // The later games list every installed plugin, "*" marking those
+        // that load.
+        if (game.pluginsStarred) {
+            if (!name.starts_with('*')) {
+                continue;
+            }
+            name.remove_prefix(1);
+        }
+        setup.active.insert(foldPluginName(toUtf8 ? toUtf8(name) : std::string(name)));
     }
-    // The game loads its master file whether the list names it or not.
-    setup.active.insert("oblivion.esm");
+    // The game loads its masters, and the Creation Club's plugins its list
+    // in the install folder names, whether Plugins.txt names them or not.
+    for (const std::string_view name : game.implicitPlugins) {
+        setup.active.insert(foldPluginName(name));
+    }
+    if (const auto club = creationClubList.empty()
+                              ? std::nullopt
+                              : files.read(creationClubList, 0, kLargestPluginsTxt)) {
+        for (const std::string& name : parsePluginsTxt(club->bytes)) {
+            setup.active.insert(foldPluginName(name));
+        }
+    }
     setup.known = true;
     return setup;
 }

@@ -31,6 +31,8 @@ struct SystemTime {
 // Milliseconds since 1970-01-01 00:00 of the same clock, for sorting; fields
 // out of range (a damaged save) still give a number, only a meaningless one.
 std::int64_t millisecondsSince1970(const SystemTime& t);
+// The other way: the time of day and the date of such a number.
+SystemTime systemTimeOf(std::int64_t ms);
 
 // The fields before the screenshot, and where the screenshot is. Text is the
 // raw bytes the game wrote, in the ANSI code page of the player's system,

@@ -43,7 +43,8 @@ TransferResult resultFor(const std::string& save, Outcome outcome, std::string d
 // The source folder as the operation found it when it began.
 class Source {
   public:
-    Source(platform::SaveFiles& files, const std::string& folder) : files_(files) {
+    Source(platform::SaveFiles& files, const std::string& folder, const games::SaveFormat& format)
+        : files_(files) {
         auto listed = files.listFiles(folder);
         if (!listed) {
             return;
@@ -54,7 +55,7 @@ class Source {
             kinds_[e.name] = e.kind;
             names.push_back(std::move(e.name));
         }
-        for (SaveFamily& family : groupSaves(names)) {
+        for (SaveFamily& family : groupSaves(names, format)) {
             byKey_[lowerAscii(family.save)].push_back(family.save);
             families_.emplace(family.save, std::move(family));
         }
@@ -454,12 +455,13 @@ std::size_t countSaves(const std::vector<TransferJob>& jobs) {
 std::vector<TransferResult> transferSaves(platform::SaveFiles& files,
                                           const std::string& sourceFolder,
                                           const std::vector<TransferJob>& jobs, Transfer how,
-                                          const Progress& progress) {
+                                          const Progress& progress,
+                                          const games::SaveFormat& format) {
     const std::lock_guard<std::mutex> lock(operationLock());
     const std::size_t total = countSaves(jobs);
     std::vector<TransferResult> results;
     results.reserve(total);
-    const Source source(files, sourceFolder);
+    const Source source(files, sourceFolder, format);
     bool stopped = progress && !progress(0, total);
     bool copied = false;
     // Whether the originals can go is known before anything is copied.
@@ -512,11 +514,11 @@ std::vector<TransferResult> transferSaves(platform::SaveFiles& files,
 std::vector<TransferResult> trashSaves(platform::SaveFiles& files, platform::Trash& trash,
                                        const std::string& folder,
                                        const std::vector<std::string>& saves,
-                                       const Progress& progress) {
+                                       const Progress& progress, const games::SaveFormat& format) {
     const std::lock_guard<std::mutex> lock(operationLock());
     std::vector<TransferResult> results;
     results.reserve(saves.size());
-    const Source source(files, folder);
+    const Source source(files, folder, format);
     bool stopped = progress && !progress(0, saves.size());
     bool unavailable = false;
     // A batch of saves at a time: the trash flushes once a batch, and Cancel

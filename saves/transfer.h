@@ -106,17 +106,18 @@ struct TransferJob {
 // too, the result says where each file is. Unfinished copies left by a run
 // that ended are removed from the destinations first. One result a save, in
 // the order given.
-std::vector<TransferResult> transferSaves(platform::SaveFiles& files,
-                                          const std::string& sourceFolder,
-                                          const std::vector<TransferJob>& jobs, Transfer how,
-                                          const Progress& progress = {});
+std::vector<TransferResult> transferSaves(
+    platform::SaveFiles& files, const std::string& sourceFolder,
+    const std::vector<TransferJob>& jobs, Transfer how, const Progress& progress = {},
+    const games::SaveFormat& format = games::oblivion().saves);
 
 // Sends saves of `folder` with their co-saves to the system's trash, each
 // save whole or not at all, with the same checks as transferSaves.
 std::vector<TransferResult> trashSaves(platform::SaveFiles& files, platform::Trash& trash,
                                        const std::string& folder,
                                        const std::vector<std::string>& saves,
-                                       const Progress& progress = {});
+                                       const Progress& progress = {},
+                                       const games::SaveFormat& format = games::oblivion().saves);
 
 // Removes the unfinished copies that a run which has ended left in a folder:
 // only names of exactly the form this code gives, never a file of another

@@ -5,13 +5,18 @@
 // active or not installed, one save cut short, and a Let's Play's 86 saves
 // of one character), loose saves of two players in Saves (two
 // characters of one name among them), and an install folder with its Data
-// folder and Plugins.txt. Every save comes from the tests' own save writer.
+// folder and Plugins.txt. Beside it, Skyrim Special Edition's and Fallout 4's
+// game folders in their own Proton prefixes, each with a stale value in the
+// player's Custom file as another tool left it. Every save comes from the
+// tests' own save writer.
 //
 //   quarlo_demo_folders --proton HOME
-//       HOME as a Steam Deck or Linux player's: Steam with the game's Proton
-//       prefix, the game folder and Plugins.txt inside it.
+//       HOME as a Steam Deck or Linux player's: Steam with the games' Proton
+//       prefixes, the game folders and Plugins.txt inside them.
 //   quarlo_demo_folders --folders GAME INSTALL LOCALDATA
-//       the three folders only, for a prefix someone else makes.
+//       Oblivion's three folders only, for a prefix someone else makes.
+//   quarlo_demo_folders --fuzz-seeds DIR
+//       the fuzz targets' seeds of the later games' saves and an LZ4 block.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -261,8 +266,210 @@ void installFolder(const fs::path& install, const fs::path& localData) {
         "Patch.esp\r\nKnights.esp\r\n");
 }
 
-// Steam in ~/.local/share/Steam, the game in its library and its Proton
-// prefix beside, as Steam lays them out.
+// A save of the later games, its file named as the game names it.
+struct FamilySave {
+    std::string kind;  // "Save", "Autosave", "Quicksave"
+    int number;
+    std::string location;
+    int level;
+    int minutesPlayed;
+    int day;  // of November 2026
+};
+
+// "Save3_0C2D58E2_0_4C79646961_WhiterunWorld_000125_20261103093000_12_1.ess"
+std::string familyName(const FamilySave& s, const std::string& id, const std::string& player,
+                       const std::string& extension) {
+    std::string hex;
+    for (const unsigned char c : player) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02X", c);
+        hex += two;
+    }
+    std::string place;
+    for (const char c : s.location) {
+        if (c != ' ' && c != '\'') {
+            place += c;
+        }
+    }
+    char rest[64];
+    std::snprintf(rest, sizeof rest, "_%02d%02d%02d_202611%02d09%02d00_%d_1", s.minutesPlayed / 60,
+                  s.minutesPlayed % 60, s.number % 60, s.day, s.number % 60, s.level);
+    return s.kind + std::to_string(s.number) + "_" + id + "_0_" + hex + "_" + place + rest +
+           extension;
+}
+
+void familyCharacter(const fs::path& folder, quarlo::games::SaveLayout layout,
+                     const std::string& id, const std::string& player, const std::string& race,
+                     const std::vector<std::string>& plugins,
+                     const std::vector<std::string>& lightPlugins,
+                     const std::vector<FamilySave>& saves, int& seed) {
+    const bool fallout4 = layout == quarlo::games::SaveLayout::fallout4;
+    const std::string extension = fallout4 ? ".fos" : ".ess";
+    for (const FamilySave& s : saves) {
+        quarlo::test::FamilyShape shape;
+        shape.layout = layout;
+        shape.name = player;
+        shape.race = race;
+        shape.level = static_cast<std::uint32_t>(s.level);
+        shape.location = s.location;
+        char played[64];
+        if (fallout4) {
+            std::snprintf(played, sizeof played, "%dd.%dh.%dm.%d days.%d hours.%d minutes",
+                          s.minutesPlayed / 1440, s.minutesPlayed / 60 % 24, s.minutesPlayed % 60,
+                          s.minutesPlayed / 1440, s.minutesPlayed / 60 % 24, s.minutesPlayed % 60);
+        } else {
+            std::snprintf(played, sizeof played, "%03d.%02d.%02d", s.minutesPlayed / 60,
+                          s.minutesPlayed % 60, s.number % 60);
+        }
+        shape.playTime = played;
+        shape.saveNumber = static_cast<std::uint32_t>(s.number);
+        // 2026-11-<day> 09:<n>:00 UTC, as FILETIME.
+        shape.filetime =
+            (11644473600ULL + 1793491200ULL + static_cast<std::uint64_t>(s.day - 1) * 86400 +
+             9 * 3600 + static_cast<std::uint64_t>(s.number % 60) * 60) *
+            10000000ULL;
+        shape.width = 256;
+        shape.height = 144;
+        shape.rgb = landscape(seed++, shape.width, shape.height);
+        shape.plugins = plugins;
+        shape.lightPlugins = lightPlugins;
+        shape.formVersion = fallout4 ? 68 : 78;
+        shape.bodyBytes = 48 * 1024;
+        const std::string name = familyName(s, id, player, extension);
+        put(folder / name, quarlo::test::familySaveBytes(shape));
+        if (s.number % 2 == 0) {
+            const std::string tag = fallout4 ? "F4SE" : "SKSE";
+            const std::uint32_t runtime = fallout4 ? 0x010A0A30 : 0x01060490;
+            put(folder / (name.substr(0, name.rfind('.')) + (fallout4 ? ".f4se" : ".skse")),
+                tag + quarlo::test::obseBytes(2, 2, runtime, {0, 0x2000}).substr(4));
+        }
+    }
+}
+
+// A later game in its own Proton prefix: the app's manifest, its prefix
+// with the game folder (`ini` the settings files by name), Plugins.txt in
+// local application data, and the install folder with its Data.
+fs::path familyPrefix(const fs::path& apps, const std::string& app, const std::string& myGames,
+                      const std::string& common, const std::vector<std::string>& data,
+                      const std::string& launcher, const std::string& pluginsTxt) {
+    put(apps / ("appmanifest_" + app + ".acf"),
+        "\"AppState\"\n{\n\t\"appid\"\t\t\"" + app + "\"\n}\n");
+    const fs::path pfx = apps / "compatdata" / app / "pfx";
+    fs::create_directories(pfx / "drive_c/windows");
+    fs::create_directories(pfx / "dosdevices");
+    fs::create_directory_symlink("../drive_c", pfx / "dosdevices/c:");
+    put(pfx / "system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n");
+    const fs::path user = pfx / "drive_c/users/steamuser";
+    for (const std::string& plugin : data) {
+        put(apps / "common" / common / "Data" / plugin, "TES4 plugin " + plugin);
+    }
+    put(apps / "common" / common / launcher, "MZ");
+    put(user / "AppData/Local" / myGames / "Plugins.txt", pluginsTxt);
+    return user / "Documents/My Games" / myGames;
+}
+
+void skyrimSpecial(const fs::path& apps, int& seed) {
+    using quarlo::games::SaveLayout;
+    const fs::path game = familyPrefix(
+        apps, "489830", "Skyrim Special Edition", "Skyrim Special Edition",
+        {"Skyrim.esm", "Update.esm", "Dawnguard.esm", "HearthFires.esm", "Dragonborn.esm",
+         "ccBGSSSE001-Fish.esm", "SkyUI_SE.esp", "Alternate Start.esp"},
+        "SkyrimSELauncher.exe",
+        "# This file is used by Skyrim to keep track of your downloaded content.\r\n"
+        "*SkyUI_SE.esp\r\n*Alternate Start.esp\r\nUnused Armor.esp\r\n");
+    put(game / "Skyrim.ini",
+        "[General]\r\nsLanguage=ENGLISH\r\nSLocalSavePath=Saves\\Lydia\\\r\n"
+        "[Display]\r\nSScreenShotBaseName=Lydia\r\n");
+    put(game / "SkyrimPrefs.ini",
+        "[Display]\r\niSize W=1280\r\niSize H=800\r\n"
+        "[GamePlay]\r\niDifficulty=2\r\n");
+    // Left by a profile of another tool: the game reads it over Skyrim.ini.
+    put(game / "SkyrimCustom.ini", "[General]\r\nSLocalSavePath=Saves\\__MO_Saves\\\r\n");
+    put(game / "quarlo.ini",
+        "[Lydia]\r\niDifficulty=3\r\nSScreenShotBaseName=1\r\n"
+        "[Serana]\r\niDifficulty=5\r\nSScreenShotBaseName=0\r\n");
+    const std::vector<std::string> plugins{"Skyrim.esm",         "Update.esm",     "Dawnguard.esm",
+                                           "HearthFires.esm",    "Dragonborn.esm", "SkyUI_SE.esp",
+                                           "Alternate Start.esp"};
+    const std::vector<std::string> light{"ccBGSSSE001-Fish.esm"};
+    familyCharacter(game / "Saves/Lydia", SaveLayout::skyrimSe, "0C2D58E2", "Lydia", "NordRace",
+                    plugins, light,
+                    {{"Save", 1, "Helgen Keep", 1, 25, 1},
+                     {"Save", 2, "Riverwood", 3, 70, 2},
+                     {"Save", 4, "Bleak Falls Barrow", 6, 190, 3},
+                     {"Save", 6, "Whiterun", 9, 340, 5},
+                     {"Autosave", 1, "Dragonsreach", 10, 395, 6},
+                     {"Quicksave", 0, "Whiterun", 10, 390, 6}},
+                    seed);
+    familyCharacter(
+        game / "Saves/Serana", SaveLayout::skyrimSe, "1A7F03C4", "Serana", "NordRace",
+        {"Skyrim.esm", "Update.esm", "Dawnguard.esm", "Missing Followers.esp"}, light,
+        {{"Save", 3, "Castle Volkihar", 18, 900, 8}, {"Save", 5, "Soul Cairn", 20, 1010, 10}},
+        seed);
+    // Loose in Saves: two characters of one name, told apart by their ids.
+    familyCharacter(game / "Saves", SaveLayout::skyrimSe, "3B00C1D2", "Prisoner", "BretonRace",
+                    plugins, light,
+                    {{"Save", 7, "Helgen", 1, 15, 12}, {"Save", 8, "Riverwood", 2, 45, 13}}, seed);
+    familyCharacter(game / "Saves", SaveLayout::skyrimSe, "4D1E22F0", "Prisoner", "KhajiitRace",
+                    plugins, light, {{"Save", 9, "Helgen", 1, 20, 14}}, seed);
+}
+
+void fallout4(const fs::path& apps, int& seed) {
+    using quarlo::games::SaveLayout;
+    const fs::path game =
+        familyPrefix(apps, "377160", "Fallout4", "Fallout 4",
+                     {"Fallout4.esm", "DLCRobot.esm", "DLCCoast.esm",
+                      "ccBGSFO4001-PipBoy(Black).esl", "Sim Settlements.esp"},
+                     "Fallout4Launcher.exe",
+                     "# This file is used by Fallout4 to keep track of your downloaded content.\r\n"
+                     "*DLCRobot.esm\r\n*DLCCoast.esm\r\n*Sim Settlements.esp\r\n");
+    put(game / "Fallout4.ini", "[General]\r\nsLanguage=en\r\n[Display]\r\niPresentInterval=1\r\n");
+    put(game / "Fallout4Prefs.ini", "[GamePlay]\r\niDifficulty=2\r\n");
+    // As Mod Organizer's profiles leave it: every switch elsewhere overridden.
+    put(game / "Fallout4Custom.ini",
+        "[Archive]\r\nbInvalidateOlderFiles=1\r\n[General]\r\nSLocalSavePath=Saves\\__MO_"
+        "Saves\\\r\n");
+    put(game / "quarlo.ini", "[Nora]\r\niDifficulty=4\r\nSScreenShotBaseName=1\r\n");
+    familyCharacter(game / "Saves/Nora", SaveLayout::fallout4, "6FD8D5A8", "Nora", "HumanRace",
+                    {"Fallout4.esm", "DLCRobot.esm", "DLCCoast.esm", "Sim Settlements.esp"},
+                    {"ccBGSFO4001-PipBoy(Black).esl"},
+                    {{"Save", 1, "Vault 111", 1, 30, 2},
+                     {"Save", 2, "Sanctuary Hills", 4, 140, 4},
+                     {"Save", 4, "Diamond City", 12, 820, 9},
+                     {"Autosave", 3, "Far Harbor", 21, 1700, 15}},
+                    seed);
+    familyCharacter(game / "Saves/Nate", SaveLayout::fallout4, "0A11B2C3", "Nate", "HumanRace",
+                    {"Fallout4.esm"}, {}, {{"Save", 1, "Concord", 3, 95, 20}}, seed);
+}
+
+// Every seed the fuzz targets of the later games start from.
+void fuzzSeeds(const fs::path& dir) {
+    using quarlo::games::SaveLayout;
+    quarlo::test::FamilyShape se;
+    put(dir / "family_save/skyrimse.ess", quarlo::test::familySaveBytes(se));
+    quarlo::test::FamilyShape le = se;
+    le.layout = SaveLayout::skyrim;
+    put(dir / "family_save/skyrim.ess", quarlo::test::familySaveBytes(le));
+    quarlo::test::FamilyShape fo4 = se;
+    fo4.layout = SaveLayout::fallout4;
+    fo4.formVersion = 68;
+    put(dir / "family_save/fallout4.fos", quarlo::test::familySaveBytes(fo4));
+    quarlo::test::FamilyShape nv = se;
+    nv.layout = SaveLayout::falloutNv;
+    nv.lightPlugins.clear();
+    put(dir / "family_save/falloutnv.fos", quarlo::test::familySaveBytes(nv));
+    nv.layout = SaveLayout::fallout3;
+    put(dir / "family_save/fallout3.fos", quarlo::test::familySaveBytes(nv));
+    std::string body;
+    for (int i = 0; i < 600; ++i) {
+        body += static_cast<char>(i % 11 == 0 ? i : 'a' + i % 4);
+    }
+    put(dir / "lz4/block.bin", std::string("\x01\x00", 2) + quarlo::test::lz4Block(body));
+    put(dir / "lz4/literals.bin", std::string("\x00\x10", 2) + quarlo::test::lz4Block("short"));
+}
+
+// Steam in ~/.local/share/Steam, the games in its library and their Proton
+// prefixes beside, as Steam lays them out.
 void proton(const fs::path& home) {
     fs::remove_all(home);
     const fs::path steam = home / ".local/share/Steam";
@@ -296,6 +503,9 @@ void proton(const fs::path& home) {
                  persist + "\"\n\t}\n";
     }
     put(steam / "userdata/12345678/22330/remotecache.vdf", cloud + "}\n");
+    int seed = 200;
+    skyrimSpecial(apps, seed);
+    fallout4(apps, seed);
 }
 
 }  // namespace
@@ -306,12 +516,17 @@ int main(int argc, char** argv) {
         proton(fs::absolute(args[1]));
         return 0;
     }
+    if (args.size() == 2 && args[0] == "--fuzz-seeds") {
+        fuzzSeeds(args[1]);
+        return 0;
+    }
     if (args.size() == 4 && args[0] == "--folders") {
         gameFolder(args[1]);
         installFolder(args[2], args[3]);
         return 0;
     }
     std::fprintf(stderr,
-                 "usage: quarlo_demo_folders --proton HOME | --folders GAME INSTALL LOCALDATA\n");
+                 "usage: quarlo_demo_folders --proton HOME | --folders GAME INSTALL LOCALDATA |"
+                 " --fuzz-seeds DIR\n");
     return 2;
 }

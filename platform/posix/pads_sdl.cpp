@@ -51,7 +51,8 @@ class SdlPads : public Pads {
             }
         }
         PadState state;
-        for (const auto& [id, pad] : pads_) {
+        for (const auto& entry : pads_) {
+            SDL_GameController* const pad = entry.second;
             const auto held = [&](SDL_GameControllerButton b) {
                 return SDL_GameControllerGetButton(pad, b) == 1;
             };

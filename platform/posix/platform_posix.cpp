@@ -20,7 +20,20 @@
 
 namespace quarlo::platform {
 
-Platform createPlatform(bool launched) {
+namespace {
+
+// $XDG_CONFIG_HOME/quarlo/quarlo.ini, or ~/.config's.
+std::string settingsFileFor(const wine::LinuxEnvironment& environment) {
+    std::string config = posix::env("XDG_CONFIG_HOME");
+    if (config.empty() || config.front() != '/') {
+        config = environment.home.empty() ? std::string() : environment.home + "/.config";
+    }
+    return config.empty() ? std::string() : config + "/quarlo/quarlo.ini";
+}
+
+}  // namespace
+
+Platform createPlatform(const games::Game& game, bool launched) {
     // On Linux the game runs under Wine or Steam's Proton: its documents
     // folder, registry and way of starting all belong to the prefix it lives
     // in, found once here, and its settings files are in the code page Wine
@@ -33,6 +46,9 @@ Platform createPlatform(bool launched) {
     std::string notFound;
     try {
         prefix = launched ? wine::launchPrefix(environment) : std::nullopt;
+        if (prefix) {
+            prefix->game = &game;
+        }
         struct stat st {};
         if (prefix &&
             (::stat((prefix->path + "/drive_c").c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
@@ -41,24 +57,27 @@ Platform createPlatform(bool launched) {
                        "launcher.";
         } else if (prefix && !wine::holdsGameFolder(*prefix) &&
                    wine::installFolder(*prefix).empty()) {
-            notFound = "Failed. The game's Wine prefix " + prefix->path +
-                       " holds no Oblivion settings (My Games\\Oblivion). Start the game once "
-                       "from its launcher, then try again.";
+            notFound = "Failed. The game's Wine prefix " + prefix->path + " holds no " +
+                       std::string(game.name) + " settings (My Games\\" +
+                       std::string(game.myGamesFolders.front()) +
+                       "). Start the game once from its launcher, then try again.";
         }
         if (!prefix) {
-            prefix = wine::findGamePrefix(environment);
+            prefix = wine::findGamePrefix(environment, game);
         }
     } catch (const std::exception&) {
         prefix.reset();
     }
     Platform p;
+    p.game = &game;
     p.gameNotFound = notFound;
+    p.settingsFile = settingsFileFor(environment);
     const int codePage = wine::ansiCodePageForLocale(environment.lang);
     p.profile = std::make_unique<posix::PosixProfileFile>(codePage);
     p.fileSystem = std::make_unique<posix::PosixFileSystem>();
     p.specialFolders = std::make_unique<posix::PosixSpecialFolders>(prefix);
     p.registry = std::make_unique<posix::PosixRegistry>(prefix);
-    p.processes = std::make_unique<posix::PosixProcesses>(prefix);
+    p.processes = std::make_unique<posix::PosixProcesses>(prefix, game);
     p.saveFiles = std::make_unique<posix::PosixSaveFiles>();
     p.trash = std::make_unique<posix::PosixTrash>();
     // Steam on Linux keeps its userdata in its own folder, outside every
@@ -78,6 +97,68 @@ Platform createPlatform(bool launched) {
     auto page = std::make_shared<const wine::CodePage>(codePage);
     p.ansiToUtf8 = [page](std::string_view bytes) { return page->toUtf8(bytes); };
     return p;
+}
+
+}  // namespace quarlo::platform
+
+namespace quarlo::platform {
+
+std::vector<FoundGame> findGames() {
+    const auto environment = wine::LinuxEnvironment::fromProcess();
+    std::vector<FoundGame> found;
+    for (const games::Game& game : games::all()) {
+        // Whatever is wrong with the files other programs wrote, the other
+        // games are still looked for.
+        try {
+            const auto prefix = wine::findGamePrefix(environment, game);
+            if (!prefix) {
+                continue;
+            }
+            const std::string documents = wine::documentsFolder(*prefix);
+            FoundGame f{&game, wine::gameFolderIn(documents, game), game.switchable,
+                        std::string(game.whyNot)};
+            if (wine::holdsGameFolder(*prefix) || !wine::installFolder(*prefix).empty()) {
+                found.push_back(std::move(f));
+            } else if (wine::holdsContainerFolder(*prefix)) {
+                f.supported = false;
+                f.why = games::containerReason(game);
+                found.push_back(std::move(f));
+            }
+        } catch (const std::exception&) {
+        }
+    }
+    return found;
+}
+
+std::string rememberedGame() {
+    const std::string file = settingsFileFor(wine::LinuxEnvironment::fromProcess());
+    return file.empty() ? std::string()
+                        : posix::PosixProfileFile(1252).read("Quarlo", "Game", "", 64, file);
+}
+
+bool rememberGame(std::string_view key) {
+    const std::string file = settingsFileFor(wine::LinuxEnvironment::fromProcess());
+    if (file.empty()) {
+        return false;
+    }
+    // Its folder first: a new home has none.
+    const std::string folder = file.substr(0, file.rfind('/'));
+    ::mkdir(folder.substr(0, folder.rfind('/')).c_str(), 0700);
+    ::mkdir(folder.c_str(), 0700);
+    return posix::PosixProfileFile(1252).write("Quarlo", "Game", key, file);
+}
+
+std::string launchAppId() {
+    std::string app = posix::env("SteamAppId");
+    if (app.empty()) {
+        std::string path = posix::env("STEAM_COMPAT_DATA_PATH");
+        while (!path.empty() && path.back() == '/') {
+            path.pop_back();
+        }
+        app = path.substr(path.rfind('/') + 1);
+    }
+    return !app.empty() && app.find_first_not_of("0123456789") == std::string::npos ? app
+                                                                                    : std::string();
 }
 
 }  // namespace quarlo::platform

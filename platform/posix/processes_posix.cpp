@@ -15,8 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/game_facts.h"
 #include "platform/posix/util.h"
+#include "platform/store_facts.h"
 
 extern char** environ;
 
@@ -114,9 +114,11 @@ bool PosixProcesses::startLauncher(const std::string& launcherPath) {
         const char* program = prefix_->launcher == wine::Launcher::steam    ? "steam"
                               : prefix_->launcher == wine::Launcher::heroic ? "heroic"
                                                                             : "lutris";
-        const std::string url = prefix_->launchUrl.empty() ? std::string(game::kSteamRunUrl) +
-                                                                 std::string(game::kSteamAppId)
-                                                           : prefix_->launchUrl;
+        const std::string url =
+            !prefix_->launchUrl.empty() ? prefix_->launchUrl
+            : game_->steamAppIds.empty()
+                ? std::string()
+                : std::string(stores::kSteamRunUrl) + std::string(game_->steamAppIds.front());
         if (spawnDetached({program, url}) || spawnDetached({"xdg-open", url})) {
             return true;
         }
@@ -131,14 +133,16 @@ bool PosixProcesses::startLauncher(const std::string& launcherPath) {
 
 namespace {
 
-bool isGameProgram(std::string_view path) {
+bool isGameProgram(std::string_view path, const games::Game& game) {
     const std::size_t cut = path.find_last_of("/\\");
     const std::string_view name = cut == std::string_view::npos ? path : path.substr(cut + 1);
-    return name.size() == game::kGameProcess.size() &&
-           std::equal(name.begin(), name.end(), game::kGameProcess.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
+    return std::any_of(game.programs.begin(), game.programs.end(), [&](std::string_view program) {
+        return name.size() == program.size() &&
+               std::equal(name.begin(), name.end(), program.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) ==
+                          std::tolower(static_cast<unsigned char>(b));
+               });
+    });
 }
 
 std::string firstBytes(const std::string& path, std::size_t limit) {
@@ -155,7 +159,7 @@ std::string firstBytes(const std::string& path, std::size_t limit) {
 
 }  // namespace
 
-bool gameRunsUnder(const std::string& procFolder) {
+bool gameRunsUnder(const std::string& procFolder, const games::Game& game) {
     const Folder proc = openFolder(procFolder);
     if (!proc) {
         return false;
@@ -170,7 +174,7 @@ bool gameRunsUnder(const std::string& procFolder) {
         while (!comm.empty() && (comm.back() == '\n' || comm.back() == '\0')) {
             comm.pop_back();
         }
-        if (isGameProgram(comm)) {
+        if (isGameProgram(comm, game)) {
             return true;
         }
         // argv[0], and argv[1] after wine or a preloader, NUL-separated.
@@ -178,7 +182,7 @@ bool gameRunsUnder(const std::string& procFolder) {
         std::string_view rest(cmdline);
         for (int arg = 0; arg < 2 && !rest.empty(); ++arg) {
             const std::size_t end = rest.find('\0');
-            if (isGameProgram(rest.substr(0, end))) {
+            if (isGameProgram(rest.substr(0, end), game)) {
                 return true;
             }
             rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);

@@ -26,21 +26,24 @@ bool spawnDetached(const std::vector<std::string>& argv,
 // (/proc) is the game under Wine or Proton: its comm, or the base name of the program its command
 // line names first or second (after wine or a preloader), is the game's
 // program in any case.
-bool gameRunsUnder(const std::string& procFolder);
+bool gameRunsUnder(const std::string& procFolder, const games::Game& game = games::oblivion());
 
 class PosixProcesses : public Processes {
   public:
     PosixProcesses() = default;
-    explicit PosixProcesses(std::optional<wine::WinePrefix> prefix) : prefix_(std::move(prefix)) {}
+    explicit PosixProcesses(std::optional<wine::WinePrefix> prefix,
+                            const games::Game& game = games::oblivion())
+        : prefix_(std::move(prefix)), game_(&game) {}
 
     bool startLauncher(const std::string& launcherPath) override;
-    bool gameIsRunning() const override { return gameRunsUnder("/proc"); }
+    bool gameIsRunning() const override { return gameRunsUnder("/proc", *game_); }
     bool openFolder(const std::string& folder) override;
     std::string executableFolder() const override;
     int runAndWait(const std::vector<std::string>& command) override;
 
   private:
     std::optional<wine::WinePrefix> prefix_;
+    const games::Game* game_ = &games::oblivion();
 };
 
 }  // namespace quarlo::platform::posix

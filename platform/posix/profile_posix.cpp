@@ -1,5 +1,7 @@
 #include "platform/posix/profile_posix.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <optional>
 
@@ -33,6 +35,12 @@ std::string cutToCapacity(std::string text, int capacity) {
 }
 
 }  // namespace
+
+bool PosixProfileFile::exists(const std::string& path) const {
+    struct stat st {};
+    return !path.empty() && ::stat(wine::resolveCase(path).c_str(), &st) == 0 &&
+           !S_ISDIR(st.st_mode);
+}
 
 std::optional<std::string> PosixProfileFile::fileBytes(const std::string& path) const {
     std::string content;

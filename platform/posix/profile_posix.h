@@ -32,6 +32,7 @@ class PosixProfileFile : public ProfileFile {
                                            std::string_view defaultValue, int capacity,
                                            const std::string& path) const override;
     std::optional<std::string> fileBytes(const std::string& path) const override;
+    bool exists(const std::string& path) const override;
     bool renameSection(std::string_view from, std::string_view to,
                        const std::string& path) override;
     std::optional<std::size_t> storedLength(std::string_view text) const override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "games/games.h"
 #include "platform/game_folders.h"
 
 namespace quarlo::platform::win32 {
@@ -8,10 +9,14 @@ namespace quarlo::platform::win32 {
 // else GOG's entry; the local application data folder from the shell.
 class Win32GameFolders : public GameFolders {
   public:
+    explicit Win32GameFolders(const games::Game& game = games::oblivion()) : game_(game) {}
     std::string installFolder() const override;
     std::string localDataFolder() const override;
     // Steam's own folder, as it names it in the registry.
     std::vector<std::string> steamRoots() const override;
+
+  private:
+    const games::Game& game_;
 };
 
 // The user's local application data folder (UTF-8), "" when the shell has

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/game_facts.h"
+#include "platform/store_facts.h"
 #include "platform/win32/ansi.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/win32_api.h"
@@ -95,8 +95,9 @@ bool createProcess(const std::string& launcherPath) {
 
 }  // namespace
 
-std::optional<SteamGame> steamGameInLibraries(const std::string& steamPath) {
-    if (steamPath.empty()) {
+std::optional<SteamGame> steamGameInLibraries(const std::string& steamPath,
+                                              const games::Game& game) {
+    if (steamPath.empty() || game.steamAppIds.empty() || game.steamInstallFolder.empty()) {
         return std::nullopt;
     }
     const std::string root = windowsPath(steamPath);
@@ -109,30 +110,30 @@ std::optional<SteamGame> steamGameInLibraries(const std::string& steamPath) {
     } catch (const std::exception&) {
         // A library list Quarlo cannot read still leaves Steam's own folder.
     }
+    const std::string usual(game.steamAppIds.front());
     for (const auto& library : libraries) {
         const std::string apps = library + "\\steamapps";
-        const std::string folder = apps + "\\common\\" + std::string(game::kSteamInstallFolder);
+        const std::string folder = apps + "\\common\\" + std::string(game.steamInstallFolder);
         if (!isFolder(folder)) {
             continue;
         }
-        // Both editions install into the same folder; the manifest says
-        // which one this library holds.
-        for (const auto id : {game::kSteamDeluxeAppId, game::kSteamAppId}) {
-            if (id == game::kSteamDeluxeAppId &&
-                isFile(apps + "\\appmanifest_" + std::string(game::kSteamAppId) + ".acf")) {
-                continue;
-            }
+        // A game's editions may install into the same folder; the manifest
+        // says which one this library holds, the usual one where both do.
+        if (isFile(apps + "\\appmanifest_" + usual + ".acf")) {
+            return SteamGame{folder, usual};
+        }
+        for (const auto id : game.steamAppIds) {
             if (isFile(apps + "\\appmanifest_" + std::string(id) + ".acf")) {
                 return SteamGame{folder, std::string(id)};
             }
         }
-        return SteamGame{folder, std::string(game::kSteamAppId)};
+        return SteamGame{folder, usual};
     }
     return std::nullopt;
 }
 
-std::string steamAppInLibraries(const std::string& steamPath) {
-    const auto found = steamGameInLibraries(steamPath);
+std::string steamAppInLibraries(const std::string& steamPath, const games::Game& game) {
+    const auto found = steamGameInLibraries(steamPath, game);
     return found ? found->appId : std::string();
 }
 
@@ -140,25 +141,33 @@ std::string cleanWindowsPath(const std::string& path) {
     return windowsPath(path);
 }
 
-Win32Processes::Win32Processes() : openUrl_(shellOpen) {}
+Win32Processes::Win32Processes(const games::Game& game) : openUrl_(shellOpen), game_(&game) {}
 
 bool Win32Processes::startLauncher(const std::string& launcherPath) {
-    if (launcherPath != "\\" + std::string(game::kLauncherFile)) {
+    const std::string_view file =
+        game_->launcher.empty()
+            ? (game_->programs.empty() ? std::string_view() : game_->programs.front())
+            : game_->launcher;
+    if (launcherPath != "\\" + std::string(file)) {
         return createProcess(launcherPath);
     }
     // The installer's registry value was not there: the stores' records are
     // tried after it, Steam's first.
     const Win32Registry registry;
     const std::string app = steamAppInLibraries(
-        registry.RegGetValue(kHkeyCurrentUser, std::string(game::kSteamRegistryKey),
-                             std::string(game::kSteamPathValue)));
+        registry.RegGetValue(kHkeyCurrentUser, std::string(stores::kSteamRegistryKey),
+                             std::string(stores::kSteamPathValue)),
+        *game_);
     if (!app.empty()) {
-        return openUrl_ && openUrl_(std::string(game::kSteamRunUrl) + app);
+        return openUrl_ && openUrl_(std::string(stores::kSteamRunUrl) + app);
     }
-    const std::string gog = registry.RegGetValue(
-        kHkeyLocalMachine, std::string(game::kGogRegistryKey), std::string(game::kGogPathValue));
-    if (!gog.empty()) {
-        return createProcess(windowsPath(gog) + "\\" + std::string(game::kLauncherFile));
+    for (const std::string_view id : game_->gogIds) {
+        const std::string gog = registry.RegGetValue(
+            kHkeyLocalMachine, std::string(stores::kGogRegistryKey) + std::string(id),
+            std::string(stores::kGogPathValue));
+        if (!gog.empty()) {
+            return createProcess(windowsPath(gog) + "\\" + std::string(file));
+        }
     }
     return false;
 }
@@ -210,13 +219,18 @@ bool Win32Processes::gameIsRunning() const {
     if (snapshot == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const std::wstring game(game::kGameProcess.begin(), game::kGameProcess.end());
+    std::vector<std::wstring> programs;
+    for (const std::string_view program : game_->programs) {
+        programs.emplace_back(program.begin(), program.end());
+    }
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     bool running = false;
     for (BOOL more = Process32FirstW(snapshot, &entry); more && !running;
          more = Process32NextW(snapshot, &entry)) {
-        running = lstrcmpiW(entry.szExeFile, game.c_str()) == 0;
+        for (const std::wstring& program : programs) {
+            running = running || lstrcmpiW(entry.szExeFile, program.c_str()) == 0;
+        }
     }
     CloseHandle(snapshot);
     return running;

@@ -108,6 +108,12 @@ std::optional<Read> readWhole(const std::string& ansiPath) {
 
 }  // namespace
 
+bool Win32ProfileFile::exists(const std::string& path) const {
+    const auto ansiPath = toAnsi(path);
+    const DWORD a = ansiPath ? GetFileAttributesA(ansiPath->c_str()) : INVALID_FILE_ATTRIBUTES;
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 std::optional<std::string> Win32ProfileFile::fileBytes(const std::string& path) const {
     const auto ansiPath = toAnsi(path);
     const auto whole = ansiPath ? readWhole(*ansiPath) : std::nullopt;

@@ -14,6 +14,7 @@ class Win32ProfileFile : public ProfileFile {
                                            std::string_view defaultValue, int capacity,
                                            const std::string& path) const override;
     std::optional<std::string> fileBytes(const std::string& path) const override;
+    bool exists(const std::string& path) const override;
     bool write(std::string_view section, std::string_view key, std::string_view value,
                const std::string& path) override;
     // No profile call renames a section: the file's bytes are changed as the

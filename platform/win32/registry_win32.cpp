@@ -48,16 +48,22 @@ std::string Win32Registry::query(std::uint32_t mainKey, const std::string& subKe
     if (!ansiSubKey || !ansiValue) {
         return {};
     }
-    // The game is a 32-bit program, so its installer wrote its key in the
-    // 32-bit view; a 64-bit build must ask for that view or never find it.
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(rootKey(mainKey), ansiSubKey->c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
-        ERROR_SUCCESS) {
-        return {};
+    // Oblivion is a 32-bit program, so its installer wrote its key in the
+    // 32-bit view, which a 64-bit build must ask for or never find it; the
+    // later games' installers may write the 64-bit view, asked after it.
+    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(rootKey(mainKey), ansiSubKey->c_str(), 0, KEY_READ | view, &key) !=
+            ERROR_SUCCESS) {
+            continue;
+        }
+        std::string result = readOpenKey(key, ansiValue->c_str());
+        RegCloseKey(key);
+        if (!result.empty()) {
+            return result;
+        }
     }
-    std::string result = readOpenKey(key, ansiValue->c_str());
-    RegCloseKey(key);
-    return result;
+    return {};
 }
 
 }  // namespace quarlo::platform::win32

@@ -13,9 +13,9 @@
 #include <set>
 #include <utility>
 
-#include "platform/game_facts.h"
 #include "platform/posix/file_io.h"
 #include "platform/posix/util.h"
+#include "platform/store_facts.h"
 #include "platform/wine/case_paths.h"
 #include "platform/wine/code_page.h"
 #include "platform/wine/registry_file.h"
@@ -60,21 +60,22 @@ std::vector<std::string> distinctFolders(const std::vector<std::string>& paths) 
     return kept;
 }
 
-std::string gameFolder(const std::string& documents) {
-    return resolveCase(documents + "/" + std::string(game::kMyGamesFolder) + "/" +
-                       std::string(game::kGameFolder));
-}
-
-bool holdsGame(const std::string& documents) {
-    return isFolder(gameFolder(documents));
+bool holdsGame(const std::string& documents, const games::Game& game) {
+    for (const std::string_view folder : game.myGamesFolders) {
+        if (isFolder(resolveCase(documents + "/" + std::string(stores::kMyGamesFolder) + "/" +
+                                 std::string(folder)))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // When the game's settings file was last changed, in nanoseconds; -1 when
 // it is not there.
 long long settingsChanged(const WinePrefix& prefix) {
     struct stat st {};
-    const std::string ini = resolveCase(gameFolder(documentsFolder(prefix)) + "/" +
-                                        std::string(game::kGameSettingsFile));
+    const std::string ini = resolveCase(gameFolderIn(documentsFolder(prefix), *prefix.game) + "/" +
+                                        std::string(games::mainSettingsFile(*prefix.game)));
     if (::stat(ini.c_str(), &st) != 0) {
         return -1;
     }
@@ -110,12 +111,12 @@ std::string expandHome(std::string path, const LinuxEnvironment& e) {
 // pfx folder, with Proton's user; a Wine build uses the folder itself, with
 // the Unix user's name.
 WinePrefix launcherPrefix(const std::string& folder, Launcher launcher, std::string url,
-                          const LinuxEnvironment& e) {
+                          const LinuxEnvironment& e, const games::Game& game) {
     const std::string pfx = folder + "/pfx";
     if (isFolder(pfx + "/drive_c")) {
-        return {pfx, launcher, std::string(game::kProtonUser), std::move(url)};
+        return {pfx, launcher, std::string(stores::kProtonUser), std::move(url), &game};
     }
-    return {folder, launcher, e.user, std::move(url)};
+    return {folder, launcher, e.user, std::move(url), &game};
 }
 
 bool containsIgnoringCase(std::string_view text, std::string_view word) {
@@ -125,8 +126,9 @@ bool containsIgnoringCase(std::string_view text, std::string_view word) {
            }) != text.end();
 }
 
-void heroicCandidates(const LinuxEnvironment& e, std::vector<WinePrefix>& out) {
-    for (const auto config : {game::kHeroicConfig, game::kHeroicFlatpakConfig}) {
+void heroicCandidates(const LinuxEnvironment& e, const games::Game& game,
+                      std::vector<WinePrefix>& out) {
+    for (const auto config : {stores::kHeroicConfig, stores::kHeroicFlatpakConfig}) {
         const std::string folder = e.home + "/" + std::string(config) + "/GamesConfig";
         for (const auto& name : folderEntries(folder)) {
             if (!name.ends_with(".json")) {
@@ -141,21 +143,24 @@ void heroicCandidates(const LinuxEnvironment& e, std::vector<WinePrefix>& out) {
             if (prefix.empty()) {
                 continue;
             }
-            const bool gog = appName == game::kGogGameId;
+            const bool gog =
+                std::find(game.gogIds.begin(), game.gogIds.end(), appName) != game.gogIds.end();
             WinePrefix candidate = launcherPrefix(
                 prefix, Launcher::heroic,
-                gog ? std::string(game::kHeroicRunUrl) + appName : "heroic://launch/" + appName, e);
+                gog ? std::string(stores::kHeroicRunUrl) + appName : "heroic://launch/" + appName,
+                e, game);
             // Heroic's other games are taken only when their prefix holds the
             // game: a player may have added it by hand.
-            if (gog || holdsGame(documentsFolder(candidate))) {
+            if (gog || holdsGame(documentsFolder(candidate), game)) {
                 out.push_back(std::move(candidate));
             }
         }
     }
 }
 
-void lutrisCandidates(const LinuxEnvironment& e, std::vector<WinePrefix>& out) {
-    for (const auto games : game::kLutrisGameFolders) {
+void lutrisCandidates(const LinuxEnvironment& e, const games::Game& game,
+                      std::vector<WinePrefix>& out) {
+    for (const auto games : stores::kLutrisGameFolders) {
         const std::string folder = e.home + "/" + std::string(games);
         for (const auto& name : folderEntries(folder)) {
             if (!name.ends_with(".yml")) {
@@ -177,12 +182,14 @@ void lutrisCandidates(const LinuxEnvironment& e, std::vector<WinePrefix>& out) {
             if (prefix.empty()) {
                 continue;
             }
-            WinePrefix candidate = launcherPrefix(prefix, Launcher::lutris,
-                                                  std::string(game::kLutrisRunUrl) + slug, e);
-            // By name, the remaster (a different game, with other files) aside.
-            const bool named =
-                containsIgnoringCase(slug, "oblivion") && !containsIgnoringCase(slug, "remaster");
-            if (named || holdsGame(documentsFolder(candidate))) {
+            WinePrefix candidate = launcherPrefix(
+                prefix, Launcher::lutris, std::string(stores::kLutrisRunUrl) + slug, e, game);
+            // Oblivion by name, the remaster (a different game, with other
+            // files) aside; every game by the folder its prefix holds.
+            const bool named = game.id == games::GameId::oblivion &&
+                               containsIgnoringCase(slug, "oblivion") &&
+                               !containsIgnoringCase(slug, "remaster");
+            if (named || holdsGame(documentsFolder(candidate), game)) {
                 out.push_back(std::move(candidate));
             }
         }
@@ -216,10 +223,12 @@ std::string_view protonAppId(std::string_view path) {
     while (path.size() > 1 && path.back() == '/') {
         path.remove_suffix(1);
     }
-    for (const auto id : game::kSteamAppIds) {
-        const std::string tail = "/compatdata/" + std::string(id) + "/pfx";
-        if (path.size() > tail.size() && path.ends_with(tail)) {
-            return id;
+    for (const games::Game& game : games::all()) {
+        for (const auto id : game.steamAppIds) {
+            const std::string tail = "/compatdata/" + std::string(id) + "/pfx";
+            if (path.size() > tail.size() && path.ends_with(tail)) {
+                return id;
+            }
         }
     }
     return {};
@@ -371,30 +380,30 @@ std::vector<std::string> steamLibraries(const LinuxEnvironment& e) {
     return distinctFolders(libraries);
 }
 
-std::vector<WinePrefix> prefixCandidates(const LinuxEnvironment& e) {
+std::vector<WinePrefix> prefixCandidates(const LinuxEnvironment& e, const games::Game& game) {
     std::vector<WinePrefix> all;
     if (!e.winePrefix.empty()) {
         const std::string path = withoutTrailingSlashes(e.winePrefix);
         const std::string_view app = protonAppId(path);
         if (app.empty()) {
-            all.push_back({path, Launcher::wine, e.user, {}});
+            all.push_back({path, Launcher::wine, e.user, {}, &game});
         } else {
-            all.push_back({path, Launcher::steam, std::string(game::kProtonUser),
-                           std::string(game::kSteamRunUrl) + std::string(app)});
+            all.push_back({path, Launcher::steam, std::string(stores::kProtonUser),
+                           std::string(stores::kSteamRunUrl) + std::string(app), &game});
         }
     }
     for (const auto& library : steamLibraries(e)) {
-        for (const auto id : game::kSteamAppIds) {
+        for (const auto id : game.steamAppIds) {
             all.push_back(
                 {resolveCase(library + "/steamapps/compatdata/" + std::string(id) + "/pfx"),
-                 Launcher::steam, std::string(game::kProtonUser),
-                 std::string(game::kSteamRunUrl) + std::string(id)});
+                 Launcher::steam, std::string(stores::kProtonUser),
+                 std::string(stores::kSteamRunUrl) + std::string(id), &game});
         }
     }
     if (!e.home.empty()) {
-        heroicCandidates(e, all);
-        lutrisCandidates(e, all);
-        all.push_back({e.home + "/.wine", Launcher::wine, e.user, {}});
+        heroicCandidates(e, game, all);
+        lutrisCandidates(e, game, all);
+        all.push_back({e.home + "/.wine", Launcher::wine, e.user, {}, &game});
     }
     std::set<std::pair<dev_t, ino_t>> seen;
     std::vector<WinePrefix> existing;
@@ -414,8 +423,8 @@ std::optional<WinePrefix> launchPrefix(const LinuxEnvironment& e) {
         if (app.empty()) {
             app = std::string(protonAppId(path));
         }
-        return WinePrefix{path, Launcher::steam, std::string(game::kProtonUser),
-                          app.empty() ? std::string() : std::string(game::kSteamRunUrl) + app};
+        return WinePrefix{path, Launcher::steam, std::string(stores::kProtonUser),
+                          app.empty() ? std::string() : std::string(stores::kSteamRunUrl) + app};
     }
     if (!e.winePrefix.empty()) {
         return WinePrefix{withoutTrailingSlashes(e.winePrefix), Launcher::wine, e.user, {}};
@@ -424,13 +433,39 @@ std::optional<WinePrefix> launchPrefix(const LinuxEnvironment& e) {
 }
 
 bool holdsGameFolder(const WinePrefix& prefix) {
-    return holdsGame(documentsFolder(prefix));
+    return holdsGame(documentsFolder(prefix), *prefix.game);
 }
 
-std::optional<WinePrefix> findGamePrefix(const LinuxEnvironment& e) {
-    const auto candidates = prefixCandidates(e);
+bool holdsContainerFolder(const WinePrefix& prefix) {
+    const std::string documents = documentsFolder(prefix);
+    for (const std::string_view folder : prefix.game->containerFolders) {
+        if (isFolder(resolveCase(documents + "/" + std::string(stores::kMyGamesFolder) + "/" +
+                                 std::string(folder)))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string gameFolderIn(const std::string& documents, const games::Game& game) {
+    std::string first;
+    for (const std::string_view folder : game.myGamesFolders) {
+        const std::string path = resolveCase(documents + "/" + std::string(stores::kMyGamesFolder) +
+                                             "/" + std::string(folder));
+        if (isFolder(path)) {
+            return path;
+        }
+        if (first.empty()) {
+            first = path;
+        }
+    }
+    return first;
+}
+
+std::optional<WinePrefix> findGamePrefix(const LinuxEnvironment& e, const games::Game& game) {
+    const auto candidates = prefixCandidates(e, game);
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (!holdsGame(documentsFolder(candidates[i]))) {
+        if (!holdsGameFolder(candidates[i])) {
             continue;
         }
         // $WINEPREFIX is the player's own choice and is never outvoted.
@@ -442,8 +477,7 @@ std::optional<WinePrefix> findGamePrefix(const LinuxEnvironment& e) {
         std::size_t best = i;
         long long bestChanged = settingsChanged(candidates[i]);
         for (std::size_t j = i + 1; j < candidates.size(); ++j) {
-            if (candidates[j].launcher != Launcher::steam ||
-                !holdsGame(documentsFolder(candidates[j]))) {
+            if (candidates[j].launcher != Launcher::steam || !holdsGameFolder(candidates[j])) {
                 continue;
             }
             const long long changed = settingsChanged(candidates[j]);
@@ -517,7 +551,8 @@ std::string shellFolder(const WinePrefix& prefix, const char* name) {
 // installers write to first.
 std::string machineValue(const WinePrefix& prefix, std::string_view key, const char* name) {
     std::string systemReg;
-    if (readFile(prefix.path + "/system.reg", systemReg) != ReadStatus::ok) {
+    if (!key.starts_with("Software\\") ||
+        readFile(prefix.path + "/system.reg", systemReg) != ReadStatus::ok) {
         return {};
     }
     const std::string_view below = key.substr(std::string_view("Software\\").size());
@@ -545,7 +580,7 @@ std::string documentsFolder(const WinePrefix& prefix) {
             }
         }
     }
-    if (holdsGame(found)) {
+    if (holdsGame(found, *prefix.game)) {
         return found;
     }
     // The one user of the prefix whose documents hold the game.
@@ -554,7 +589,7 @@ std::string documentsFolder(const WinePrefix& prefix) {
     for (const std::string& user : folderEntries(users)) {
         for (const char* name : {"/Documents", "/My Documents"}) {
             const std::string folder = resolveCase(users + "/" + user + name);
-            if (holdsGame(folder)) {
+            if (holdsGame(folder, *prefix.game)) {
                 holding.push_back(folder);
             }
         }
@@ -563,12 +598,13 @@ std::string documentsFolder(const WinePrefix& prefix) {
 }
 
 std::string installFolder(const WinePrefix& prefix) {
+    const games::Game& game = *prefix.game;
     const std::string installed = windowsToLinuxPath(
-        prefix.path, machineValue(prefix, game::kRegistryKey, game::kInstalledPathValue.data()));
+        prefix.path, machineValue(prefix, game.registryKey, stores::kInstalledPathValue.data()));
     if (isFolder(installed)) {
         return withoutTrailingSlashes(installed);
     }
-    if (isProtonPrefix(prefix.path)) {
+    if (isProtonPrefix(prefix.path) && !game.steamInstallFolder.empty()) {
         // <library>/steamapps/compatdata/<id>/pfx: the game is in the same
         // library's steamapps/common.
         std::string library = withoutTrailingSlashes(prefix.path);
@@ -576,14 +612,21 @@ std::string installFolder(const WinePrefix& prefix) {
             library = library.substr(0, library.rfind('/'));
         }
         const std::string folder =
-            resolveCase(library + "/common/" + std::string(game::kSteamInstallFolder));
+            resolveCase(library + "/common/" + std::string(game.steamInstallFolder));
         if (isFolder(folder)) {
             return folder;
         }
     }
-    const std::string gog = windowsToLinuxPath(
-        prefix.path, machineValue(prefix, game::kGogRegistryKey, game::kGogPathValue.data()));
-    return isFolder(gog) ? withoutTrailingSlashes(gog) : std::string();
+    for (const std::string_view id : game.gogIds) {
+        const std::string gog = windowsToLinuxPath(
+            prefix.path,
+            machineValue(prefix, std::string(stores::kGogRegistryKey) + std::string(id),
+                         stores::kGogPathValue.data()));
+        if (isFolder(gog)) {
+            return withoutTrailingSlashes(gog);
+        }
+    }
+    return {};
 }
 
 std::string localDataFolder(const WinePrefix& prefix) {
@@ -596,7 +639,17 @@ std::string localDataFolder(const WinePrefix& prefix) {
             local = older;
         }
     }
-    return resolveCase(local + "/" + std::string(game::kLocalDataFolder));
+    std::string first;
+    for (const std::string_view folder : prefix.game->localDataFolders) {
+        const std::string path = resolveCase(local + "/" + std::string(folder));
+        if (isFolder(path)) {
+            return path;
+        }
+        if (first.empty()) {
+            first = path;
+        }
+    }
+    return first;
 }
 
 }  // namespace quarlo::platform::wine

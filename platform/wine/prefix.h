@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "games/games.h"
+
 namespace quarlo::platform::wine {
 
 // What the search for the game's Wine prefix reads from the process
@@ -37,6 +39,8 @@ struct WinePrefix {
     Launcher launcher = Launcher::wine;
     std::string user;       // the Windows user whose profile holds the documents folder
     std::string launchUrl;  // what the launcher starts the game from; "" for plain Wine
+    // The game looked for in it.
+    const games::Game* game = &games::oblivion();
 
     friend bool operator==(const WinePrefix&, const WinePrefix&) = default;
 };
@@ -50,9 +54,11 @@ std::optional<WinePrefix> launchPrefix(const LinuxEnvironment& env);
 
 // Whether a prefix's documents folder holds the game's folder.
 bool holdsGameFolder(const WinePrefix& prefix);
+// Whether it holds the folder of the game's Microsoft Store edition.
+bool holdsContainerFolder(const WinePrefix& prefix);
 
 // The Steam app id whose Proton prefix this is (.../compatdata/<id>/pfx for
-// one of the game's apps), else "".
+// one of the apps of a game of the family), else "".
 std::string_view protonAppId(std::string_view path);
 bool isProtonPrefix(std::string_view path);
 
@@ -76,13 +82,20 @@ std::vector<std::string> steamLibraries(const LinuxEnvironment& env);
 // Steam library, Heroic's prefix for the GOG edition or for a game whose
 // prefix holds the game's folder, the same from Lutris's game files, and
 // ~/.wine. Only those whose folder exists, each once.
-std::vector<WinePrefix> prefixCandidates(const LinuxEnvironment& env);
+std::vector<WinePrefix> prefixCandidates(const LinuxEnvironment& env,
+                                         const games::Game& game = games::oblivion());
 
-// The first candidate whose documents folder holds My Games/Oblivion, else
-// the first candidate, else nothing. Where that is a Steam prefix found in a
-// library and several Steam prefixes hold the game, the one whose
-// oblivion.ini was changed last wins: that is the edition being played.
-std::optional<WinePrefix> findGamePrefix(const LinuxEnvironment& env);
+// The first candidate whose documents folder holds the game's folder (My
+// Games/Oblivion), else the first candidate, else nothing. Where that is a
+// Steam prefix found in a library and several Steam prefixes hold the game,
+// the one whose settings file was changed last wins: that is the edition
+// being played.
+std::optional<WinePrefix> findGamePrefix(const LinuxEnvironment& env,
+                                         const games::Game& game = games::oblivion());
+
+// The game's folder in a documents folder: the first of its stores' My
+// Games folders that is there, else the usual one.
+std::string gameFolderIn(const std::string& documents, const games::Game& game);
 
 // The Linux path of a Windows path inside the prefix: the drive goes through
 // dosdevices/<letter>: (a link Wine keeps, c: to ../drive_c and z: to /), and
@@ -100,11 +113,12 @@ std::string documentsFolder(const WinePrefix& prefix);
 
 // The game's install folder as the prefix knows it: the installer's
 // "Installed Path" in system.reg (in its 32-bit view too), else, for a Proton
-// prefix, steamapps/common/Oblivion of the Steam library the prefix is in,
-// else GOG's "path"; each only where the folder exists. "" when none does.
+// prefix, the game's folder in steamapps/common of the Steam library the
+// prefix is in, else GOG's "path"; each only where the folder exists. ""
+// when none does.
 std::string installFolder(const WinePrefix& prefix);
 
-// The prefix user's local application data folder's Oblivion folder, where
+// The prefix user's local application data folder's game folder, where
 // Plugins.txt is: the "Local AppData" shell folder from user.reg, else
 // AppData/Local, else (older prefixes) Local Settings/Application Data.
 std::string localDataFolder(const WinePrefix& prefix);

@@ -287,6 +287,9 @@ TEST(Lz4, DecodesWhatIsWrittenAndRefusesBlocksThatLie) {
         {"a match before the start", "\x10"s + "a" + "\x05\x00"s + "\x50" + "12345"},
         {"a match of no offset", "\x10"s + "a" + "\x00\x00"s + "\x50" + "12345"},
         {"ends on a match", "\x10"s + "a" + "\x01\x00"s},
+        {"four last literals", "\x40"s + "abcd" + "\x01\x00"s + "\x40" + "wxyz"},
+        {"the last match nine bytes before the end",
+         "\x40"s + "abcd" + "\x01\x00"s + "\x50" + "vwxyz"},
     };
     for (const auto& [what, bytes] : lies) {
         EXPECT_FALSE(lz4Decompress(bytes, 1 << 20)) << what;

@@ -57,6 +57,16 @@ class FakeControls : public app::MainControls {
     std::string newNameText() const override { return newName; }
     int sliderValue() const override { return slider; }
     void setSliderValue(int value) override { slider = value; }
+    int sliderLow = 0;
+    int sliderHigh = 100;
+    void setSliderRange(int low, int high) override {
+        sliderLow = low;
+        sliderHigh = high;
+    }
+    std::string title;
+    void setTitle(const std::string& text) override { title = text; }
+    std::vector<app::GameEntry> games;
+    void setGames(const std::vector<app::GameEntry>& entries) override { games = entries; }
     int checkValue() const override { return check; }
     void setCheckValue(int value) override { check = value; }
 };

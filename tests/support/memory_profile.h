@@ -41,8 +41,9 @@ class MemoryProfileFile : public platform::ProfileFile {
 
     // The bytes of a file, "" when it is not there.
     std::string bytes(const std::string& path) const;
-    bool exists(const std::string& path) const;
+    bool exists(const std::string& path) const override;
     void setBytes(const std::string& path, std::string content);
+    void remove(const std::string& path) { files_.erase(key(path)); }
     void setReadOnly(const std::string& path, bool readOnly = true) {
         if (readOnly) {
             readOnly_.insert(key(path));

@@ -153,6 +153,17 @@ void putU32Bar(std::string& out, std::uint32_t v) {
 }
 
 std::string pixelsOf(const FamilyShape& s, std::size_t bytesPerPixel) {
+    if (!s.rgb.empty()) {
+        if (bytesPerPixel == 3) {
+            return s.rgb;
+        }
+        std::string rgba;
+        for (std::size_t i = 0; i + 2 < s.rgb.size(); i += 3) {
+            rgba += s.rgb.substr(i, 3);
+            rgba += '\xFF';
+        }
+        return rgba;
+    }
     std::string p(std::size_t{s.width} * s.height * bytesPerPixel, '\0');
     for (std::size_t i = 0; i < p.size(); ++i) {
         p[i] = static_cast<char>(bytesPerPixel == 4 && i % 4 == 3 ? 0xFF : i * 5 + 3);

@@ -74,6 +74,9 @@ struct FamilyShape {
     std::uint64_t filetime = 133'520'000'000'000'000ULL;  // 2024-02-11, UTC
     std::uint32_t width = 4;
     std::uint32_t height = 3;
+    // RGB bytes of the screenshot (made RGBA where the game writes that); a
+    // pattern when empty.
+    std::string rgb;
     std::vector<std::string> plugins{"Skyrim.esm", "Update.esm"};
     std::vector<std::string> lightPlugins{"ccBGSSSE001-Fish.esm"};
     std::uint8_t formVersion = 78;  // 68 for Fallout 4

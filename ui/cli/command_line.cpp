@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
 #include <optional>
 
 #include "app/backups_window.h"
@@ -9,19 +10,27 @@
 #include "app/saves_window.h"
 #include "app/steam_cloud.h"
 #include "app/tidy.h"
-#include "platform/game_facts.h"
+#include "platform/clock.h"
+
+#include <nlohmann/json.hpp>
 
 namespace quarlo::cli {
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quarlo [--root DIR] COMMAND [OPTIONS] [--] [ARGUMENTS]\n"
+    "Usage: quarlo [--game ID] [--root DIR] COMMAND [OPTIONS] [--] [ARGUMENTS]\n"
     "\n"
     "Without arguments Quarlo opens its window. The commands:\n"
     "  list                    each character, tab-separated: * for the one the game\n"
     "                          will use, the name, its saves, and its newest save's\n"
     "                          level, location and time\n"
+    "  games                   the games found here, tab-separated: * for the one a\n"
+    "                          command would use, its id, name and game folder, and\n"
+    "                          why Quarlo cannot switch it where it cannot\n"
+    "  saves NAME              NAME's saves, newest first, tab-separated: file, player,\n"
+    "                          level, location, play time, saved at (UTC), plugins,\n"
+    "                          state\n"
     "  switch NAME             the game uses NAME's saves (as Load Character)\n"
     "  new NAME                a new character NAME, and the game uses it (as New)\n"
     "  backup NAME             back up NAME's saves\n"
@@ -36,13 +45,19 @@ constexpr const char* kUsage =
     "  run [--character NAME | --pick [--timeout S]] [-- COMMAND [ARG...]]\n"
     "                          switch first, then start COMMAND as given and wait for\n"
     "                          it (in a launch option: quarlo run --pick -- %command%);\n"
-    "                          without COMMAND, the game's launcher as Run Game does.\n"
+    "                          without COMMAND, the game as Run Game starts it.\n"
     "                          --pick shows a full-screen picker (arrows or the pad,\n"
     "                          Enter or A, Escape or B; the current character after S\n"
     "                          seconds, 10 at first, 0 for no countdown)\n"
     "  --help, --version\n"
     "\n"
+    "  --game ID               the game: oblivion, skyrim, skyrimse, skyrimvr,\n"
+    "                          fallout3, falloutnv, fallout4, fallout4vr. Without it:\n"
+    "                          the game a Steam launch option starts, else the only\n"
+    "                          game found, else the one last chosen in the window,\n"
+    "                          else Oblivion\n"
     "  --root DIR              the game folder DIR, as Root Dir Mode\n"
+    "  --json                  list, games, saves and backups as one JSON document\n"
     "\n"
     "An argument that begins with '-' is an option; a name that does, goes after\n"
     "'--' (quarlo new -- -Ann).\n"
@@ -138,6 +153,8 @@ bool listed(app::Game& game, const std::string& name) {
 
 struct Parsed {
     std::string root;
+    std::string game;
+    bool json = false;
     std::string verb;
     std::vector<std::string> names;  // the verb's operands
     // run's
@@ -164,11 +181,13 @@ struct VerbSpec {
 
 const std::vector<VerbSpec>& verbs() {
     static const std::vector<VerbSpec> all{
-        {"list", {}, {}, {}},
+        {"list", {"--json"}, {}, {}},
+        {"games", {"--json"}, {}, {}},
+        {"saves", {"--json"}, {}, {"NAME"}},
         {"switch", {}, {}, {"NAME"}},
         {"new", {}, {}, {"NAME"}},
         {"backup", {}, {}, {"NAME"}},
-        {"backups", {}, {}, {"NAME"}},
+        {"backups", {"--json"}, {}, {"NAME"}},
         {"restore", {}, {}, {"NAME", "ID"}},
         {"rename", {}, {}, {"NAME", "NEW"}},
         {"tidy", {"--yes"}, {"--keep"}, {"NAME"}},
@@ -238,7 +257,7 @@ Parsed parse(const std::vector<std::string>& args) {
             p.verb = a;
             continue;
         }
-        const bool global = a == "--root";
+        const bool global = a == "--root" || a == "--game";
         const bool flag = spec != nullptr && has(spec->flags, a);
         const bool valued = global || (spec != nullptr && has(spec->valued, a));
         if (!flag && !valued) {
@@ -258,6 +277,17 @@ Parsed parse(const std::vector<std::string>& args) {
             if (value.empty()) {
                 fail("option '--root' needs a folder");
             }
+        } else if (a == "--game") {
+            p.game = value;
+            if (games::byKey(value) == nullptr) {
+                std::string known;
+                for (const games::Game& g : games::all()) {
+                    known += (known.empty() ? "" : ", ") + std::string(g.key);
+                }
+                fail("'--game " + value + "' is no game Quarlo knows (" + known + ")");
+            }
+        } else if (a == "--json") {
+            p.json = true;
         } else if (a == "--yes") {
             p.yes = true;
         } else if (a == "--keep") {
@@ -332,6 +362,37 @@ std::string switchFirst(app::Game& game, const Parsed& p, Screens* screens,
 
 }  // namespace
 
+GameChoice chooseGame(const std::vector<std::string>& args, std::string_view launchApp,
+                      const std::function<std::vector<platform::FoundGame>()>& found,
+                      std::string_view remembered) {
+    GameChoice choice;
+    const Parsed p = parse(args);
+    if (!p.game.empty()) {
+        if (const games::Game* named = games::byKey(p.game)) {
+            choice.game = named;
+        } else {
+            choice.error = p.error;
+        }
+        return choice;
+    }
+    // A launch option of a game outside the family says nothing.
+    if (const games::Game* launched = games::bySteamApp(launchApp)) {
+        choice.game = launched;
+        return choice;
+    }
+    if (found) {
+        const auto here = found();
+        if (here.size() == 1) {
+            choice.game = here.front().game;
+            return choice;
+        }
+    }
+    if (const games::Game* last = games::byKey(remembered)) {
+        choice.game = last;
+    }
+    return choice;
+}
+
 bool wantsPicker(const std::vector<std::string>& args) {
     const Parsed p = parse(args);
     return p.ok() && !p.help && p.verb == "run" && p.pick;
@@ -339,8 +400,135 @@ bool wantsPicker(const std::vector<std::string>& args) {
 
 namespace {
 
+// "2024-03-02T05:13:45Z": a save's time on the local clock, in UTC.
+std::string utcText(const saves::SystemTime& local) {
+    const saves::SystemTime t =
+        saves::systemTimeOf(platform::localToUtcMs(saves::millisecondsSince1970(local)));
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", t.year % 10000u,
+                  t.month % 100u, t.day % 100u, t.hour % 100u, t.minute % 100u, t.second % 100u);
+    return text;
+}
+
+// "3:25:07".
+std::string playText(std::uint32_t ms) {
+    const std::uint32_t seconds = ms / 1000;
+    char text[32];
+    std::snprintf(text, sizeof text, "%u:%02u:%02u", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
+}
+
+// A field of a tab-separated line: its tabs and line breaks as spaces, so
+// that a name from a save never makes a column or a line of its own.
+std::string field(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+nlohmann::json jsonText(const std::string& text) {
+    return nlohmann::json(text);
+}
+
+// The document, for scripts: JSON takes only UTF-8, so a byte of a name that
+// is none becomes U+FFFD rather than stop the output.
+std::string dumped(const nlohmann::json& document) {
+    return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+int gamesVerb(const Parsed& p, const platform::Platform& platform, std::ostream& out,
+              const std::function<std::vector<platform::FoundGame>()>& found) {
+    const auto here = found ? found() : std::vector<platform::FoundGame>{};
+    nlohmann::json list = nlohmann::json::array();
+    for (const platform::FoundGame& f : here) {
+        const bool chosen = f.game == platform.game;
+        if (p.json) {
+            list.push_back({{"id", f.game->key},
+                            {"name", f.game->name},
+                            {"folder", jsonText(f.folder)},
+                            {"chosen", chosen},
+                            {"supported", f.supported},
+                            {"why", f.supported ? nlohmann::json(nullptr) : jsonText(f.why)}});
+            continue;
+        }
+        out << (chosen ? "*" : "") << '\t' << f.game->key << '\t' << f.game->name << '\t'
+            << field(f.folder);
+        if (!f.supported) {
+            out << '\t' << "not supported: " << field(f.why);
+        }
+        out << '\n';
+    }
+    if (p.json) {
+        out << dumped(nlohmann::json{{"games", list}}) << '\n';
+    }
+    return 0;
+}
+
+// `saves NAME`: the character's saves as its Saves window reads them.
+int savesVerb(const Parsed& p, app::Game& game, const platform::Platform& platform,
+              std::ostream& out) {
+    const std::string& name = p.names[0];
+    app::SavesSource source{name, game.characterFolder(name), platform.saveFiles.get(),
+                            platform.ansiToUtf8};
+    source.plugins = [&game] { return game.pluginSetup(); };
+    source.cloud = [&game] { return game.cloudSaves(); };
+    source.cloudInUse = [&game] { return game.cloudInUse(); };
+    source.game = &game.game();
+    const app::ListedSaves listed = app::listSavesOf(source);
+    nlohmann::json list = nlohmann::json::array();
+    for (std::size_t i = 0; i < listed.saves.size(); ++i) {
+        const saves::SaveEntry& e = listed.saves[i];
+        const app::SaveRow& row = listed.rows[i];
+        const std::string state = row.note.empty() ? std::string("good") : row.note;
+        const std::string savedAt = e.header && e.header->timed ? utcText(e.header->saveTime) : "";
+        const std::string played = e.header ? playText(e.header->playTimeMs) : "";
+        const auto plugins = app::pluginLines(e, source, listed.plugins);
+        if (!p.json) {
+            out << field(e.fileName) << '\t' << field(row.player) << '\t' << row.level << '\t'
+                << field(row.location) << '\t' << played << '\t' << savedAt << '\t'
+                << plugins.size() << '\t' << field(state) << '\n';
+            continue;
+        }
+        nlohmann::json names = nlohmann::json::array();
+        for (const app::PluginLine& plugin : plugins) {
+            names.push_back(jsonText(plugin.name));
+        }
+        nlohmann::json coSaves = nlohmann::json::array();
+        for (const std::string& coSave : e.coSaves) {
+            coSaves.push_back(jsonText(coSave));
+        }
+        nlohmann::json shot = nullptr;
+        if (e.header && e.header->screenshotWidth > 0 && e.header->screenshotHeight > 0) {
+            shot = {{"width", e.header->screenshotWidth}, {"height", e.header->screenshotHeight}};
+        }
+        list.push_back(
+            {{"file", jsonText(e.fileName)},
+             {"player", e.header ? jsonText(row.player) : nlohmann::json(nullptr)},
+             {"level", e.header ? nlohmann::json(e.header->playerLevel) : nlohmann::json(nullptr)},
+             {"location", e.header ? jsonText(row.location) : nlohmann::json(nullptr)},
+             {"playTime", e.header ? nlohmann::json(played) : nlohmann::json(nullptr)},
+             {"savedAt", savedAt.empty() ? nlohmann::json(nullptr) : nlohmann::json(savedAt)},
+             {"saveNumber",
+              e.header ? nlohmann::json(e.header->saveNumber) : nlohmann::json(nullptr)},
+             {"plugins", names},
+             {"screenshot", shot},
+             {"state", jsonText(state)},
+             {"coSaves", coSaves}});
+    }
+    if (p.json) {
+        out << dumped(nlohmann::json{
+                   {"game", game.game().key}, {"character", jsonText(name)}, {"saves", list}})
+            << '\n';
+    }
+    return 0;
+}
+
 int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, std::ostream& err,
-            Screens* screens) {
+            Screens* screens, const std::function<std::vector<platform::FoundGame>()>& found) {
     // A failure that would start the game into another character's folder
     // is shown where a launch option's player sees it, and printed too.
     const auto failed = [&](const std::string& text) {
@@ -350,6 +538,13 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         }
         return 1;
     };
+    if (p.verb == "games") {
+        return gamesVerb(p, platform, out, found);
+    }
+    if (!platform.game->switchable) {
+        // Recognised, never written.
+        return failed("Failed. " + std::string(platform.game->whyNot));
+    }
     if (!platform.gameNotFound.empty()) {
         return failed(platform.gameNotFound);
     }
@@ -357,14 +552,27 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     app::Game game(platform, console);
     game.setRoot(p.root.empty() ? game.automaticRoot() : p.root);
     if (!platform.fileSystem->folderExists(game.root())) {
-        return failed("Failed. No game folder at " + game.root() + ".");
+        // Only the Microsoft Store's edition here: said as it is.
+        const char sep = platform.fileSystem->separator();
+        const std::string myGames = game.root().substr(0, game.root().rfind(sep) + 1);
+        for (const std::string_view folder : platform.game->containerFolders) {
+            if (p.root.empty() &&
+                platform.fileSystem->folderExists(myGames + std::string(folder))) {
+                return failed("Failed. " + games::containerReason(*platform.game));
+            }
+        }
+        return failed(platform.game->id == games::GameId::oblivion
+                          ? "Failed. No game folder at " + game.root() + "."
+                          : "Failed. No game folder of " + std::string(platform.game->name) +
+                                " at " + game.root() + ".");
     }
     const auto& ansi = platform.ansiToUtf8;
     // One writer at a time: a verb that writes holds the game folder for
     // all it does (a switch and the character's settings are one change);
     // one that reads only finishes what a command cut off left, when it
     // can, and otherwise reads as things are.
-    const bool reads = p.verb == "list" || p.verb == "backups" || p.verb == "run";
+    const bool reads =
+        p.verb == "list" || p.verb == "backups" || p.verb == "saves" || p.verb == "run";
     std::string refusal;
     auto writing = game.lockForWriting(p.verb, refusal, !reads);
     if (!writing && !reads) {
@@ -374,11 +582,31 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         writing.reset();
     }
     if (p.verb == "list") {
+        nlohmann::json list = nlohmann::json::array();
         for (const app::CharacterLine& c : app::characterLines(game, ansi)) {
+            if (p.json) {
+                list.push_back({{"name", jsonText(c.name)},
+                                {"active", c.active},
+                                {"saves", c.saves},
+                                {"level", c.level},
+                                {"location", jsonText(c.location)},
+                                {"saved", c.saved}});
+                continue;
+            }
             out << (c.active ? "*" : "") << '\t' << c.name << '\t' << c.saves << '\t' << c.level
                 << '\t' << c.location << '\t' << c.saved << '\n';
         }
+        if (p.json) {
+            out << dumped(nlohmann::json{{"game", game.game().key}, {"characters", list}}) << '\n';
+        }
         return 0;
+    }
+    if (p.verb == "saves") {
+        if (!listed(game, p.names[0])) {
+            out << app::text::kFolderNotFound << "\n";
+            return 1;
+        }
+        return savesVerb(p, game, platform, out);
     }
     if (p.verb == "switch") {
         const std::string outcome = game.load(p.names[0]);
@@ -392,9 +620,11 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     if (p.verb == "new") {
         std::string folder;
         bool switched = false;
-        const int difficulty = app::parseSetting(
-            game.readGame("GamePlay", "iDifficultyLevel", "50", app::kSettingReadCapacity), 0, 100,
-            50);
+        const games::Difficulty& d = game.game().difficulty;
+        const int difficulty =
+            app::parseSetting(game.readSetting(d.setting, std::to_string(d.normal).c_str(),
+                                               app::kSettingReadCapacity),
+                              d.low, d.high, d.normal);
         const std::string outcome = game.create(p.names[0], difficulty, folder, switched);
         out << outcome << "\n";
         const std::string& name = p.names[0];
@@ -414,7 +644,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
             const backups::Made made = game.backUp(name);
             const std::string text = made.failure == app::text::kNoBackupStore
                                          ? made.failure
-                                         : app::backupSummary(made, name);
+                                         : app::backupSummary(made, name, game.game().saves);
             out << text << "\n";
             return statusOf(text);
         }
@@ -425,10 +655,26 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         }
         const auto all = store->list(game.root(), name);
         if (p.verb == "backups") {
+            nlohmann::json list = nlohmann::json::array();
             for (const backups::Backup& b : all) {
-                const app::BackupRow row = app::backupRow(b, platform.saveFiles.get(), ansi);
+                const app::BackupRow row =
+                    app::backupRow(b, platform.saveFiles.get(), ansi, game.game().saves);
+                if (p.json) {
+                    list.push_back({{"id", b.id},
+                                    {"made", b.manifest.made},
+                                    {"reason", backups::reasonKey(b.manifest.reason)},
+                                    {"saves", row.saves},
+                                    {"newest", jsonText(row.newest)}});
+                    continue;
+                }
                 out << b.id << '\t' << b.manifest.made << '\t' << row.reason << '\t' << row.saves
                     << '\t' << row.newest << '\n';
+            }
+            if (p.json) {
+                out << dumped(nlohmann::json{{"game", game.game().key},
+                                             {"character", jsonText(name)},
+                                             {"backups", list}})
+                    << '\n';
             }
             return 0;
         }
@@ -477,12 +723,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         err << outcome << "\n";
     }
     if (p.command.empty()) {
-        const std::string launcher =
-            platform.registry->RegGetValue(platform::kHkeyLocalMachine,
-                                           std::string(game::kRegistryKey),
-                                           std::string(game::kInstalledPathValue)) +
-            "\\" + std::string(game::kLauncherFile);
-        if (!platform.processes->startLauncher(launcher)) {
+        if (!platform.processes->startLauncher(game.launcherPath())) {
             out << app::text::kLauncherNotFound << "\n";
             return 1;
         }
@@ -498,7 +739,8 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
 }  // namespace
 
 int run(const std::vector<std::string>& args, platform::Platform& platform, std::ostream& out,
-        std::ostream& err, Screens* screens) {
+        std::ostream& err, Screens* screens,
+        const std::function<std::vector<platform::FoundGame>()>& found) {
     const Parsed p = parse(args);
     if (!p.ok()) {
         err << "quarlo: " << p.error << "\nTry 'quarlo --help'.\n";
@@ -512,9 +754,26 @@ int run(const std::vector<std::string>& args, platform::Platform& platform, std:
         out << "quarlo " << kVersion << "\n";
         return written(out, err, 0);
     }
-    const int status = runVerb(p, platform, out, err, screens);
+    const int status = runVerb(p, platform, out, err, screens, found);
     // A wrapper's status is its command's.
     return p.verb == "run" && !p.command.empty() ? status : written(out, err, status);
+}
+
+int runHere(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            Screens* screens) {
+    // Looking for every game costs a walk of each store's folders: done
+    // once, and only where the choice or the verb needs it.
+    auto cache = std::make_shared<std::optional<std::vector<platform::FoundGame>>>();
+    const std::function<std::vector<platform::FoundGame>()> found = [cache] {
+        if (!*cache) {
+            *cache = platform::findGames();
+        }
+        return **cache;
+    };
+    const GameChoice choice =
+        chooseGame(args, platform::launchAppId(), found, platform::rememberedGame());
+    platform::Platform platform = platform::createPlatform(*choice.game, true);
+    return run(args, platform, out, err, screens, found);
 }
 
 }  // namespace quarlo::cli

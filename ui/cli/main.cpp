@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
 #include "ui/cli/command_line.h"
 
 extern char** environ;
@@ -63,9 +62,8 @@ int main(int argc, char** argv) {
         std::cerr << "quarlo: " << program << " could not be started.\n";
         return 127;
     }
-    quarlo::platform::Platform platform = quarlo::platform::createPlatform(true);
     // Without a display, --pick says so ("Failed. The picker needs a
     // display.") rather than start a window that cannot open.
     Delegated screens;
-    return quarlo::cli::run(args, platform, std::cout, std::cerr, display ? &screens : nullptr);
+    return quarlo::cli::runHere(args, std::cout, std::cerr, display ? &screens : nullptr);
 }

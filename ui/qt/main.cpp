@@ -18,18 +18,24 @@ int main(int argc, char** argv) {
             quarlo::ui::QtScreens(argv[0]).showFailure(args[1]);
             return 0;
         }
-        quarlo::platform::Platform platform = quarlo::platform::createPlatform(true);
         quarlo::ui::QtScreens screens(argv[0]);
         // Over ssh or in a script there is no display to show anything on.
         const bool display =
             std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-        return quarlo::cli::run(args, platform, std::cout, std::cerr, display ? &screens : nullptr);
+        return quarlo::cli::runHere(args, std::cout, std::cerr, display ? &screens : nullptr);
     }
     QApplication application(argc, argv);
 
-    quarlo::platform::Platform platform = quarlo::platform::createPlatform();
+    // The game the window starts on; the Game menu lists the others.
+    std::vector<quarlo::platform::FoundGame> found = quarlo::platform::findGames();
+    quarlo::platform::Platform platform = quarlo::platform::createPlatform(
+        quarlo::app::windowGame(found, quarlo::platform::rememberedGame()));
     quarlo::ui::MainWindow window;
     quarlo::app::Main main(platform, window);
+    main.setGames(
+        std::move(found),
+        [](const quarlo::games::Game& game) { return quarlo::platform::createPlatform(game); },
+        quarlo::platform::rememberGame);
     window.setHandlers(quarlo::app::handlersFor(main));
 
     // The window's state is settled before it is first seen.

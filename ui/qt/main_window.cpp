@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -458,6 +459,67 @@ std::string MainWindow::newNameText() const {
 
 int MainWindow::sliderValue() const {
     return scrDiff_->value();
+}
+
+void MainWindow::setSliderRange(int low, int high) {
+    const QSignalBlocker quiet(scrDiff_);
+    scrDiff_->setRange(low, high);
+    // A page a tenth of the scale, as 10 of Oblivion's 100; at least a step.
+    scrDiff_->setPageStep(std::max(1, (high - low) / 10));
+}
+
+void MainWindow::setTitle(const std::string& title) {
+    setWindowTitle(QString::fromStdString(title));
+}
+
+void MainWindow::setGames(const std::vector<app::GameEntry>& entries) {
+    if (entries.empty()) {
+        if (menuBar_ != nullptr) {
+            const int height = menuBar_->height();
+            delete menuBar_;
+            menuBar_ = nullptr;
+            for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                child->move(child->pos() - QPoint(0, height));
+            }
+            resize(width(), this->height() - height);
+        }
+        return;
+    }
+    if (menuBar_ == nullptr) {
+        // Above the controls: every one keeps its place in the client area
+        // below the bar, and the window grows by the bar.
+        menuBar_ = new QMenuBar(this);
+        menuBar_->setNativeMenuBar(false);
+        menuBar_->addMenu(QStringLiteral("&Game"));
+        const int height = menuBar_->sizeHint().height();
+        for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (child != menuBar_ && !child->isWindow()) {
+                child->move(child->pos() + QPoint(0, height));
+            }
+        }
+        menuBar_->setGeometry(0, 0, width(), height);
+        resize(width(), this->height() + height);
+        menuBar_->show();
+    }
+    QMenu* menu = menuBar_->actions().front()->menu();
+    menu->clear();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        QAction* action = menu->addAction(QString::fromStdString(entries[i].label));
+        action->setCheckable(true);
+        action->setChecked(entries[i].chosen);
+        connect(action, &QAction::triggered, this, [this, i] {
+            // A Saves window reads the folders of the game it opened on.
+            for (auto& [entry, window] : saves_) {
+                if (window) {
+                    window->close();
+                }
+            }
+            saves_.clear();
+            if (handlers_.gameChosen) {
+                handlers_.gameChosen(i);
+            }
+        });
+    }
 }
 
 void MainWindow::setSliderValue(int value) {

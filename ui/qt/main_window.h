@@ -11,6 +11,7 @@
 #include "ui/qt/saves_window.h"
 
 class QLineEdit;
+class QMenuBar;
 class QListWidget;
 class QScrollBar;
 
@@ -57,6 +58,11 @@ class MainWindow : public QWidget, public app::MainControls {
     std::string newNameText() const override;
     int sliderValue() const override;
     void setSliderValue(int value) override;
+    void setSliderRange(int low, int high) override;
+    void setTitle(const std::string& title) override;
+    void setGames(const std::vector<app::GameEntry>& entries) override;
+    // The Game menu while there is one, else null.
+    QMenuBar* gameMenuBar() const { return menuBar_; }
     int checkValue() const override;
     void setCheckValue(int value) override;
     void showNotice(const std::string& title, const std::string& text) override;
@@ -93,6 +99,7 @@ class MainWindow : public QWidget, public app::MainControls {
     LineLabel* lblDiff_;
     QScrollBar* scrDiff_;
     TwoStateCheckBox* Check1_;
+    QMenuBar* menuBar_ = nullptr;
 };
 
 }  // namespace quarlo::ui

@@ -33,12 +33,12 @@ int windowDpi(HWND window) {
     return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
 }
 
-SIZE outerSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi) {
+SIZE outerSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi, bool menu) {
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
     static const auto adjustForDpi = user32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
     RECT r{0, 0, clientWidth, clientHeight};
-    if (adjustForDpi == nullptr || !adjustForDpi(&r, style, FALSE, exStyle, dpi)) {
-        AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    if (adjustForDpi == nullptr || !adjustForDpi(&r, style, menu ? TRUE : FALSE, exStyle, dpi)) {
+        AdjustWindowRectEx(&r, style, menu ? TRUE : FALSE, exStyle);
     }
     return SIZE{r.right - r.left, r.bottom - r.top};
 }

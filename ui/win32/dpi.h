@@ -13,7 +13,8 @@ int windowDpi(HWND window);
 
 // The outer size of a window whose client area is `clientWidth` x
 // `clientHeight` pixels at `dpi`, for its styles.
-SIZE outerSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi);
+SIZE outerSize(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi,
+               bool menu = false);
 
 // A text that must fit a width in pixels.
 struct FittingText {

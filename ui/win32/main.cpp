@@ -41,9 +41,8 @@ int commandLine(const std::vector<std::string>& args) {
         }
         SetConsoleOutputCP(CP_UTF8);
     }
-    quarlo::platform::Platform platform = quarlo::platform::createPlatform(true);
     quarlo::ui::win32::Win32Screens screens;
-    const int status = quarlo::cli::run(args, platform, std::cout, std::cerr, &screens);
+    const int status = quarlo::cli::runHere(args, std::cout, std::cerr, &screens);
     std::cout.flush();
     std::cerr.flush();
     return status;
@@ -64,12 +63,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     if (!MainWindow::registerClass(instance)) {
         return 1;
     }
-    quarlo::platform::Platform platform = quarlo::platform::createPlatform();
+    // The game the window starts on; the Game menu lists the others.
+    std::vector<quarlo::platform::FoundGame> found = quarlo::platform::findGames();
+    quarlo::platform::Platform platform = quarlo::platform::createPlatform(
+        quarlo::app::windowGame(found, quarlo::platform::rememberedGame()));
     MainWindow window(instance);
     if (!window.create()) {
         return 1;
     }
     quarlo::app::Main main(platform, window);
+    main.setGames(
+        std::move(found),
+        [](const quarlo::games::Game& game) { return quarlo::platform::createPlatform(game); },
+        quarlo::platform::rememberGame);
     window.setHandlers(quarlo::app::handlersFor(main));
 
     // The window's state is settled before it is first seen.

@@ -17,6 +17,13 @@ namespace quarlo::ui::win32 {
 
 namespace {
 
+// The Game menu's commands, well above every control's id.
+constexpr int kGameMenuFirst = 0x6000;
+
+}  // namespace
+
+namespace {
+
 using design::kSlider;
 
 const wchar_t* const kClassName = L"QuarloMain";
@@ -51,7 +58,12 @@ bool isCommandButton(int id) {
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance)
-    : instance_(instance), about_(instance), dialogs_(systemDialogs()) {}
+    : instance_(instance),
+      about_(instance),
+      dialogs_(systemDialogs()),
+      sliderLow_(kSlider.minimum),
+      sliderHigh_(kSlider.maximum),
+      sliderPage_(kSlider.pageStep) {}
 
 void MainWindow::setHandlers(app::MainHandlers handlers) {
     handlers_ = std::move(handlers);
@@ -110,10 +122,13 @@ void MainWindow::show(int showCommand) {
 }
 
 void MainWindow::applyDpi(int dpi) {
+    dpi_ = dpi;
     HFONT old = font_;
     font_ = createDialogFont(dpi, textsToFit(dpi));
-    const SIZE outer = outerSize(twipsToPixels(kMainClient.width, dpi),
-                                 twipsToPixels(kMainClient.height, dpi), kStyle, 0, dpi);
+    // A menu bar is outside the client area: the window grows by it.
+    const SIZE outer =
+        outerSize(twipsToPixels(kMainClient.width, dpi), twipsToPixels(kMainClient.height, dpi),
+                  kStyle, 0, dpi, menuBar_ != nullptr);
     SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (const ControlPlace& place : kMainControls) {
@@ -186,8 +201,42 @@ int MainWindow::sliderValue() const {
 
 // Neither setter notifies: the program's logic runs the handler itself.
 void MainWindow::setSliderValue(int value) {
-    SetScrollPos(control(kScrDiff), SB_CTL, std::clamp(value, kSlider.minimum, kSlider.maximum),
-                 TRUE);
+    SetScrollPos(control(kScrDiff), SB_CTL, std::clamp(value, sliderLow_, sliderHigh_), TRUE);
+}
+
+void MainWindow::setSliderRange(int low, int high) {
+    sliderLow_ = low;
+    sliderHigh_ = std::max(low, high);
+    // A page a tenth of the scale, as 10 of Oblivion's 100; at least a step.
+    sliderPage_ = std::max(1, (sliderHigh_ - sliderLow_) / 10);
+    const int at = std::clamp(sliderValue(), sliderLow_, sliderHigh_);
+    SetScrollRange(control(kScrDiff), SB_CTL, sliderLow_, sliderHigh_, FALSE);
+    SetScrollPos(control(kScrDiff), SB_CTL, at, TRUE);
+}
+
+void MainWindow::setTitle(const std::string& title) {
+    SetWindowTextW(window_, toWide(title).c_str());
+}
+
+void MainWindow::setGames(const std::vector<app::GameEntry>& entries) {
+    HMENU old = menuBar_;
+    menuBar_ = nullptr;
+    if (!entries.empty()) {
+        menuBar_ = CreateMenu();
+        HMENU games = CreatePopupMenu();
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            AppendMenuW(games, MF_STRING | (entries[i].chosen ? MF_CHECKED : 0u),
+                        kGameMenuFirst + i, toWide(entries[i].label).c_str());
+        }
+        AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(games), L"&Game");
+    }
+    SetMenu(window_, menuBar_);
+    if (old != nullptr) {
+        DestroyMenu(old);
+    }
+    if ((old == nullptr) != (menuBar_ == nullptr)) {
+        applyDpi(dpi_);  // the window's outer size, with or without the bar
+    }
 }
 
 int MainWindow::checkValue() const {
@@ -455,6 +504,15 @@ void MainWindow::runWithProgress(const std::string& title,
 }
 
 void MainWindow::onCommand(int id, int code) {
+    if (menuBar_ != nullptr && code == 0 && id >= kGameMenuFirst &&
+        id < kGameMenuFirst + GetMenuItemCount(GetSubMenu(menuBar_, 0))) {
+        // A Saves window reads the folders of the game it opened on.
+        saves_.clear();
+        if (handlers_.gameChosen) {
+            handlers_.gameChosen(static_cast<std::size_t>(id - kGameMenuFirst));
+        }
+        return;
+    }
     if (code != BN_CLICKED) {
         return;
     }
@@ -509,16 +567,16 @@ void MainWindow::onScroll(int request) {
             next = current + kSlider.arrowStep;
             break;
         case SB_PAGELEFT:
-            next = current - kSlider.pageStep;
+            next = current - sliderPage_;
             break;
         case SB_PAGERIGHT:
-            next = current + kSlider.pageStep;
+            next = current + sliderPage_;
             break;
         case SB_LEFT:
-            next = kSlider.minimum;
+            next = sliderLow_;
             break;
         case SB_RIGHT:
-            next = kSlider.maximum;
+            next = sliderHigh_;
             break;
         case SB_THUMBPOSITION: {
             SCROLLINFO info{};
@@ -531,7 +589,7 @@ void MainWindow::onScroll(int request) {
         default:
             return;  // SB_THUMBTRACK, SB_ENDSCROLL
     }
-    next = std::clamp(next, kSlider.minimum, kSlider.maximum);
+    next = std::clamp(next, sliderLow_, sliderHigh_);
     if (next == current) {
         return;
     }

@@ -66,6 +66,11 @@ class MainWindow final : public app::MainControls, public RoutedWindow {
     std::string newNameText() const override;
     int sliderValue() const override;
     void setSliderValue(int value) override;
+    void setSliderRange(int low, int high) override;
+    void setTitle(const std::string& title) override;
+    void setGames(const std::vector<app::GameEntry>& entries) override;
+    // The menu bar with the Game menu while there is one, else null.
+    HMENU gameMenuBar() const { return menuBar_; }
     int checkValue() const override;
     void setCheckValue(int value) override;
     void showNotice(const std::string& title, const std::string& text) override;
@@ -92,6 +97,12 @@ class MainWindow final : public app::MainControls, public RoutedWindow {
     HFONT font_ = nullptr;
     HWND focus_ = nullptr;                    // given back when the window is active again
     std::map<int, std::wstring> labelTexts_;  // whole texts; labels show what fits
+    // The slider's scale: Oblivion's 0..100 unless the game has its own.
+    int sliderLow_;
+    int sliderHigh_;
+    int sliderPage_;
+    HMENU menuBar_ = nullptr;
+    int dpi_ = 96;
 };
 
 }  // namespace quarlo::ui::win32

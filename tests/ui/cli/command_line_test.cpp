@@ -136,6 +136,20 @@ TEST_F(CommandLineTest, EachVerbSaysItsOutcomeAndExitsByIt) {
         {{"switch", "Bob", "--yes"}, 2, "", "Saves\\Ann\\", "40"},
         {{"new", "--", "-Cid"}, 0, "Success. New Character Set.\n", "Saves\\-Cid\\", "40"},
         {{"list", "--root", "/nowhere"}, 1, "Failed. No game folder", "Saves\\Ann\\", "40"},
+        {{"saves", "Bob"},
+         0,
+         "Save 1.ess\tBob\t23\tKvatch\t2:07:34\t2024-03-0",
+         "Saves\\Ann\\",
+         "40"},
+        {{"saves", "Carl"}, 1, "Failed. No Such Character.\n", "Saves\\Ann\\", "40"},
+        {{"list", "--json"},
+         0,
+         "{\n  \"characters\": [\n    {\n      \"active\": true,",
+         "Saves\\Ann\\",
+         "40"},
+        {{"games", "--json"}, 0, "{\n  \"games\": []\n}\n", "Saves\\Ann\\", "40"},
+        {{"--game", "morrowind", "list"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"switch", "--json", "Bob"}, 2, "", "Saves\\Ann\\", "40"},
         {{"run", "game"}, 2, "", "Saves\\Ann\\", "40"},
         {{"run", "--pick", "--character", "Bob"}, 2, "", "Saves\\Ann\\", "40"},
     };
@@ -159,6 +173,84 @@ TEST_F(CommandLineTest, EachVerbSaysItsOutcomeAndExitsByIt) {
             EXPECT_EQ(said.rfind("quarlo: ", 0), 0u) << said;
         }
     }
+}
+
+// The game a verb works on: --game, else the game a launch option starts
+// (a Steam app of the family only), else the only one found, else the one
+// last chosen, else Oblivion; the games found are asked only where they
+// decide.
+TEST(ChooseGame, ByOptionLaunchOnlyFoundRememberedOrOblivion) {
+    using games::GameId;
+    struct Case {
+        Strings args;
+        const char* app;
+        std::vector<GameId> found;
+        const char* remembered;
+        GameId chosen;
+        bool asked;
+    };
+    const Case cases[] = {
+        {{"--game", "fallout4", "list"}, "489830", {GameId::skyrimse}, "", GameId::fallout4, false},
+        {{"list"}, "489830", {}, "fallout4", GameId::skyrimse, false},
+        {{"list"}, "377160", {}, "", GameId::fallout4, false},
+        {{"list"}, "570", {GameId::skyrimse}, "", GameId::skyrimse, true},
+        {{"list"}, "", {GameId::skyrimse, GameId::fallout4}, "fallout4", GameId::fallout4, true},
+        {{"list"}, "", {GameId::skyrimse, GameId::fallout4}, "", GameId::oblivion, true},
+        {{"list"}, "", {}, "morrowind", GameId::oblivion, true},
+    };
+    for (const Case& c : cases) {
+        bool asked = false;
+        const auto found = [&] {
+            asked = true;
+            std::vector<platform::FoundGame> out;
+            for (const GameId id : c.found) {
+                out.push_back({&games::get(id), "", true, ""});
+            }
+            return out;
+        };
+        const cli::GameChoice choice = cli::chooseGame(c.args, c.app, found, c.remembered);
+        EXPECT_EQ(choice.game->id, c.chosen) << c.app << " " << c.remembered;
+        EXPECT_EQ(asked, c.asked) << c.app << " " << c.remembered;
+    }
+}
+
+// Another game's folder: `games` lists what was found, `saves --json` its
+// saves as scripts read them, and a game Quarlo cannot switch is said.
+TEST_F(CommandLineTest, GamesAndSavesOfAnotherGame) {
+    platform.game = &games::get(games::GameId::skyrimse);
+    const std::string se = dir.at("Documents/My Games/Skyrim Special Edition");
+    std::filesystem::create_directories(se + "/Saves/Lydia");
+    FamilyShape shape;
+    writeBytes(se + "/Saves/Lydia/Save3_0C2D58E2_0_4C79646961_Whiterun.ess",
+               familySaveBytes(shape));
+    writeBytes(se + "/Saves/Lydia/Save3_0C2D58E2_0_4C79646961_Whiterun.skse", "SKS");
+    profileFake->setBytes(se + "/Skyrim.ini", "[General]\r\nSLocalSavePath=Saves\\Lydia\\\r\n");
+    const auto found = [&] {
+        return std::vector<platform::FoundGame>{
+            {&games::oblivion(), game(), true, ""},
+            {&games::get(games::GameId::skyrimse), se, true, ""},
+            {&games::get(games::GameId::starfield), "S", false, "It cannot."}};
+    };
+    out.str("");
+    EXPECT_EQ(cli::run({"games"}, platform, out, err, &screens, found), 0);
+    EXPECT_EQ(out.str(), "\toblivion\tOblivion\t" + game() +
+                             "\n*\tskyrimse\tSkyrim Special Edition\t" + se +
+                             "\n\tstarfield\tStarfield\tS\tnot supported: It cannot.\n");
+    EXPECT_EQ(run({"saves", "--json", "Lydia"}), 0);
+    const std::string json = out.str();
+    for (const char* part :
+         {"\"file\": \"Save3_0C2D58E2_0_4C79646961_Whiterun.ess\"", "\"player\": \"Lydia\"",
+          "\"level\": 12", "\"location\": \"Whiterun\"", "\"playTime\": \"3:25:07\"",
+          "\"savedAt\": \"2024-02-1", "\"saveNumber\": 7",
+          "\"plugins\": [\n        \"Skyrim.esm\",\n        \"Update.esm\",\n        "
+          "\"ccBGSSSE001-Fish.esm\"\n      ]",
+          "\"screenshot\": {\n        \"height\": 3,\n        \"width\": 4\n      }",
+          "\"state\": \"Co-save cut short.\"", "\"game\": \"skyrimse\""}) {
+        EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+    }
+    platform.game = &games::get(games::GameId::starfield);
+    EXPECT_EQ(run({"list"}), 1);
+    EXPECT_EQ(out.str().rfind("Failed. No player has confirmed", 0), 0u) << out.str();
 }
 
 // Output that cannot be written (a full disk, /dev/full) is a failure, never

@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tests/app/app_fixture.h"
+#include "tests/support/save_writer.h"
+
+#ifndef _WIN32
+#include "platform/posix/profile_posix.h"
+#endif
+
+namespace quarlo::test {
+namespace {
+
+// A profile whose writes to one file are taken and lost: a disk that lies.
+class LosingProfile : public MemoryProfileFile {
+  public:
+    std::string loses;
+    bool write(std::string_view section, std::string_view key, std::string_view value,
+               const std::string& path) override {
+        return path == loses || MemoryProfileFile::write(section, key, value, path);
+    }
+};
+
+// A game of the family on the same fakes: its folder in My Games, its
+// settings files in the order it reads them.
+class FamilyTest : public AppTest {
+  protected:
+    void use(games::GameId id) {
+        platform.game = &games::get(id);
+        root = dir.at("Documents/My Games/" + std::string(platform.game->myGamesFolders.front()));
+        std::filesystem::create_directories(root + "/Saves/Ann");
+    }
+    std::string file(const std::string& name) const { return root + "/" + name; }
+    std::string root;
+};
+
+// Which file wins, what a switch writes, and when it must say "Failed.":
+// the value the game reads last names the character, or the switch fails;
+// no file is made that the player does not have unless none holds the key,
+// and every file a switch need not write keeps every byte.
+TEST_F(FamilyTest, TheSwitchLeavesTheValueTheGameReadsLastNamingTheCharacter) {
+    const std::string old = "[General]\r\nSLocalSavePath=Saves\\Old\\\r\n";
+    const std::string stale = "[General]\r\nSLocalSavePath=Saves\\__MO_Saves\\\r\n";
+    const std::string other = "[Display]\r\niSize W=1920\r\n";
+    using games::GameId;
+    struct Case {
+        const char* what;
+        GameId game;
+        std::map<std::string, std::string> before;
+        const char* readOnly;  // "" for none
+        bool switched;
+        std::set<std::string> written;  // the files that name Ann after it
+    };
+    const Case cases[] = {
+        {"no file holds it: the player's own file, made",
+         GameId::skyrimse,
+         {{"Skyrim.ini", other}},
+         "",
+         true,
+         {"SkyrimCustom.ini"}},
+        {"the base holds it and no Custom file is there: the base",
+         GameId::skyrimse,
+         {{"Skyrim.ini", old}},
+         "",
+         true,
+         {"Skyrim.ini"}},
+        {"a stale value in the Custom file, as Mod Organizer left it",
+         GameId::fallout4,
+         {{"Fallout4.ini", old}, {"Fallout4Custom.ini", stale}},
+         "",
+         true,
+         {"Fallout4.ini", "Fallout4Custom.ini"}},
+        {"a Custom file without the key still wins",
+         GameId::skyrimse,
+         {{"Skyrim.ini", old}, {"SkyrimCustom.ini", other}},
+         "",
+         true,
+         {"Skyrim.ini", "SkyrimCustom.ini"}},
+        {"only the menus' file holds it",
+         GameId::fallout4,
+         {{"Fallout4Prefs.ini", old}},
+         "",
+         true,
+         {"Fallout4Prefs.ini"}},
+        {"a Custom file that cannot be written: nothing changes",
+         GameId::skyrimse,
+         {{"Skyrim.ini", old}, {"SkyrimCustom.ini", stale}},
+         "SkyrimCustom.ini",
+         false,
+         {}},
+        {"both of Fallout 4 VR's Custom files, whichever it reads",
+         GameId::fallout4vr,
+         {{"Fallout4Custom.ini", stale}, {"Fallout4VrCustom.ini", other}},
+         "",
+         true,
+         {"Fallout4Custom.ini", "Fallout4VrCustom.ini"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        use(c.game);
+        for (const std::string_view name : platform.game->savePath.files) {
+            profileFake->remove(file(std::string(name)));
+            profileFake->setReadOnly(file(std::string(name)), false);
+        }
+        for (const auto& [name, bytes] : c.before) {
+            profileFake->setBytes(file(name), bytes);
+        }
+        if (*c.readOnly != '\0') {
+            profileFake->setReadOnly(file(c.readOnly));
+        }
+        app::ViewOf<FakeControls> view(controls);
+        app::Game game(platform, view);
+        game.setRoot(root);
+        const std::string outcome = game.load("Ann");
+        EXPECT_EQ(outcome, c.switched ? app::text::kCharacterChanged : app::text::kCouldNotWrite);
+        for (const std::string_view name : platform.game->savePath.files) {
+            const std::string f(name);
+            const auto was = c.before.find(f);
+            if (c.written.count(f)) {
+                EXPECT_EQ(platform.profile->read("General", "SLocalSavePath", "", 100, file(f)),
+                          "Saves\\Ann\\")
+                    << f;
+            } else {
+                EXPECT_EQ(profileFake->bytes(file(f)), was == c.before.end() ? "" : was->second)
+                    << f;
+                EXPECT_EQ(profileFake->exists(file(f)), was != c.before.end()) << f;
+            }
+        }
+        if (c.switched) {
+            EXPECT_EQ(game.activeSave(), "Ann");
+        }
+    }
+}
+
+// A file that takes the write and keeps its old value (a disk that lies, a
+// second copy of the key the game reads instead): the switch reads every
+// file back as the game does and says "Failed.", never "Success.".
+TEST_F(FamilyTest, AValueThatDoesNotWinIsAFailureNeverASuccess) {
+    use(games::GameId::skyrimse);
+    auto losing = std::make_unique<LosingProfile>();
+    losing->loses = file("SkyrimCustom.ini");
+    losing->setBytes(file("Skyrim.ini"), "[General]\r\nSLocalSavePath=Saves\\Old\\\r\n");
+    losing->setBytes(file("SkyrimCustom.ini"), "[General]\r\nSLocalSavePath=Saves\\Old\\\r\n");
+    platform.profile = std::move(losing);
+    app::ViewOf<FakeControls> view(controls);
+    app::Game game(platform, view);
+    game.setRoot(root);
+    const std::string outcome = game.load("Ann");
+    EXPECT_EQ(outcome.rfind("Failed. SkyrimCustom.ini gives SLocalSavePath as \"Saves\\Old\\\"", 0),
+              0u)
+        << outcome;
+    EXPECT_EQ(game.activeSave(), "Old");
+}
+
+#ifndef _WIN32
+// Under Proton a game folder may hold its files in other letter cases
+// ("skyrim.ini"): Wine finds them so, and the switch writes those, making no
+// second file beside them.
+TEST_F(FamilyTest, SettingsFilesInOtherLetterCasesAreTheGamesOwn) {
+    use(games::GameId::skyrimse);
+    platform.profile = std::make_unique<platform::posix::PosixProfileFile>(1252);
+    writeBytes(file("skyrim.ini"), "[General]\r\nSLocalSavePath=Saves\\Old\\\r\n");
+    writeBytes(file("skyrimcustom.ini"), "[Display]\r\niSize W=1920\r\n");
+    app::ViewOf<FakeControls> view(controls);
+    app::Game game(platform, view);
+    game.setRoot(root);
+    EXPECT_EQ(std::string(game.load("Ann")), app::text::kCharacterChanged);
+    EXPECT_EQ(readBytes(file("skyrim.ini")), "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n");
+    EXPECT_EQ(readBytes(file("skyrimcustom.ini")),
+              "[Display]\r\niSize W=1920\r\n[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n");
+    EXPECT_FALSE(std::filesystem::exists(file("Skyrim.ini")));
+    EXPECT_FALSE(std::filesystem::exists(file("SkyrimCustom.ini")));
+}
+#endif
+
+// Each game's own difficulty: its key, its file, its scale on the slider, and
+// the character's value kept in quarlo.ini under the same key.
+TEST_F(FamilyTest, TheDifficultyIsEachGamesOwnKeyFileAndScale) {
+    struct Case {
+        games::GameId game;
+        const char* prefs;
+        int high;
+    };
+    for (const Case& c : {Case{games::GameId::skyrimse, "SkyrimPrefs.ini", 5},
+                          Case{games::GameId::fallout4, "Fallout4Prefs.ini", 4}}) {
+        use(c.game);
+        SCOPED_TRACE(platform.game->key);
+        profileFake->setBytes(file(c.prefs), "[GamePlay]\r\niDifficulty=1\r\n");
+        profileFake->setBytes(file("Skyrim.ini"), "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n");
+        profileFake->setBytes(file("Fallout4.ini"), "[General]\r\nSLocalSavePath=Saves\\Ann\\\r\n");
+        app::Main main(platform, controls);
+        main.startUp();
+        EXPECT_EQ(controls.sliderLow, 0);
+        EXPECT_EQ(controls.sliderHigh, c.high);
+        EXPECT_EQ(controls.slider, 1);
+        controls.slider = 3;
+        main.onSliderChanged();
+        EXPECT_EQ(controls.label(app::ValueLabel::Outcome), app::text::kSuccess);
+        EXPECT_EQ(platform.profile->read("GamePlay", "iDifficulty", "", 10, file(c.prefs)), "3");
+        EXPECT_EQ(platform.profile->read("Ann", "iDifficulty", "", 10, file("quarlo.ini")), "3");
+        EXPECT_EQ(controls.title, "Quarlo - " + std::string(platform.game->name));
+    }
+}
+
+// The window's game: the one last chosen where it is here, else Oblivion,
+// else the first found that can be switched; the Game menu lists what was
+// found once there is more than one, and a game Quarlo cannot switch is
+// said, never loaded.
+TEST_F(FamilyTest, TheWindowsGameAndItsMenu) {
+    using games::GameId;
+    const auto found = [](std::vector<GameId> ids) {
+        std::vector<platform::FoundGame> out;
+        for (const GameId id : ids) {
+            const games::Game& g = games::get(id);
+            out.push_back({&g, "", g.switchable, std::string(g.whyNot)});
+        }
+        return out;
+    };
+    struct Case {
+        std::vector<GameId> found;
+        const char* remembered;
+        GameId chosen;
+    };
+    const Case cases[] = {
+        {{}, "", GameId::oblivion},
+        {{}, "fallout4", GameId::fallout4},
+        {{GameId::oblivion, GameId::skyrimse}, "", GameId::oblivion},
+        {{GameId::oblivion, GameId::skyrimse}, "skyrimse", GameId::skyrimse},
+        {{GameId::oblivion}, "skyrimse", GameId::oblivion},
+        {{GameId::starfield, GameId::fallout4}, "", GameId::fallout4},
+        {{GameId::skyrimse}, "starfield", GameId::skyrimse},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(app::windowGame(found(c.found), c.remembered).id, c.chosen) << c.remembered;
+    }
+    use(GameId::oblivion);
+    std::vector<std::string> remembered;
+    std::vector<GameId> made;
+    app::Main main(platform, controls);
+    main.setGames(
+        found({GameId::oblivion, GameId::skyrimse, GameId::starfield}),
+        [&](const games::Game& g) {
+            made.push_back(g.id);
+            platform::Platform next;
+            next.profile = std::make_unique<MemoryProfileFile>();
+            next.fileSystem = nativeFileSystem();
+            next.saveFiles = nativeSaveFiles();
+            auto special = std::make_unique<FakeSpecialFolders>();
+            special->documents = dir.at("Documents");
+            next.specialFolders = std::move(special);
+            next.registry = std::make_unique<FakeRegistry>();
+            next.processes = std::make_unique<FakeProcesses>();
+            next.game = &g;
+            return next;
+        },
+        [&](std::string_view key) {
+            remembered.emplace_back(key);
+            return true;
+        });
+    main.startUp();
+    ASSERT_EQ(controls.games.size(), 3u);
+    EXPECT_TRUE(controls.games[0].chosen);
+    EXPECT_EQ(controls.games[2].label, "Starfield (not supported)");
+    EXPECT_EQ(controls.title, "Quarlo - Oblivion");
+    main.onGameChosen(2);
+    EXPECT_TRUE(made.empty());
+    ASSERT_EQ(controls.notices.size(), 1u);
+    EXPECT_EQ(controls.notices[0].rfind("Failed. No player has confirmed", 0), 0u);
+    main.onGameChosen(1);
+    EXPECT_EQ(made, std::vector<GameId>{GameId::skyrimse});
+    EXPECT_EQ(remembered, std::vector<std::string>{"skyrimse"});
+    EXPECT_TRUE(controls.games[1].chosen);
+    EXPECT_EQ(controls.title, "Quarlo - Skyrim Special Edition");
+    EXPECT_EQ(main.rootFolder(), dir.at("Documents/My Games/Skyrim Special Edition"));
+    EXPECT_EQ(controls.sliderHigh, 5);
+}
+
+}  // namespace
+}  // namespace quarlo::test
