@@ -251,6 +251,29 @@ void SavesWindow::onSelect(int row) {
     if (!notes_[static_cast<std::size_t>(row)].empty()) {
         details.push_back("Note: " + notes_[static_cast<std::size_t>(row)]);
     }
+    if (entry.header) {
+        // What the later games keep beyond Oblivion's fields.
+        const saves::SaveHeader& h = *entry.header;
+        std::string facts;
+        if (!h.race.empty()) {
+            const std::string race =
+                h.race.ends_with("Race") ? h.race.substr(0, h.race.size() - 4) : h.race;
+            facts += "Race " + race + ".";
+        }
+        if (!h.title.empty()) {
+            facts += (facts.empty() ? "" : " ") + std::string("Karma title ") + h.title + ".";
+        }
+        if (!h.gameVersion.empty()) {
+            facts += (facts.empty() ? "" : " ") + std::string("Saved by the game ") +
+                     h.gameVersion + ".";
+        }
+        if (!h.timed) {
+            facts += (facts.empty() ? "" : " ") + std::string("Saved: the file's time.");
+        }
+        if (!facts.empty()) {
+            details.push_back(h.textUtf8 ? facts : asUtf8(source_.ansiToUtf8, facts));
+        }
+    }
     for (const auto& [name, facts] : coSaves_[static_cast<std::size_t>(row)]) {
         details.push_back(coSaveLine(name, facts, source_.ansiToUtf8));
     }

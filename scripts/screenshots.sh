@@ -5,10 +5,13 @@
 # whose plugins are partly missing, the Sort plan (two characters of one name
 # among the loose saves) and its summary, the Restore list, a Saves window
 # with co-saves and saves Steam Cloud keeps, Rename, the Tidy Up plan of a
-# Let's Play's saves, and the full-screen picker of `quarlo run --pick`. The Qt front end runs under Xvfb in a
-# throwaway home laid out as Steam with the game's Proton prefix; the native
-# one under Wine, in a prefix of its own inside build-win/ with the game
-# folder in its documents and the game installed in C:\Games\Oblivion.
+# Let's Play's saves, the full-screen picker of `quarlo run --pick`, and the
+# Game menu with a Skyrim Special Edition character's Saves window. The Qt
+# front end runs under Xvfb in a throwaway home laid out as Steam with the
+# games' Proton prefixes; the native one under Wine, in a prefix of its own
+# inside build-win/ with the game folder in its documents and the game
+# installed in C:\Games\Oblivion, then Skyrim Special Edition and Fallout 4
+# beside it.
 #   scripts/screenshots.sh            both front ends
 #   scripts/screenshots.sh qt|windows one of them
 # Needs ./dev run (build/) and, for the native pictures, ./dev test --windows
@@ -144,18 +147,37 @@ qt() {
         ./build/ui/qt/quarlo >/dev/null 2>&1 &
     local app=$!
     front=qt
-    wait_for '^Quarlo$'
+    wait_for '^Quarlo - Oblivion$'
     sleep 1
     # Without a window manager every window opens at the screen's corner: the
-    # main window goes where the Saves window will not cover it.
-    xdotool windowmove "$(xdotool search --onlyvisible --name '^Quarlo$' | head -1)" 1300 720
+    # main window goes where the Saves window will not cover it. The Game
+    # menu's bar is above the client area: its height is the window's less
+    # the client's 223 points.
+    local main
+    main=$(xdotool search --onlyvisible --name '^Quarlo - ' | head -1)
+    xdotool windowmove "$main" 1300 720
     sleep 0.5
-    shoot_window '^Quarlo$' docs/screenshot-main.png
-    click $((1300 + 196)) $((720 + 104))   # About
+    local bar
+    bar=$(($(xdotool getwindowgeometry "$main" | sed -n 's/.*Geometry: [0-9]*x//p') - 223))
+    shoot_window '^Quarlo - ' docs/screenshot-main.png
+    click $((1300 + 196)) $((720 + bar + 104))   # About
     wait_for '^About$'
     sleep 1
     shoot_window '^About$' docs/screenshot-about.png
-    play 1300 720 qt ""
+    play 1300 $((720 + bar)) qt ""
+    # The Game menu, open, then Skyrim Special Edition: Lydia loaded over
+    # the stale value another tool left, and her saves.
+    click $((1300 + 20)) $((720 + 8))
+    sleep 0.5
+    import -window root -crop 300x120+1300+720 +repage docs/screenshot-games-qt.png
+    strip docs/screenshot-games-qt.png
+    key Down Down Return
+    wait_for '^Quarlo - Skyrim Special Edition$'
+    click $((1300 + 40)) $((720 + bar + 40))     # Lydia
+    key alt+l
+    click $((1300 + 40)) $((720 + bar + 40))
+    key shift+F10 s
+    shot skyrim-saves-qt '^Saves of Lydia$'
     kill "$app" 2>/dev/null || true
     # The picker as a launch option shows it, on a screen of the Deck's size,
     # one row down from the character the game will use.
@@ -165,7 +187,7 @@ qt() {
         XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/.runtime" \
         ./build/ui/qt/quarlo run --pick --timeout 30 -- true >/dev/null 2>&1 &
     app=$!
-    wait_for '^Quarlo$'
+    wait_for '^Quarlo'
     sleep 1
     key Down
     shoot_full docs/screenshot-picker-qt.png
@@ -211,7 +233,7 @@ windows() {
     play 4 23 windows -windows
     wineserver -k 2>/dev/null || true
     # The picker, a popup over the whole screen of its own.
-    wine "$exe" --root 'C:\users\'"$(id -un)"'\Documents\My Games\Oblivion' \
+    wine "$exe" --game oblivion --root 'C:\users\'"$(id -un)"'\Documents\My Games\Oblivion' \
         run --pick --timeout 30 -- cmd /c exit 0 >/dev/null 2>&1 &
     local app=$!
     wait_for '^Quarlo$'
@@ -223,6 +245,26 @@ windows() {
     shoot_full docs/screenshot-picker-windows.png
     key Escape
     wait "$app" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    # Skyrim Special Edition and Fallout 4 beside Oblivion: the Game menu
+    # above the same client area, one menu bar's height lower.
+    ./build/tools/quarlo_demo_folders --family "$profile/Documents/My Games" \
+        "$WINEPREFIX/drive_c/Games" "$profile/AppData/Local"
+    wine reg add 'HKLM\Software\Bethesda Softworks\Skyrim Special Edition' /v 'Installed Path' \
+        /t REG_SZ /d 'C:\Games\Skyrim Special Edition' /reg:32 /f >/dev/null 2>&1
+    wineserver -w
+    wine explorer /desktop=Quarlo,1280x800 "$exe" >/dev/null 2>&1 &
+    sleep 4
+    click 127 11
+    click 20 32                       # Game
+    shoot_screen docs/screenshot-games-windows.png
+    key Down Down Return              # Skyrim Special Edition
+    sleep 2
+    click 44 $((23 + 19 + 40))        # Lydia
+    key alt+l
+    click 44 $((23 + 19 + 40))
+    key shift+F10 s
+    shot skyrim-saves-windows '^Saves of Lydia$'
     wineserver -k 2>/dev/null || true
     kill "$xvfb_pid" 2>/dev/null || true
 }

@@ -15,6 +15,9 @@
 //       prefixes, the game folders and Plugins.txt inside them.
 //   quarlo_demo_folders --folders GAME INSTALL LOCALDATA
 //       Oblivion's three folders only, for a prefix someone else makes.
+//   quarlo_demo_folders --family MYGAMES INSTALLS LOCALDATA
+//       Skyrim Special Edition's and Fallout 4's folders only: in MYGAMES,
+//       their install folders in INSTALLS, Plugins.txt in LOCALDATA.
 //   quarlo_demo_folders --fuzz-seeds DIR
 //       the fuzz targets' seeds of the later games' saves and an LZ4 block.
 #include <algorithm>
@@ -346,12 +349,16 @@ void familyCharacter(const fs::path& folder, quarlo::games::SaveLayout layout,
     }
 }
 
-// A later game in its own Proton prefix: the app's manifest, its prefix
-// with the game folder (`ini` the settings files by name), Plugins.txt in
-// local application data, and the install folder with its Data.
-fs::path familyPrefix(const fs::path& apps, const std::string& app, const std::string& myGames,
-                      const std::string& common, const std::vector<std::string>& data,
-                      const std::string& launcher, const std::string& pluginsTxt) {
+// Where a later game's folders go: its My Games folder's parent, the
+// folder its install folder is in, and local application data.
+struct Places {
+    fs::path myGames;
+    fs::path installs;
+    fs::path localData;
+};
+
+// A later game's own Proton prefix, with the app's manifest.
+Places protonPlaces(const fs::path& apps, const std::string& app) {
     put(apps / ("appmanifest_" + app + ".acf"),
         "\"AppState\"\n{\n\t\"appid\"\t\t\"" + app + "\"\n}\n");
     const fs::path pfx = apps / "compatdata" / app / "pfx";
@@ -360,18 +367,34 @@ fs::path familyPrefix(const fs::path& apps, const std::string& app, const std::s
     fs::create_directory_symlink("../drive_c", pfx / "dosdevices/c:");
     put(pfx / "system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n");
     const fs::path user = pfx / "drive_c/users/steamuser";
-    for (const std::string& plugin : data) {
-        put(apps / "common" / common / "Data" / plugin, "TES4 plugin " + plugin);
-    }
-    put(apps / "common" / common / launcher, "MZ");
-    put(user / "AppData/Local" / myGames / "Plugins.txt", pluginsTxt);
-    return user / "Documents/My Games" / myGames;
+    return {user / "Documents/My Games", apps / "common", user / "AppData/Local"};
 }
 
-void skyrimSpecial(const fs::path& apps, int& seed) {
+// The game's install folder with its Data, Plugins.txt in local
+// application data; the game folder's path.
+fs::path familyFolders(const Places& at, const std::string& myGames, const std::string& common,
+                       const std::vector<std::string>& data, const std::string& launcher,
+                       const std::string& pluginsTxt) {
+    for (const std::string& plugin : data) {
+        put(at.installs / common / "Data" / plugin, "TES4 plugin " + plugin);
+    }
+    put(at.installs / common / launcher, "MZ");
+    put(at.localData / myGames / "Plugins.txt", pluginsTxt);
+    // The Creation Club's plugins the game loads without a line in
+    // Plugins.txt.
+    std::string club;
+    for (const std::string& plugin : data) {
+        club += plugin.rfind("cc", 0) == 0 ? plugin + "\r\n" : "";
+    }
+    put(at.installs / common / (launcher.rfind("Skyrim", 0) == 0 ? "Skyrim.ccc" : "Fallout4.ccc"),
+        club);
+    return at.myGames / myGames;
+}
+
+void skyrimSpecial(const Places& at, int& seed) {
     using quarlo::games::SaveLayout;
-    const fs::path game = familyPrefix(
-        apps, "489830", "Skyrim Special Edition", "Skyrim Special Edition",
+    const fs::path game = familyFolders(
+        at, "Skyrim Special Edition", "Skyrim Special Edition",
         {"Skyrim.esm", "Update.esm", "Dawnguard.esm", "HearthFires.esm", "Dragonborn.esm",
          "ccBGSSSE001-Fish.esm", "SkyUI_SE.esp", "Alternate Start.esp"},
         "SkyrimSELauncher.exe",
@@ -414,15 +437,15 @@ void skyrimSpecial(const fs::path& apps, int& seed) {
                     plugins, light, {{"Save", 9, "Helgen", 1, 20, 14}}, seed);
 }
 
-void fallout4(const fs::path& apps, int& seed) {
+void fallout4(const Places& at, int& seed) {
     using quarlo::games::SaveLayout;
-    const fs::path game =
-        familyPrefix(apps, "377160", "Fallout4", "Fallout 4",
-                     {"Fallout4.esm", "DLCRobot.esm", "DLCCoast.esm",
-                      "ccBGSFO4001-PipBoy(Black).esl", "Sim Settlements.esp"},
-                     "Fallout4Launcher.exe",
-                     "# This file is used by Fallout4 to keep track of your downloaded content.\r\n"
-                     "*DLCRobot.esm\r\n*DLCCoast.esm\r\n*Sim Settlements.esp\r\n");
+    const fs::path game = familyFolders(
+        at, "Fallout4", "Fallout 4",
+        {"Fallout4.esm", "DLCRobot.esm", "DLCCoast.esm", "ccBGSFO4001-PipBoy(Black).esl",
+         "Sim Settlements.esp"},
+        "Fallout4Launcher.exe",
+        "# This file is used by Fallout4 to keep track of your downloaded content.\r\n"
+        "*DLCRobot.esm\r\n*DLCCoast.esm\r\n*Sim Settlements.esp\r\n");
     put(game / "Fallout4.ini", "[General]\r\nsLanguage=en\r\n[Display]\r\niPresentInterval=1\r\n");
     put(game / "Fallout4Prefs.ini", "[GamePlay]\r\niDifficulty=2\r\n");
     // As Mod Organizer's profiles leave it: every switch elsewhere overridden.
@@ -504,8 +527,8 @@ void proton(const fs::path& home) {
     }
     put(steam / "userdata/12345678/22330/remotecache.vdf", cloud + "}\n");
     int seed = 200;
-    skyrimSpecial(apps, seed);
-    fallout4(apps, seed);
+    skyrimSpecial(protonPlaces(apps, "489830"), seed);
+    fallout4(protonPlaces(apps, "377160"), seed);
 }
 
 }  // namespace
@@ -514,6 +537,13 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "--proton") {
         proton(fs::absolute(args[1]));
+        return 0;
+    }
+    if (args.size() == 4 && args[0] == "--family") {
+        int seed = 200;
+        const Places at{args[1], args[2], args[3]};
+        skyrimSpecial(at, seed);
+        fallout4(at, seed);
         return 0;
     }
     if (args.size() == 2 && args[0] == "--fuzz-seeds") {
@@ -527,6 +557,6 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr,
                  "usage: quarlo_demo_folders --proton HOME | --folders GAME INSTALL LOCALDATA |"
-                 " --fuzz-seeds DIR\n");
+                 " --family MYGAMES INSTALLS LOCALDATA | --fuzz-seeds DIR\n");
     return 2;
 }

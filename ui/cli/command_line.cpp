@@ -258,7 +258,9 @@ Parsed parse(const std::vector<std::string>& args) {
             continue;
         }
         const bool global = a == "--root" || a == "--game";
-        const bool flag = spec != nullptr && has(spec->flags, a);
+        // Before the verb or after it; whether the verb has it is checked
+        // once the verb is known.
+        const bool flag = a == "--json" || (spec != nullptr && has(spec->flags, a));
         const bool valued = global || (spec != nullptr && has(spec->valued, a));
         if (!flag && !valued) {
             fail(where + "unrecognized option '" + a + "'");
@@ -315,6 +317,8 @@ Parsed parse(const std::vector<std::string>& args) {
     }
     if (spec == nullptr) {
         fail("a command is missing");
+    } else if (p.json && !has(spec->flags, "--json")) {
+        fail(p.verb + ": unrecognized option '--json'");
     } else if (p.names.size() != spec->operands.size()) {
         std::string wanted;
         for (const char* name : spec->operands) {

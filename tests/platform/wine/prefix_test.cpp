@@ -357,6 +357,37 @@ TEST_F(Home, OfBothSteamEditionsTheOneLastPlayedWins) {
     }
 }
 
+// Two games' prefixes in one Steam library: each game finds its own app's
+// prefix, its own game folder (a store's other name too) and install
+// folder; a prefix holding only a Microsoft Store edition's folder is told.
+TEST_F(Home, EachGameFindsItsOwnPrefixInOneLibrary) {
+    steam(withGame);
+    const std::string se = protonPrefix("489830");
+    makePrefixOnce(se);
+    fs::create_directories(se + "/drive_c/users/steamuser/Documents/My Games/Skyrim Special Edition GOG");
+    fs::create_directories(library + "/steamapps/common/Skyrim Special Edition");
+    const std::string fo4 = protonPrefix("377160");
+    makePrefixOnce(fo4);
+    fs::create_directories(fo4 + "/drive_c/users/steamuser/Documents/My Games/Fallout4 MS");
+    const games::Game& skyrim = games::get(games::GameId::skyrimse);
+    const auto found = findGamePrefix(environment(), skyrim);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->path, se);
+    EXPECT_EQ(found->launchUrl, "steam://rungameid/489830");
+    EXPECT_TRUE(holdsGameFolder(*found));
+    EXPECT_EQ(gameFolderIn(documentsFolder(*found), skyrim),
+              se + "/drive_c/users/steamuser/Documents/My Games/Skyrim Special Edition GOG");
+    EXPECT_EQ(installFolder(*found), library + "/steamapps/common/Skyrim Special Edition");
+    EXPECT_EQ(findGamePrefix(environment())->path, protonPrefix());
+    const auto fallout = findGamePrefix(environment(), games::get(games::GameId::fallout4));
+    ASSERT_TRUE(fallout);
+    EXPECT_FALSE(holdsGameFolder(*fallout));
+    WinePrefix store = *fallout;
+    store.path = fo4;
+    EXPECT_TRUE(holdsContainerFolder(store));
+    EXPECT_EQ(protonAppId(fo4), "377160");
+}
+
 TEST(StoreFiles, OnlyTheWinePrefixFieldIsReadAndNothingOddBreaksIt) {
     struct Case {
         const char* what;

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QMenu>
+#include <QMenuBar>
 #include <QtTest>
 #include <map>
 #include <memory>
@@ -183,6 +185,39 @@ class MainWindowTest : public QObject {
             for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
                 QCOMPARE(child->geometry(), before[child->objectName()]);
             }
+        }
+    }
+
+    // The Game menu above the client area: every control one bar lower, the
+    // window one bar taller; its entries choose, and without it all is as
+    // before.
+    void gameMenuKeepsTheClientArea() {
+        std::map<QString, QRect> before;
+        for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            before[child->objectName()] = child->geometry();
+        }
+        std::vector<std::size_t> chosen;
+        quarlo::app::MainHandlers handlers = counting(counter);
+        handlers.gameChosen = [&](std::size_t i) { chosen.push_back(i); };
+        window->setHandlers(handlers);
+        window->setGames({{"Oblivion", true, true}, {"Skyrim Special Edition", false, true}});
+        QVERIFY(window->gameMenuBar() != nullptr);
+        const int bar = window->gameMenuBar()->height();
+        QVERIFY(bar > 0);
+        QCOMPARE(window->size(), QSize(246, 223 + bar));
+        for (const auto& [name, place] : before) {
+            QCOMPARE(control(name.toLatin1().constData())->geometry(), place.translated(0, bar));
+        }
+        const auto actions = window->gameMenuBar()->actions().front()->menu()->actions();
+        QCOMPARE(actions.size(), 2);
+        QVERIFY(actions[0]->isChecked());
+        actions[1]->trigger();
+        QCOMPARE(chosen, std::vector<std::size_t>{1});
+        window->setGames({});
+        QVERIFY(window->gameMenuBar() == nullptr);
+        QCOMPARE(window->size(), QSize(246, 223));
+        for (const auto& [name, place] : before) {
+            QCOMPARE(control(name.toLatin1().constData())->geometry(), place);
         }
     }
 
