@@ -32,6 +32,7 @@ std::string latin1ToUtf8(std::string_view bytes) {
 // Co-saves are small (tens of kilobytes); one far larger is not read with
 // the list.
 constexpr std::size_t kLargestCoSave = 4u << 20;
+constexpr std::uint32_t kScreenshotWidth = 256;
 
 std::string asUtf8(const std::function<std::string(std::string_view)>& ansiToUtf8,
                    std::string_view bytes) {
@@ -291,7 +292,9 @@ void SavesWindow::onSelect(int row) {
         view_.clearScreenshot();
         return;
     }
-    view_.showScreenshot(shot.screenshot->width, shot.screenshot->height, shot.screenshot->rgb);
+    // As wide as Oblivion's own shots, which the window's side is made for.
+    const saves::Screenshot fitted = saves::fitWidth(*shot.screenshot, kScreenshotWidth);
+    view_.showScreenshot(fitted.width, fitted.height, fitted.rgb);
 }
 
 std::vector<saves::SaveEntry> SavesWindow::selectedSaves() const {

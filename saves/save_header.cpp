@@ -1,5 +1,6 @@
 #include "saves/save_header.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/save_files.h"
@@ -276,6 +277,43 @@ HeaderResult readHeader(const platform::SaveFiles& files, const std::string& pat
         return unreadable(Unreadable::cannotRead);
     }
     return readSave(*file, layout);
+}
+
+Screenshot fitWidth(Screenshot shot, std::uint32_t maxWidth) {
+    if (maxWidth == 0 || shot.width <= maxWidth || shot.height == 0 ||
+        shot.rgb.size() != std::size_t{shot.width} * shot.height * 3) {
+        return shot;
+    }
+    const std::uint32_t width = maxWidth;
+    const std::uint32_t height = std::max<std::uint32_t>(
+        1, static_cast<std::uint32_t>(std::uint64_t{shot.height} * width / shot.width));
+    Screenshot out{width, height, std::string(std::size_t{width} * height * 3, '\0')};
+    // Each output pixel averages the source block [x0, x1) x [y0, y1), so the
+    // cost is one pass over the source whatever the ratio.
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint64_t y0 = std::uint64_t{y} * shot.height / height;
+        const std::uint64_t y1 = std::max(y0 + 1, std::uint64_t{y + 1} * shot.height / height);
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const std::uint64_t x0 = std::uint64_t{x} * shot.width / width;
+            const std::uint64_t x1 = std::max(x0 + 1, std::uint64_t{x + 1} * shot.width / width);
+            std::uint64_t sum[3] = {0, 0, 0};
+            for (std::uint64_t sy = y0; sy < y1; ++sy) {
+                const auto* row = reinterpret_cast<const unsigned char*>(shot.rgb.data()) +
+                                  sy * shot.width * 3;
+                for (std::uint64_t sx = x0; sx < x1; ++sx) {
+                    sum[0] += row[sx * 3];
+                    sum[1] += row[sx * 3 + 1];
+                    sum[2] += row[sx * 3 + 2];
+                }
+            }
+            const std::uint64_t n = (y1 - y0) * (x1 - x0);
+            char* to = out.rgb.data() + (std::size_t{y} * width + x) * 3;
+            for (int c = 0; c < 3; ++c) {
+                to[c] = static_cast<char>(static_cast<unsigned char>((sum[c] + n / 2) / n));
+            }
+        }
+    }
+    return out;
 }
 
 ScreenshotResult readScreenshot(const platform::SaveFiles& files, const std::string& path,

@@ -139,6 +139,11 @@ struct Screenshot {
     std::string rgb;  // width * height * 3 bytes, top row first, no padding (RGBA made RGB)
 };
 
+// The screenshot no wider than maxWidth, each pixel the average of those it
+// covers; one that fits is returned as it is. Fallout 4's 640-wide shots
+// would otherwise crowd the list out of its window.
+Screenshot fitWidth(Screenshot shot, std::uint32_t maxWidth);
+
 struct ScreenshotResult {
     std::optional<Screenshot> screenshot;
     Unreadable reason = Unreadable::none;

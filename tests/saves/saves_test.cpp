@@ -368,6 +368,20 @@ TEST(SaveHeader, ReadsTheScreenshotFromTheFile) {
     EXPECT_EQ(rgba.screenshot->rgb.substr(0, 6), std::string("\x03\x08\x0D\x17\x1C\x21"));
     EXPECT_EQ(readScreenshot(files, dir.at("missing.ess")).reason, Unreadable::cannotRead);
     EXPECT_EQ(readScreenshot(files, dir.str()).reason, Unreadable::cannotRead);  // a folder
+
+    // Too wide a shot is shrunk to the side's width, its proportions and
+    // colours kept; one that fits or whose bytes do not match is left as is.
+    const Screenshot stripes{4, 2, std::string("\x00\x00\x00\xFF\xFF\xFF", 6) +
+                                       std::string("\x00\x00\x00\xFF\xFF\xFF", 6) +
+                                       std::string(12, '\x10')};
+    const Screenshot half = fitWidth(stripes, 2);
+    EXPECT_EQ(half.width, 2u);
+    EXPECT_EQ(half.height, 1u);
+    EXPECT_EQ(half.rgb, std::string(6, '\x48'));  // (0 + 255 + 16 + 16) / 4, rounded
+    EXPECT_EQ(fitWidth(stripes, 4).rgb, stripes.rgb);
+    EXPECT_EQ(fitWidth(Screenshot{640, 384, std::string(640 * 384 * 3, '\x7F')}, 256).rgb,
+              std::string(256 * 153 * 3, '\x7F'));
+    EXPECT_EQ(fitWidth(Screenshot{8, 1, "short"}, 2).width, 8u);
 }
 
 TEST(CharacterSaves, NewestFirstWithCoSavesAndReasons) {
