@@ -298,8 +298,8 @@ Screenshot fitWidth(Screenshot shot, std::uint32_t maxWidth) {
             const std::uint64_t x1 = std::max(x0 + 1, std::uint64_t{x + 1} * shot.width / width);
             std::uint64_t sum[3] = {0, 0, 0};
             for (std::uint64_t sy = y0; sy < y1; ++sy) {
-                const auto* row = reinterpret_cast<const unsigned char*>(shot.rgb.data()) +
-                                  sy * shot.width * 3;
+                const auto* row =
+                    reinterpret_cast<const unsigned char*>(shot.rgb.data()) + sy * shot.width * 3;
                 for (std::uint64_t sx = x0; sx < x1; ++sx) {
                     sum[0] += row[sx * 3];
                     sum[1] += row[sx * 3 + 1];

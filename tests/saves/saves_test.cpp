@@ -371,9 +371,10 @@ TEST(SaveHeader, ReadsTheScreenshotFromTheFile) {
 
     // Too wide a shot is shrunk to the side's width, its proportions and
     // colours kept; one that fits or whose bytes do not match is left as is.
-    const Screenshot stripes{4, 2, std::string("\x00\x00\x00\xFF\xFF\xFF", 6) +
-                                       std::string("\x00\x00\x00\xFF\xFF\xFF", 6) +
-                                       std::string(12, '\x10')};
+    const Screenshot stripes{4, 2,
+                             std::string("\x00\x00\x00\xFF\xFF\xFF", 6) +
+                                 std::string("\x00\x00\x00\xFF\xFF\xFF", 6) +
+                                 std::string(12, '\x10')};
     const Screenshot half = fitWidth(stripes, 2);
     EXPECT_EQ(half.width, 2u);
     EXPECT_EQ(half.height, 1u);
