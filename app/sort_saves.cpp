@@ -65,8 +65,7 @@ SortPlan planSort(
         // Oblivion's stamp where the save has one; the later games' saves
         // stand for the character's start by the earliest of them.
         const bool stamped = save.header->characterStamp.year != 0;
-        const saves::SystemTime stamp =
-            stamped ? save.header->characterStamp : save.savedTime();
+        const saves::SystemTime stamp = stamped ? save.header->characterStamp : save.savedTime();
         const auto key = std::make_pair(foldCase(name), save.header->characterKey);
         const auto [it, added] = byCharacter.try_emplace(key, plan.groups.size());
         if (added) {

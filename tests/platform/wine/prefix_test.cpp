@@ -364,7 +364,8 @@ TEST_F(Home, EachGameFindsItsOwnPrefixInOneLibrary) {
     steam(withGame);
     const std::string se = protonPrefix("489830");
     makePrefixOnce(se);
-    fs::create_directories(se + "/drive_c/users/steamuser/Documents/My Games/Skyrim Special Edition GOG");
+    fs::create_directories(
+        se + "/drive_c/users/steamuser/Documents/My Games/Skyrim Special Edition GOG");
     fs::create_directories(library + "/steamapps/common/Skyrim Special Edition");
     const std::string fo4 = protonPrefix("377160");
     makePrefixOnce(fo4);

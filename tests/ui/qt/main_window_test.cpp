@@ -7,11 +7,11 @@
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
-#include <QMenu>
-#include <QMenuBar>
 #include <QtTest>
 #include <map>
 #include <memory>
