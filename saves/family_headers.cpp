@@ -359,11 +359,15 @@ HeaderResult fallout3Header(platform::OpenedFile& file, const std::string& page,
     h.playerLevel = static_cast<std::uint16_t>(std::min<std::uint32_t>(in.u32Bar(), 65535));
     h.location = in.wstringBar();
     const std::string played = in.wstringBar();
+    // Cut short only where the file ends before the header says it does; a
+    // missing '|' or a string past the header's end is damage.
+    const std::uint64_t headerEnd = kFallout3.size() + 4 + std::uint64_t{h.headerSize};
     if (!in.ok()) {
-        return failed(page.size() < headerReadSize ? Unreadable::cutShort
-                                                   : Unreadable::damagedHeader);
+        return failed(page.size() < headerReadSize && page.size() < headerEnd
+                          ? Unreadable::cutShort
+                          : Unreadable::damagedHeader);
     }
-    if (in.position() != kFallout3.size() + 4 + h.headerSize) {
+    if (in.position() != headerEnd) {
         return failed(Unreadable::damagedHeader);
     }
     h.playTimeMs = playTimeOf(played, false);
@@ -472,11 +476,10 @@ HeaderResult readSave(platform::OpenedFile& file, games::SaveLayout layout) {
     const std::string_view start = std::string_view(*page).substr(0, 32);
     const SaveLayout found = layoutOf(start);
     const bool fallout3Family = layout == SaveLayout::fallout3 || layout == SaveLayout::falloutNv;
-    // Fallout 3 and New Vegas share their magic: the one found is read.
-    const bool same =
-        found == layout ||
-        (fallout3Family && (found == SaveLayout::fallout3 || found == SaveLayout::falloutNv));
-    if (!same) {
+    // Fallout 3 and New Vegas share their magic and are told apart by New
+    // Vegas's language field: a Fallout 3 save among New Vegas's is another
+    // game's, as a Skyrim save is among Skyrim Special Edition's.
+    if (found != layout) {
         if (found != SaveLayout::none) {
             return failed(Unreadable::otherGame);
         }

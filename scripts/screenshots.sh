@@ -169,7 +169,7 @@ qt() {
     # the stale value another tool left, and her saves.
     click $((1300 + 20)) $((720 + 8))
     sleep 0.5
-    import -window root -crop 300x120+1300+720 +repage docs/screenshot-games-qt.png
+    import -window root -crop 320x150+1300+720 +repage docs/screenshot-games-qt.png
     strip docs/screenshot-games-qt.png
     key Down Down Return
     wait_for '^Quarlo - Skyrim Special Edition$'
@@ -178,6 +178,14 @@ qt() {
     click $((1300 + 40)) $((720 + bar + 40))
     key shift+F10 s
     shot skyrim-saves-qt '^Saves of Lydia$'
+    # New Vegas: saves with no time of their own, the game's quicksave.fos.bak.
+    xdotool windowactivate --sync "$main" 2>/dev/null || true
+    click $((1300 + 20)) $((720 + 8))
+    key Down Down Down Return
+    wait_for '^Quarlo - Fallout: New Vegas$'
+    click $((1300 + 40)) $((720 + bar + 40))     # Courier
+    key shift+F10 s
+    shot newvegas-saves-qt '^Saves of Courier$'
     kill "$app" 2>/dev/null || true
     # The picker as a launch option shows it, on a screen of the Deck's size,
     # one row down from the character the game will use.

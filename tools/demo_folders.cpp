@@ -22,6 +22,7 @@
 //       the fuzz targets' seeds of the later games' saves and an LZ4 block.
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -282,6 +283,13 @@ struct FamilySave {
 // "Save3_0C2D58E2_0_4C79646961_WhiterunWorld_000125_20261103093000_12_1.ess"
 std::string familyName(const FamilySave& s, const std::string& id, const std::string& player,
                        const std::string& extension) {
+    if (extension == ".fos" && id.empty()) {
+        // New Vegas names a save by its number, player and place, and keeps
+        // its own quicksave.fos and autosave.fos.
+        return s.kind == "Save" ? "Save " + std::to_string(s.number) + " - " + player + " - " +
+                                      s.location + extension
+                                : s.kind + extension;
+    }
     std::string hex;
     for (const unsigned char c : player) {
         char two[3];
@@ -307,7 +315,8 @@ void familyCharacter(const fs::path& folder, quarlo::games::SaveLayout layout,
                      const std::vector<std::string>& lightPlugins,
                      const std::vector<FamilySave>& saves, int& seed) {
     const bool fallout4 = layout == quarlo::games::SaveLayout::fallout4;
-    const std::string extension = fallout4 ? ".fos" : ".ess";
+    const bool newVegas = layout == quarlo::games::SaveLayout::falloutNv;
+    const std::string extension = fallout4 || newVegas ? ".fos" : ".ess";
     for (const FamilySave& s : saves) {
         quarlo::test::FamilyShape shape;
         shape.layout = layout;
@@ -336,14 +345,26 @@ void familyCharacter(const fs::path& folder, quarlo::games::SaveLayout layout,
         shape.rgb = landscape(seed++, shape.width, shape.height);
         shape.plugins = plugins;
         shape.lightPlugins = lightPlugins;
-        shape.formVersion = fallout4 ? 68 : 78;
+        shape.formVersion = fallout4 ? 68 : newVegas ? 0x1B : 78;
         shape.bodyBytes = 48 * 1024;
+        if (newVegas) {
+            shape.title = race;  // the karma title stands where the others keep a race
+            shape.width = 256;
+            shape.height = 144;
+        }
         const std::string name = familyName(s, id, player, extension);
         put(folder / name, quarlo::test::familySaveBytes(shape));
+        // The file's time is the save's: New Vegas keeps no other.
+        const auto saved = std::chrono::sys_seconds(std::chrono::seconds(
+            static_cast<std::int64_t>(shape.filetime / 10000000ULL - 11644473600ULL)));
+        fs::last_write_time(folder / name, std::chrono::file_clock::from_sys(saved));
         if (s.number % 2 == 0) {
-            const std::string tag = fallout4 ? "F4SE" : "SKSE";
-            const std::uint32_t runtime = fallout4 ? 0x010A0A30 : 0x01060490;
-            put(folder / (name.substr(0, name.rfind('.')) + (fallout4 ? ".f4se" : ".skse")),
+            const std::string tag = fallout4 ? "F4SE" : newVegas ? "NVSE" : "SKSE";
+            const std::uint32_t runtime = fallout4   ? 0x010A0A30
+                                          : newVegas ? 0x040020D0
+                                                     : 0x01060490;
+            const std::string coSave = fallout4 ? ".f4se" : newVegas ? ".nvse" : ".skse";
+            put(folder / (name.substr(0, name.rfind('.')) + coSave),
                 tag + quarlo::test::obseBytes(2, 2, runtime, {0, 0x2000}).substr(4));
         }
     }
@@ -386,8 +407,11 @@ fs::path familyFolders(const Places& at, const std::string& myGames, const std::
     for (const std::string& plugin : data) {
         club += plugin.rfind("cc", 0) == 0 ? plugin + "\r\n" : "";
     }
-    put(at.installs / common / (launcher.rfind("Skyrim", 0) == 0 ? "Skyrim.ccc" : "Fallout4.ccc"),
-        club);
+    if (!club.empty()) {
+        put(at.installs / common /
+                (launcher.rfind("Skyrim", 0) == 0 ? "Skyrim.ccc" : "Fallout4.ccc"),
+            club);
+    }
     return at.myGames / myGames;
 }
 
@@ -465,6 +489,44 @@ void fallout4(const Places& at, int& seed) {
                     {"Fallout4.esm"}, {}, {{"Save", 1, "Concord", 3, 95, 20}}, seed);
 }
 
+// New Vegas: the Fallout 3 engine's saves, no time in them, the game's own
+// quicksave.fos.bak beside its quicksave, plugins listed without stars.
+void newVegas(const Places& at, int& seed) {
+    using quarlo::games::SaveLayout;
+    const fs::path game = familyFolders(
+        at, "FalloutNV", "Fallout New Vegas",
+        {"FalloutNV.esm", "DeadMoney.esm", "HonestHearts.esm", "JSawyer Ultimate.esp"},
+        "FalloutNVLauncher.exe", "FalloutNV.esm\r\nDeadMoney.esm\r\nJSawyer Ultimate.esp\r\n");
+    put(game / "Fallout.ini",
+        "[General]\r\nsLanguage=ENGLISH\r\nSLocalSavePath=Saves\\Courier\\\r\n");
+    put(game / "FalloutPrefs.ini", "[GamePlay]\r\niDifficulty=2\r\n");
+    put(game / "quarlo.ini", "[Courier]\r\niDifficulty=3\r\nSScreenShotBaseName=0\r\n");
+    const std::vector<std::string> plugins{"FalloutNV.esm", "DeadMoney.esm",
+                                           "JSawyer Ultimate.esp"};
+    familyCharacter(game / "Saves/Courier", SaveLayout::falloutNv, "", "Courier", "Drifter",
+                    plugins, {},
+                    {{"Save", 1, "Goodsprings", 2, 50, 3},
+                     {"Save", 2, "Primm", 5, 180, 5},
+                     {"autosave", 0, "Novac", 8, 300, 7},
+                     {"quicksave", 20, "Boulder City", 8, 320, 7}},
+                    seed);
+    // The game's own backup of the quicksave before, not a save of its own.
+    const fs::path quick = game / "Saves/Courier/quicksave.fos";
+    fs::copy_file(quick, game / "Saves/Courier/quicksave.fos.bak");
+    fs::last_write_time(game / "Saves/Courier/quicksave.fos.bak",
+                        fs::last_write_time(quick) - std::chrono::minutes(20));
+    familyCharacter(game / "Saves/Six", SaveLayout::falloutNv, "", "Six", "Vault Guardian",
+                    {"FalloutNV.esm", "HonestHearts.esm", "Missing Companions.esp"}, {},
+                    {{"Save", 3, "Zion Canyon", 14, 1200, 11}}, seed);
+}
+
+// Oblivion Remastered installed in its own prefix: found, and declined.
+void oblivionRemastered(const fs::path& apps) {
+    const Places at = protonPlaces(apps, "2623190");
+    put(apps / "common/Oblivion Remastered/OblivionRemastered.exe", "MZ");
+    put(at.myGames / "Oblivion Remastered/Saved/SaveGames/autosave 1 - Vell.sav", "GVAS");
+}
+
 // Every seed the fuzz targets of the later games start from.
 void fuzzSeeds(const fs::path& dir) {
     using quarlo::games::SaveLayout;
@@ -529,6 +591,8 @@ void proton(const fs::path& home) {
     int seed = 200;
     skyrimSpecial(protonPlaces(apps, "489830"), seed);
     fallout4(protonPlaces(apps, "377160"), seed);
+    newVegas(protonPlaces(apps, "22380"), seed);
+    oblivionRemastered(apps);
 }
 
 }  // namespace
@@ -544,6 +608,7 @@ int main(int argc, char** argv) {
         const Places at{args[1], args[2], args[3]};
         skyrimSpecial(at, seed);
         fallout4(at, seed);
+        newVegas(at, seed);
         return 0;
     }
     if (args.size() == 2 && args[0] == "--fuzz-seeds") {

@@ -96,6 +96,36 @@ TEST_F(FamilyTest, TheSwitchLeavesTheValueTheGameReadsLastNamingTheCharacter) {
          "",
          true,
          {"Fallout4Custom.ini", "Fallout4VrCustom.ini"}},
+        {"Skyrim (2011) with none: its base file, made",
+         GameId::skyrim,
+         {{"SkyrimPrefs.ini", other}},
+         "",
+         true,
+         {"Skyrim.ini"}},
+        {"Skyrim VR reads no Custom file: a stale one is left as it is",
+         GameId::skyrimvr,
+         {{"SkyrimVR.ini", old}, {"SkyrimCustom.ini", stale}},
+         "",
+         true,
+         {"SkyrimVR.ini"}},
+        {"New Vegas with a stale Custom file",
+         GameId::falloutnv,
+         {{"Fallout.ini", old}, {"FalloutCustom.ini", stale}},
+         "",
+         true,
+         {"Fallout.ini", "FalloutCustom.ini"}},
+        {"Fallout 3 with none: its base file, made",
+         GameId::fallout3,
+         {},
+         "",
+         true,
+         {"Fallout.ini"}},
+        {"a folder that holds another game's settings too: those are never touched",
+         GameId::skyrimse,
+         {{"Skyrim.ini", old}, {"Oblivion.ini", old}, {"Fallout4Custom.ini", stale}},
+         "",
+         true,
+         {"Skyrim.ini"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -115,8 +145,14 @@ TEST_F(FamilyTest, TheSwitchLeavesTheValueTheGameReadsLastNamingTheCharacter) {
         game.setRoot(root);
         const std::string outcome = game.load("Ann");
         EXPECT_EQ(outcome, c.switched ? app::text::kCharacterChanged : app::text::kCouldNotWrite);
+        std::set<std::string> looked;
         for (const std::string_view name : platform.game->savePath.files) {
-            const std::string f(name);
+            looked.emplace(name);
+        }
+        for (const auto& [name, bytes] : c.before) {
+            looked.insert(name);
+        }
+        for (const std::string& f : looked) {
             const auto was = c.before.find(f);
             if (c.written.count(f)) {
                 EXPECT_EQ(platform.profile->read("General", "SLocalSavePath", "", 100, file(f)),

@@ -252,6 +252,49 @@ TEST(SaveHeader, ReadsEachLaterGamesLayoutAndRefusesItDamaged) {
     }
     EXPECT_EQ(parseSave(test::saveBytes(SaveShape{}), SaveLayout::skyrimSe).reason,
               Unreadable::otherGame);
+    // The Fallout 3 engine's form, damaged where only it can be: a missing
+    // '|', a string running past the header, a language field with no end;
+    // and the saves of the games that share a folder's extension.
+    const std::string nvBytes = test::familySaveBytes(nv);
+    const std::string fo3Bytes = test::familySaveBytes(fo3);
+    const auto patched = [](std::string bytes, std::size_t at, std::string_view with) {
+        return bytes.replace(at, with.size(), with);
+    };
+    struct Damage {
+        const char* what;
+        std::string bytes;
+        SaveLayout layout;
+        Unreadable reason;
+    };
+    const Damage damages[] = {
+        {"no '|' after the width", patched(nvBytes, 89, "x"), SaveLayout::falloutNv,
+         Unreadable::damagedHeader},
+        {"no '|' after the version", patched(fo3Bytes, 19, "x"), SaveLayout::fallout3,
+         Unreadable::damagedHeader},
+        {"a name past the header", patched(nvBytes, 100, "\xC8\x00"), SaveLayout::falloutNv,
+         Unreadable::damagedHeader},
+        {"a name past the page", patched(nvBytes, 100, "\xFF\xFF"), SaveLayout::falloutNv,
+         Unreadable::damagedHeader},
+        {"a language with no NUL", patched(nvBytes, 20, std::string(64, 'A')),
+         SaveLayout::falloutNv, Unreadable::damagedHeader},
+        {"Fallout 4's among New Vegas's", test::familySaveBytes(fo4), SaveLayout::falloutNv,
+         Unreadable::otherGame},
+        {"Fallout 3's among New Vegas's", fo3Bytes, SaveLayout::falloutNv, Unreadable::otherGame},
+        {"New Vegas's among Fallout 3's", nvBytes, SaveLayout::fallout3, Unreadable::otherGame},
+        {"Skyrim's among Special Edition's", test::familySaveBytes(le), SaveLayout::skyrimSe,
+         Unreadable::otherGame},
+    };
+    for (const Damage& d : damages) {
+        EXPECT_EQ(parseSave(d.bytes, d.layout).reason, d.reason) << d.what;
+    }
+    // Skyrim (2011) writes its location in UTF-8 on some setups: either
+    // spelling is read as what it is.
+    FamilyShape leUtf8 = le;
+    leUtf8.location = "\xD0\x92\xD0\xB0\xD0\xB9\xD1\x82\xD0\xB5\xD1\x80\xD0\xB0\xD0\xBD";
+    const HeaderResult utf8 = parseSave(test::familySaveBytes(leUtf8), SaveLayout::skyrim);
+    ASSERT_TRUE(utf8.header);
+    EXPECT_TRUE(utf8.header->locationUtf8);
+    EXPECT_EQ(utf8.header->location, leUtf8.location);
     EXPECT_EQ(parseSave("TESV_SAV", SaveLayout::skyrimSe).reason, Unreadable::cutShort);
     EXPECT_EQ(parseSave("[General]", SaveLayout::fallout4).reason, Unreadable::notASave);
 }
