@@ -212,7 +212,9 @@ void SavesWindow::layOut() {
     const int buttonWidth = scaled(kButtonWidth, dpi);
     const int buttonHeight = scaled(kButtonHeight, dpi);
     const int buttonsTop = std::max<int>(margin, client.bottom - margin - buttonHeight);
-    const int noteHeight = IsWindowVisible(note_) ? scaled(16, dpi) : 0;
+    // A line of the note for each thing it says (no install folder, no time
+    // in the saves).
+    const int noteHeight = IsWindowVisible(note_) ? scaled(16, dpi) * noteLines_ : 0;
     const int listBottom = buttonsTop - margin - noteHeight;
     const int pictureWidth = scaled(kSideWidth, dpi);
     const int gap = margin;
@@ -431,6 +433,7 @@ void SavesWindow::showPlugins(const std::vector<app::PluginLine>& plugins) {
 
 void SavesWindow::setPluginNote(const std::string& note) {
     SetWindowTextW(note_, toWide(note).c_str());
+    noteLines_ = 1 + static_cast<int>(std::count(note.begin(), note.end(), '\n'));
     ShowWindow(note_, note.empty() ? SW_HIDE : SW_SHOWNA);
     layOut();
 }
