@@ -21,11 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!r.header) {
             continue;
         }
-        const bool sameFamily =
-            found == layout ||
-            ((found == SaveLayout::fallout3 || found == SaveLayout::falloutNv) &&
-             (layout == SaveLayout::fallout3 || layout == SaveLayout::falloutNv));
-        if (!sameFamily) {
+        if (found != layout) {
             std::abort();  // another game's save read as this one's
         }
         const auto& h = *r.header;
