@@ -123,11 +123,13 @@ std::vector<Game> makeAll() {
         g.cloud = {2, "My Games/Skyrim Special Edition/Saves", ".ess", false};
         games.push_back(std::move(g));
     }
-    // Skyrim VR: its own settings file, its Prefs as Skyrim's; it does not
-    // read SkyrimCustom.ini, by the reports of those who tried.
+    // Skyrim VR: its own settings file, its Prefs as Skyrim's. Whether it
+    // reads SkyrimCustom.ini is reported both ways: one that is there is
+    // written too, so the character wins whichever it reads; none is made.
     {
         Game g = start(GameId::skyrimvr, "skyrimvr", "Skyrim VR", {"Skyrim VR"});
-        switchIn(g, {"SkyrimVR.ini", "SkyrimPrefs.ini"}, {}, "SkyrimVR.ini");
+        switchIn(g, {"SkyrimVR.ini", "SkyrimPrefs.ini", "SkyrimCustom.ini"}, {"SkyrimCustom.ini"},
+                 "SkyrimVR.ini");
         difficultyIn(g, "SkyrimPrefs.ini", 5,
                      {"Novice", "Apprentice", "Adept", "Expert", "Master", "Legendary"});
         g.localDataFolders = {"Skyrim VR"};
@@ -234,13 +236,13 @@ std::vector<Game> makeAll() {
         g.cloud = {2, "My Games/Fallout4/Saves", ".fos", false};
         games.push_back(std::move(g));
     }
-    // Fallout 4 VR: whether it reads Fallout4Custom.ini or Fallout4VrCustom.ini
+    // Fallout 4 VR: whether it reads Fallout4Custom.ini or Fallout4VRCustom.ini
     // is reported both ways; both are read and written as the game might.
     {
         Game g = start(GameId::fallout4vr, "fallout4vr", "Fallout 4 VR", {"Fallout4VR"});
         switchIn(
-            g, {"Fallout4.ini", "Fallout4Prefs.ini", "Fallout4Custom.ini", "Fallout4VrCustom.ini"},
-            {"Fallout4Custom.ini", "Fallout4VrCustom.ini"}, "Fallout4Custom.ini");
+            g, {"Fallout4.ini", "Fallout4Prefs.ini", "Fallout4Custom.ini", "Fallout4VRCustom.ini"},
+            {"Fallout4Custom.ini", "Fallout4VRCustom.ini"}, "Fallout4Custom.ini");
         difficultyIn(g, "Fallout4Prefs.ini", 4,
                      {"Very Easy", "Easy", "Normal", "Hard", "Very Hard"});
         g.localDataFolders = {"Fallout4VR"};
