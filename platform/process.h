@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,31 @@ class Processes {
     // hang-up) are passed on to it meanwhile, so that it never runs on
     // orphaned. 127, as a shell gives, when it cannot be started.
     virtual int runAndWait(const std::vector<std::string>& command) = 0;
+
+    // What a helper program (rclone) printed, and how it ended.
+    struct Captured {
+        int status = 127;       // as runAndWait gives it
+        bool timedOut = false;  // stopped at the time limit, and then killed
+        std::string out;        // standard output, whole
+        std::string err;        // the last few KiB of standard error
+    };
+    // Runs a program with exactly these arguments, without a console
+    // window, its standard input empty, and gives what it printed. Killed
+    // (its whole process group) once `limitMs` have passed, so that a helper
+    // that hangs never holds Quarlo. At most `largestOut` bytes of output are
+    // kept; more ends it as a failure.
+    virtual Captured capture(const std::vector<std::string>& command, int limitMs,
+                             std::size_t largestOut) {
+        (void)command;
+        (void)limitMs;
+        (void)largestOut;
+        return {};
+    }
 };
+
+// This computer's name as people know it (the host name), "" when the
+// system gives none.
+std::string hostName();
 
 // The exit status of a command that could not be started.
 inline constexpr int kCannotStart = 127;

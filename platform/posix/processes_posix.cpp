@@ -1,6 +1,7 @@
 #include "platform/posix/processes_posix.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -397,4 +399,117 @@ int PosixProcesses::runAndWait(const std::vector<std::string>& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
+Processes::Captured PosixProcesses::capture(const std::vector<std::string>& command, int limitMs,
+                                            std::size_t largestOut) {
+    Captured got;
+    if (command.empty()) {
+        return got;
+    }
+    std::vector<char*> args = execArguments(command);
+    int out[2];
+    int err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+        return got;
+    }
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        ::close(out[0]);
+        ::close(out[1]);
+        return got;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // A group of its own, so that the time limit ends whatever it
+        // started too (rclone's own helpers).
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const int none = ::open("/dev/null", O_RDONLY);
+        if (none >= 0) {
+            ::dup2(none, 0);
+        }
+        ::dup2(out[1], 1);
+        ::dup2(err[1], 2);
+        ::execvp(args[0], args.data());
+        ::_exit(kCannotStart);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    if (child < 0) {
+        ::close(out[0]);
+        ::close(err[0]);
+        return got;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    bool tooMuch = false;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    int open = 2;
+    char buffer[16384];
+    while (open > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
+            got.timedOut = true;
+            break;
+        }
+        const int ready = ::poll(fds, 2, static_cast<int>(std::min<long long>(left, 1000)));
+        if (ready < 0 && errno != EINTR) {
+            break;
+        }
+        for (int i = 0; i < 2 && ready > 0; ++i) {
+            if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+                continue;
+            }
+            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+                continue;
+            }
+            std::string& to = i == 0 ? got.out : got.err;
+            to.append(buffer, static_cast<std::size_t>(n));
+            if (i == 1 && to.size() > 8192) {
+                to.erase(0, to.size() - 4096);
+            }
+            if (i == 0 && to.size() > largestOut) {
+                tooMuch = true;
+            }
+        }
+        if (tooMuch) {
+            break;
+        }
+    }
+    for (const pollfd& f : fds) {
+        if (f.fd >= 0) {
+            ::close(f.fd);
+        }
+    }
+    if (got.timedOut || tooMuch) {
+        ::kill(-child, SIGKILL);
+        ::kill(child, SIGKILL);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    got.status = WIFEXITED(status)     ? WEXITSTATUS(status)
+                 : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                       : kCannotStart;
+    if (tooMuch && got.status == 0) {
+        got.status = 1;
+    }
+    return got;
+}
+
 }  // namespace quarlo::platform::posix
+
+namespace quarlo::platform {
+
+std::string hostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) {
+        return {};
+    }
+    return name;
+}
+
+}  // namespace quarlo::platform

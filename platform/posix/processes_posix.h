@@ -40,6 +40,8 @@ class PosixProcesses : public Processes {
     bool openFolder(const std::string& folder) override;
     std::string executableFolder() const override;
     int runAndWait(const std::vector<std::string>& command) override;
+    Captured capture(const std::vector<std::string>& command, int limitMs,
+                     std::size_t largestOut) override;
 
   private:
     std::optional<wine::WinePrefix> prefix_;

@@ -1,7 +1,9 @@
 #include "platform/win32/processes_win32.h"
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <vector>
 
 #include "platform/store_facts.h"
@@ -305,4 +307,130 @@ int Win32Processes::runAndWait(const std::vector<std::string>& command) {
     return static_cast<int>(code);
 }
 
+Processes::Captured Win32Processes::capture(const std::vector<std::string>& command, int limitMs,
+                                            std::size_t largestOut) {
+    Captured got;
+    if (command.empty()) {
+        return got;
+    }
+    std::wstring line;
+    for (const std::string& arg : command) {
+        if (!line.empty()) {
+            line += L' ';
+        }
+        appendQuoted(line, wideOf(arg));
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) {
+        return got;
+    }
+    if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        CloseHandle(outRead);
+        CloseHandle(outWrite);
+        return got;
+    }
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    HANDLE none = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = none;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process{};
+    // A job holds whatever it starts, so the time limit ends all of it.
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    const BOOL started =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                       CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (none != INVALID_HANDLE_VALUE) {
+        CloseHandle(none);
+    }
+    if (!started) {
+        CloseHandle(outRead);
+        CloseHandle(errRead);
+        if (job != nullptr) {
+            CloseHandle(job);
+        }
+        return got;
+    }
+    if (job != nullptr) {
+        AssignProcessToJobObject(job, process.hProcess);
+    }
+    ResumeThread(process.hThread);
+    std::atomic<bool> tooMuch{false};
+    const auto drain = [&tooMuch, largestOut](HANDLE from, std::string& to, bool tail) {
+        char buffer[16384];
+        DWORD n = 0;
+        while (ReadFile(from, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+            to.append(buffer, n);
+            if (tail && to.size() > 8192) {
+                to.erase(0, to.size() - 4096);
+            }
+            if (!tail && to.size() > largestOut) {
+                tooMuch = true;
+                return;
+            }
+        }
+    };
+    std::thread outThread(drain, outRead, std::ref(got.out), false);
+    std::thread errThread(drain, errRead, std::ref(got.err), true);
+    const DWORD waited = WaitForSingleObject(process.hProcess, static_cast<DWORD>(limitMs));
+    if (waited != WAIT_OBJECT_0 || tooMuch) {
+        got.timedOut = waited != WAIT_OBJECT_0;
+        if (job != nullptr) {
+            TerminateJobObject(job, 1);
+        }
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    // The pipes close once every process that held them has ended.
+    if (job != nullptr) {
+        TerminateJobObject(job, 1);
+    }
+    CancelSynchronousIo(outThread.native_handle());
+    outThread.join();
+    errThread.join();
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    got.status =
+        got.timedOut || tooMuch ? (code == 0 ? 1 : static_cast<int>(code)) : static_cast<int>(code);
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (job != nullptr) {
+        CloseHandle(job);
+    }
+    return got;
+}
+
 }  // namespace quarlo::platform::win32
+
+namespace quarlo::platform {
+
+std::string hostName() {
+    wchar_t name[256] = {};
+    DWORD size = 255;
+    if (!GetComputerNameExW(ComputerNameDnsHostname, name, &size)) {
+        size = 255;
+        if (!GetComputerNameW(name, &size)) {
+            return {};
+        }
+    }
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, name, static_cast<int>(size), out.data(), n, nullptr,
+                            nullptr);
+    }
+    return out;
+}
+
+}  // namespace quarlo::platform

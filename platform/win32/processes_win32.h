@@ -29,6 +29,8 @@ class Win32Processes : public Processes {
     bool openFolder(const std::string& folder) override;
     std::string executableFolder() const override;
     int runAndWait(const std::vector<std::string>& command) override;
+    Captured capture(const std::vector<std::string>& command, int limitMs,
+                     std::size_t largestOut) override;
 
   private:
     OpenUrl openUrl_;

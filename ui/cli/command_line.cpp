@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/backups_window.h"
+#include "app/carry.h"
 #include "app/game.h"
 #include "app/saves_window.h"
 #include "app/steam_cloud.h"
@@ -49,6 +50,15 @@ constexpr const char* kUsage =
     "                          --pick shows a full-screen picker (arrows or the pad,\n"
     "                          Enter or A, Escape or B; the current character after S\n"
     "                          seconds, 10 at first, 0 for no countdown)\n"
+    "  carry --place [PLACE [--rclone PATH]]\n"
+    "                          where this game folder's characters are carried: a\n"
+    "                          folder another program keeps in step between your\n"
+    "                          computers, or an rclone remote (name:path); \"\" forgets\n"
+    "                          it, none shows it\n"
+    "  carry [--dry-run] NAME | --all\n"
+    "                          bring NAME (or every character) up to date both ways\n"
+    "                          with the place; a save changed on both sides is kept\n"
+    "                          twice, never one over the other\n"
     "  --help, --version\n"
     "\n"
     "  --game ID               the game: oblivion, skyrim, skyrimse, skyrimvr,\n"
@@ -162,6 +172,12 @@ struct Parsed {
     bool pick = false;
     int timeout = 10;
     std::vector<std::string> command;
+    // carry's
+    std::optional<std::string> place;  // --place VALUE
+    bool showPlace = false;            // --place alone, at the end
+    std::string rclone;
+    bool all = false;
+    bool dryRun = false;
     // tidy's
     std::size_t keep = app::kTidyKeepAtFirst;
     bool yes = false;
@@ -192,6 +208,7 @@ const std::vector<VerbSpec>& verbs() {
         {"rename", {}, {}, {"NAME", "NEW"}},
         {"tidy", {"--yes"}, {"--keep"}, {"NAME"}},
         {"run", {"--pick"}, {"--character", "--timeout"}, {}},
+        {"carry", {"--all", "--dry-run"}, {"--place", "--rclone"}, {"NAME"}},
     };
     return all;
 }
@@ -267,6 +284,10 @@ Parsed parse(const std::vector<std::string>& args) {
             continue;
         }
         std::string value;
+        if (a == "--place" && p.verb == "carry" && i + 1 >= args.size()) {
+            p.showPlace = true;  // "quarlo carry --place": the place as set
+            continue;
+        }
         if (valued) {
             if (i + 1 >= args.size()) {
                 fail(where + "option '" + a + "' needs a value");
@@ -306,6 +327,14 @@ Parsed parse(const std::vector<std::string>& args) {
             } else {
                 p.character = value;
             }
+        } else if (a == "--place") {
+            p.place = value;
+        } else if (a == "--rclone") {
+            p.rclone = value;
+        } else if (a == "--all") {
+            p.all = true;
+        } else if (a == "--dry-run") {
+            p.dryRun = true;
         } else if (a == "--timeout") {
             if (!parseNumber(value, p.timeout) || p.timeout < 0) {
                 fail("run: '--timeout " + value + "' is not a number of seconds");
@@ -319,6 +348,14 @@ Parsed parse(const std::vector<std::string>& args) {
         fail("a command is missing");
     } else if (p.json && !has(spec->flags, "--json")) {
         fail(p.verb + ": unrecognized option '--json'");
+    } else if (p.verb == "carry" && (p.place || p.showPlace)) {
+        if (!p.names.empty() || p.all || p.dryRun) {
+            fail("carry: '--place' goes alone");
+        }
+    } else if (p.verb == "carry" && p.all) {
+        if (!p.names.empty()) {
+            fail("carry: a NAME or '--all', not both");
+        }
     } else if (p.names.size() != spec->operands.size()) {
         std::string wanted;
         for (const char* name : spec->operands) {
@@ -698,6 +735,24 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         out << text << "\n";
         return statusOf(text);
     }
+    if (p.verb == "carry") {
+        if (p.showPlace) {
+            const auto where = app::carryPlace(game);
+            out << (where ? where->place : std::string("No carry place is set.")) << "\n";
+            return 0;
+        }
+        if (p.place) {
+            const std::string text = app::setCarryPlace(game, *p.place, p.rclone);
+            out << text << "\n";
+            return statusOf(text);
+        }
+        const carry::Report report =
+            app::carryNow(game, platform, p.all ? std::vector<std::string>{} : p.names, p.dryRun);
+        for (const std::string& line : report.lines) {
+            out << line << "\n";
+        }
+        return report.status;
+    }
     if (p.verb == "rename" || p.verb == "tidy") {
         const std::string& name = p.names[0];
         if (!listed(game, name)) {
@@ -733,10 +788,33 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         }
         return 0;
     }
+    // Where a carry place is set, the character is carried before the game
+    // starts and again after it ends; a place that cannot be reached is
+    // said, and the game starts all the same.
+    const auto carried = [&](const char* when) {
+        const std::string name = game.activeSave();
+        if (!app::carryPlace(game) || name.empty()) {
+            return;
+        }
+        std::string refusal;
+        const auto holding = game.lockForWriting("carry", refusal, false);
+        if (!holding) {
+            err << "quarlo: " << name << " was not carried " << when << ": " << refusal << "\n";
+            return;
+        }
+        const carry::Report report = app::carryNow(game, platform, {name}, false, {}, 20000);
+        for (const std::string& line : report.lines) {
+            if (report.status != 0 || line.rfind("Kept both", 0) == 0) {
+                err << "quarlo: " << line << "\n";
+            }
+        }
+    };
+    carried("before the game");
     const int status = platform.processes->runAndWait(p.command);
     if (status == platform::kCannotStart) {
         err << "quarlo: " << p.command.front() << " could not be started.\n";
     }
+    carried("after the game");
     return status;
 }
 
