@@ -393,7 +393,6 @@ Processes::Captured Win32Processes::capture(const std::vector<std::string>& comm
     if (job != nullptr) {
         TerminateJobObject(job, 1);
     }
-    CancelSynchronousIo(outThread.native_handle());
     outThread.join();
     errThread.join();
     DWORD code = 1;
