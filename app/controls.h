@@ -103,6 +103,8 @@ struct MainHandlers {
     // "Rename…" and "Tidy Up…" of lstLoad's menu, for one entry.
     std::function<void(const std::string& entry, CharacterView& view)> rename = {};
     std::function<void(const std::string& entry, CharacterView& view)> tidyUp = {};
+    // "Carry…": the place, each character's state, and carrying them now.
+    std::function<void(const std::string& entry, CharacterView& view)> carry = {};
     // The Game menu: the entry chosen, by its place in the menu.
     std::function<void(std::size_t entry)> gameChosen = {};
 };

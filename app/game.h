@@ -51,6 +51,12 @@ inline constexpr const char* kMenuOpenFolder = "&Open Folder";
 inline constexpr const char* kMenuSortLooseSaves = "Sort &Loose Saves\xE2\x80\xA6";
 inline constexpr const char* kMenuRename = "Re&name\xE2\x80\xA6";
 inline constexpr const char* kMenuTidyUp = "&Tidy Up\xE2\x80\xA6";
+inline constexpr const char* kMenuCarry = "&Carry\xE2\x80\xA6";
+inline constexpr const char* kCarry = "Carry\xE2\x80\xA6";
+inline constexpr const char* kCarryPlacePrompt =
+    "Carry your characters between computers through a folder that Syncthing, Dropbox, "
+    "OneDrive or Nextcloud keeps in step (or an SD card), or an rclone remote (name:path). "
+    "The place:";
 inline constexpr const char* kRename = "Rename\xE2\x80\xA6";
 
 // Every text the status lines can show, so a front end can size its font to

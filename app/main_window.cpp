@@ -5,6 +5,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "app/carry.h"
 #include "app/steam_cloud.h"
 #include "catalogue/create_directory.h"
 #include "catalogue/save_list.h"
@@ -39,6 +40,9 @@ MainHandlers handlersFor(Main& main) {
     };
     handlers.tidyUp = [&main](const std::string& entry, CharacterView& view) {
         main.onTidyUp(entry, view);
+    };
+    handlers.carry = [&main](const std::string& entry, CharacterView& view) {
+        main.onCarry(entry, view);
     };
     handlers.gameChosen = [&main](std::size_t entry) { main.onGameChosen(entry); };
     return handlers;
@@ -325,6 +329,61 @@ void Main::onTidyUp(const std::string& entry, CharacterView& view) {
     Game game(platform_, shown);
     game.setRoot(game_.root());
     game.tidyUp(entry, view);
+}
+
+void Main::onCarry(const std::string& entry, CharacterView& view) {
+    (void)entry;  // every character is carried: the place holds them together
+    ViewOf<CharacterView> shown(view);
+    Game game(platform_, shown);
+    game.setRoot(game_.root());
+    if (!carryPlace(game)) {
+        const auto place = view.askName(text::kCarry, text::kCarryPlacePrompt, "");
+        if (!place || place->empty()) {
+            return;
+        }
+        const std::string outcome = setCarryPlace(game, *place, "");
+        if (outcome.rfind("Success.", 0) != 0) {
+            view.showMessage(text::kCarry, outcome);
+            return;
+        }
+    }
+    const Holding holding(*this, "carry");
+    if (!holding.ok()) {
+        view.showMessage(text::kCarry, refused_);
+        return;
+    }
+    const auto joined = [](const carry::Report& r) {
+        std::string out;
+        for (const std::string& line : r.lines) {
+            out += (out.empty() ? "" : "\n") + line;
+        }
+        return out;
+    };
+    carry::Report preview;
+    view.runWithProgress(text::kCarry, [&](const saves::Progress&) {
+        preview = carryNow(game, platform_, {}, true);
+    });
+    std::string state = "Place: " + carryPlace(game)->place + "\n\n" + joined(preview);
+    if (!game.game().cloud.folder.empty() && !game.game().cloud.recursive) {
+        state +=
+            "\n\nSteam Cloud keeps none of these characters' saves: its rule for the game "
+            "reaches only the saves lying directly in Saves. Carrying takes its place.";
+    }
+    if (preview.lines.empty() || preview.lines.front().rfind("Failed. The carry place", 0) == 0 ||
+        !view.confirm(text::kCarry, state + "\n\nCarry every character now?")) {
+        if (!preview.lines.empty() &&
+            preview.lines.front().rfind("Failed. The carry place", 0) == 0) {
+            view.showMessage(text::kCarry, state);
+        }
+        return;
+    }
+    carry::Report done;
+    view.runWithProgress(text::kCarry, [&](const saves::Progress& progress) {
+        done = carryNow(game, platform_, {}, false, progress);
+    });
+    view.savesChanged();
+    RefreshSaveList();
+    view.showMessage(text::kCarry, joined(done));
 }
 
 void Main::onSortLooseSaves(SortView& view) {

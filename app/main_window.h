@@ -64,6 +64,7 @@ class Main : public Characters {
     // "Rename…" and "Tidy Up…" of lstLoad's menu, for one entry.
     void onRename(const std::string& entry, CharacterView& view);
     void onTidyUp(const std::string& entry, CharacterView& view);
+    void onCarry(const std::string& entry, CharacterView& view);
 
     // What a Saves window's commands need.
     std::vector<std::string> names() const override { return characterNames_; }

@@ -328,7 +328,7 @@ class Run {
     std::string listPath(const std::string& id) const {
         return "quarlo/" + c_.game + "/computers/" + id + ".json";
     }
-    bool upload(const std::string& folder, const Version& v);
+    bool upload(const std::string& folder, const Version& v, const Scanned& here);
     bool download(const std::string& folder, const std::string& character, const Version& v,
                   const std::map<std::string, std::string>& names, const Scanned& here,
                   std::string& why);
@@ -401,18 +401,17 @@ bool Run::readPlace() {
     return true;
 }
 
-bool Run::upload(const std::string& folder, const Version& v) {
+bool Run::upload(const std::string& folder, const Version& v, const Scanned& here) {
     for (const auto& [file, sha] : v.files) {
         if (objects_.count(sha) != 0) {
             continue;
         }
-        if (!place_.put(folder + c_.files.separator() + file, objectPath(sha), sha)) {
+        const auto local = here.files.find(file);
+        if (!place_.put(folder + c_.files.separator() + file, objectPath(sha), sha,
+                        local == here.files.end() ? nullptr : &local->second.stamp)) {
             return false;
         }
         objects_.insert(sha);
-        if (!go_on()) {
-            stopped_ = true;
-        }
     }
     return true;
 }
@@ -452,9 +451,6 @@ bool Run::download(const std::string& folder, const std::string& character, cons
             return false;
         }
         fetched.emplace_back(temporary, names.at(file));
-        if (!go_on()) {
-            stopped_ = true;
-        }
     }
     for (const auto& [temporary, name] : fetched) {
         const std::string path = folder + sep + name;
@@ -577,8 +573,12 @@ void Run::character(const std::string& name) {
         return std::any_of(here.units.begin(), here.units.end(),
                            [&](const auto& u) { return sameContent(u.second, v); });
     };
+    total_ += keys.size();
     for (const std::string& key : keys) {
-        if (stopped_) {
+        // Between units only: each file, and each save with its co-saves,
+        // is carried whole or not at all.
+        if (stopped_ || !go_on()) {
+            stopped_ = true;
             break;
         }
         const Version& was = agreed.count(key) != 0 ? agreed.at(key) : kGone;
@@ -598,7 +598,7 @@ void Run::character(const std::string& name) {
                 ++sent;
                 continue;
             }
-            if (now.deleted || upload(folder, now)) {
+            if (now.deleted || upload(folder, now, here)) {
                 result[key] = mine(now);
                 ++sent;
             } else {
@@ -650,7 +650,7 @@ void Run::character(const std::string& name) {
             result[key] = *main;
         } else if (main = theirs.begin(); main->deleted) {
             // Gone there, changed here: kept, and sent back.
-            if (dryRun_ || upload(folder, now)) {
+            if (dryRun_ || upload(folder, now, here)) {
                 result[key] = mine(now);
                 ++kept;
             } else {
@@ -658,7 +658,7 @@ void Run::character(const std::string& name) {
             }
         } else {
             // Changed on both: this side's stays, the other's goes beside it.
-            if (dryRun_ || upload(folder, now)) {
+            if (dryRun_ || upload(folder, now, here)) {
                 result[key] = mine(now);
             } else {
                 problems.push_back(key + ": " + place_.why());
@@ -802,9 +802,10 @@ Report Run::go(const std::vector<std::string>& asked) {
         std::uint64_t& seen = next_.seen[id];
         seen = std::max(seen, s.seq);
     }
-    // The place's list first, whole; the local record after it, so that a
-    // carry cut off between the two is found out from the place.
-    if (!place_.putBytes(written(next_), listPath(c_.me.id))) {
+    // The files first, then the place's list, whole; the local record after
+    // it, so that a carry cut off between the two is found out from the
+    // place.
+    if (!place_.commit() || !place_.putBytes(written(next_), listPath(c_.me.id))) {
         report_.lines.push_back(
             "Failed. What this computer carried could not be recorded at the "
             "place (" +

@@ -8,6 +8,7 @@
 namespace quarlo::platform {
 class Processes;
 class SaveFiles;
+struct FileStamp;
 }  // namespace quarlo::platform
 
 namespace quarlo::carry {
@@ -29,8 +30,13 @@ class Place {
     // A file put at `path`, whole: written beside it first, its bytes
     // checked to be `sha256` (the file may have changed since it was
     // hashed: then nothing is put), then renamed.
+    // With `unchanged`, a file still at that version after it is copied
+    // holds the bytes that were hashed, and is not read again. A place may
+    // hold what is put until commit(), which is called before anything
+    // names it; false when what was put could not all be kept.
     virtual bool put(const std::string& localFile, const std::string& path,
-                     const std::string& sha256) = 0;
+                     const std::string& sha256, const platform::FileStamp* unchanged) = 0;
+    virtual bool commit() { return true; }
     virtual bool putBytes(const std::string& bytes, const std::string& path) = 0;
     // A file of the place copied to a new local file (which must not exist).
     virtual bool fetch(const std::string& path, const std::string& localFile) = 0;

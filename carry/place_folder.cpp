@@ -57,26 +57,58 @@ class FolderPlace : public Place {
         return chunk->bytes;
     }
 
-    bool put(const std::string& localFile, const std::string& path,
-             const std::string& sha256) override {
+    bool put(const std::string& localFile, const std::string& path, const std::string& sha256,
+             const platform::FileStamp* unchanged) override {
         if (!folders(path)) {
             return false;
         }
         const std::string part = partName(local(path));
-        if (files_.copyNew(localFile, part) != platform::FileOutcome::done ||
-            !files_.flushFiles({part})) {
+        if (files_.copyUnflushed(localFile, part) != platform::FileOutcome::done) {
             files_.remove(part);
             return failed("cannot write " + path + " at the place");
         }
-        if (fileSha256(files_, part) != sha256) {
+        // The file's own version unchanged since it was hashed (a write
+        // moves its change time, which no program can set back): the copy
+        // holds those bytes. Otherwise the copy is hashed.
+        const bool same = unchanged != nullptr && files_.stamp(localFile) == *unchanged
+                              ? true
+                              : fileSha256(files_, part) == sha256;
+        if (!same) {
             files_.remove(part);
             return failed("a file changed while it was carried");
         }
-        if (!files_.replace(part, local(path))) {
-            files_.remove(part);
-            return failed("cannot write " + path + " at the place");
-        }
+        pending_.emplace_back(part, local(path));
         return true;
+    }
+
+    // Every file put flushed together, then each renamed to its name.
+    bool commit() override {
+        std::vector<std::string> parts;
+        for (const auto& [part, final] : pending_) {
+            parts.push_back(part);
+        }
+        bool ok = parts.empty() || files_.flushFiles(parts);
+        for (const auto& [part, final] : pending_) {
+            ok = ok && files_.replace(part, final);
+            if (!ok) {
+                files_.remove(part);
+            }
+        }
+        if (!pending_.empty()) {
+            const std::string& last = pending_.back().second;
+            files_.syncFolder(last.substr(0, last.rfind(files_.separator())));
+        }
+        pending_.clear();
+        if (!ok) {
+            why_ = "cannot write at the place";
+        }
+        return ok;
+    }
+
+    ~FolderPlace() override {
+        for (const auto& [part, final] : pending_) {
+            files_.remove(part);
+        }
     }
 
     bool putBytes(const std::string& bytes, const std::string& path) override {
@@ -144,6 +176,7 @@ class FolderPlace : public Place {
 
     platform::SaveFiles& files_;
     std::string folder_;
+    std::vector<std::pair<std::string, std::string>> pending_;  // part, final
 };
 
 }  // namespace

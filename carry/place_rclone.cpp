@@ -58,8 +58,9 @@ class RclonePlace : public Place {
         return got;
     }
 
-    bool put(const std::string& localFile, const std::string& path,
-             const std::string& sha256) override {
+    bool put(const std::string& localFile, const std::string& path, const std::string& sha256,
+             const platform::FileStamp* unchanged) override {
+        (void)unchanged;  // what goes up is always checked: it leaves this computer
         // What goes up is a copy of Quarlo's own, checked first: the save
         // may change while rclone reads it.
         const std::string copy = scratch_ + files_.separator() + "up-" + token();

@@ -3,6 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define QUARLO_SHA_NI 1
+#endif
+
 namespace quarlo::carry {
 
 namespace {
@@ -21,6 +27,57 @@ constexpr std::uint32_t rotr(std::uint32_t x, int n) {
     return (x >> n) | (x << (32 - n));
 }
 
+#ifdef QUARLO_SHA_NI
+// The processor's own SHA-256 rounds, where it has them (most x86 processors
+// since 2017): several times the plain code's speed, which a first carry of
+// gigabytes of saves feels.
+bool hasShaRounds() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & (1u << 19)) == 0) {  // SSE4.1
+        return false;
+    }
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & (1u << 29)) != 0;
+}
+
+__attribute__((target("sha,sse4.1"))) void shaRounds(std::uint32_t* h, const unsigned char* p) {
+    const __m128i order = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    __m128i tmp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h));
+    __m128i state1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + 4));
+    tmp = _mm_shuffle_epi32(tmp, 0xB1);
+    state1 = _mm_shuffle_epi32(state1, 0x1B);
+    __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);
+    state1 = _mm_blend_epi16(state1, tmp, 0xF0);
+    const __m128i abef = state0;
+    const __m128i cdgh = state1;
+    __m128i w[4];
+    for (int i = 0; i < 16; ++i) {
+        if (i < 4) {
+            w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)),
+                                    order);
+        } else {
+            __m128i t = _mm_sha256msg1_epu32(w[i % 4], w[(i + 1) % 4]);
+            t = _mm_add_epi32(t, _mm_alignr_epi8(w[(i + 3) % 4], w[(i + 2) % 4], 4));
+            w[i % 4] = _mm_sha256msg2_epu32(t, w[(i + 3) % 4]);
+        }
+        __m128i msg = _mm_add_epi32(
+            w[i % 4], _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * i)));
+        state1 = _mm_sha256rnds2_epu32(state1, state0, msg);
+        msg = _mm_shuffle_epi32(msg, 0x0E);
+        state0 = _mm_sha256rnds2_epu32(state0, state1, msg);
+    }
+    state0 = _mm_add_epi32(state0, abef);
+    state1 = _mm_add_epi32(state1, cdgh);
+    tmp = _mm_shuffle_epi32(state0, 0x1B);
+    state1 = _mm_shuffle_epi32(state1, 0xB1);
+    state0 = _mm_blend_epi16(tmp, state1, 0xF0);
+    state1 = _mm_alignr_epi8(state1, tmp, 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(h), state0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 4), state1);
+}
+
+const bool kShaRounds = hasShaRounds();
+#endif
+
 }  // namespace
 
 Sha256::Sha256()
@@ -28,6 +85,12 @@ Sha256::Sha256()
          0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
 void Sha256::block(const unsigned char* p) {
+#ifdef QUARLO_SHA_NI
+    if (kShaRounds) {
+        shaRounds(h_, p);
+        return;
+    }
+#endif
     std::uint32_t w[64];
     for (int i = 0; i < 16; ++i) {
         w[i] = std::uint32_t{p[4 * i]} << 24 | std::uint32_t{p[4 * i + 1]} << 16 |

@@ -169,6 +169,30 @@ TEST_F(CharacterCommandsTest, RenameTakesTheFolderSettingsGameAndBackupsAlong) {
     }
 }
 
+// Carry…: asks for a place where none is set, shows each character's state
+// and carries every one; a place that is not a folder is said, not kept.
+TEST_F(CharacterCommandsTest, CarryAsksForThePlaceThenCarriesEveryCharacter) {
+    platform.settingsFile = dir.at("quarlo-settings.ini");
+    Answers nowhere;
+    nowhere.name = dir.at("no such place");
+    main.onCarry("Ann", nowhere);
+    ASSERT_EQ(nowhere.messages.size(), 1u);
+    EXPECT_EQ(nowhere.messages[0].rfind("Failed. No folder at ", 0), 0u);
+    fs::create_directories(dir.at("place"));
+    Answers answers;
+    answers.name = dir.at("place");
+    main.onCarry("Ann", answers);
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0],
+              "Success. Carried Ann: 1 save sent.\nSuccess. Bob was up to date.");
+    EXPECT_EQ(answers.changed, 1);
+    EXPECT_EQ(fs::directory_iterator(dir.at("place/quarlo/oblivion/computers"))->path().extension(),
+              ".json");
+    Answers again;
+    main.onCarry("Bob", again);
+    EXPECT_EQ(again.messages.back(), "Success. Ann was up to date.\nSuccess. Bob was up to date.");
+}
+
 // Each step made to fail in turn: the steps before it are put back, and
 // nothing is where it was not.
 TEST_F(CharacterCommandsTest, RenameFailingAtAnyStepPutsBackTheStepsBefore) {

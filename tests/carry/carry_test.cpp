@@ -271,6 +271,14 @@ TEST(Carry, DamagedOrPlantedFilesAtThePlaceAreReportedAndLeft) {
     for (const char* name : {"..", "a/b", "C:x", "con.ess", "", " lead", "trail."}) {
         EXPECT_FALSE(carry::plainName(name)) << name;
     }
+    // The checksum itself, on FIPS 180's examples (whichever rounds the
+    // processor runs).
+    EXPECT_EQ(carry::sha256Hex(""),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(carry::sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(carry::sha256Hex(std::string(1000000, 'a')),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 // A place that stops answering after a number of calls: a kill, a dropped
@@ -284,9 +292,11 @@ class CutPlace : public carry::Place {
     std::optional<std::string> read(const std::string& p, std::size_t n) override {
         return go() ? real_.read(p, n) : std::nullopt;
     }
-    bool put(const std::string& l, const std::string& p, const std::string& s) override {
-        return go() && real_.put(l, p, s);
+    bool put(const std::string& l, const std::string& p, const std::string& s,
+             const platform::FileStamp* u) override {
+        return go() && real_.put(l, p, s, u);
     }
+    bool commit() override { return go() && real_.commit(); }
     bool putBytes(const std::string& b, const std::string& p) override {
         if (before && left_ == 1) {
             before();  // another computer carries right before this one's list

@@ -227,6 +227,8 @@ void MainWindow::popUpEntryMenu(const std::string& entry, const QPoint& globalPo
                         [this, entry] { renameCharacter(entry); });
         menu->addAction(QString::fromUtf8(app::text::kMenuTidyUp), this,
                         [this, entry] { tidyUp(entry); });
+        menu->addAction(QString::fromUtf8(app::text::kMenuCarry), this,
+                        [this, entry] { carry(entry); });
         menu->addSeparator();
     }
     menu->addAction(QString::fromUtf8(app::text::kMenuSortLooseSaves), this,
@@ -329,6 +331,13 @@ void MainWindow::tidyUp(const std::string& entry) {
     if (handlers_.tidyUp) {
         CharacterDialogs dialogs(*this);
         handlers_.tidyUp(entry, dialogs);
+    }
+}
+
+void MainWindow::carry(const std::string& entry) {
+    if (handlers_.carry) {
+        CharacterDialogs dialogs(*this);
+        handlers_.carry(entry, dialogs);
     }
 }
 

@@ -44,6 +44,7 @@ class MainWindow : public QWidget, public app::MainControls {
     void showBackups(const std::string& entry);
     void renameCharacter(const std::string& entry);
     void tidyUp(const std::string& entry);
+    void carry(const std::string& entry);
     // Every open Saves window reads its folder again; the list too when a
     // character folder was made.
     void refreshSaves(bool charactersAdded);

@@ -350,7 +350,8 @@ void MainWindow::onListContextMenu(LPARAM where) {
         kBackUp = 4,
         kRestore = 5,
         kRename = 6,
-        kTidyUp = 7
+        kTidyUp = 7,
+        kCarry = 8
     };
     HMENU menu = CreatePopupMenu();
     if (menu == nullptr) {
@@ -365,6 +366,7 @@ void MainWindow::onListContextMenu(LPARAM where) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, kRename, toWide(app::text::kMenuRename).c_str());
         AppendMenuW(menu, MF_STRING, kTidyUp, toWide(app::text::kMenuTidyUp).c_str());
+        AppendMenuW(menu, MF_STRING, kCarry, toWide(app::text::kMenuCarry).c_str());
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     }
     AppendMenuW(menu, MF_STRING, kSort, toWide(app::text::kMenuSortLooseSaves).c_str());
@@ -384,6 +386,8 @@ void MainWindow::onListContextMenu(LPARAM where) {
         renameCharacter(entry);
     } else if (chosen == kTidyUp) {
         tidyUp(entry);
+    } else if (chosen == kCarry) {
+        carry(entry);
     }
 }
 
@@ -471,6 +475,13 @@ void MainWindow::tidyUp(const std::string& entry) {
     if (handlers_.tidyUp) {
         CharacterDialogs dialogs(window_, dialogs_, [this] { refreshSaves(false); });
         handlers_.tidyUp(entry, dialogs);
+    }
+}
+
+void MainWindow::carry(const std::string& entry) {
+    if (handlers_.carry) {
+        CharacterDialogs dialogs(window_, dialogs_, [this] { refreshSaves(false); });
+        handlers_.carry(entry, dialogs);
     }
 }
 

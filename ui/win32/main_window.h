@@ -52,6 +52,7 @@ class MainWindow final : public app::MainControls, public RoutedWindow {
     void showBackups(const std::string& entry);
     void renameCharacter(const std::string& entry);
     void tidyUp(const std::string& entry);
+    void carry(const std::string& entry);
     // Saves moved: every open Saves window reads its folder again, and the
     // list too when a character folder was made.
     void refreshSaves(bool charactersAdded);
