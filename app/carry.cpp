@@ -1,5 +1,6 @@
 #include "app/carry.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -169,6 +170,64 @@ carry::Report carryNow(Game& game, platform::Platform& platform,
                            localMinute,
                            std::move(progress)};
     return carry::carry(context, *place, characters, dryRun);
+}
+
+namespace {
+
+std::string pendingFile(Game& game) {
+    const std::string state = stateFile(game);
+    return state.empty() ? std::string() : state.substr(0, state.rfind('.')) + "-pending";
+}
+
+std::vector<std::string> pendingNames(Game& game) {
+    std::vector<std::string> names;
+    const std::string file = pendingFile(game);
+    if (file.empty() || game.saveFiles()->kindOf(file) != platform::PathKind::file) {
+        return names;
+    }
+    const auto chunk = game.saveFiles()->read(file, 0, 65536);
+    if (!chunk) {
+        return names;
+    }
+    std::size_t at = 0;
+    while (at < chunk->bytes.size()) {
+        std::size_t end = chunk->bytes.find('\n', at);
+        end = end == std::string::npos ? chunk->bytes.size() : end;
+        if (end > at) {
+            names.push_back(chunk->bytes.substr(at, end - at));
+        }
+        at = end + 1;
+    }
+    return names;
+}
+
+}  // namespace
+
+bool carryPending(Game& game, const std::string& name) {
+    const auto names = pendingNames(game);
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+void markCarryPending(Game& game, const std::string& name, bool pending) {
+    const std::string file = pendingFile(game);
+    if (file.empty() || name.find('\n') != std::string::npos) {
+        return;
+    }
+    auto names = pendingNames(game);
+    names.erase(std::remove(names.begin(), names.end(), name), names.end());
+    if (pending) {
+        names.push_back(name);
+    }
+    std::string text;
+    for (const std::string& n : names) {
+        text += n + "\n";
+    }
+    platform::SaveFiles& files = *game.saveFiles();
+    const std::string temporary = file + ".new";
+    files.remove(temporary);
+    if (files.writeNew(temporary, text)) {
+        files.replace(temporary, file);
+    }
 }
 
 }  // namespace quarlo::app

@@ -37,4 +37,10 @@ carry::Report carryNow(Game& game, platform::Platform& platform,
                        std::function<bool(std::size_t, std::size_t)> progress = {},
                        int rcloneLimitMs = 300000);
 
+// A character whose last session (a run of the game through `quarlo run`)
+// has not reached the place yet: marked before the game starts, cleared once
+// the carry after it succeeded, so that the picker can say so.
+bool carryPending(Game& game, const std::string& name);
+void markCarryPending(Game& game, const std::string& name, bool pending);
+
 }  // namespace quarlo::app

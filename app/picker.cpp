@@ -1,5 +1,7 @@
 #include "app/picker.h"
 
+#include "app/carry.h"
+
 #include <cstdio>
 
 #include "app/saves_window.h"
@@ -16,6 +18,7 @@ std::vector<CharacterLine> characterLines(Game& game,
     const std::string active = game.activeSave();
     for (const std::string& name : game.characters()) {
         CharacterLine line{name, name == active, 0, {}, {}, {}};
+        line.uncarried = carryPending(game, name);
         const auto listed =
             game.saveFiles() != nullptr
                 ? saves::listSaves(*game.saveFiles(), game.characterFolder(name), game.game().saves)

@@ -23,7 +23,13 @@ struct CharacterLine {
     std::string saved;  // "2026-12-08 10:37", the game's own local time
     // The newest save's screenshot, where it was asked for and can be read.
     std::optional<saves::Screenshot> screenshot = {};
+    // Its last session never reached the carry place.
+    bool uncarried = false;
 };
+
+namespace text {
+inline constexpr const char* kNotCarried = "not carried yet";
+}
 
 // Every character of the game folder, the one the game will use first, then
 // by name as the main window lists them; with `screenshots`, each one's

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "app/carry.h"
+#include "app/picker.h"
 #include "app/steam_cloud.h"
 #include "app/tidy.h"
 #include "backups/store.h"
@@ -191,6 +193,14 @@ TEST_F(CharacterCommandsTest, CarryAsksForThePlaceThenCarriesEveryCharacter) {
     Answers again;
     main.onCarry("Bob", again);
     EXPECT_EQ(again.messages.back(), "Success. Ann was up to date.\nSuccess. Bob was up to date.");
+    // A run whose carry after the game never came: the picker says so.
+    for (const bool pending : {true, false}) {
+        app::markCarryPending(main.game(), "Ann", pending);
+        const auto lines = app::characterLines(main.game(), {});
+        ASSERT_EQ(lines.front().name, "Ann");
+        EXPECT_EQ(lines.front().uncarried, pending);
+        EXPECT_FALSE(lines.back().uncarried);
+    }
 }
 
 // Each step made to fail in turn: the steps before it are put back, and

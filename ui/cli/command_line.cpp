@@ -794,13 +794,13 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     const auto carried = [&](const char* when) {
         const std::string name = game.activeSave();
         if (!app::carryPlace(game) || name.empty()) {
-            return;
+            return false;
         }
         std::string refusal;
         const auto holding = game.lockForWriting("carry", refusal, false);
         if (!holding) {
             err << "quarlo: " << name << " was not carried " << when << ": " << refusal << "\n";
-            return;
+            return false;
         }
         const carry::Report report = app::carryNow(game, platform, {name}, false, {}, 20000);
         for (const std::string& line : report.lines) {
@@ -808,13 +808,24 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
                 err << "quarlo: " << line << "\n";
             }
         }
+        return report.status == 0;
     };
     carried("before the game");
+    // Marked before the game starts, cleared once the carry after it has
+    // reached the place: a run Steam ends with the wrapper shows in the
+    // picker next time.
+    const std::string playing = game.activeSave();
+    const bool carrying = app::carryPlace(game).has_value() && !playing.empty();
+    if (carrying) {
+        app::markCarryPending(game, playing, true);
+    }
     const int status = platform.processes->runAndWait(p.command);
     if (status == platform::kCannotStart) {
         err << "quarlo: " << p.command.front() << " could not be started.\n";
     }
-    carried("after the game");
+    if (carrying && carried("after the game")) {
+        app::markCarryPending(game, playing, false);
+    }
     return status;
 }
 

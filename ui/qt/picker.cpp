@@ -141,11 +141,14 @@ class FullScreen : public QWidget, public app::PickerView {
             facts->setFont(rows_->font());
             facts->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             facts->setStyleSheet(on ? "color: #101114" : "color: #a9a392");
-            facts->setText(r.level.empty() ? QString("no saves yet")
-                                           : QString::fromUtf8("Level %1 \xC2\xB7 %2 \xC2\xB7 %3")
-                                                 .arg(QString::fromStdString(r.level),
-                                                      QString::fromStdString(r.location),
-                                                      QString::fromStdString(r.saved)));
+            facts->setText((r.level.empty() ? QString("no saves yet")
+                                            : QString::fromUtf8("Level %1 \xC2\xB7 %2 \xC2\xB7 %3")
+                                                  .arg(QString::fromStdString(r.level),
+                                                       QString::fromStdString(r.location),
+                                                       QString::fromStdString(r.saved))) +
+                           (r.uncarried ? QString::fromUtf8(" \xC2\xB7 ") +
+                                              QString::fromUtf8(app::text::kNotCarried)
+                                        : QString()));
             across->addWidget(facts, 2);
             lines->addWidget(row);
         }

@@ -168,11 +168,12 @@ struct Screen : app::PickerView {
             factsAt.left = measured.right + line;
             SelectObject(dc, normal);
             SetTextColor(dc, on ? kGround : kDim);
-            const std::wstring facts = rows[i].level.empty()
-                                           ? std::wstring(L"no saves yet")
-                                           : L"Level " + toWide(rows[i].level) + L" \xB7 " +
-                                                 toWide(rows[i].location) + L" \xB7 " +
-                                                 toWide(rows[i].saved);
+            const std::wstring facts =
+                (rows[i].level.empty()
+                     ? std::wstring(L"no saves yet")
+                     : L"Level " + toWide(rows[i].level) + L" \xB7 " + toWide(rows[i].location) +
+                           L" \xB7 " + toWide(rows[i].saved)) +
+                (rows[i].uncarried ? L" \xB7 " + toWide(app::text::kNotCarried) : std::wstring());
             DrawTextW(dc, facts.c_str(), -1, &factsAt,
                       DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
             r.top += line * 3 + line / 4;
