@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "texts/catalogue.h"
 
 #include "backups/store.h"
 #include "saves/save_header.h"
@@ -73,17 +74,17 @@ struct BackupsSource {
 };
 
 namespace text {
-inline constexpr const char* kBackUp = "Back Up";
-inline constexpr const char* kRestore = "Restore\xE2\x80\xA6";
-inline constexpr const char* kRemoveBackup = "Remove";
-inline constexpr const char* kMenuBackUp = "&Back Up";
-inline constexpr const char* kMenuRestore = "&Restore\xE2\x80\xA6";
-inline constexpr const char* kChooseBackup = "Failed. Choose a Backup.";
-inline constexpr const char* kNoBackups = "Failed. No Backups.";
-inline constexpr const char* kNoBackupStore = "Failed. No Folder for Backups.";
+inline constexpr const char* kBackUp = N_("Back Up");
+inline constexpr const char* kRestore = N_("Restore\xE2\x80\xA6");
+inline constexpr const char* kRemoveBackup = N_("Remove");
+inline constexpr const char* kMenuBackUp = N_("&Back Up");
+inline constexpr const char* kMenuRestore = N_("&Restore\xE2\x80\xA6");
+inline constexpr const char* kChooseBackup = N_("Failed. Choose a Backup.");
+inline constexpr const char* kNoBackups = N_("Failed. No Backups.");
+inline constexpr const char* kNoBackupStore = N_("Failed. No Folder for Backups.");
 inline constexpr const char* kAutomaticBackupKept =
-    "Only backups made by hand are removed here; Quarlo keeps the newest 20 automatic ones of "
-    "each character and removes older ones itself.";
+    N_("Only backups made by hand are removed here; Quarlo keeps the newest 20 automatic ones of "
+       "each character and removes older ones itself.");
 }  // namespace text
 
 // One backup as the Restore list shows it.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "texts/catalogue.h"
 
 #include "app/sort_saves.h"
 #include "app/tidy.h"
@@ -20,44 +21,49 @@ struct CharacterFolder;
 
 // Texts the program shows.
 namespace text {
-inline constexpr const char* kNone = "[none]";
-inline constexpr const char* kAutomaticMode = "Automatic Mode.";
-inline constexpr const char* kRootDirMode = "Root Dir Mode.";
-inline constexpr const char* kOpLoad = "Load.";
-inline constexpr const char* kOpNew = "New.";
-inline constexpr const char* kOpDifficulty = "Change Difficulty.";
-inline constexpr const char* kOpRun = "Run Game.";
-inline constexpr const char* kOpRenameScreenshots = "Rename Screenshots.";
-inline constexpr const char* kSuccess = "Success.";
-inline constexpr const char* kCharacterChanged = "Success. Character Changed.";
-inline constexpr const char* kNewCharacterSet = "Success. New Character Set.";
-inline constexpr const char* kChooseCharacter = "Failed. Choose a Character.";
-inline constexpr const char* kTypeName = "Failed. Type a Name.";
-inline constexpr const char* kCouldNotWrite = "Failed. Could Not Write Settings.";
-inline constexpr const char* kCouldNotCreateFolder = "Failed. Could Not Create Folder.";
-inline constexpr const char* kFolderNotFound = "Failed. No Such Character.";
-inline constexpr const char* kInvalidName = "Failed. Invalid Name.";
-inline constexpr const char* kNameTooLong = "Failed. Name Too Long.";
-inline constexpr const char* kLauncherNotFound = "Failed. Launcher Not Found.";
-inline constexpr const char* kGameIsRunning = "Failed. Game Is Running.";
-inline constexpr const char* kNameTaken = "Failed. Name Taken.";
-inline constexpr const char* kSameName = "Failed. Type a New Name.";
+inline constexpr const char* kNone = N_("[none]");
+inline constexpr const char* kAutomaticMode = N_("Automatic Mode.");
+inline constexpr const char* kRootDirMode = N_("Root Dir Mode.");
+inline constexpr const char* kOpLoad = N_("Load.");
+inline constexpr const char* kOpNew = N_("New.");
+inline constexpr const char* kOpDifficulty = N_("Change Difficulty.");
+inline constexpr const char* kOpRun = N_("Run Game.");
+inline constexpr const char* kOpRenameScreenshots = N_("Rename Screenshots.");
+inline constexpr const char* kSuccess = N_("Success.");
+inline constexpr const char* kCharacterChanged = N_("Success. Character Changed.");
+inline constexpr const char* kNewCharacterSet = N_("Success. New Character Set.");
+inline constexpr const char* kChooseCharacter = N_("Failed. Choose a Character.");
+inline constexpr const char* kTypeName = N_("Failed. Type a Name.");
+inline constexpr const char* kCouldNotWrite = N_("Failed. Could Not Write Settings.");
+inline constexpr const char* kCouldNotCreateFolder = N_("Failed. Could Not Create Folder.");
+inline constexpr const char* kFolderNotFound = N_("Failed. No Such Character.");
+inline constexpr const char* kInvalidName = N_("Failed. Invalid Name.");
+inline constexpr const char* kNameTooLong = N_("Failed. Name Too Long.");
+inline constexpr const char* kLauncherNotFound = N_("Failed. Launcher Not Found.");
+inline constexpr const char* kGameIsRunning = N_("Failed. Game Is Running.");
+inline constexpr const char* kNameTaken = N_("Failed. Name Taken.");
+inline constexpr const char* kSameName = N_("Failed. Type a New Name.");
 // The title of what a command cut off before left, finished at a start.
-inline constexpr const char* kInterrupted = "Finished Now";
+inline constexpr const char* kInterrupted = N_("Finished Now");
 
 // lstLoad's context menu, each command with its access key.
-inline constexpr const char* kMenuShowSaves = "Show &Saves\xE2\x80\xA6";
-inline constexpr const char* kMenuOpenFolder = "&Open Folder";
-inline constexpr const char* kMenuSortLooseSaves = "Sort &Loose Saves\xE2\x80\xA6";
-inline constexpr const char* kMenuRename = "Re&name\xE2\x80\xA6";
-inline constexpr const char* kMenuTidyUp = "&Tidy Up\xE2\x80\xA6";
-inline constexpr const char* kMenuCarry = "&Carry\xE2\x80\xA6";
-inline constexpr const char* kCarry = "Carry\xE2\x80\xA6";
+inline constexpr const char* kMenuShowSaves = N_("Show &Saves\xE2\x80\xA6");
+inline constexpr const char* kMenuOpenFolder = N_("&Open Folder");
+inline constexpr const char* kMenuSortLooseSaves = N_("Sort &Loose Saves\xE2\x80\xA6");
+inline constexpr const char* kMenuRename = N_("Re&name\xE2\x80\xA6");
+inline constexpr const char* kMenuTidyUp = N_("&Tidy Up\xE2\x80\xA6");
+inline constexpr const char* kMenuCarry = N_("&Carry\xE2\x80\xA6");
+inline constexpr const char* kCarry = N_("Carry\xE2\x80\xA6");
+inline constexpr const char* kCarryPlace = N_("Place:");
+inline constexpr const char* kCarryNow = N_("Carry every character now?");
+inline constexpr const char* kCarryCloud =
+    N_("Steam Cloud keeps none of these characters' saves: its rule for the game reaches only the "
+       "saves lying directly in Saves. Carrying takes its place.");
 inline constexpr const char* kCarryPlacePrompt =
-    "Carry your characters between computers through a folder that Syncthing, Dropbox, "
-    "OneDrive or Nextcloud keeps in step (or an SD card), or an rclone remote (name:path). "
-    "The place:";
-inline constexpr const char* kRename = "Rename\xE2\x80\xA6";
+    N_("Carry your characters between computers through a folder that Syncthing, Dropbox, "
+       "OneDrive or Nextcloud keeps in step (or an SD card), or an rclone remote (name:path). "
+       "The place:");
+inline constexpr const char* kRename = N_("Rename\xE2\x80\xA6");
 
 // Every text the status lines can show, so a front end can size its font to
 // fit them all.

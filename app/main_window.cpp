@@ -363,14 +363,13 @@ void Main::onCarry(const std::string& entry, CharacterView& view) {
     view.runWithProgress(text::kCarry, [&](const saves::Progress&) {
         preview = carryNow(game, platform_, {}, true);
     });
-    std::string state = "Place: " + carryPlace(game)->place + "\n\n" + joined(preview);
+    std::string state =
+        texts::tr(text::kCarryPlace) + " " + carryPlace(game)->place + "\n\n" + joined(preview);
     if (!game.game().cloud.folder.empty() && !game.game().cloud.recursive) {
-        state +=
-            "\n\nSteam Cloud keeps none of these characters' saves: its rule for the game "
-            "reaches only the saves lying directly in Saves. Carrying takes its place.";
+        state += "\n\n" + std::string(text::kCarryCloud);
     }
     if (preview.lines.empty() || preview.lines.front().rfind("Failed. The carry place", 0) == 0 ||
-        !view.confirm(text::kCarry, state + "\n\nCarry every character now?")) {
+        !view.confirm(text::kCarry, state + "\n\n" + text::kCarryNow)) {
         if (!preview.lines.empty() &&
             preview.lines.front().rfind("Failed. The carry place", 0) == 0) {
             view.showMessage(text::kCarry, state);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "texts/catalogue.h"
 
 #include "app/game.h"
 #include "platform/pads.h"
@@ -28,7 +29,7 @@ struct CharacterLine {
 };
 
 namespace text {
-inline constexpr const char* kNotCarried = "not carried yet";
+inline constexpr const char* kNotCarried = N_("not carried yet");
 }
 
 // Every character of the game folder, the one the game will use first, then

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "texts/catalogue.h"
 
 #include "app/transfer_text.h"
 #include "saves/character_saves.h"
@@ -156,15 +157,15 @@ struct SavesSource {
 
 // Texts of the Saves window's commands.
 namespace text {
-inline constexpr const char* kMoveTo = "Move To\xE2\x80\xA6";
-inline constexpr const char* kCopyTo = "Copy To\xE2\x80\xA6";
-inline constexpr const char* kDelete = "Delete";
-inline constexpr const char* kChooseSave = "Failed. Choose a Save.";
-inline constexpr const char* kSameCharacter = "Failed. Choose Another Character.";
+inline constexpr const char* kMoveTo = N_("Move To\xE2\x80\xA6");
+inline constexpr const char* kCopyTo = N_("Copy To\xE2\x80\xA6");
+inline constexpr const char* kDelete = N_("Delete");
+inline constexpr const char* kChooseSave = N_("Failed. Choose a Save.");
+inline constexpr const char* kSameCharacter = N_("Failed. Choose Another Character.");
 inline constexpr const char* kSavesInUse =
-    "Failed. Game Is Running.\n\nThe game may be writing these saves. Quit the game, then try "
-    "again.";
-inline constexpr const char* kNotAvailable = "Failed. Not Available Here.";
+    N_("Failed. Game Is Running.\n\nThe game may be writing these saves. Quit the game, then try "
+       "again.");
+inline constexpr const char* kNotAvailable = N_("Failed. Not Available Here.");
 }  // namespace text
 
 // "h:mm" of a play time in milliseconds, minutes cut, not rounded, as a clock
@@ -180,13 +181,13 @@ SaveRow rowFor(const saves::SaveEntry& entry,
 
 // Texts of the notes.
 namespace text {
-inline constexpr const char* kGamesBackup = "The game's backup";
-inline constexpr const char* kAnotherCharacters = "Another character's";
-inline constexpr const char* kLink = "A link";
-inline constexpr const char* kCoSaveCutShort = "Co-save cut short.";
-inline constexpr const char* kNotACoSave = "Not a co-save.";
+inline constexpr const char* kGamesBackup = N_("The game's backup");
+inline constexpr const char* kAnotherCharacters = N_("Another character's");
+inline constexpr const char* kLink = N_("A link");
+inline constexpr const char* kCoSaveCutShort = N_("Co-save cut short.");
+inline constexpr const char* kNotACoSave = N_("Not a co-save.");
 inline constexpr const char* kNoSaveTime =
-    "The game keeps no time in its saves: Saved shows when each file was last written.";
+    N_("The game keeps no time in its saves: Saved shows when each file was last written.");
 }  // namespace text
 
 // A co-save's facts as the Saves window says them, one line:

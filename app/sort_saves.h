@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "texts/catalogue.h"
 
 #include "saves/character_saves.h"
 #include "saves/transfer.h"
@@ -87,13 +88,13 @@ class SortView {
 };
 
 namespace text {
-inline constexpr const char* kSortLooseSaves = "Sort Loose Saves\xE2\x80\xA6";
+inline constexpr const char* kSortLooseSaves = N_("Sort Loose Saves\xE2\x80\xA6");
 inline constexpr const char* kNoLooseSaves =
-    "Failed. No Loose Saves.\n\nSaves holds no save files of its own.";
-inline constexpr const char* kNothingToSort = "Failed. Nothing To Sort.";
+    N_("Failed. No Loose Saves.\n\nSaves holds no save files of its own.");
+inline constexpr const char* kNothingToSort = N_("Failed. Nothing To Sort.");
 inline constexpr const char* kGameUsesSaves =
-    "The game still uses Saves itself, which these saves have left: load their character to "
-    "play on with them.";
+    N_("The game still uses Saves itself, which these saves have left: load their character to "
+       "play on with them.");
 }  // namespace text
 
 }  // namespace quarlo::app

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <vector>
+#include "texts/catalogue.h"
 
 #include "games/games.h"
 
@@ -48,10 +49,10 @@ bool cloudReaches(const std::string& character, const games::Game& game = games:
 std::string cloudWarning(const std::vector<std::string>& kept);
 
 namespace text {
-inline constexpr const char* kKeptInCloud = "Kept in Steam Cloud";
+inline constexpr const char* kKeptInCloud = N_("Kept in Steam Cloud");
 inline constexpr const char* kNotInCloud =
-    "Steam Cloud does not keep these saves: it keeps only saves lying directly in Saves, never "
-    "a character's folder or a co-save.";
+    N_("Steam Cloud does not keep these saves: it keeps only saves lying directly in Saves, never "
+       "a character's folder or a co-save.");
 }  // namespace text
 
 }  // namespace quarlo::app

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "texts/catalogue.h"
 
 #include "platform/save_files.h"
 #include "platform/trash.h"
@@ -116,10 +117,10 @@ class CharacterView {
 };
 
 namespace text {
-inline constexpr const char* kTidyUp = "Tidy Up\xE2\x80\xA6";
-inline constexpr const char* kNothingToTidy = "Failed. Nothing To Tidy Up.";
-inline constexpr const char* kOlderThanNewest = "older than the newest";
-inline constexpr const char* kSaveIsGone = "its save is gone";
+inline constexpr const char* kTidyUp = N_("Tidy Up\xE2\x80\xA6");
+inline constexpr const char* kNothingToTidy = N_("Failed. Nothing To Tidy Up.");
+inline constexpr const char* kOlderThanNewest = N_("older than the newest");
+inline constexpr const char* kSaveIsGone = N_("its save is gone");
 }  // namespace text
 
 }  // namespace quarlo::app

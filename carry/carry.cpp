@@ -506,7 +506,9 @@ void Run::character(const std::string& name) {
         if (units == s.characters.end()) {
             continue;
         }
-        for (const auto& [key, v] : units->second) {
+        for (const auto& unit : units->second) {
+            const std::string& key = unit.first;
+            const Version& v = unit.second;
             const auto seen = state_.agreed.seen.find(v.by);
             const std::uint64_t had = seen == state_.agreed.seen.end() ? 0 : seen->second;
             if (v.by == c_.me.id || v.at <= had) {

@@ -81,6 +81,15 @@ std::vector<FoundGame> findGames();
 std::string rememberedGame();
 bool rememberGame(std::string_view key);
 
+// The languages the player's system asks for, most wanted first, as
+// two-letter codes ("de"): Windows' user interface language; on Linux
+// LANGUAGE, then LC_ALL, LC_MESSAGES and LANG, as gettext reads them.
+std::vector<std::string> preferredLanguages();
+
+// The language last chosen in a window ("" for none), and the choice kept.
+std::string rememberedLanguage();
+bool rememberLanguage(std::string_view code);
+
 // The Steam app id of the game a store's launch option is starting: the
 // SteamAppId variable, else the app of $STEAM_COMPAT_DATA_PATH
 // (.../compatdata/<id>); "" when neither says.

@@ -57,6 +57,9 @@ here=$(dirname "$(readlink -f "$0")")
 exec "$here/bin/quarlo" "$@"
 SCRIPT
 chmod 755 "$dir/quarlo"
+# The catalogues, where the program looks beside bin/.
+mkdir -p "$dir/share"
+cp -r "$build/locale" "$dir/share/locale"
 cp README.md "$dir/README.md"
 tar -C "$out" -czf "$out/$name.tar.gz" "$name"
 echo "$dir"

@@ -277,10 +277,41 @@ windows() {
     kill "$xvfb_pid" 2>/dev/null || true
 }
 
+# The main window in German, as a player whose system speaks it sees it.
+german() {
+    local home=$PWD/build/screenshots-home-de
+    ./build/tools/quarlo_demo_folders --proton "$home"
+    mkdir -p "$home/.runtime"
+    chmod 700 "$home/.runtime"
+    start_display 1600x1000x24
+    env -u WINEPREFIX LANG=de_DE.UTF-8 LANGUAGE=de HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/.runtime" \
+        ./build/ui/qt/quarlo >/dev/null 2>&1 &
+    local app=$!
+    wait_for '^Quarlo - Oblivion$'
+    sleep 1
+    shoot_window '^Quarlo - ' docs/screenshot-main-de-qt.png
+    kill "$app" 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+    local exe=$PWD/build-win/ui/win32/quarlo.exe
+    [ -f "$exe" ] || return 0
+    export WINEPREFIX=$PWD/build-win/wineprefix-screenshots WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml=" XDG_DATA_HOME=$PWD/build-win/screenshots-data
+    [ -d "$WINEPREFIX" ] || { echo "run the windows pictures first" >&2; return 0; }
+    start_display 1280x800x24
+    LANG=de_DE.UTF-8 wine explorer /desktop=Quarlo,1280x800 "$exe" >/dev/null 2>&1 &
+    sleep 5
+    click 127 11
+    shoot_screen docs/screenshot-main-de-windows.png
+    wineserver -k 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+}
+
 case "$which" in
-both) qt; windows ;;
+both) qt; windows; german ;;
 qt) qt ;;
 windows) windows ;;
+de) german ;;
 *) sed -n '2,13p' "$0" >&2; exit 2 ;;
 esac
 echo "Pictures in docs/: $(ls docs/*.png | xargs -n1 basename | tr '\n' ' ')"

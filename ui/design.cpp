@@ -6,12 +6,13 @@ namespace quarlo::ui::design {
 
 std::vector<TextToFit> textsToFit() {
     std::vector<TextToFit> fits;
+    // In the language in use: the font is sized for what is shown.
     const auto add = [&](std::string text, const Control& c) {
-        fits.push_back({std::move(text), c.name, c.width, c.kind == Kind::Button});
+        fits.push_back({texts::tr(text), c.name, c.width, c.kind == Kind::Button});
     };
     for (const Control& c : kMainControls) {
         if (c.kind == Kind::Label || c.kind == Kind::Button) {
-            std::string caption = c.text;
+            std::string caption = texts::tr(c.text);
             std::erase(caption, '&');
             add(std::move(caption), c);
         }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "texts/catalogue.h"
+
 // The two windows as designed, for both front ends: every control's name,
 // kind, text and place, in twips (1/1440 inch) from the top-left corner of
 // the client area, listed in focus order. At 96 dpi fifteen twips make one
@@ -37,26 +39,26 @@ inline constexpr Size kMainClient{3690, 3345};
 // visits the focusable ones as cmdNew, txtNew, cmdLoad, lstLoad, cmdAbout,
 // cmdRun, cmdToggle, Check1, scrDiff.
 inline constexpr std::array<Control, 20> kMainControls{{
-    {"cmdNew", Kind::Button, "&New Character", 2280, 120, 1335, 255},
+    {"cmdNew", Kind::Button, N_("&New Character"), 2280, 120, 1335, 255},
     {"txtNew", Kind::Edit, "", 120, 120, 2055, 285},
-    {"cmdLoad", Kind::Button, "&Load Character", 2280, 480, 1335, 255},
+    {"cmdLoad", Kind::Button, N_("&Load Character"), 2280, 480, 1335, 255},
     {"lstLoad", Kind::List, "", 120, 480, 2055, 1230},
-    {"lblStatus", Kind::Label, "Last Operation:", 120, 2040, 1215, 255},
-    {"lblStat1", Kind::Label, "Outcome of Op:", 120, 2280, 1215, 255},
+    {"lblStatus", Kind::Label, N_("Last Operation:"), 120, 2040, 1215, 255},
+    {"lblStat1", Kind::Label, N_("Outcome of Op:"), 120, 2280, 1215, 255},
     {"lblOp", Kind::Label, "[none]", 1320, 2040, 1935, 255},
     {"lblOutcome", Kind::Label, "[none]", 1320, 2280, 2295, 255},
-    {"cmdAbout", Kind::Button, "About", 2280, 1440, 1335, 255},
+    {"cmdAbout", Kind::Button, N_("About"), 2280, 1440, 1335, 255},
     {"lblActive", Kind::Label, "[none]", 1320, 1800, 1935, 255},
-    {"Label2", Kind::Label, "Active Save:", 120, 1800, 1215, 255},
-    {"cmdRun", Kind::Button, "&Run Game", 2280, 720, 1335, 255},
-    {"cmdToggle", Kind::Button, "&Toggle Dir Mode", 2280, 1200, 1335, 255},
+    {"Label2", Kind::Label, N_("Active Save:"), 120, 1800, 1215, 255},
+    {"cmdRun", Kind::Button, N_("&Run Game"), 2280, 720, 1335, 255},
+    {"cmdToggle", Kind::Button, N_("&Toggle Dir Mode"), 2280, 1200, 1335, 255},
     {"lblMode", Kind::Label, "[none]", 1320, 2520, 2295, 255},
-    {"Label3", Kind::Label, "Dir Listing Mode:", 120, 2520, 1215, 255},
-    {"Label1", Kind::Label, "Rename Screenshots:", 120, 3000, 1695, 255},
+    {"Label3", Kind::Label, N_("Dir Listing Mode:"), 120, 2520, 1215, 255},
+    {"Label1", Kind::Label, N_("Rename Screenshots:"), 120, 3000, 1695, 255},
     // The box alone: its caption never shows, Label1 names it instead.
     {"Check1", Kind::Check, "Screenrename", 1800, 3000, 255, 255},
     {"scrDiff", Kind::ScrollBar, "", 1800, 2760, 1815, 255},
-    {"Label4", Kind::Label, "Game Difficulty:", 120, 2760, 1215, 255},
+    {"Label4", Kind::Label, N_("Game Difficulty:"), 120, 2760, 1215, 255},
     {"lblDiff", Kind::Label, "xxx", 1320, 2760, 375, 255},
 }};
 
@@ -72,9 +74,9 @@ inline constexpr Slider kSlider{0, 100, 1, 10};
 
 inline constexpr Size kAboutClient{3240, 2250};
 
-inline constexpr const char* kAboutTitle = "A Quarlo";
-inline constexpr const char* kCodeCredit = "Code by: Quarlo developers";
-inline constexpr const char* kIdeaCredit = "Idea by: Quarlo players";
+inline constexpr const char* kAboutTitle = N_("A Quarlo");
+inline constexpr const char* kCodeCredit = N_("Code by: Quarlo developers");
+inline constexpr const char* kIdeaCredit = N_("Idea by: Quarlo players");
 
 // The title line's own face: 9.75 points, normal weight, underlined.
 inline constexpr const char* kAboutTitleFace = "MS Sans Serif";

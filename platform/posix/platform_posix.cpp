@@ -148,6 +148,49 @@ bool rememberGame(std::string_view key) {
     return posix::PosixProfileFile(1252).write("Quarlo", "Game", key, file);
 }
 
+std::vector<std::string> preferredLanguages() {
+    std::vector<std::string> codes;
+    const auto add = [&codes](std::string_view value) {
+        // "de_DE.UTF-8", "pt_BR:de": the language's own two letters.
+        while (!value.empty()) {
+            const std::size_t colon = value.find(':');
+            std::string_view one = value.substr(0, colon);
+            one = one.substr(0, one.find_first_of("_.@"));
+            if (one.size() == 2 && one != "C") {
+                codes.emplace_back(one);
+            }
+            value = colon == std::string_view::npos ? std::string_view() : value.substr(colon + 1);
+        }
+    };
+    // gettext's own order: LANGUAGE counts only where a locale is set.
+    const std::string all = posix::env("LC_ALL");
+    const std::string messages = posix::env("LC_MESSAGES");
+    const std::string lang = posix::env("LANG");
+    const std::string& locale = !all.empty() ? all : !messages.empty() ? messages : lang;
+    if (!locale.empty() && locale != "C" && locale != "POSIX") {
+        add(posix::env("LANGUAGE"));
+    }
+    add(locale);
+    return codes;
+}
+
+std::string rememberedLanguage() {
+    const std::string file = settingsFileFor(wine::LinuxEnvironment::fromProcess());
+    return file.empty() ? std::string()
+                        : posix::PosixProfileFile(1252).read("Quarlo", "Language", "", 16, file);
+}
+
+bool rememberLanguage(std::string_view code) {
+    const std::string file = settingsFileFor(wine::LinuxEnvironment::fromProcess());
+    if (file.empty()) {
+        return false;
+    }
+    const std::string folder = file.substr(0, file.rfind('/'));
+    ::mkdir(folder.substr(0, folder.rfind('/')).c_str(), 0700);
+    ::mkdir(folder.c_str(), 0700);
+    return posix::PosixProfileFile(1252).write("Quarlo", "Language", code, file);
+}
+
 std::string launchAppId() {
     std::string app = posix::env("SteamAppId");
     if (app.empty()) {

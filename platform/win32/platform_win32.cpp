@@ -100,6 +100,42 @@ bool rememberGame(std::string_view key) {
     return win32::Win32ProfileFile().write("Quarlo", "Game", key, file);
 }
 
+std::vector<std::string> preferredLanguages() {
+    switch (PRIMARYLANGID(GetUserDefaultUILanguage())) {
+        case LANG_GERMAN:
+            return {"de"};
+        case LANG_FRENCH:
+            return {"fr"};
+        case LANG_SPANISH:
+            return {"es"};
+        case LANG_ITALIAN:
+            return {"it"};
+        case LANG_RUSSIAN:
+            return {"ru"};
+        case LANG_POLISH:
+            return {"pl"};
+        default:
+            return {};
+    }
+}
+
+std::string rememberedLanguage() {
+    const std::string file = settingsFile();
+    return file.empty() ? std::string()
+                        : win32::Win32ProfileFile().read("Quarlo", "Language", "", 16, file);
+}
+
+bool rememberLanguage(std::string_view code) {
+    const std::string file = settingsFile();
+    if (file.empty()) {
+        return false;
+    }
+    if (const auto folder = win32::toAnsi(file.substr(0, file.rfind('\\')))) {
+        CreateDirectoryA(folder->c_str(), nullptr);
+    }
+    return win32::Win32ProfileFile().write("Quarlo", "Language", code, file);
+}
+
 std::string launchAppId() {
     const auto variable = [](const wchar_t* name) {
         wchar_t value[512] = {};

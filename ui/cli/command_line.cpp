@@ -8,6 +8,7 @@
 #include "app/backups_window.h"
 #include "app/carry.h"
 #include "app/game.h"
+#include "app/language.h"
 #include "app/saves_window.h"
 #include "app/steam_cloud.h"
 #include "app/tidy.h"
@@ -59,6 +60,9 @@ constexpr const char* kUsage =
     "                          bring NAME (or every character) up to date both ways\n"
     "                          with the place; a save changed on both sides is kept\n"
     "                          twice, never one over the other\n"
+    "  language [CODE]         the window's language (en, de, fr, es, it, ru, pl),\n"
+    "                          kept for its next start; without CODE, the one kept\n"
+    "                          (\"system\": the system's) and the one in use\n"
     "  --help, --version\n"
     "\n"
     "  --game ID               the game: oblivion, skyrim, skyrimse, skyrimvr,\n"
@@ -68,6 +72,9 @@ constexpr const char* kUsage =
     "                          else Oblivion\n"
     "  --root DIR              the game folder DIR, as Root Dir Mode\n"
     "  --json                  list, games, saves and backups as one JSON document\n"
+    "  --language CODE         say it in en, de, fr, es, it, ru or pl (the window's\n"
+    "                          choice, else the system's, without it); the exit\n"
+    "                          status and --json are the same in every language\n"
     "\n"
     "An argument that begins with '-' is an option; a name that does, goes after\n"
     "'--' (quarlo new -- -Ann).\n"
@@ -164,6 +171,7 @@ bool listed(app::Game& game, const std::string& name) {
 struct Parsed {
     std::string root;
     std::string game;
+    std::string language;
     bool json = false;
     std::string verb;
     std::vector<std::string> names;  // the verb's operands
@@ -209,6 +217,7 @@ const std::vector<VerbSpec>& verbs() {
         {"tidy", {"--yes"}, {"--keep"}, {"NAME"}},
         {"run", {"--pick"}, {"--character", "--timeout"}, {}},
         {"carry", {"--all", "--dry-run"}, {"--place", "--rclone"}, {"NAME"}},
+        {"language", {}, {}, {"CODE"}},
     };
     return all;
 }
@@ -274,7 +283,7 @@ Parsed parse(const std::vector<std::string>& args) {
             p.verb = a;
             continue;
         }
-        const bool global = a == "--root" || a == "--game";
+        const bool global = a == "--root" || a == "--game" || a == "--language";
         // Before the verb or after it; whether the verb has it is checked
         // once the verb is known.
         const bool flag = a == "--json" || (spec != nullptr && has(spec->flags, a));
@@ -308,6 +317,17 @@ Parsed parse(const std::vector<std::string>& args) {
                     known += (known.empty() ? "" : ", ") + std::string(g.key);
                 }
                 fail("'--game " + value + "' is no game Quarlo knows (" + known + ")");
+            }
+        } else if (a == "--language") {
+            p.language = value;
+            const auto& all = texts::languages();
+            if (std::none_of(all.begin(), all.end(),
+                             [&](const texts::Language& l) { return value == l.code; })) {
+                std::string known;
+                for (const texts::Language& l : all) {
+                    known += (known.empty() ? "" : ", ") + std::string(l.code);
+                }
+                fail("'--language " + value + "' is no language Quarlo speaks (" + known + ")");
             }
         } else if (a == "--json") {
             p.json = true;
@@ -352,6 +372,8 @@ Parsed parse(const std::vector<std::string>& args) {
         if (!p.names.empty() || p.all || p.dryRun) {
             fail("carry: '--place' goes alone");
         }
+    } else if (p.verb == "language" && p.names.size() <= 1) {
+        // "quarlo language" shows the language kept, "quarlo language de" keeps one.
     } else if (p.verb == "carry" && p.all) {
         if (!p.names.empty()) {
             fail("carry: a NAME or '--all', not both");
@@ -573,7 +595,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     // A failure that would start the game into another character's folder
     // is shown where a launch option's player sees it, and printed too.
     const auto failed = [&](const std::string& text) {
-        out << text << "\n";
+        out << texts::tr(text) << "\n";
         if (p.verb == "run" && screens != nullptr) {
             screens->showFailure(text);
         }
@@ -581,6 +603,27 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     };
     if (p.verb == "games") {
         return gamesVerb(p, platform, out, found);
+    }
+    if (p.verb == "language") {
+        const auto& all = texts::languages();
+        if (p.names.empty()) {
+            const std::string kept = platform::rememberedLanguage();
+            out << (kept.empty() ? std::string("system") : kept) << "\t" << texts::current()
+                << "\n";
+            return 0;
+        }
+        const auto chosen = std::find_if(
+            all.begin(), all.end(), [&](const texts::Language& l) { return p.names[0] == l.code; });
+        if (chosen == all.end()) {
+            out << "Failed. '" << p.names[0] << "' is no language Quarlo speaks.\n";
+            return 1;
+        }
+        if (!platform::rememberLanguage(chosen->code)) {
+            out << "Failed. Quarlo's settings file could not be written.\n";
+            return 1;
+        }
+        out << "Success. The window speaks " << chosen->name << " from its next start.\n";
+        return 0;
     }
     if (!platform.game->switchable) {
         // Recognised, never written.
@@ -644,16 +687,16 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     }
     if (p.verb == "saves") {
         if (!listed(game, p.names[0])) {
-            out << app::text::kFolderNotFound << "\n";
+            out << texts::tr(app::text::kFolderNotFound) << "\n";
             return 1;
         }
         return savesVerb(p, game, platform, out);
     }
     if (p.verb == "switch") {
         const std::string outcome = game.load(p.names[0]);
-        out << outcome << "\n";
+        out << texts::tr(outcome) << "\n";
         if (statusOf(outcome) == 0 && !game.applyCharacterSettings(p.names[0])) {
-            out << app::text::kCouldNotWrite << "\n";
+            out << texts::tr(app::text::kCouldNotWrite) << "\n";
             return 1;
         }
         return statusOf(outcome);
@@ -667,10 +710,10 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
                                                app::kSettingReadCapacity),
                               d.low, d.high, d.normal);
         const std::string outcome = game.create(p.names[0], difficulty, folder, switched);
-        out << outcome << "\n";
+        out << texts::tr(outcome) << "\n";
         const std::string& name = p.names[0];
         if (switched && !game.applyCharacterSettings(name.substr(name.rfind('\\') + 1))) {
-            out << app::text::kCouldNotWrite << "\n";
+            out << texts::tr(app::text::kCouldNotWrite) << "\n";
             return 1;
         }
         return statusOf(outcome);
@@ -678,7 +721,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     if (p.verb == "backup" || p.verb == "backups" || p.verb == "restore") {
         const std::string& name = p.names[0];
         if (!listed(game, name) || !platform.fileSystem->folderExists(game.characterFolder(name))) {
-            out << app::text::kFolderNotFound << "\n";
+            out << texts::tr(app::text::kFolderNotFound) << "\n";
             return 1;
         }
         if (p.verb == "backup") {
@@ -686,12 +729,12 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
             const std::string text = made.failure == app::text::kNoBackupStore
                                          ? made.failure
                                          : app::backupSummary(made, name, game.game().saves);
-            out << text << "\n";
+            out << texts::tr(text) << "\n";
             return statusOf(text);
         }
         backups::Store* store = game.store();
         if (store == nullptr) {
-            out << app::text::kNoBackupStore << "\n";
+            out << texts::tr(app::text::kNoBackupStore) << "\n";
             return 1;
         }
         const auto all = store->list(game.root(), name);
@@ -726,13 +769,13 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
             return 1;
         }
         if (game.gameIsRunning()) {
-            out << app::text::kSavesInUse << "\n";
+            out << texts::tr(app::text::kSavesInUse) << "\n";
             return 1;
         }
         const backups::Restored restored = store->restore(*chosen, game.characterFolder(name), {});
         store->prune(game.root(), name);
         const std::string text = app::restoreSummary(restored);
-        out << text << "\n";
+        out << texts::tr(text) << "\n";
         return statusOf(text);
     }
     if (p.verb == "carry") {
@@ -743,7 +786,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         }
         if (p.place) {
             const std::string text = app::setCarryPlace(game, *p.place, p.rclone);
-            out << text << "\n";
+            out << texts::tr(text) << "\n";
             return statusOf(text);
         }
         const carry::Report report =
@@ -756,12 +799,12 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     if (p.verb == "rename" || p.verb == "tidy") {
         const std::string& name = p.names[0];
         if (!listed(game, name)) {
-            out << app::text::kFolderNotFound << "\n";
+            out << texts::tr(app::text::kFolderNotFound) << "\n";
             return 1;
         }
         if (p.verb == "rename") {
             const std::string outcome = game.rename(name, p.names[1]);
-            out << outcome << "\n";
+            out << texts::tr(outcome) << "\n";
             return statusOf(outcome);
         }
         ConsoleTidy view(out, err, p.keep, p.yes);
@@ -783,7 +826,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     }
     if (p.command.empty()) {
         if (!platform.processes->startLauncher(game.launcherPath())) {
-            out << app::text::kLauncherNotFound << "\n";
+            out << texts::tr(app::text::kLauncherNotFound) << "\n";
             return 1;
         }
         return 0;
@@ -846,6 +889,11 @@ int run(const std::vector<std::string>& args, platform::Platform& platform, std:
     if (p.verb == "--version") {
         out << "quarlo " << kVersion << "\n";
         return written(out, err, 0);
+    }
+    // The language of what is said; the exit status and --json stay the
+    // same in every one.
+    if (std::string why; !app::useLanguage(platform, p.language, why)) {
+        err << "quarlo: " << why << "; English is used.\n";
     }
     const int status = runVerb(p, platform, out, err, screens, found);
     // A wrapper's status is its command's.

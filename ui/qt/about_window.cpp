@@ -41,7 +41,7 @@ QLabel* picture(const char* name, const QString& image, QWidget* parent) {
 
 LineLabel* line(const char* name, QWidget* parent) {
     const design::Control& c = design::aboutControl(name);
-    auto* label = new LineLabel(QString::fromUtf8(c.text), parent);
+    auto* label = new LineLabel(T(c.text), parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(layout::rect(c));
     return label;
@@ -52,7 +52,7 @@ LineLabel* line(const char* name, QWidget* parent) {
 AboutWindow::AboutWindow(const QFont& font) : QWidget(nullptr) {
     setObjectName(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(T("About"));
     setFont(font);
     resize(layout::size(design::kAboutClient));
 

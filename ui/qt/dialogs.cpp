@@ -1,4 +1,5 @@
 #include "ui/qt/dialogs.h"
+#include "ui/qt/widgets.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -101,7 +102,7 @@ std::optional<std::string> askCharacter(QWidget* parent, const std::string& titl
                                         const std::vector<std::string>& characters) {
     QInputDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgDestination"));
-    dialog.setWindowTitle(q(title));
+    dialog.setWindowTitle(T(title));
     dialog.setLabelText(q(prompt));
     QStringList items;
     for (const std::string& name : characters) {
@@ -116,7 +117,7 @@ std::optional<std::string> askCharacter(QWidget* parent, const std::string& titl
 }
 
 bool askYes(QWidget* parent, const std::string& title, const std::string& question) {
-    QMessageBox box(QMessageBox::Question, q(title), q(question),
+    QMessageBox box(QMessageBox::Question, T(title), eachLine(question),
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setObjectName(QStringLiteral("msgQuestion"));
     box.setDefaultButton(QMessageBox::Yes);
@@ -127,15 +128,15 @@ void tell(QWidget* parent, const std::string& title, const std::string& text) {
     const std::size_t cut = text.find("\n\n");
     const bool failed = text.rfind("Failed.", 0) == 0;
     if (cut == std::string::npos) {
-        QMessageBox box(failed ? QMessageBox::Warning : QMessageBox::Information, q(title), q(text),
-                        QMessageBox::Ok, parent);
+        QMessageBox box(failed ? QMessageBox::Warning : QMessageBox::Information, T(title),
+                        eachLine(text), QMessageBox::Ok, parent);
         box.setObjectName(QStringLiteral("msgMessage"));
         box.exec();
         return;
     }
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgReport"));
-    dialog.setWindowTitle(q(title));
+    dialog.setWindowTitle(T(title));
     auto* icon = new QLabel(&dialog);
     const QStyle::StandardPixmap kind =
         failed ? QStyle::SP_MessageBoxWarning : QStyle::SP_MessageBoxInformation;
@@ -179,8 +180,7 @@ class RestoreList : public QDialog, public app::BackupsView {
         setObjectName(QStringLiteral("dlgRestore"));
         table_ = new QTableWidget(0, 4, this);
         table_->setObjectName(QStringLiteral("tblBackups"));
-        table_->setHorizontalHeaderLabels({QStringLiteral("Made"), QStringLiteral("Why"),
-                                           QStringLiteral("Saves"), QStringLiteral("Newest save")});
+        table_->setHorizontalHeaderLabels({T("Made"), T("Why"), T("Saves"), T("Newest save")});
         table_->setSelectionBehavior(QAbstractItemView::SelectRows);
         table_->setSelectionMode(QAbstractItemView::SingleSelection);
         table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -189,11 +189,9 @@ class RestoreList : public QDialog, public app::BackupsView {
         size_ = new QLabel(this);
         size_->setObjectName(QStringLiteral("lblStoreSize"));
         auto* buttons = new QDialogButtonBox(this);
-        QPushButton* restore =
-            buttons->addButton(QStringLiteral("&Restore"), QDialogButtonBox::ActionRole);
+        QPushButton* restore = buttons->addButton(T("&Restore"), QDialogButtonBox::ActionRole);
         restore->setObjectName(QStringLiteral("cmdRestore"));
-        QPushButton* remove =
-            buttons->addButton(QStringLiteral("Re&move"), QDialogButtonBox::ActionRole);
+        QPushButton* remove = buttons->addButton(T("Re&move"), QDialogButtonBox::ActionRole);
         remove->setObjectName(QStringLiteral("cmdRemove"));
         buttons->addButton(QDialogButtonBox::Close);
         connect(restore, &QPushButton::clicked, this, [this] { logic_.onRestore(); });
@@ -207,7 +205,7 @@ class RestoreList : public QDialog, public app::BackupsView {
         resizeToFit(this, 760, 420);
     }
 
-    void setTitle(const std::string& title) override { setWindowTitle(q(title)); }
+    void setTitle(const std::string& title) override { setWindowTitle(T(title)); }
     void setRows(const std::vector<app::BackupRow>& rows) override {
         table_->setRowCount(static_cast<int>(rows.size()));
         for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
@@ -285,8 +283,8 @@ void runWithProgress(QWidget* parent, const std::string& title,
     });
     QProgressDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgProgress"));
-    dialog.setWindowTitle(q(title));
-    dialog.setLabelText(QStringLiteral("Working\u2026"));
+    dialog.setWindowTitle(T(title));
+    dialog.setLabelText(T("Working\u2026"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
@@ -294,7 +292,7 @@ void runWithProgress(QWidget* parent, const std::string& title,
     blocker.allow(&dialog);
     QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
         cancel = true;
-        dialog.setLabelText(QStringLiteral("Stopping after this save\u2026"));
+        dialog.setLabelText(T("Stopping after this save\u2026"));
         dialog.show();
     });
     QTimer timer;
@@ -305,7 +303,7 @@ void runWithProgress(QWidget* parent, const std::string& title,
         const std::size_t t = total;
         dialog.setMaximum(static_cast<int>(std::max<std::size_t>(t, 1)));
         dialog.setValue(static_cast<int>(std::min(done.load(), t)));
-        dialog.setLabelText(QStringLiteral("%1 of %2 saves done.").arg(done.load()).arg(t));
+        dialog.setLabelText(T("%1 of %2 saves done.").arg(done.load()).arg(t));
     });
     timer.start(50);
     if (!finished) {
@@ -317,16 +315,14 @@ void runWithProgress(QWidget* parent, const std::string& title,
 bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgSortPlan"));
-    dialog.setWindowTitle(QString::fromUtf8(app::text::kSortLooseSaves));
+    dialog.setWindowTitle(T(app::text::kSortLooseSaves));
 
-    auto* intro =
-        new QLabel(QStringLiteral("%1 lying directly in Saves go to their players' folders:")
-                       .arg(q(app::countOf(plan.movable(), "save"))),
-                   &dialog);
+    auto* intro = new QLabel(T("%1 lying directly in Saves go to their players' folders:")
+                                 .arg(q(app::countOf(plan.movable(), "save"))),
+                             &dialog);
     auto* table = new QTableWidget(static_cast<int>(plan.groups.size()), 4, &dialog);
     table->setObjectName(QStringLiteral("tblPlan"));
-    table->setHorizontalHeaderLabels(
-        {QStringLiteral("Player"), QStringLiteral("Saves"), QStringLiteral("Folder"), QString()});
+    table->setHorizontalHeaderLabels({T("Player"), T("Saves"), T("Folder"), QString()});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setFocusPolicy(Qt::NoFocus);
@@ -342,9 +338,9 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
         count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         table->setItem(i, 1, count);
         table->setItem(i, 2, new QTableWidgetItem(g.refusal ? QString() : q(g.folder)));
-        QString note = g.refusal  ? QStringLiteral("Stays in Saves: %1").arg(g.refusal)
-                       : g.exists ? QStringLiteral("Existing character")
-                                  : QStringLiteral("New character");
+        QString note = g.refusal  ? T("Stays in Saves: %1").arg(g.refusal)
+                       : g.exists ? T("Existing character")
+                                  : T("New character");
         if (!g.staying.empty()) {
             note += QStringLiteral("; ") + q(app::stayingText(g));
         }
@@ -359,12 +355,12 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     if (plan.unreadable > 0) {
         const QString verb =
             plan.unreadable == 1 ? QStringLiteral("stays") : QStringLiteral("stay");
-        layout->addWidget(new QLabel(QStringLiteral("%1 cannot be read and %2 in Saves.")
+        layout->addWidget(new QLabel(T("%1 cannot be read and %2 in Saves.")
                                          .arg(q(app::countOf(plan.unreadable, "save")), verb),
                                      &dialog));
     }
     auto* buttons = new QDialogButtonBox(&dialog);
-    QPushButton* sort = buttons->addButton(QStringLiteral("Sort"), QDialogButtonBox::AcceptRole);
+    QPushButton* sort = buttons->addButton(T("Sort"), QDialogButtonBox::AcceptRole);
     sort->setObjectName(QStringLiteral("cmdSort"));
     sort->setDefault(true);
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -381,12 +377,12 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
                      const std::function<app::TidyPlan(std::size_t keep)>& replan) {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgTidyPlan"));
-    dialog.setWindowTitle(QString::fromUtf8(app::text::kTidyUp));
+    dialog.setWindowTitle(T(app::text::kTidyUp));
     auto* layout = new QVBoxLayout(&dialog);
     addWarning(layout, plan.warning, &dialog);
 
     auto* keepRow = new QHBoxLayout;
-    auto* keepLabel = new QLabel(QStringLiteral("&Keep the newest"), &dialog);
+    auto* keepLabel = new QLabel(T("&Keep the newest"), &dialog);
     auto* keep = new QSpinBox(&dialog);
     keep->setObjectName(QStringLiteral("spnKeep"));
     keep->setRange(0, 9999);
@@ -406,8 +402,7 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
     layout->addWidget(intro);
     auto* table = new QTableWidget(0, 3, &dialog);
     table->setObjectName(QStringLiteral("tblTidy"));
-    table->setHorizontalHeaderLabels(
-        {QStringLiteral("File"), QStringLiteral("Why"), QStringLiteral("Facts")});
+    table->setHorizontalHeaderLabels({T("File"), T("Why"), T("Facts")});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->hide();
@@ -422,13 +417,13 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
     const auto why = [&plan](const app::TidyItem& item) {
         switch (item.kind) {
             case app::TidyItem::Kind::old:
-                return QStringLiteral("Older than the newest %1").arg(plan.keep);
+                return T("Older than the newest %1").arg(plan.keep);
             case app::TidyItem::Kind::stray:
-                return QStringLiteral("Co-save without its save");
+                return T("Co-save without its save");
             case app::TidyItem::Kind::unloadable:
                 break;
         }
-        return QStringLiteral("The game cannot load it");
+        return T("The game cannot load it");
     };
     const auto fill = [&] {
         const QSignalBlocker quiet(table);
@@ -475,8 +470,7 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
     tell();
 
     auto* buttons = new QDialogButtonBox(&dialog);
-    QPushButton* tidy =
-        buttons->addButton(QStringLiteral("&Tidy Up"), QDialogButtonBox::AcceptRole);
+    QPushButton* tidy = buttons->addButton(T("&Tidy Up"), QDialogButtonBox::AcceptRole);
     tidy->setObjectName(QStringLiteral("cmdTidy"));
     tidy->setDefault(true);
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -491,7 +485,7 @@ std::optional<std::string> askName(QWidget* parent, const std::string& title,
                                    const std::string& prompt, const std::string& initial) {
     QInputDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgName"));
-    dialog.setWindowTitle(q(title));
+    dialog.setWindowTitle(T(title));
     dialog.setLabelText(q(prompt));
     dialog.setTextValue(q(initial));
     if (dialog.exec() != QDialog::Accepted) {

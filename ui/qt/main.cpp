@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/language.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
 #include "ui/cli/command_line.h"
@@ -30,6 +31,10 @@ int main(int argc, char** argv) {
     std::vector<quarlo::platform::FoundGame> found = quarlo::platform::findGames();
     quarlo::platform::Platform platform = quarlo::platform::createPlatform(
         quarlo::app::windowGame(found, quarlo::platform::rememberedGame()));
+    // The language remembered from the About window, else the system's.
+    if (std::string why; !quarlo::app::useLanguage(platform, "", why)) {
+        (void)why;  // English, which every text has
+    }
     quarlo::ui::MainWindow window;
     quarlo::app::Main main(platform, window);
     main.setGames(

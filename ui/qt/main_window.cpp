@@ -43,7 +43,7 @@ Widget* place(Widget* widget, const char* name) {
 }
 
 QString caption(const char* name) {
-    return QString::fromUtf8(design::mainControl(name).text);
+    return T(design::mainControl(name).text);
 }
 
 CommandButton* button(const char* name, QWidget* parent) {
@@ -213,26 +213,18 @@ void MainWindow::popUpEntryMenu(const std::string& entry, const QPoint& globalPo
     menu->setObjectName(QStringLiteral("mnuEntry"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     if (!entry.empty()) {
-        menu->addAction(QString::fromUtf8(app::text::kMenuShowSaves), this,
-                        [this, entry] { showSaves(entry); });
-        menu->addAction(QString::fromUtf8(app::text::kMenuOpenFolder), this,
-                        [this, entry] { openFolder(entry); });
+        menu->addAction(T(app::text::kMenuShowSaves), this, [this, entry] { showSaves(entry); });
+        menu->addAction(T(app::text::kMenuOpenFolder), this, [this, entry] { openFolder(entry); });
         menu->addSeparator();
-        menu->addAction(QString::fromUtf8(app::text::kMenuBackUp), this,
-                        [this, entry] { backUp(entry); });
-        menu->addAction(QString::fromUtf8(app::text::kMenuRestore), this,
-                        [this, entry] { showBackups(entry); });
+        menu->addAction(T(app::text::kMenuBackUp), this, [this, entry] { backUp(entry); });
+        menu->addAction(T(app::text::kMenuRestore), this, [this, entry] { showBackups(entry); });
         menu->addSeparator();
-        menu->addAction(QString::fromUtf8(app::text::kMenuRename), this,
-                        [this, entry] { renameCharacter(entry); });
-        menu->addAction(QString::fromUtf8(app::text::kMenuTidyUp), this,
-                        [this, entry] { tidyUp(entry); });
-        menu->addAction(QString::fromUtf8(app::text::kMenuCarry), this,
-                        [this, entry] { carry(entry); });
+        menu->addAction(T(app::text::kMenuRename), this, [this, entry] { renameCharacter(entry); });
+        menu->addAction(T(app::text::kMenuTidyUp), this, [this, entry] { tidyUp(entry); });
+        menu->addAction(T(app::text::kMenuCarry), this, [this, entry] { carry(entry); });
         menu->addSeparator();
     }
-    menu->addAction(QString::fromUtf8(app::text::kMenuSortLooseSaves), this,
-                    [this] { sortLooseSaves(); });
+    menu->addAction(T(app::text::kMenuSortLooseSaves), this, [this] { sortLooseSaves(); });
     // Not exec(): the menu runs in the program's own event loop.
     menu->popup(globalPos);
 }
@@ -424,7 +416,11 @@ LineLabel* MainWindow::valueLabel(app::ValueLabel label) const {
 }
 
 void MainWindow::setLabel(app::ValueLabel label, const std::string& text) {
-    valueLabel(label)->setLineText(QString::fromStdString(text));
+    // The character's name is the player's; every other value Quarlo's own.
+    valueLabel(label)->setLineText(label == app::ValueLabel::Active ||
+                                           label == app::ValueLabel::Diff
+                                       ? QString::fromStdString(text)
+                                       : T(text));
 }
 
 void MainWindow::clearList() {
@@ -499,7 +495,7 @@ void MainWindow::setGames(const std::vector<app::GameEntry>& entries) {
         // below the bar, and the window grows by the bar.
         menuBar_ = new QMenuBar(this);
         menuBar_->setNativeMenuBar(false);
-        menuBar_->addMenu(QStringLiteral("&Game"));
+        menuBar_->addMenu(T("&Game"));
         const int height = menuBar_->sizeHint().height();
         for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
             if (child != menuBar_ && !child->isWindow()) {

@@ -1,4 +1,5 @@
 #include "ui/qt/picker.h"
+#include "ui/qt/widgets.h"
 
 #include "platform/pads.h"
 
@@ -91,7 +92,7 @@ class FullScreen : public QWidget, public app::PickerView {
 
     void show(const std::vector<app::CharacterLine>& rows, std::size_t highlighted,
               std::optional<int> secondsLeft) override {
-        title_->setText("Play as");
+        title_->setText(T("Play as"));
         rows_->hide();
         // A row a character: its newest screenshot, its name, its facts.
         delete list_;
@@ -134,31 +135,32 @@ class FullScreen : public QWidget, public app::PickerView {
             name->setTextFormat(Qt::RichText);
             name->setFont(rows_->font());
             name->setText("<b>" + QString::fromStdString(r.name).toHtmlEscaped() + "</b>" +
-                          (r.active ? " &nbsp;(now)" : ""));
+                          (r.active ? " &nbsp;" + T("(now)") : QString()));
             across->addWidget(name, 1);
             auto* facts = new ElidedLabel(row);
             facts->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
             facts->setFont(rows_->font());
             facts->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             facts->setStyleSheet(on ? "color: #101114" : "color: #a9a392");
-            facts->setText((r.level.empty() ? QString("no saves yet")
-                                            : QString::fromUtf8("Level %1 \xC2\xB7 %2 \xC2\xB7 %3")
-                                                  .arg(QString::fromStdString(r.level),
-                                                       QString::fromStdString(r.location),
-                                                       QString::fromStdString(r.saved))) +
-                           (r.uncarried ? QString::fromUtf8(" \xC2\xB7 ") +
-                                              QString::fromUtf8(app::text::kNotCarried)
-                                        : QString()));
+            facts->setText(
+                (r.level.empty()
+                     ? T("no saves yet")
+                     : QString::fromStdString(texts::trf("Level {1} \xC2\xB7 {2} \xC2\xB7 {3}",
+                                                         {r.level, r.location, r.saved}))) +
+                (r.uncarried ? QString::fromUtf8(" \xC2\xB7 ") + T(app::text::kNotCarried)
+                             : QString()));
             across->addWidget(facts, 2);
             lines->addWidget(row);
         }
         lines->addStretch(1);
         layout_->insertWidget(2, list_, 1);
-        QString footer = QString::fromUtf8(
-            "\xE2\x86\x91 \xE2\x86\x93 or the pad: choose &nbsp;\xC2\xB7&nbsp; Enter or A: play "
-            "&nbsp;\xC2\xB7&nbsp; Esc or B: keep the current character");
+        QString footer =
+            T("\xE2\x86\x91 \xE2\x86\x93 or the pad: choose &nbsp;\xC2\xB7&nbsp; Enter or A: play "
+              "&nbsp;\xC2\xB7&nbsp; Esc or B: keep the current character");
         if (secondsLeft) {
-            footer += QString("<br>Starting with the current character in %1 s").arg(*secondsLeft);
+            footer += "<br>" + QString::fromStdString(
+                                   texts::trf("Starting with the current character in {1} s",
+                                              {std::to_string(*secondsLeft)}));
         }
         footer_->setText(footer);
     }
@@ -274,7 +276,7 @@ void QtScreens::showFailure(const std::string& text) {
     const QString all = QString::fromStdString(text);
     const int cut = all.indexOf('\n');
     window.showText(cut < 0 ? all : all.left(cut), cut < 0 ? QString() : all.mid(cut).trimmed(),
-                    "Press any key.");
+                    T("Press any key."));
     window.fill();
     loop.exec();
 }

@@ -1,4 +1,5 @@
 #include "ui/qt/saves_window.h"
+#include "ui/qt/widgets.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -44,7 +45,7 @@ QString savedText(const std::optional<saves::SystemTime>& t) {
 
 // The command's text with its first letter as the Alt key that presses it.
 QString withMnemonic(const char* text) {
-    return QStringLiteral("&") + QString::fromUtf8(text);
+    return QStringLiteral("&") + T(text);
 }
 
 QTableWidgetItem* cell(const std::string& text, Qt::Alignment align = Qt::AlignLeft) {
@@ -63,10 +64,8 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
 
     table_ = new QTableWidget(0, kColumns, this);
     table_->setObjectName(QStringLiteral("lstSaves"));
-    table_->setHorizontalHeaderLabels({QStringLiteral("Player"), QStringLiteral("Level"),
-                                       QStringLiteral("Location"), QStringLiteral("Played"),
-                                       QStringLiteral("Saved"), QStringLiteral("Plugins"),
-                                       QStringLiteral("Note"), QStringLiteral("File")});
+    table_->setHorizontalHeaderLabels({T("Player"), T("Level"), T("Location"), T("Played"),
+                                       T("Saved"), T("Plugins"), T("Note"), T("File")});
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Shift and Ctrl pick several saves for the commands below.
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -92,7 +91,7 @@ SavesWindow::SavesWindow(app::SavesSource source, const QFont& font)
     // The selected save's plugins in load order, under its screenshot.
     plugins_ = new QTableWidget(0, 2, this);
     plugins_->setObjectName(QStringLiteral("tblPlugins"));
-    plugins_->setHorizontalHeaderLabels({QStringLiteral("Plugin"), QStringLiteral("Now")});
+    plugins_->setHorizontalHeaderLabels({T("Plugin"), T("Now")});
     plugins_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     plugins_->setSelectionMode(QAbstractItemView::NoSelection);
     plugins_->setFocusPolicy(Qt::NoFocus);
@@ -251,7 +250,7 @@ void SavesWindow::showDetails(const std::vector<std::string>& lines) {
 }
 
 void SavesWindow::setPluginNote(const std::string& note) {
-    pluginNote_->setText(QString::fromStdString(note));
+    pluginNote_->setText(eachLine(note));
     pluginNote_->setVisible(!note.empty());
 }
 

@@ -6,9 +6,27 @@
 #include <QString>
 #include <QStyledItemDelegate>
 
+#include <string>
+#include <string_view>
+
+#include "texts/catalogue.h"
+
 class QFontMetrics;
 
 namespace quarlo::ui {
+
+// A text of Quarlo's own in the language in use.
+inline QString T(std::string_view english) {
+    return QString::fromStdString(texts::tr(english));
+}
+// Each line of a text of Quarlo's own (notes joined by line breaks).
+inline QString eachLine(const std::string& text) {
+    QStringList lines;
+    for (const QString& line : QString::fromStdString(text).split(QLatin1Char('\n'))) {
+        lines << T(line.toStdString());
+    }
+    return lines.join(QLatin1Char('\n'));
+}
 
 // What one line `width` pixels wide shows of `text` in `metrics`' font, by the
 // rule both front ends share (design::firstLineThatFits).

@@ -116,7 +116,7 @@ void AboutWindow::applyDpi(int dpi) {
         } else {
             HFONT font = place.id == kAboutLabel2 ? titleFont_ : font_;
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-            setLabelText(control, toWide(place.text));
+            setLabelText(control, trw(place.text));
         }
     }
 }

@@ -43,9 +43,8 @@ HWND createControl(HWND parent, HINSTANCE instance, const ControlPlace& place,
     // Labels get their text once they have a font to fit it with. The check
     // box is as wide as its box, so its caption would only show as a sliver
     // of its first letter: it has none on screen.
-    const std::wstring text = place.kind == Kind::Label || place.kind == Kind::Check
-                                  ? std::wstring()
-                                  : toWide(place.text);
+    const std::wstring text =
+        place.kind == Kind::Label || place.kind == Kind::Check ? std::wstring() : trw(place.text);
     HWND control = CreateWindowExW(
         c.exStyle, c.className, text.c_str(), WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance, nullptr);

@@ -1,5 +1,7 @@
 #include "ui/win32/dialogs.h"
 
+#include "texts/catalogue.h"
+
 #include "app/saves_window.h"
 #include "app/transfer_text.h"
 #include "ui/win32/wide.h"
@@ -145,9 +147,9 @@ std::optional<std::string> askCharacter(HWND owner, const std::string& title,
     form.item(0x0082, SS_LEFT, 7, 7, 226, 18, kPromptId, L"");
     form.item(0x0085, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 7, 28, 226, 90,
               kComboId, L"");
-    form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 49, 50, 14, IDOK, L"OK");
-    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 183, 49, 50, 14, IDCANCEL, L"Cancel");
-    Question q{toWide(title), toWide(prompt), {}, {}};
+    form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 49, 50, 14, IDOK, trw("OK").c_str());
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 183, 49, 50, 14, IDCANCEL, trw("Cancel").c_str());
+    Question q{trw(title), eachLineW(prompt), {}, {}};
     for (const std::string& name : characters) {
         q.characters.push_back(toWide(name));
     }
@@ -160,7 +162,7 @@ std::optional<std::string> askCharacter(HWND owner, const std::string& title,
 }
 
 bool askYes(HWND owner, const std::string& title, const std::string& question) {
-    return MessageBoxW(owner, toWide(question).c_str(), toWide(title).c_str(),
+    return MessageBoxW(owner, eachLineW(question).c_str(), trw(title).c_str(),
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
 }
 
@@ -196,7 +198,7 @@ INT_PTR CALLBACK reportProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 // The text with Windows' line breaks, which a multi-line edit control needs.
 std::wstring withCrLf(const std::string& text) {
     std::wstring out;
-    for (const wchar_t c : toWide(text)) {
+    for (const wchar_t c : eachLineW(text)) {
         if (c == L'\n') {
             out += L'\r';
         }
@@ -216,9 +218,10 @@ bool showReport(HWND owner, const std::string& title, const std::string& heading
     const short okX = withCancel ? 229 : 283;
     form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, okX, 179, 50, 14, IDOK, okText);
     if (withCancel) {
-        form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 283, 179, 50, 14, IDCANCEL, L"Cancel");
+        form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 283, 179, 50, 14, IDCANCEL,
+                  trw("Cancel").c_str());
     }
-    Report report{toWide(title), withCrLf(heading), withCrLf(body)};
+    Report report{trw(title), withCrLf(heading), withCrLf(body)};
     return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &reportProc,
                                    reinterpret_cast<LPARAM>(&report)) == IDOK;
 }
@@ -226,11 +229,12 @@ bool showReport(HWND owner, const std::string& title, const std::string& heading
 void tell(HWND owner, const std::string& title, const std::string& text) {
     const std::size_t cut = text.find("\n\n");
     if (cut != std::string::npos) {
-        showReport(owner, title, text.substr(0, cut), text.substr(cut + 2), L"OK", false);
+        showReport(owner, title, text.substr(0, cut), text.substr(cut + 2), trw("OK").c_str(),
+                   false);
         return;
     }
     const bool failed = text.rfind("Failed.", 0) == 0;
-    MessageBoxW(owner, toWide(text).c_str(), toWide(title).c_str(),
+    MessageBoxW(owner, eachLineW(text).c_str(), trw(title).c_str(),
                 MB_OK | (failed ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
@@ -240,7 +244,7 @@ bool confirmSortPlan(HWND owner, const app::SortPlan& plan) {
         "Sort moves " + app::countOf(plan.movable(), "save") +
             " from Saves into the folders of their players:",
         (plan.warning.empty() ? std::string() : plan.warning + "\n\n") + app::planText(plan),
-        L"&Sort", true);
+        trw("&Sort").c_str(), true);
 }
 
 std::optional<std::string> askName(HWND owner, const std::string& title, const std::string& prompt,
@@ -248,9 +252,9 @@ std::optional<std::string> askName(HWND owner, const std::string& title, const s
     DialogTemplate form(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 240, 70, 4);
     form.item(0x0082, SS_LEFT | SS_NOPREFIX, 7, 7, 226, 18, kPromptId, L"");
     form.item(0x0081, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 28, 226, 14, kNameEditId, L"");
-    form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 49, 50, 14, IDOK, L"OK");
-    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 183, 49, 50, 14, IDCANCEL, L"Cancel");
-    Question q{toWide(title), toWide(prompt), {}, toWide(initial), kNameEditId};
+    form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 49, 50, 14, IDOK, trw("OK").c_str());
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 183, 49, 50, 14, IDCANCEL, trw("Cancel").c_str());
+    Question q{trw(title), eachLineW(prompt), {}, toWide(initial), kNameEditId};
     if (DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &questionProc,
                                 reinterpret_cast<LPARAM>(&q)) != IDOK) {
         return std::nullopt;
@@ -273,13 +277,13 @@ struct TidyDialog {
     static std::wstring why(const app::TidyPlan& plan, const app::TidyItem& item) {
         switch (item.kind) {
             case app::TidyItem::Kind::old:
-                return L"Older than the newest " + std::to_wstring(plan.keep);
+                return toWide(texts::trf("Older than the newest {1}", {std::to_string(plan.keep)}));
             case app::TidyItem::Kind::stray:
-                return L"Co-save without its save";
+                return trw("Co-save without its save");
             case app::TidyItem::Kind::unloadable:
                 break;
         }
-        return L"The game cannot load it";
+        return trw("The game cannot load it");
     }
 
     void tell(HWND dialog) const {
@@ -334,7 +338,7 @@ INT_PTR CALLBACK tidyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
         case WM_INITDIALOG: {
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             state = reinterpret_cast<TidyDialog*>(lParam);
-            SetWindowTextW(dialog, toWide(app::text::kTidyUp).c_str());
+            SetWindowTextW(dialog, trw(app::text::kTidyUp).c_str());
             SetDlgItemTextW(dialog, kTidyWarningId, withCrLf(state->plan->warning).c_str());
             HWND list = GetDlgItem(dialog, kTidyListId);
             SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE,
@@ -343,11 +347,11 @@ INT_PTR CALLBACK tidyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
             RECT box{};
             GetClientRect(list, &box);
             const int widths[] = {box.right * 2 / 5, box.right / 4, box.right * 7 / 20 - 4};
-            const wchar_t* titles[] = {L"File", L"Why", L"Facts"};
+            const std::wstring titles[] = {trw("File"), trw("Why"), trw("Facts")};
             for (int i = 0; i < 3; ++i) {
                 LVCOLUMNW column{};
                 column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-                column.pszText = const_cast<wchar_t*>(titles[i]);
+                column.pszText = const_cast<wchar_t*>(titles[i].c_str());
                 column.cx = widths[i];
                 column.iSubItem = i;
                 SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
@@ -403,7 +407,7 @@ bool confirmTidyPlan(HWND owner, app::TidyPlan& plan,
                         static_cast<short>(196 + warning), 7);
     form.item(0x0082, SS_LEFT | SS_NOPREFIX, 7, 7, 386, warning, kTidyWarningId, L"");
     form.item(0x0082, SS_LEFT, 7, static_cast<short>(9 + warning), 60, 10, kTidyKeepLabelId,
-              L"&Keep the newest");
+              trw("&Keep the newest").c_str());
     form.item(0x0081, ES_NUMBER | WS_BORDER | WS_TABSTOP, 70, static_cast<short>(7 + warning), 30,
               12, kTidyKeepId, L"");
     form.item(0x0082, SS_LEFT | SS_NOPREFIX, 7, static_cast<short>(23 + warning), 386, 18,
@@ -413,9 +417,9 @@ bool confirmTidyPlan(HWND owner, app::TidyPlan& plan,
         LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_BORDER | WS_TABSTOP,
         7, static_cast<short>(43 + warning), 386, 128, kTidyListId);
     form.item(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP, 289, static_cast<short>(177 + warning), 50, 14,
-              IDOK, L"&Tidy Up");
+              IDOK, trw("&Tidy Up").c_str());
     form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 343, static_cast<short>(177 + warning), 50, 14,
-              IDCANCEL, L"Cancel");
+              IDCANCEL, trw("Cancel").c_str());
     TidyDialog state{&plan, &replan};
     return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &tidyProc,
                                    reinterpret_cast<LPARAM>(&state)) == IDOK;
@@ -437,7 +441,8 @@ INT_PTR CALLBACK progressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
             if (LOWORD(wParam) == IDCANCEL) {
                 auto* running = reinterpret_cast<Running*>(GetWindowLongPtrW(dialog, DWLP_USER));
                 running->cancel = true;
-                SetDlgItemTextW(dialog, kHeadingId, L"Stopping after this save\u2026");
+                SetDlgItemTextW(dialog, kHeadingId,
+                                trw("Stopping after this save\xE2\x80\xA6").c_str());
                 EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
                 return TRUE;
             }
@@ -493,11 +498,12 @@ void runWithProgress(HWND owner, const std::string& title,
             DialogTemplate form(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION, 200, 62, 3);
             form.item(0x0082, SS_LEFT, 7, 7, 186, 10, kHeadingId, L"");
             form.item(PROGRESS_CLASSW, 0, 7, 21, 186, 10, kProgressId);
-            form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 143, 41, 50, 14, IDCANCEL, L"Cancel");
+            form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 143, 41, 50, 14, IDCANCEL,
+                      trw("Cancel").c_str());
             dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner,
                                                 &progressProc, reinterpret_cast<LPARAM>(&running));
             if (dialog != nullptr) {
-                SetWindowTextW(dialog, toWide(title).c_str());
+                SetWindowTextW(dialog, trw(title).c_str());
                 ShowWindow(dialog, SW_SHOW);
             }
         }
@@ -549,13 +555,14 @@ class RestoreList final : public app::BackupsView {
         SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                      LVS_EX_FULLROWSELECT);
         const struct {
-            const wchar_t* title;
+            std::wstring title;
             int width;
-        } columns[] = {{L"Made", 125}, {L"Why", 175}, {L"Saves", 45}, {L"Newest save", 240}};
+        } columns[] = {
+            {trw("Made"), 125}, {trw("Why"), 175}, {trw("Saves"), 45}, {trw("Newest save"), 240}};
         for (int i = 0; i < 4; ++i) {
             LVCOLUMNW column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-            column.pszText = const_cast<wchar_t*>(columns[i].title);
+            column.pszText = const_cast<wchar_t*>(columns[i].title.c_str());
             column.cx = columns[i].width;
             column.iSubItem = i;
             SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
@@ -566,7 +573,7 @@ class RestoreList final : public app::BackupsView {
     app::BackupsWindow& logic() { return logic_; }
 
     void setTitle(const std::string& title) override {
-        SetWindowTextW(dialog_, toWide(title).c_str());
+        SetWindowTextW(dialog_, trw(title).c_str());
     }
     void setRows(const std::vector<app::BackupRow>& rows) override {
         SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
@@ -672,9 +679,11 @@ void showRestoreList(HWND owner, app::BackupsSource source,
     form.item(WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP,
               7, 7, 406, 170, kBackupsListId);
     form.item(0x0082, SS_LEFT, 7, 183, 250, 10, kStoreSizeId, L"");
-    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 253, 199, 50, 14, kRestoreId, L"&Restore");
-    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 308, 199, 50, 14, kRemoveId, L"Re&move");
-    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 363, 199, 50, 14, IDCANCEL, L"Close");
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 253, 199, 50, 14, kRestoreId,
+              trw("&Restore").c_str());
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 308, 199, 50, 14, kRemoveId,
+              trw("Re&move").c_str());
+    form.item(0x0080, BS_PUSHBUTTON | WS_TABSTOP, 363, 199, 50, 14, IDCANCEL, trw("Close").c_str());
     RestoreList view(std::move(source), savesChanged);
     DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, &restoreProc,
                             reinterpret_cast<LPARAM>(&view));

@@ -1,5 +1,6 @@
 // Quarlo's native Windows front end: one main window on the platform's own
 // controls, and the About window.
+#include "app/language.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_api.h"
@@ -67,6 +68,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     std::vector<quarlo::platform::FoundGame> found = quarlo::platform::findGames();
     quarlo::platform::Platform platform = quarlo::platform::createPlatform(
         quarlo::app::windowGame(found, quarlo::platform::rememberedGame()));
+    // The language remembered from the About window, else the system's.
+    if (std::string why; !quarlo::app::useLanguage(platform, "", why)) {
+        (void)why;  // English, which every text has
+    }
     MainWindow window(instance);
     if (!window.create()) {
         return 1;

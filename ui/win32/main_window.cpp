@@ -1,5 +1,7 @@
 #include "ui/win32/main_window.h"
 
+#include "texts/catalogue.h"
+
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -104,7 +106,7 @@ bool MainWindow::create() {
     for (const ControlPlace& place : kMainControls) {
         createControl(window, instance_, place);
         if (place.kind == Kind::Label) {
-            labelTexts_[place.id] = toWide(place.text);
+            labelTexts_[place.id] = trw(place.text);
         }
     }
     SendMessageW(control(kTxtNew), EM_SETLIMITTEXT, 0, 0);  // no limit
@@ -149,7 +151,10 @@ void MainWindow::showLabel(int id, const std::wstring& text) {
 }
 
 void MainWindow::setLabel(app::ValueLabel label, const std::string& text) {
-    showLabel(labelId(label), toWide(text));
+    // The character's name is the player's; every other value Quarlo's own.
+    showLabel(labelId(label), label == app::ValueLabel::Active || label == app::ValueLabel::Diff
+                                  ? toWide(text)
+                                  : trw(text));
 }
 
 void MainWindow::clearList() {
@@ -228,7 +233,8 @@ void MainWindow::setGames(const std::vector<app::GameEntry>& entries) {
             AppendMenuW(games, MF_STRING | (entries[i].chosen ? MF_CHECKED : 0u),
                         kGameMenuFirst + i, toWide(entries[i].label).c_str());
         }
-        AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(games), L"&Game");
+        AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(games),
+                    trw(N_("&Game")).c_str());
     }
     SetMenu(window_, menuBar_);
     if (old != nullptr) {
@@ -358,18 +364,18 @@ void MainWindow::onListContextMenu(LPARAM where) {
         return;
     }
     if (!entry.empty()) {
-        AppendMenuW(menu, MF_STRING, kShowSaves, toWide(app::text::kMenuShowSaves).c_str());
-        AppendMenuW(menu, MF_STRING, kOpenFolder, toWide(app::text::kMenuOpenFolder).c_str());
+        AppendMenuW(menu, MF_STRING, kShowSaves, trw(app::text::kMenuShowSaves).c_str());
+        AppendMenuW(menu, MF_STRING, kOpenFolder, trw(app::text::kMenuOpenFolder).c_str());
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, kBackUp, toWide(app::text::kMenuBackUp).c_str());
-        AppendMenuW(menu, MF_STRING, kRestore, toWide(app::text::kMenuRestore).c_str());
+        AppendMenuW(menu, MF_STRING, kBackUp, trw(app::text::kMenuBackUp).c_str());
+        AppendMenuW(menu, MF_STRING, kRestore, trw(app::text::kMenuRestore).c_str());
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, kRename, toWide(app::text::kMenuRename).c_str());
-        AppendMenuW(menu, MF_STRING, kTidyUp, toWide(app::text::kMenuTidyUp).c_str());
-        AppendMenuW(menu, MF_STRING, kCarry, toWide(app::text::kMenuCarry).c_str());
+        AppendMenuW(menu, MF_STRING, kRename, trw(app::text::kMenuRename).c_str());
+        AppendMenuW(menu, MF_STRING, kTidyUp, trw(app::text::kMenuTidyUp).c_str());
+        AppendMenuW(menu, MF_STRING, kCarry, trw(app::text::kMenuCarry).c_str());
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     }
-    AppendMenuW(menu, MF_STRING, kSort, toWide(app::text::kMenuSortLooseSaves).c_str());
+    AppendMenuW(menu, MF_STRING, kSort, trw(app::text::kMenuSortLooseSaves).c_str());
     const UINT chosen = dialogs_.popUpMenu(menu, at, window_);
     DestroyMenu(menu);
     if (chosen == kShowSaves) {

@@ -1,5 +1,7 @@
 #include "ui/win32/picker.h"
 
+#include "texts/catalogue.h"
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -73,11 +75,11 @@ struct Screen : app::PickerView {
         highlighted = h;
         left = s;
         footer =
-            L"\x2191 \x2193 or the pad: choose  \xB7  Enter or A: play  \xB7  Esc or B: keep the "
-            L"current character";
+            trw("\xE2\x86\x91 \xE2\x86\x93 or the pad: choose  \xC2\xB7  Enter or A: play  "
+                "\xC2\xB7  Esc or B: keep the current character");
         if (left) {
-            footer +=
-                L"      Starting with the current character in " + std::to_wstring(*left) + L" s";
+            footer += L"      " + toWide(texts::trf("Starting with the current character in {1} s",
+                                                    {std::to_string(*left)}));
         }
         if (window != nullptr) {
             InvalidateRect(window, nullptr, TRUE);
@@ -158,7 +160,8 @@ struct Screen : app::PickerView {
                        row.bottom};
             SelectObject(dc, bold);
             SetTextColor(dc, on ? kGround : kInk);
-            std::wstring name = toWide(rows[i].name) + (rows[i].active ? L"  (now)" : L"");
+            std::wstring name =
+                toWide(rows[i].name) + (rows[i].active ? L"  " + trw("(now)") : std::wstring());
             DrawTextW(dc, name.c_str(), -1, &inner, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
             // The facts keep clear of the name, cut with an ellipsis when long.
             RECT measured = inner;
@@ -170,10 +173,10 @@ struct Screen : app::PickerView {
             SetTextColor(dc, on ? kGround : kDim);
             const std::wstring facts =
                 (rows[i].level.empty()
-                     ? std::wstring(L"no saves yet")
-                     : L"Level " + toWide(rows[i].level) + L" \xB7 " + toWide(rows[i].location) +
-                           L" \xB7 " + toWide(rows[i].saved)) +
-                (rows[i].uncarried ? L" \xB7 " + toWide(app::text::kNotCarried) : std::wstring());
+                     ? trw("no saves yet")
+                     : toWide(texts::trf("Level {1} \xC2\xB7 {2} \xC2\xB7 {3}",
+                                         {rows[i].level, rows[i].location, rows[i].saved}))) +
+                (rows[i].uncarried ? L" \xB7 " + trw(app::text::kNotCarried) : std::wstring());
             DrawTextW(dc, facts.c_str(), -1, &factsAt,
                       DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
             r.top += line * 3 + line / 4;
@@ -277,7 +280,7 @@ void runScreen(Screen& screen, bool ticking) {
 
 void Win32Screens::pick(app::Picker& picker) {
     Screen screen;
-    screen.title = L"Play as";
+    screen.title = trw("Play as");
     screen.picker = &picker;
     screen.pads = platform::openPads();
     picker.start(screen);
@@ -293,7 +296,7 @@ void Win32Screens::showFailure(const std::string& text) {
     const std::size_t cut = all.find(L'\n');
     screen.title = all.substr(0, cut);
     screen.text = cut == std::wstring::npos ? std::wstring() : all.substr(cut + 1);
-    screen.footer = L"Press any key.";
+    screen.footer = trw("Press any key.");
     screen.anyKeyEnds = true;
     runScreen(screen, false);
 }

@@ -1,5 +1,7 @@
 #include "ui/win32/saves_window.h"
 
+#include "texts/catalogue.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -41,14 +43,15 @@ const Command kCommands[] = {
 // The facts first; the file name, long in real folders, last, with the
 // width the others leave.
 struct Column {
-    const wchar_t* title;
-    int width;  // pixels at 96 dpi; the last column's least width
+    const char* title;  // English, shown translated
+    int width;          // pixels at 96 dpi; the last column's least width
     int format;
 };
 constexpr Column kColumns[] = {
-    {L"Player", 110, LVCFMT_LEFT}, {L"Level", 45, LVCFMT_RIGHT}, {L"Location", 190, LVCFMT_LEFT},
-    {L"Played", 55, LVCFMT_RIGHT}, {L"Saved", 115, LVCFMT_LEFT}, {L"Plugins", 85, LVCFMT_LEFT},
-    {L"Note", 110, LVCFMT_LEFT},   {L"File", 200, LVCFMT_LEFT},
+    {N_("Player"), 110, LVCFMT_LEFT},   {N_("Level"), 45, LVCFMT_RIGHT},
+    {N_("Location"), 190, LVCFMT_LEFT}, {N_("Played"), 55, LVCFMT_RIGHT},
+    {N_("Saved"), 115, LVCFMT_LEFT},    {N_("Plugins"), 85, LVCFMT_LEFT},
+    {N_("Note"), 110, LVCFMT_LEFT},     {N_("File"), 200, LVCFMT_LEFT},
 };
 constexpr int kFileColumn = static_cast<int>(std::size(kColumns)) - 1;
 
@@ -135,7 +138,8 @@ void SavesWindow::show() {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
         column.fmt = kColumns[i].format;
-        column.pszText = const_cast<wchar_t*>(kColumns[i].title);
+        const std::wstring title = trw(kColumns[i].title);
+        column.pszText = const_cast<wchar_t*>(title.c_str());
         column.cx = kColumns[i].width;
         column.iSubItem = i;
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
@@ -150,7 +154,8 @@ void SavesWindow::show() {
     for (int i = 0; i < 2; ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<wchar_t*>(i == 0 ? L"Plugin" : L"Now");
+        const std::wstring title = trw(i == 0 ? N_("Plugin") : N_("Now"));
+        column.pszText = const_cast<wchar_t*>(title.c_str());
         column.cx = i == 0 ? 125 : 118;
         column.iSubItem = i;
         SendMessageW(plugins_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
@@ -164,7 +169,7 @@ void SavesWindow::show() {
     // Made after the list, so Tab goes from the list to them in this order.
     for (const Command& command : kCommands) {
         // The first letter is the command's access key: Alt+M, Alt+C, Alt+D.
-        CreateWindowExW(0, L"BUTTON", (L"&" + toWide(command.text)).c_str(),
+        CreateWindowExW(0, L"BUTTON", (L"&" + trw(command.text)).c_str(),
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, window,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(command.id)), instance_,
                         nullptr);
@@ -432,7 +437,7 @@ void SavesWindow::showPlugins(const std::vector<app::PluginLine>& plugins) {
 }
 
 void SavesWindow::setPluginNote(const std::string& note) {
-    SetWindowTextW(note_, toWide(note).c_str());
+    SetWindowTextW(note_, eachLineW(note).c_str());
     noteLines_ = 1 + static_cast<int>(std::count(note.begin(), note.end(), '\n'));
     ShowWindow(note_, note.empty() ? SW_HIDE : SW_SHOWNA);
     layOut();

@@ -91,8 +91,8 @@ class SavesWindow final : public app::SavesView, public RoutedWindow {
     HWND focus_ = nullptr;  // given back when the window is active again
     bool quiet_ = false;    // selection changes from the logic do not notify
     int noteLines_ = 1;
-    int shownRow_ = -1;     // the row last handed to the logic's onSelect
-    bool busy_ = false;     // a command runs, perhaps inside a modal dialog
+    int shownRow_ = -1;  // the row last handed to the logic's onSelect
+    bool busy_ = false;  // a command runs, perhaps inside a modal dialog
 };
 
 }  // namespace quarlo::ui::win32

@@ -1,5 +1,7 @@
 #include "ui/win32/wide.h"
 
+#include "texts/catalogue.h"
+
 #include "platform/win32/win32_api.h"
 
 namespace quarlo::ui::win32 {
@@ -29,6 +31,23 @@ std::string toUtf8(std::wstring_view wide) {
         WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, out.data(), n, nullptr, nullptr);
     }
     return out;
+}
+
+std::wstring trw(std::string_view english) {
+    return toWide(texts::tr(english));
+}
+
+std::wstring eachLineW(std::string_view text) {
+    std::wstring out;
+    while (true) {
+        const std::size_t end = text.find('\n');
+        out += trw(text.substr(0, end));
+        if (end == std::string_view::npos) {
+            return out;
+        }
+        out += L'\n';
+        text = text.substr(end + 1);
+    }
 }
 
 }  // namespace quarlo::ui::win32

@@ -13,12 +13,16 @@
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QtTest>
+#include <fstream>
 #include <map>
 #include <memory>
 
 #include "app/main_window.h"
+#include "texts/catalogue.h"
+#include "ui/design.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/widgets.h"
+#include "ui/qt/window_font.h"
 
 using quarlo::app::ValueLabel;
 using quarlo::ui::LineLabel;
@@ -317,6 +321,33 @@ class MainWindowTest : public QObject {
         auto* shown = control<LineLabel>(names[label]);
         QCOMPARE(shown->text(), text);
         QVERIFY(shown->fontMetrics().horizontalAdvance(text) <= shown->width());
+    }
+
+    // In every language Quarlo installs, each caption and each status text
+    // shows whole in its control, at a font still legible.
+    void everyCatalogueFits() {
+        QStringList tooLong;
+        for (const quarlo::texts::Language& l : quarlo::texts::languages()) {
+            std::string why;
+            std::ifstream in(
+                std::string(QUARLO_LOCALE_DIR) + "/" + l.code + "/LC_MESSAGES/quarlo.mo",
+                std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+            auto catalogue = quarlo::texts::parseMo(bytes, why);
+            QVERIFY2(std::string(l.code) == "en" || catalogue, l.code);
+            quarlo::texts::use(l.code, std::move(catalogue));
+            MainWindow shown;
+            // Sized for what it shows: a text too long for its control even
+            // at the smallest legible size fails here.
+            const QFontMetrics metrics(shown.font());
+            for (const quarlo::ui::TextFit& fit : quarlo::ui::textsToFit(*shown.style())) {
+                if (metrics.horizontalAdvance(fit.text) > fit.width) {
+                    tooLong << QString::fromLatin1(l.code) + ": " + fit.text;
+                }
+            }
+        }
+        QVERIFY2(tooLong.isEmpty(), qPrintable(tooLong.join(QStringLiteral(" | "))));
+        quarlo::texts::use("en", std::nullopt);
     }
 
     void fontIsLegible() {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/main_window.h"
 #include "platform/win32/file_system_win32.h"
@@ -11,6 +12,8 @@
 #include "tests/support/fake_saves_view.h"
 #include "tests/support/save_writer.h"
 #include "tests/support/temp_dir.h"
+#include "texts/catalogue.h"
+#include "ui/win32/control_set.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/layout.h"
 #include "ui/win32/main_window.h"
@@ -275,6 +278,37 @@ TEST_F(Win32Window, EveryStatusTextShowsWhole) {
         window->setLabel(app::ValueLabel::Outcome, outcome);
         EXPECT_EQ(text(kLblOutcome), outcome);
     }
+}
+
+// In every language Quarlo installs, at 100 % to 200 %, each caption and
+// status text fits its control in the font chosen for it.
+TEST(Win32Texts, EveryCatalogueFitsAtEveryScale) {
+    for (const texts::Language& l : texts::languages()) {
+        std::ifstream in(std::string(QUARLO_LOCALE_DIR) + "/" + l.code + "/LC_MESSAGES/quarlo.mo",
+                         std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        std::string why;
+        auto catalogue = texts::parseMo(bytes, why);
+        ASSERT_TRUE(std::string(l.code) == "en" || catalogue) << l.code << ": " << why;
+        texts::use(l.code, std::move(catalogue));
+        for (const int dpi : {96, 120, 144, 192}) {
+            const auto fits = ui::win32::textsToFit(dpi);
+            HFONT font = ui::win32::createDialogFont(dpi, fits);
+            HDC screen = GetDC(nullptr);
+            HGDIOBJ was = SelectObject(screen, font);
+            for (const ui::win32::FittingText& t : fits) {
+                SIZE size{};
+                GetTextExtentPoint32W(screen, t.text.c_str(), static_cast<int>(t.text.size()),
+                                      &size);
+                EXPECT_LE(size.cx, t.width)
+                    << l.code << " at " << dpi << ": " << ui::win32::toUtf8(t.text);
+            }
+            SelectObject(screen, was);
+            ReleaseDC(nullptr, screen);
+            DeleteObject(font);
+        }
+    }
+    texts::use("en", std::nullopt);
 }
 
 TEST_F(Win32Window, LongTextsShowTheWordsThatFit) {

@@ -1,0 +1,207 @@
+#include "texts/catalogue.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+
+namespace quarlo::texts {
+
+namespace {
+
+struct State {
+    std::string code = "en";
+    std::optional<Catalogue> catalogue;
+};
+
+State& state() {
+    static State s;
+    return s;
+}
+
+std::uint32_t word(std::string_view b, std::size_t at, bool swapped) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+        const auto byte = static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+        v |= std::uint32_t{byte} << (swapped ? 8 * (3 - i) : 8 * i);
+    }
+    return v;
+}
+
+// The placeholders a pattern uses: {1} to {9}, and Qt's %1 to %9.
+std::multiset<std::string> placeholders(std::string_view pattern) {
+    std::multiset<std::string> used;
+    for (std::size_t i = 0; i + 1 < pattern.size(); ++i) {
+        const bool digit = pattern[i + 1] >= '1' && pattern[i + 1] <= '9';
+        if (pattern[i] == '{' && digit && i + 2 < pattern.size() && pattern[i + 2] == '}') {
+            used.insert(std::string(pattern.substr(i, 3)));
+        } else if (pattern[i] == '%' && digit) {
+            used.insert(std::string(pattern.substr(i, 2)));
+        }
+    }
+    return used;
+}
+
+const std::vector<std::string>* lookUp(const std::string& key) {
+    const State& s = state();
+    if (!s.catalogue) {
+        return nullptr;
+    }
+    const auto found = s.catalogue->entries.find(key);
+    return found == s.catalogue->entries.end() || found->second.empty() ? nullptr : &found->second;
+}
+
+// A translation is used only where it keeps the English text's
+// placeholders.
+std::string checked(std::string_view english, const std::string& translated) {
+    return !translated.empty() && placeholders(translated) == placeholders(english)
+               ? translated
+               : std::string(english);
+}
+
+}  // namespace
+
+std::optional<Catalogue> parseMo(std::string_view b, std::string& why) {
+    const auto bad = [&why](const char* text) {
+        why = text;
+        return std::nullopt;
+    };
+    if (b.size() < 28) {
+        return bad("cut short");
+    }
+    const std::uint32_t magic = word(b, 0, false);
+    bool swapped = false;
+    if (magic == 0xde120495) {
+        swapped = true;
+    } else if (magic != 0x950412de) {
+        return bad("not a catalogue");
+    }
+    if (word(b, 4, swapped) >> 16 != 0) {
+        return bad("of a newer form");
+    }
+    const std::uint32_t count = word(b, 8, swapped);
+    const std::uint64_t originals = word(b, 12, swapped);
+    const std::uint64_t translations = word(b, 16, swapped);
+    if (count > b.size() / 16 || originals + 8ULL * count > b.size() ||
+        translations + 8ULL * count > b.size()) {
+        return bad("its tables lie past its end");
+    }
+    const auto string = [&](std::uint64_t table,
+                            std::uint32_t i) -> std::optional<std::string_view> {
+        const std::uint64_t length = word(b, static_cast<std::size_t>(table + 8ULL * i), swapped);
+        const std::uint64_t offset =
+            word(b, static_cast<std::size_t>(table + 8ULL * i + 4), swapped);
+        // msgfmt writes a NUL after each string.
+        if (offset + length >= b.size() || b[static_cast<std::size_t>(offset + length)] != '\0') {
+            return std::nullopt;
+        }
+        return b.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+    };
+    Catalogue c;
+    bool haveRule = false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const auto id = string(originals, i);
+        const auto text = string(translations, i);
+        if (!id || !text) {
+            return bad("a string lies past its end");
+        }
+        // A plural's msgid is "singular\0plural": it is found by the first.
+        const std::string key(id->substr(0, id->find('\0')));
+        std::vector<std::string> forms;
+        std::size_t at = 0;
+        while (true) {
+            const std::size_t end = text->find('\0', at);
+            forms.emplace_back(text->substr(at, end == std::string_view::npos ? end : end - at));
+            if (end == std::string_view::npos) {
+                break;
+            }
+            at = end + 1;
+        }
+        if (key.empty()) {
+            auto rule = PluralRule::parse(*text);
+            if (text->find("Plural-Forms:") != std::string_view::npos) {
+                if (!rule) {
+                    return bad("its plural rule cannot be followed");
+                }
+                c.plural = std::move(*rule);
+                haveRule = true;
+            }
+            continue;
+        }
+        c.entries[key] = std::move(forms);
+    }
+    (void)haveRule;
+    return c;
+}
+
+const std::vector<Language>& languages() {
+    static const std::vector<Language> all{
+        {"en", "English"},
+        {"de", "Deutsch"},
+        {"fr",
+         "Fran\xC3\xA7"
+         "ais"},
+        {"es", "Espa\xC3\xB1ol"},
+        {"it", "Italiano"},
+        {"ru", "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9"},
+        {"pl", "Polski"}};
+    return all;
+}
+
+const std::string& current() {
+    return state().code;
+}
+
+void use(std::string code, std::optional<Catalogue> catalogue) {
+    state().code = catalogue ? std::move(code) : "en";
+    state().catalogue = std::move(catalogue);
+}
+
+std::string tr(std::string_view english) {
+    const auto* forms = lookUp(std::string(english));
+    return forms == nullptr ? std::string(english) : checked(english, forms->front());
+}
+
+std::string trc(std::string_view context, std::string_view english) {
+    std::string key;
+    key.reserve(context.size() + 1 + english.size());
+    key.append(context).push_back('\x04');
+    key.append(english);
+    const auto* forms = lookUp(key);
+    return forms == nullptr ? std::string(english) : checked(english, forms->front());
+}
+
+std::string trn(std::string_view singular, std::string_view plural, unsigned long n) {
+    const std::string_view english = n == 1 ? singular : plural;
+    const auto* forms = lookUp(std::string(singular));
+    if (forms == nullptr) {
+        return std::string(english);
+    }
+    const auto form = state().catalogue->plural.form(n);
+    if (!form || *form >= forms->size()) {
+        return std::string(english);
+    }
+    return checked(english, (*forms)[*form]);
+}
+
+std::string format(std::string_view pattern, std::initializer_list<std::string_view> args) {
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '{' && i + 2 < pattern.size() && pattern[i + 2] == '}' &&
+            pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+            const std::size_t n = static_cast<std::size_t>(pattern[i + 1] - '1');
+            if (n < args.size()) {
+                out += *(args.begin() + n);
+                i += 2;
+                continue;
+            }
+        }
+        out += pattern[i];
+    }
+    return out;
+}
+
+std::string trf(std::string_view english, std::initializer_list<std::string_view> args) {
+    return format(tr(english), args);
+}
+
+}  // namespace quarlo::texts
