@@ -369,9 +369,10 @@ TEST_F(Win32Window, SavesOpensOncePerCharacterWithTheListViewHoldingTheRows) {
     // brings back the same one; neither changes the selection.
     SendMessageW(control(kLstLoad), LB_SETCURSEL, 0, 0);
     contextMenu(-1);
-    EXPECT_EQ(menuItems, (Strings{kShowSaves, app::text::kMenuOpenFolder, "-",
-                                  app::text::kMenuBackUp, app::text::kMenuRestore, "-",
-                                  app::text::kMenuRename, app::text::kMenuTidyUp, "-", kSort}));
+    EXPECT_EQ(menuItems,
+              (Strings{kShowSaves, app::text::kMenuOpenFolder, "-", app::text::kMenuBackUp,
+                       app::text::kMenuRestore, "-", app::text::kMenuRename, app::text::kMenuTidyUp,
+                       app::text::kMenuCarry, "-", kSort}));
     window->showSaves("Ann");
     EXPECT_EQ(SendMessageW(control(kLstLoad), LB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(savesWindows(), 1);
