@@ -298,8 +298,13 @@ german() {
     export WINEPREFIX=$PWD/build-win/wineprefix-screenshots WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=" XDG_DATA_HOME=$PWD/build-win/screenshots-data
     [ -d "$WINEPREFIX" ] || { echo "run the windows pictures first" >&2; return 0; }
+    # The language kept for the window (`quarlo language de`), on Oblivion.
+    local kept
+    kept="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Quarlo"
+    mkdir -p "$kept"
+    printf '[Quarlo]\r\nGame=oblivion\r\nLanguage=de\r\n' >"$kept/quarlo.ini"
     start_display 1280x800x24
-    LANG=de_DE.UTF-8 wine explorer /desktop=Quarlo,1280x800 "$exe" >/dev/null 2>&1 &
+    wine explorer /desktop=Quarlo,1280x800 "$exe" >/dev/null 2>&1 &
     sleep 5
     click 127 11
     shoot_screen docs/screenshot-main-de-windows.png
