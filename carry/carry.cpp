@@ -220,7 +220,7 @@ struct Scanned {
 };
 
 Scanned scan(Context& c, const std::string& folder, const std::string& character,
-             LocalState& state) {
+             LocalState& state, bool& rehashed) {
     Scanned out;
     const platform::PathKind kind = c.files.kindOf(folder);
     if (kind == platform::PathKind::missing) {
@@ -274,6 +274,7 @@ Scanned scan(Context& c, const std::string& folder, const std::string& character
         if (was != cache.end() && was->second.stamp == *stamp) {
             sha = was->second.sha;
         } else {
+            rehashed = true;
             const auto summed = fileSha256(c.files, path);
             if (!summed || c.files.stamp(path) != stamp) {
                 // Changing as it is read: the game is writing it.
@@ -350,6 +351,8 @@ class Run {
     std::size_t done_ = 0;
     std::size_t total_ = 0;
     bool stopped_ = false;
+    bool hashesChanged_ = false;
+    std::uint64_t ownListSeq_ = ~std::uint64_t{0};  // none at the place
 };
 
 bool Run::readPlace() {
@@ -488,7 +491,9 @@ bool Run::trashUnit(const std::string& folder, const std::string& unit, const Sc
 
 void Run::character(const std::string& name) {
     const std::string folder = c_.savesFolder + c_.files.separator() + name;
-    Scanned here = scan(c_, folder, name, state_);
+    const auto hashesBefore = state_.hashes[name].size();
+    Scanned here = scan(c_, folder, name, state_, hashesChanged_);
+    hashesChanged_ = hashesChanged_ || hashesBefore != state_.hashes[name].size();
     if (!here.readable) {
         report_.lines.push_back("Failed. " + name +
                                 " was not carried: its folder cannot be read whole now (is the "
@@ -757,6 +762,7 @@ Report Run::go(const std::vector<std::string>& asked) {
     // This computer's own list at the place is newer where the local record
     // was not written after it (a carry cut off between the two).
     if (const auto own = others_.find(c_.me.id); own != others_.end()) {
+        ownListSeq_ = own->second.seq;
         if (own->second.seq > state_.agreed.seq) {
             state_.agreed.seq = own->second.seq;
             state_.agreed.seen = own->second.seen;
@@ -803,6 +809,22 @@ Report Run::go(const std::vector<std::string>& asked) {
     for (const auto& [id, s] : others_) {
         std::uint64_t& seen = next_.seen[id];
         seen = std::max(seen, s.seq);
+    }
+    // Nothing new on either side: nothing is written, here or there, so an
+    // unchanged carry costs the reading alone.
+    const auto characters = [](const Snapshot& s) {
+        std::map<std::string, Units> kept;
+        for (const auto& [name, units] : s.characters) {
+            if (!units.empty()) {
+                kept[name] = units;
+            }
+        }
+        return kept;
+    };
+    if (!stopped_ && report_.status == 0 && next_.seen == state_.agreed.seen &&
+        characters(next_) == characters(state_.agreed) && !hashesChanged_ &&
+        ownListSeq_ == state_.agreed.seq) {
+        return report_;
     }
     // The files first, then the place's list, whole; the local record after
     // it, so that a carry cut off between the two is found out from the

@@ -27,6 +27,7 @@ struct Version {
     std::map<std::string, std::string> files;  // file name -> SHA-256
     std::string by;
     std::uint64_t at = 0;
+    friend bool operator==(const Version&, const Version&) = default;
 };
 using Units = std::map<std::string, Version>;
 
