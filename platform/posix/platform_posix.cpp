@@ -130,13 +130,16 @@ std::vector<FoundGame> findGames() {
     return found;
 }
 
-std::string rememberedGame() {
+namespace {
+
+// One entry of Quarlo's own settings file, in [Quarlo].
+std::string ownSetting(const char* key, int capacity) {
     const std::string file = settingsFileFor(wine::LinuxEnvironment::fromProcess());
     return file.empty() ? std::string()
-                        : posix::PosixProfileFile(1252).read("Quarlo", "Game", "", 64, file);
+                        : posix::PosixProfileFile(1252).read("Quarlo", key, "", capacity, file);
 }
 
-bool rememberGame(std::string_view key) {
+bool keepOwnSetting(const char* key, std::string_view value) {
     const std::string file = settingsFileFor(wine::LinuxEnvironment::fromProcess());
     if (file.empty()) {
         return false;
@@ -145,7 +148,17 @@ bool rememberGame(std::string_view key) {
     const std::string folder = file.substr(0, file.rfind('/'));
     ::mkdir(folder.substr(0, folder.rfind('/')).c_str(), 0700);
     ::mkdir(folder.c_str(), 0700);
-    return posix::PosixProfileFile(1252).write("Quarlo", "Game", key, file);
+    return posix::PosixProfileFile(1252).write("Quarlo", key, value, file);
+}
+
+}  // namespace
+
+std::string rememberedGame() {
+    return ownSetting("Game", 64);
+}
+
+bool rememberGame(std::string_view key) {
+    return keepOwnSetting("Game", key);
 }
 
 std::vector<std::string> preferredLanguages() {
@@ -175,20 +188,11 @@ std::vector<std::string> preferredLanguages() {
 }
 
 std::string rememberedLanguage() {
-    const std::string file = settingsFileFor(wine::LinuxEnvironment::fromProcess());
-    return file.empty() ? std::string()
-                        : posix::PosixProfileFile(1252).read("Quarlo", "Language", "", 16, file);
+    return ownSetting("Language", 16);
 }
 
 bool rememberLanguage(std::string_view code) {
-    const std::string file = settingsFileFor(wine::LinuxEnvironment::fromProcess());
-    if (file.empty()) {
-        return false;
-    }
-    const std::string folder = file.substr(0, file.rfind('/'));
-    ::mkdir(folder.substr(0, folder.rfind('/')).c_str(), 0700);
-    ::mkdir(folder.c_str(), 0700);
-    return posix::PosixProfileFile(1252).write("Quarlo", "Language", code, file);
+    return keepOwnSetting("Language", code);
 }
 
 std::string launchAppId() {

@@ -83,13 +83,16 @@ std::string settingsFile() {
 
 }  // namespace
 
-std::string rememberedGame() {
+namespace {
+
+// One entry of Quarlo's own settings file, in [Quarlo].
+std::string ownSetting(const char* key, int capacity) {
     const std::string file = settingsFile();
     return file.empty() ? std::string()
-                        : win32::Win32ProfileFile().read("Quarlo", "Game", "", 64, file);
+                        : win32::Win32ProfileFile().read("Quarlo", key, "", capacity, file);
 }
 
-bool rememberGame(std::string_view key) {
+bool keepOwnSetting(const char* key, std::string_view value) {
     const std::string file = settingsFile();
     if (file.empty()) {
         return false;
@@ -97,7 +100,17 @@ bool rememberGame(std::string_view key) {
     if (const auto folder = win32::toAnsi(file.substr(0, file.rfind('\\')))) {
         CreateDirectoryA(folder->c_str(), nullptr);
     }
-    return win32::Win32ProfileFile().write("Quarlo", "Game", key, file);
+    return win32::Win32ProfileFile().write("Quarlo", key, value, file);
+}
+
+}  // namespace
+
+std::string rememberedGame() {
+    return ownSetting("Game", 64);
+}
+
+bool rememberGame(std::string_view key) {
+    return keepOwnSetting("Game", key);
 }
 
 std::vector<std::string> preferredLanguages() {
@@ -120,20 +133,11 @@ std::vector<std::string> preferredLanguages() {
 }
 
 std::string rememberedLanguage() {
-    const std::string file = settingsFile();
-    return file.empty() ? std::string()
-                        : win32::Win32ProfileFile().read("Quarlo", "Language", "", 16, file);
+    return ownSetting("Language", 16);
 }
 
 bool rememberLanguage(std::string_view code) {
-    const std::string file = settingsFile();
-    if (file.empty()) {
-        return false;
-    }
-    if (const auto folder = win32::toAnsi(file.substr(0, file.rfind('\\')))) {
-        CreateDirectoryA(folder->c_str(), nullptr);
-    }
-    return win32::Win32ProfileFile().write("Quarlo", "Language", code, file);
+    return keepOwnSetting("Language", code);
 }
 
 std::string launchAppId() {
