@@ -317,9 +317,13 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     dialog.setObjectName(QStringLiteral("dlgSortPlan"));
     dialog.setWindowTitle(T(app::text::kSortLooseSaves));
 
-    auto* intro = new QLabel(T("%1 lying directly in Saves go to their players' folders:")
-                                 .arg(q(app::countOf(plan.movable(), "save"))),
-                             &dialog);
+    const std::size_t moving = plan.movable();
+    auto* intro = new QLabel(
+        q(texts::format(
+            texts::trn("{1} save lying directly in Saves goes to its player's folder:",
+                       "{1} saves lying directly in Saves go to their players' folders:", moving),
+            {std::to_string(moving)})),
+        &dialog);
     auto* table = new QTableWidget(static_cast<int>(plan.groups.size()), 4, &dialog);
     table->setObjectName(QStringLiteral("tblPlan"));
     table->setHorizontalHeaderLabels({T("Player"), T("Saves"), T("Folder"), QString()});
@@ -353,11 +357,12 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     layout->addWidget(intro);
     layout->addWidget(table, 1);
     if (plan.unreadable > 0) {
-        const QString verb =
-            plan.unreadable == 1 ? QStringLiteral("stays") : QStringLiteral("stay");
-        layout->addWidget(new QLabel(T("%1 cannot be read and %2 in Saves.")
-                                         .arg(q(app::countOf(plan.unreadable, "save")), verb),
-                                     &dialog));
+        layout->addWidget(new QLabel(
+            q(texts::format(
+                texts::trn("{1} save cannot be read and stays in Saves.",
+                           "{1} saves cannot be read and stay in Saves.", plan.unreadable),
+                {std::to_string(plan.unreadable)})),
+            &dialog));
     }
     auto* buttons = new QDialogButtonBox(&dialog);
     QPushButton* sort = buttons->addButton(T("Sort"), QDialogButtonBox::AcceptRole);

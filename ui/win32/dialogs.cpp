@@ -241,8 +241,11 @@ void tell(HWND owner, const std::string& title, const std::string& text) {
 bool confirmSortPlan(HWND owner, const app::SortPlan& plan) {
     return showReport(
         owner, app::text::kSortLooseSaves,
-        "Sort moves " + app::countOf(plan.movable(), "save") +
-            " from Saves into the folders of their players:",
+        texts::format(
+            texts::trn("Sort moves {1} save from Saves into the folder of its player:",
+                       "Sort moves {1} saves from Saves into the folders of their players:",
+                       plan.movable()),
+            {std::to_string(plan.movable())}),
         (plan.warning.empty() ? std::string() : plan.warning + "\n\n") + app::planText(plan),
         trw("&Sort").c_str(), true);
 }
