@@ -196,15 +196,15 @@ struct Parsed {
 };
 
 // A verb: the options it takes besides the global ones, and its operands.
-struct VerbSpec {
+struct VerbForm {
     const char* verb;
     std::vector<std::string_view> flags;   // options without a value
     std::vector<std::string_view> valued;  // options with one
     std::vector<const char*> operands;     // their names, as the usage writes them
 };
 
-const std::vector<VerbSpec>& verbs() {
-    static const std::vector<VerbSpec> all{
+const std::vector<VerbForm>& verbs() {
+    static const std::vector<VerbForm> all{
         {"list", {"--json"}, {}, {}},
         {"games", {"--json"}, {}, {}},
         {"saves", {"--json"}, {}, {"NAME"}},
@@ -234,7 +234,7 @@ bool parseNumber(const std::string& text, Number& out) {
 // argument after it, whatever it begins with.
 Parsed parse(const std::vector<std::string>& args) {
     Parsed p;
-    const VerbSpec* spec = nullptr;
+    const VerbForm* form = nullptr;
     const auto fail = [&p](std::string why) {
         if (p.error.empty()) {
             p.error = std::move(why);
@@ -250,13 +250,13 @@ Parsed parse(const std::vector<std::string>& args) {
         if (!option) {
             if (a == "--") {
                 fail("'--' stands alone");
-            } else if (spec == nullptr) {
+            } else if (form == nullptr) {
                 const auto found = std::find_if(verbs().begin(), verbs().end(),
-                                                [&](const VerbSpec& v) { return a == v.verb; });
+                                                [&](const VerbForm& v) { return a == v.verb; });
                 if (found == verbs().end()) {
                     fail("'" + a + "' is not a command");
                 } else {
-                    spec = &*found;
+                    form = &*found;
                     p.verb = a;
                 }
             } else if (p.verb == "run") {
@@ -286,8 +286,8 @@ Parsed parse(const std::vector<std::string>& args) {
         const bool global = a == "--root" || a == "--game" || a == "--language";
         // Before the verb or after it; whether the verb has it is checked
         // once the verb is known.
-        const bool flag = a == "--json" || (spec != nullptr && has(spec->flags, a));
-        const bool valued = global || (spec != nullptr && has(spec->valued, a));
+        const bool flag = a == "--json" || (form != nullptr && has(form->flags, a));
+        const bool valued = global || (form != nullptr && has(form->valued, a));
         if (!flag && !valued) {
             fail(where + "unrecognized option '" + a + "'");
             continue;
@@ -364,9 +364,9 @@ Parsed parse(const std::vector<std::string>& args) {
     if (!p.ok() || p.help || p.verb == "--version") {
         return p;
     }
-    if (spec == nullptr) {
+    if (form == nullptr) {
         fail("a command is missing");
-    } else if (p.json && !has(spec->flags, "--json")) {
+    } else if (p.json && !has(form->flags, "--json")) {
         fail(p.verb + ": unrecognized option '--json'");
     } else if (p.verb == "carry" && (p.place || p.showPlace)) {
         if (!p.names.empty() || p.all || p.dryRun) {
@@ -378,9 +378,9 @@ Parsed parse(const std::vector<std::string>& args) {
         if (!p.names.empty()) {
             fail("carry: a NAME or '--all', not both");
         }
-    } else if (p.names.size() != spec->operands.size()) {
+    } else if (p.names.size() != form->operands.size()) {
         std::string wanted;
-        for (const char* name : spec->operands) {
+        for (const char* name : form->operands) {
             wanted += (wanted.empty() ? "" : " ") + std::string(name);
         }
         fail(p.verb + (wanted.empty() ? ": takes no name" : ": wants " + wanted) + "; " +
