@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/carry.h"
+#include "app/code_page.h"
 #include "app/steam_cloud.h"
 #include "catalogue/create_directory.h"
 #include "catalogue/save_list.h"
@@ -161,6 +162,7 @@ void Main::startUp() {
     if (!holding.ok()) {
         controls_.showNotice("Quarlo", refused_);
     }
+    readNamesInItsCodePage();
     pathLog_.PathLogInit(platform_.fileSystem.get());
     RefreshSaveList();
     // The slider spans the game's own scale.
@@ -441,7 +443,14 @@ void Main::onToggleClicked() {
     // Another game folder: what a command cut off there left is finished
     // first, as at a start.
     const Holding holding(*this, "the directory mode");
+    readNamesInItsCodePage();
     RefreshSaveList();
+}
+
+void Main::readNamesInItsCodePage() {
+    if (const std::string note = useCodePage(game_, platform_); !note.empty()) {
+        controls_.showNotice("Quarlo", note);
+    }
 }
 
 void Main::onRunClicked() {

@@ -100,6 +100,8 @@ class Main : public Characters {
     std::string programSettingsPath() const { return game_.programSettingsPath(); }
 
   private:
+    // The names in saves, in the game folder's edition's code page from now on.
+    void readNamesInItsCodePage();
     void showGames();
     std::string readGame(const char* section, const char* key, const char* def, int capacity);
     std::string readCharacter(const char* key, const char* def, int capacity);

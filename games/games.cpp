@@ -1,5 +1,9 @@
 #include "games/games.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string>
+
 namespace quarlo::games {
 
 namespace {
@@ -14,6 +18,7 @@ void switchIn(Game& g, std::vector<std::string_view> files, std::vector<std::str
     // The screenshot naming wins where it is already: the player's own file
     // gains nothing it did not hold.
     g.screenshotName = {"Display", "SScreenShotBaseName", files, {}, files.front()};
+    g.language = {"General", "sLanguage", files};
 }
 
 // iDifficulty, read from the same files, kept by the game's menus in
@@ -49,6 +54,11 @@ std::vector<Game> makeAll() {
             100,
             50,
             {}};
+        // 1 German, 2 French, 3 Spanish, 4 Italian; 0 English, which the
+        // Russian and Polish editions, translations over the English game,
+        // keep too.
+        g.language = {"Controls", "iLanguage", {"oblivion.ini"}};
+        g.languageNumbered = true;
         g.installSettingsFile = "Oblivion.ini";
         // Some guides spell it bUseMyGames.
         g.useMyGamesKeys = {"bUseMyGamesDirectory", "bUseMyGames"};
@@ -350,6 +360,32 @@ std::string difficultyText(const Game& game, int value) {
         return std::to_string(value);
     }
     return std::string(d.steps[static_cast<std::size_t>(value - d.low)]);
+}
+
+int codePageOfLanguage(const Game& game, std::string_view value) {
+    std::string word;
+    for (const char c : value) {
+        if (c != ' ' && c != '\t') {
+            word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    if (game.languageNumbered) {
+        return word == "1" || word == "2" || word == "3" || word == "4" ? 1252 : 0;
+    }
+    struct Edition {
+        std::string_view language;
+        int codePage;
+    };
+    static constexpr Edition kEditions[] = {
+        {"english", 1252}, {"french", 1252},    {"german", 1252}, {"italian", 1252},
+        {"spanish", 1252}, {"polish", 1250},    {"czech", 1250},  {"hungarian", 1250},
+        {"russian", 1251}, {"en", 1252},        {"fr", 1252},     {"de", 1252},
+        {"it", 1252},      {"es", 1252},        {"pl", 1250},     {"cs", 1250},
+        {"ru", 1251},      {"brazilian", 1252}, {"ptbr", 1252},
+    };
+    const auto* found = std::find_if(std::begin(kEditions), std::end(kEditions),
+                                     [&](const Edition& e) { return e.language == word; });
+    return found == std::end(kEditions) ? 0 : found->codePage;
 }
 
 std::string savePathFor(const Game& game, std::string_view character) {

@@ -107,6 +107,11 @@ struct Game {
     Setting savePath;
     Setting screenshotName;
     Difficulty difficulty;
+    // The game's own language setting, which tells the code page its texts
+    // (a save's player and location) are written in: Oblivion's [Controls]
+    // iLanguage, a number; the later games' [General] sLanguage, a name.
+    Setting language;
+    bool languageNumbered = false;
     // The game's own settings file in its install folder (read first), whose
     // [General] may turn My Games off; "" where the game has none that does.
     std::string_view installSettingsFile;
@@ -154,6 +159,13 @@ std::string containerReason(const Game& game);
 
 // The difficulty's value as the slider shows it: "50", "Adept (2)".
 std::string difficultyText(const Game& game, int value);
+
+// The Windows code page the edition of the game's language setting writes
+// its texts in: 1252 for the western editions, 1250 for Polish, Czech and
+// Hungarian, 1251 for Russian; 0 where the setting does not tell (missing,
+// unknown, or Oblivion's 0, which the English game and the editions
+// translated over it share alike).
+int codePageOfLanguage(const Game& game, std::string_view value);
 
 // The value written to SLocalSavePath for a character: "Saves\Name\".
 std::string savePathFor(const Game& game, std::string_view character);

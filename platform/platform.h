@@ -39,7 +39,14 @@ struct Platform {
     // Text the game wrote in the system's ANSI code page (a save's player
     // name and location), as UTF-8: the code page the profile files are read
     // in, so a name reads the same in both. Empty in tests that need none.
+    // Once a game folder is chosen, its texts are read in its edition's code
+    // page instead (see readerOfCodePage).
     std::function<std::string(std::string_view)> ansiToUtf8;
+    // The number of that system code page: the one the game's own program
+    // opens files by and reads its settings files in (Windows' ANSI code
+    // page; under Wine the prefix's, else the locale's). 0 where it is not
+    // known (tests).
+    int systemCodePage = 0;
     // Where the game was to be found by what started Quarlo (a store's launch
     // option) and could not be: a "Failed." sentence; "" otherwise.
     std::string gameNotFound;
@@ -89,6 +96,10 @@ std::vector<std::string> preferredLanguages();
 // The language last chosen in a window ("" for none), and the choice kept.
 std::string rememberedLanguage();
 bool rememberLanguage(std::string_view code);
+
+// Text in Windows code page `number` (1250 to 1258) as UTF-8; empty where
+// this system cannot convert that code page.
+std::function<std::string(std::string_view)> readerOfCodePage(int number);
 
 // The Steam app id of the game a store's launch option is starting: the
 // SteamAppId variable, else the app of $STEAM_COMPAT_DATA_PATH

@@ -72,7 +72,7 @@ Platform createPlatform(const games::Game& game, bool launched) {
     p.game = &game;
     p.gameNotFound = notFound;
     p.settingsFile = settingsFileFor(environment);
-    const int codePage = wine::ansiCodePageForLocale(environment.lang);
+    const int codePage = wine::gameCodePage(prefix, environment);
     p.profile = std::make_unique<posix::PosixProfileFile>(codePage);
     p.fileSystem = std::make_unique<posix::PosixFileSystem>();
     p.specialFolders = std::make_unique<posix::PosixSpecialFolders>(prefix);
@@ -96,7 +96,19 @@ Platform createPlatform(const games::Game& game, bool launched) {
     p.backupStore = dataHome.empty() ? std::string() : dataHome + "/quarlo/backups";
     auto page = std::make_shared<const wine::CodePage>(codePage);
     p.ansiToUtf8 = [page](std::string_view bytes) { return page->toUtf8(bytes); };
+    p.systemCodePage = page->number() == 0 ? 1252 : page->number();
     return p;
+}
+
+std::function<std::string(std::string_view)> readerOfCodePage(int number) {
+    if (number < 1250 || number > 1258) {
+        return {};
+    }
+    auto page = std::make_shared<const wine::CodePage>(number);
+    if (!page->converts()) {
+        return {};
+    }
+    return [page](std::string_view bytes) { return page->toUtf8(bytes); };
 }
 
 }  // namespace quarlo::platform

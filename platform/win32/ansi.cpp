@@ -56,11 +56,14 @@ std::optional<std::string> toAnsi(std::string_view utf8) {
 }
 
 std::string fromAnsi(std::string_view ansi) {
-    const UINT acp = GetACP();
-    if (acp == CP_UTF8) {
+    return fromCodePage(GetACP(), ansi);
+}
+
+std::string fromCodePage(unsigned codePage, std::string_view ansi) {
+    if (codePage == CP_UTF8) {
         return std::string(ansi);
     }
-    auto wide = widen(acp, 0, ansi);
+    auto wide = widen(codePage, 0, ansi);
     if (!wide) {
         return {};
     }

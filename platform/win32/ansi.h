@@ -17,6 +17,9 @@ std::optional<std::string> toAnsi(std::string_view utf8);
 // converts.
 std::string fromAnsi(std::string_view ansi);
 
+// Text in code page `codePage` as UTF-8, as fromAnsi does for the ANSI one.
+std::string fromCodePage(unsigned codePage, std::string_view text);
+
 // UTF-8 cut to at most `count` characters (code points), never inside one.
 std::string firstCharacters(std::string_view utf8, std::size_t count);
 

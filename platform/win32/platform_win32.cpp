@@ -29,7 +29,17 @@ Platform createPlatform(const games::Game& game, bool) {
         p.backupStore += "\\Quarlo\\Backups";
     }
     p.ansiToUtf8 = [](std::string_view bytes) { return win32::fromAnsi(bytes); };
+    p.systemCodePage = static_cast<int>(GetACP());
     return p;
+}
+
+std::function<std::string(std::string_view)> readerOfCodePage(int number) {
+    if (number < 1250 || number > 1258 || IsValidCodePage(static_cast<UINT>(number)) == 0) {
+        return {};
+    }
+    return [number](std::string_view bytes) {
+        return win32::fromCodePage(static_cast<unsigned>(number), bytes);
+    };
 }
 
 namespace {

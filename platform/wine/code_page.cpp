@@ -1,4 +1,5 @@
 #include "platform/wine/code_page.h"
+#include "platform/wine/registry_file.h"
 
 #include <iconv.h>
 
@@ -128,6 +129,23 @@ int ansiCodePageForLocale(std::string_view locale) {
         }
     }
     return 1252;
+}
+
+std::optional<int> prefixAnsiCodePage(std::string_view systemReg) {
+    const auto value = readWineRegistryValue(
+        systemReg, "System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP");
+    if (!value || value->empty() || value->size() > 5 ||
+        value->find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int number = std::stoi(*value);
+    if (number >= 1250 && number <= 1258) {
+        return number;
+    }
+    // 874, 932, 936, 949, 950: not converted, as for those locales.
+    return number == 874 || number == 932 || number == 936 || number == 949 || number == 950
+               ? std::optional<int>(0)
+               : std::nullopt;
 }
 
 CodePage::CodePage(int number)

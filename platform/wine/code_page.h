@@ -19,6 +19,12 @@ std::string ctypeLocaleFromEnvironment();
 // not converted, see CodePage.
 int ansiCodePageForLocale(std::string_view locale);
 
+// The ANSI code page a prefix's programs last ran with, as Wine records it in
+// the prefix's system.reg (Nls\CodePage, "ACP"), from the content of that
+// file: 1250..1258 as they are, 0 for a page of several bytes a character
+// (as ansiCodePageForLocale); nullopt where the file does not say.
+std::optional<int> prefixAnsiCodePage(std::string_view systemReg);
+
 // Converts between the program's UTF-8 text and one single-byte Windows code
 // page with glibc's iconv. Every byte of the code page reads as some
 // character: the few bytes the page leaves undefined read as U+0080..U+009F
@@ -35,6 +41,9 @@ class CodePage {
     CodePage& operator=(const CodePage&) = delete;
 
     int number() const { return number_; }
+    // False where the C library could not convert the page, so only ASCII
+    // passes (see the constructor).
+    bool converts() const { return !asciiOnly_; }
 
     // The text in this code page; nullopt when the text is not UTF-8 or holds
     // a character the code page has not got.

@@ -652,4 +652,16 @@ std::string localDataFolder(const WinePrefix& prefix) {
     return first;
 }
 
+int gameCodePage(const std::optional<WinePrefix>& prefix, const LinuxEnvironment& environment) {
+    if (prefix) {
+        std::string content;
+        if (readFile(prefix->path + "/system.reg", content) == ReadStatus::ok) {
+            if (const auto page = prefixAnsiCodePage(content)) {
+                return *page;
+            }
+        }
+    }
+    return ansiCodePageForLocale(environment.lang);
+}
+
 }  // namespace quarlo::platform::wine

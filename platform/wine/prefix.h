@@ -45,6 +45,13 @@ struct WinePrefix {
     friend bool operator==(const WinePrefix&, const WinePrefix&) = default;
 };
 
+// The ANSI code page the game's program reads its settings and opens its
+// files in: Wine takes it from the locale the game runs with and records it
+// in the prefix's system.reg at each start (a Steam or Heroic game may run in
+// another locale than Quarlo's own); the environment's locale's where no
+// prefix says (see ansiCodePageForLocale).
+int gameCodePage(const std::optional<WinePrefix>& prefix, const LinuxEnvironment& environment);
+
 // The prefix a store's launch option names for the game it is about to
 // start: Steam's $STEAM_COMPAT_DATA_PATH/pfx, else $WINEPREFIX (Heroic,
 // Lutris, plain Wine); nullopt when neither is set. It wins over every

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "app/code_page.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/save_writer.h"
 
@@ -194,6 +195,103 @@ TEST_F(FamilyTest, AValueThatDoesNotWinIsAFailureNeverASuccess) {
               0u)
         << outcome;
     EXPECT_EQ(game.activeSave(), "Old");
+}
+
+// The names in saves read in the code page of the player's edition: what
+// the command asks, else what is kept for the game folder, else the game's
+// own language setting, else the system's. Oblivion's 0 is the English game
+// and every edition translated over it, so it leaves the choice to the
+// system.
+TEST_F(FamilyTest, NamesInSavesReadInTheEditionsCodePage) {
+    using games::GameId;
+    const std::string svetlana = "\xD1\xE2\xE5\xF2\xEB\xE0\xED\xE0";  // 1251
+    const std::string lukasz =
+        "\xA3ukasz \xC8"
+        "apek";  // 1250
+    struct Case {
+        const char* what;
+        GameId game;
+        std::string settings;  // the game's first settings file
+        int kept;              // 0: none kept
+        int command;           // 0: none asked
+        std::string written;   // the player's name, as the save holds it
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"German Oblivion", GameId::oblivion, "[Controls]\r\niLanguage=1\r\n", 0, 0, "J\xF6rg",
+         "Jörg"},
+        {"Oblivion's 0: the system's", GameId::oblivion, "[Controls]\r\niLanguage=0\r\n", 0, 0,
+         "J\xF6rg", "Jörg"},
+        {"Russian Oblivion, kept", GameId::oblivion, "[Controls]\r\niLanguage=0\r\n", 1251, 0,
+         svetlana, "Светлана"},
+        {"Polish Oblivion, kept", GameId::oblivion, "", 1250, 0, lukasz, "Łukasz Čapek"},
+        {"the command's over the kept", GameId::oblivion, "", 1250, 1251, svetlana, "Светлана"},
+        {"Fallout 3 in Russian", GameId::fallout3, "[General]\r\nsLanguage=RUSSIAN\r\n", 0, 0,
+         svetlana, "Светлана"},
+        {"New Vegas in Polish", GameId::falloutnv, "[General]\r\nsLanguage=polish\r\n", 0, 0,
+         lukasz, "Łukasz Čapek"},
+        {"the kept over the game's", GameId::fallout3, "[General]\r\nsLanguage=RUSSIAN\r\n", 1250,
+         0, lukasz, "Łukasz Čapek"},
+        {"a language of no known page", GameId::fallout3, "[General]\r\nsLanguage=KLINGON\r\n", 0,
+         0, "J\xF6rg", "Jörg"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(dir.at("store"));
+        platform.backupStore = dir.at("store");
+        platform.systemCodePage = 1252;
+        use(c.game);
+        const games::Game& g = *platform.game;
+        profileFake->setBytes(file(std::string(games::mainSettingsFile(g))), c.settings);
+        std::filesystem::remove_all(root + "/Saves/Ann");
+        std::filesystem::create_directories(root + "/Saves/Ann");
+        if (c.game == GameId::oblivion) {
+            SaveShape shape;
+            shape.name = c.written;
+            writeBytes(root + "/Saves/Ann/a.ess", saveBytes(shape));
+        } else {
+            FamilyShape shape;
+            shape.layout = g.saves.layout;
+            shape.name = c.written;
+            writeBytes(root + "/Saves/Ann/a" + std::string(g.saves.extension),
+                       familySaveBytes(shape));
+        }
+        app::ViewOf<FakeControls> view(controls);
+        app::Game game(platform, view);
+        game.setRoot(root);
+        if (c.kept != 0) {
+            ASSERT_EQ(app::keepCodePage(game, c.kept).rfind("Success.", 0), 0u) << c.what;
+        }
+        EXPECT_EQ(app::useCodePage(game, platform, c.command), "") << c.what;
+        app::SavesSource source{"Ann", root + "/Saves/Ann", platform.saveFiles.get(),
+                                platform.ansiToUtf8};
+        source.game = &g;
+        const app::ListedSaves listed = app::listSavesOf(source);
+        ASSERT_EQ(listed.rows.size(), 1u) << c.what;
+        EXPECT_EQ(listed.rows[0].player, c.shown) << c.what;
+    }
+}
+
+// What is kept is one plain number of the choices: a planted or damaged file
+// is no choice, and a page this system cannot convert is refused.
+TEST_F(FamilyTest, AKeptCodePageIsOneOfTheChoicesOrNone) {
+    platform.backupStore = dir.at("store");
+    use(games::GameId::oblivion);
+    app::ViewOf<FakeControls> view(controls);
+    app::Game game(platform, view);
+    game.setRoot(root);
+    const std::string kept =
+        game.store()->stateFolder(root) + platform.saveFiles->separator() + "code-page";
+    for (const char* planted : {"1251", "1251\n\n", "932\n", "-1251\n", "12510\n", "", "\x80"}) {
+        writeBytes(kept, planted);
+        EXPECT_EQ(app::keptCodePage(game), std::string_view(planted) == "1251" ? 1251 : 0)
+            << planted;
+    }
+    EXPECT_EQ(app::keepCodePage(game, 932), "Failed. Code page 932 is not one of 1250 to 1258.");
+    EXPECT_EQ(app::keepCodePage(game, 1250), "Success. Names are read in code page 1250.");
+    EXPECT_EQ(app::keptCodePage(game), 1250);
+    EXPECT_EQ(app::keepCodePage(game, 0).rfind("Success.", 0), 0u);
+    EXPECT_EQ(app::keptCodePage(game), 0);
+    EXPECT_FALSE(std::filesystem::exists(kept));
 }
 
 #ifndef _WIN32

@@ -7,6 +7,7 @@
 
 #include "app/backups_window.h"
 #include "app/carry.h"
+#include "app/code_page.h"
 #include "app/game.h"
 #include "app/language.h"
 #include "app/saves_window.h"
@@ -63,6 +64,9 @@ constexpr const char* kUsage =
     "  language [CODE]         the window's language (en, de, fr, es, it, ru, pl),\n"
     "                          kept for its next start; without CODE, the one kept\n"
     "                          (\"system\": the system's) and the one in use\n"
+    "  code-page [PAGE | auto] the code page (1250 to 1258) of the names in this game\n"
+    "                          folder's saves, kept for it; auto: the game's language\n"
+    "                          setting's, else the system's; without PAGE, the one used\n"
     "  --help, --version\n"
     "\n"
     "  --game ID               the game: oblivion, skyrim, skyrimse, skyrimvr,\n"
@@ -75,6 +79,8 @@ constexpr const char* kUsage =
     "  --language CODE         say it in en, de, fr, es, it, ru or pl (the window's\n"
     "                          choice, else the system's, without it); the exit\n"
     "                          status and --json are the same in every language\n"
+    "  --code-page PAGE        read the names in saves in code page PAGE (1250 to 1258)\n"
+    "                          for this command\n"
     "\n"
     "An argument that begins with '-' is an option; a name that does, goes after\n"
     "'--' (quarlo new -- -Ann).\n"
@@ -172,6 +178,7 @@ struct Parsed {
     std::string root;
     std::string game;
     std::string language;
+    int codePage = 0;
     bool json = false;
     std::string verb;
     std::vector<std::string> names;  // the verb's operands
@@ -218,6 +225,7 @@ const std::vector<VerbForm>& verbs() {
         {"run", {"--pick"}, {"--character", "--timeout"}, {}},
         {"carry", {"--all", "--dry-run"}, {"--place", "--rclone"}, {"NAME"}},
         {"language", {}, {}, {"CODE"}},
+        {"code-page", {}, {}, {"PAGE"}},
     };
     return all;
 }
@@ -283,7 +291,8 @@ Parsed parse(const std::vector<std::string>& args) {
             p.verb = a;
             continue;
         }
-        const bool global = a == "--root" || a == "--game" || a == "--language";
+        const bool global =
+            a == "--root" || a == "--game" || a == "--language" || a == "--code-page";
         // Before the verb or after it; whether the verb has it is checked
         // once the verb is known.
         const bool flag = a == "--json" || (form != nullptr && has(form->flags, a));
@@ -329,6 +338,11 @@ Parsed parse(const std::vector<std::string>& args) {
                 }
                 fail("'--language " + value + "' is no language Quarlo speaks (" + known + ")");
             }
+        } else if (a == "--code-page") {
+            if (!parseNumber(value, p.codePage) || !app::isCodePageChoice(p.codePage)) {
+                fail("'--code-page " + value +
+                     "' is no code page Quarlo reads names in (1250 to 1258)");
+            }
         } else if (a == "--json") {
             p.json = true;
         } else if (a == "--yes") {
@@ -372,7 +386,7 @@ Parsed parse(const std::vector<std::string>& args) {
         if (!p.names.empty() || p.all || p.dryRun) {
             fail("carry: '--place' goes alone");
         }
-    } else if (p.verb == "language" && p.names.size() <= 1) {
+    } else if ((p.verb == "language" || p.verb == "code-page") && p.names.size() <= 1) {
         // "quarlo language" shows the language kept, "quarlo language de" keeps one.
     } else if (p.verb == "carry" && p.all) {
         if (!p.names.empty()) {
@@ -649,6 +663,37 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
                           ? "Failed. No game folder at " + game.root() + "."
                           : "Failed. No game folder of " + std::string(platform.game->name) +
                                 " at " + game.root() + ".");
+    }
+    if (p.verb == "code-page") {
+        if (p.names.empty()) {
+            out << app::describeCodePage(app::chooseCodePage(game, p.codePage),
+                                         platform.systemCodePage)
+                << "\n";
+            return 0;
+        }
+        int number = 0;
+        if (p.names[0] != "auto" &&
+            (!parseNumber(p.names[0], number) || !app::isCodePageChoice(number))) {
+            out << "Failed. '" << p.names[0]
+                << "' is no code page Quarlo reads names in (1250 to 1258).\n";
+            return 1;
+        }
+        std::string refusal;
+        const auto writing = game.lockForWriting("code-page", refusal);
+        if (!writing) {
+            out << refusal << "\n";
+            return 1;
+        }
+        const std::string outcome = app::keepCodePage(game, number);
+        out << outcome << "\n";
+        return statusOf(outcome);
+    }
+    // The names in saves, read in the edition's code page from here on.
+    if (const std::string note = app::useCodePage(game, platform, p.codePage); !note.empty()) {
+        if (p.codePage != 0) {
+            return failed(note);
+        }
+        err << "quarlo: " << note << "\n";
     }
     const auto& ansi = platform.ansiToUtf8;
     // One writer at a time: a verb that writes holds the game folder for

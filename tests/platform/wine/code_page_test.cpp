@@ -125,5 +125,29 @@ TEST(CodePage, EveryByteComesBackUnchanged) {
     EXPECT_EQ(CodePage(0).toUtf8("J\xFCrgen"), "Jürgen");
 }
 
+// The page the prefix's programs last ran in, as Wine records it; what is
+// not a plain number of a known page says nothing.
+TEST(CodePage, APrefixSaysThePageItsProgramsRanIn) {
+    const auto reg = [](const std::string& acp) {
+        return "WINE REGISTRY Version 2\n\n"
+               "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1700000000\n"
+               "\"ACP\"=" +
+               acp + "\n\"OEMCP\"=\"866\"\n";
+    };
+    const std::pair<std::string, std::optional<int>> cases[] = {
+        {reg("\"1251\""), 1251},
+        {reg("\"1250\""), 1250},
+        {reg("\"932\""), 0},
+        {reg("\"65001\""), std::nullopt},
+        {reg("\"12x1\""), std::nullopt},
+        {reg("dword:000004e3"), 1251},
+        {reg("\"99999999\""), std::nullopt},
+        {"WINE REGISTRY Version 2\n", std::nullopt},
+    };
+    for (const auto& [content, page] : cases) {
+        EXPECT_EQ(prefixAnsiCodePage(content), page) << content;
+    }
+}
+
 }  // namespace
 }  // namespace quarlo::platform::wine

@@ -90,6 +90,11 @@ TEST_F(WineGameFolder, ACyrillicLocaleStoresCyrillicNames) {
     EXPECT_TRUE(holds("SLocalSavePath=Saves\\\xDE\xF0\xE8\xE9\\\r\n"));
     EXPECT_EQ(shown(ValueLabel::Active), "Юрий");
     EXPECT_EQ(folders("saves"), (Strings{"Aldric", "Bob", "Юрий"}));
+    // A name of the western page is one the Cyrillic page has not got.
+    controls.newName = "Jürgen";
+    main.onNewClicked();
+    EXPECT_EQ(shown(ValueLabel::Outcome), "Failed. Invalid Name.");
+    EXPECT_EQ(folders("saves"), (Strings{"Aldric", "Bob", "Юрий"}));
 }
 
 TEST_F(WineGameFolder, LoadingAFolderTheCodePageCannotNameReportsIt) {

@@ -152,6 +152,17 @@ TEST_F(CommandLineTest, EachVerbSaysItsOutcomeAndExitsByIt) {
         {{"switch", "--json", "Bob"}, 2, "", "Saves\\Ann\\", "40"},
         {{"run", "game"}, 2, "", "Saves\\Ann\\", "40"},
         {{"run", "--pick", "--character", "Bob"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"--code-page", "932", "list"}, 2, "", "Saves\\Ann\\", "40"},
+        {{"code-page"}, 0, "the system's\n", "Saves\\Ann\\", "40"},
+        {{"code-page", "utf-8"}, 1, "Failed. 'utf-8' is no code page", "Saves\\Ann\\", "40"},
+        {{"code-page", "1251"},
+         0,
+         "Success. Names are read in code page 1251.\n",
+         "Saves\\Ann\\",
+         "40"},
+        {{"--code-page", "1250", "code-page"}, 0, "1250 (--code-page)\n", "Saves\\Ann\\", "40"},
+        {{"code-page"}, 0, "1251 (chosen for this game folder)\n", "Saves\\Ann\\", "40"},
+        {{"saves", "Bob"}, 0, "Save 1.ess\tBob\t23\tKvatch", "Saves\\Ann\\", "40"},
     };
     for (const Case& c : cases) {
         std::string line;

@@ -1,0 +1,132 @@
+#include "app/code_page.h"
+
+#include <charconv>
+
+#include "app/game.h"
+#include "backups/store.h"
+
+namespace quarlo::app {
+
+namespace {
+
+std::string keptFile(Game& game) {
+    backups::Store* store = game.store();
+    const std::string folder = store == nullptr ? std::string() : store->stateFolder(game.root());
+    return folder.empty() ? std::string() : folder + game.saveFiles()->separator() + "code-page";
+}
+
+}  // namespace
+
+bool isCodePageChoice(int number) {
+    return number >= 1250 && number <= 1258;
+}
+
+int keptCodePage(Game& game) {
+    const std::string file = keptFile(game);
+    platform::SaveFiles& files = *game.saveFiles();
+    if (file.empty() || files.kindOf(file) != platform::PathKind::file) {
+        return 0;
+    }
+    const auto chunk = files.read(file, 0, 16);
+    if (!chunk) {
+        return 0;
+    }
+    // Written by Quarlo as "1251\n"; anything else there is no choice.
+    std::string_view text = chunk->bytes;
+    if (!text.empty() && text.back() == '\n') {
+        text.remove_suffix(1);
+    }
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return error == std::errc() && end == text.data() + text.size() && isCodePageChoice(number)
+               ? number
+               : 0;
+}
+
+std::string keepCodePage(Game& game, int number) {
+    const std::string file = keptFile(game);
+    if (file.empty()) {
+        return "Failed. Quarlo has no folder of its own to keep the code page in.";
+    }
+    platform::SaveFiles& files = *game.saveFiles();
+    if (number == 0) {
+        return files.kindOf(file) == platform::PathKind::missing || files.remove(file)
+                   ? "Success. Names are read in the code page the game or the system gives."
+                   : "Failed. The code page kept could not be forgotten.";
+    }
+    if (!isCodePageChoice(number)) {
+        return "Failed. Code page " + std::to_string(number) + " is not one of 1250 to 1258.";
+    }
+    if (!platform::readerOfCodePage(number)) {
+        return "Failed. This system cannot convert code page " + std::to_string(number) + ".";
+    }
+    const std::string temporary = file + ".new";
+    files.remove(temporary);
+    if (!files.writeNew(temporary, std::to_string(number) + "\n") ||
+        !files.replace(temporary, file)) {
+        files.remove(temporary);
+        return "Failed. The code page could not be kept.";
+    }
+    return "Success. Names are read in code page " + std::to_string(number) + ".";
+}
+
+CodePageChoice chooseCodePage(Game& game, int forCommand) {
+    if (isCodePageChoice(forCommand)) {
+        return {forCommand, CodePageFrom::command, {}};
+    }
+    if (const int kept = keptCodePage(game); kept != 0) {
+        return {kept, CodePageFrom::kept, {}};
+    }
+    const games::Setting& language = game.game().language;
+    if (!language.key.empty()) {
+        const std::string value = game.readSetting(language, "", kSettingReadCapacity);
+        if (const int number = games::codePageOfLanguage(game.game(), value); number != 0) {
+            return {number, CodePageFrom::game, std::string(language.key) + "=" + value};
+        }
+    }
+    return {};
+}
+
+std::string useCodePage(Game& game, platform::Platform& platform, int forCommand) {
+    const CodePageChoice choice = chooseCodePage(game, forCommand);
+    const int number = choice.number != 0 ? choice.number : platform.systemCodePage;
+    // A platform that does not know its own page (tests) keeps its reader,
+    // as does one whose own page its C library cannot convert: that reader
+    // passes what it can.
+    if (number == 0) {
+        return {};
+    }
+    if (auto reader = platform::readerOfCodePage(number)) {
+        platform.ansiToUtf8 = std::move(reader);
+        return {};
+    }
+    if (choice.number == 0) {
+        return {};
+    }
+    if (auto system = platform::readerOfCodePage(platform.systemCodePage)) {
+        platform.ansiToUtf8 = std::move(system);
+    }
+    return "Failed. This system cannot convert code page " + std::to_string(number) +
+           "; names are read in " +
+           (platform.systemCodePage == 0 ? std::string("the system's code page")
+                                         : "code page " + std::to_string(platform.systemCodePage)) +
+           ".";
+}
+
+std::string describeCodePage(const CodePageChoice& choice, int systemCodePage) {
+    const int number = choice.number != 0 ? choice.number : systemCodePage;
+    const std::string shown = number == 0 ? std::string("the system's") : std::to_string(number);
+    switch (choice.from) {
+        case CodePageFrom::command:
+            return shown + " (--code-page)";
+        case CodePageFrom::kept:
+            return shown + " (chosen for this game folder)";
+        case CodePageFrom::game:
+            return shown + " (the game's setting " + choice.setting + ")";
+        case CodePageFrom::system:
+            break;
+    }
+    return number == 0 ? shown : shown + " (the system's)";
+}
+
+}  // namespace quarlo::app
