@@ -101,4 +101,31 @@ bool useLanguage(platform::Platform& platform, const std::string& asked, std::st
     return true;
 }
 
+std::vector<LanguageChoice> languageChoices() {
+    std::vector<LanguageChoice> choices{{"", texts::tr(N_("The system's language"))}};
+    for (const texts::Language& l : texts::languages()) {
+        choices.push_back({l.code, l.name});
+    }
+    return choices;
+}
+
+std::size_t keptLanguageChoice() {
+    const std::string kept = platform::rememberedLanguage();
+    const auto choices = languageChoices();
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (choices[i].code == kept) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+std::string keepLanguageChoice(std::size_t index) {
+    const auto choices = languageChoices();
+    if (index >= choices.size() || !platform::rememberLanguage(choices[index].code)) {
+        return texts::tr(N_("Failed. Quarlo's settings file could not be written."));
+    }
+    return texts::tr(N_("Quarlo speaks it from its next start."));
+}
+
 }  // namespace quarlo::app

@@ -22,6 +22,8 @@ std::vector<TextToFit> textsToFit() {
             add(c.text, c);
         }
     }
+    add(kLanguageCaption, kAboutLanguageControls[0]);
+    add(kLanguageNextStart, kAboutLanguageControls[2]);
     namespace t = app::text;
     add("ERROR", mainControl("lblActive"));
     add(t::kAutomaticMode, mainControl("lblMode"));

@@ -15,7 +15,7 @@
 // pixel; each front end scales the design to its screen from here.
 namespace quarlo::ui::design {
 
-enum class Kind { Label, Button, Edit, List, Check, ScrollBar, Picture };
+enum class Kind { Label, Button, Edit, List, Check, ScrollBar, Picture, Choice };
 
 struct Control {
     const char* name;
@@ -72,7 +72,8 @@ struct Slider {
 };
 inline constexpr Slider kSlider{0, 100, 1, 10};
 
-inline constexpr Size kAboutClient{3240, 2250};
+// The credits, and below them the language choice.
+inline constexpr Size kAboutClient{3240, 2970};
 
 inline constexpr const char* kAboutTitle = N_("A Quarlo");
 inline constexpr const char* kCodeCredit = N_("Code by: Quarlo developers");
@@ -89,6 +90,17 @@ inline constexpr std::array<Control, 5> kAboutControls{{
     {"Label3", Kind::Label, kIdeaCredit, 240, 1680, 2055, 255},
     {"Label2", Kind::Label, kAboutTitle, 120, 240, 3015, 255},
     {"Label1", Kind::Label, kCodeCredit, 240, 840, 2055, 255},
+}};
+
+// Below the credits: the language Quarlo speaks, kept for its next start,
+// and a line saying so once it is chosen. In focus order after the
+// pictures.
+inline constexpr const char* kLanguageCaption = N_("Language:");
+inline constexpr const char* kLanguageNextStart = N_("Quarlo speaks it from its next start.");
+inline constexpr std::array<Control, 3> kAboutLanguageControls{{
+    {"lblLanguage", Kind::Label, kLanguageCaption, 240, 2370, 1095, 255},
+    {"cboLanguage", Kind::Choice, "", 1335, 2325, 1680, 330},
+    {"lblLanguageNote", Kind::Label, "", 240, 2670, 2895, 255},
 }};
 
 // The index of the named control in `controls`; -1 when there is none.

@@ -58,7 +58,7 @@ TEST(Layout, TwipsBecomeTheDesignsPixelsAt96DpiAndScaleWithIt) {
     EXPECT_EQ(twipsToPixels(kMainClient.width, 96), 246);
     EXPECT_EQ(twipsToPixels(kMainClient.height, 96), 223);
     EXPECT_EQ(twipsToPixels(kAboutClient.width, 96), 216);
-    EXPECT_EQ(twipsToPixels(kAboutClient.height, 96), 150);
+    EXPECT_EQ(twipsToPixels(kAboutClient.height, 96), 198);
 }
 
 }  // namespace

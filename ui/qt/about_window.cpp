@@ -1,9 +1,11 @@
 #include "ui/qt/about_window.h"
 
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPixmap>
 
+#include "app/language.h"
 #include "ui/design.h"
 #include "ui/qt/layout.h"
 #include "ui/qt/widgets.h"
@@ -65,6 +67,26 @@ AboutWindow::AboutWindow(const QFont& font) : QWidget(nullptr) {
     QLabel* lower = picture("Picture1", QStringLiteral(":/quarlo/about-scroll.png"), this);
     line("Label3", this);
     setTabOrder(upper, lower);
+
+    const auto& language = design::kAboutLanguageControls;
+    auto* caption = new LineLabel(T(language[0].text), this);
+    caption->setObjectName(QString::fromLatin1(language[0].name));
+    caption->setGeometry(layout::rect(language[0]));
+    auto* choice = new QComboBox(this);
+    choice->setObjectName(QString::fromLatin1(language[1].name));
+    choice->setGeometry(layout::rect(language[1]));
+    for (const app::LanguageChoice& c : app::languageChoices()) {
+        choice->addItem(QString::fromStdString(c.name), QString::fromStdString(c.code));
+    }
+    choice->setCurrentIndex(static_cast<int>(app::keptLanguageChoice()));
+    auto* note = new LineLabel(QString(), this);
+    note->setObjectName(QString::fromLatin1(language[2].name));
+    note->setGeometry(layout::rect(language[2]));
+    setTabOrder(lower, choice);
+    connect(choice, &QComboBox::activated, note, [note](int index) {
+        note->setLineText(
+            QString::fromStdString(app::keepLanguageChoice(static_cast<std::size_t>(index))));
+    });
 }
 
 }  // namespace quarlo::ui

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/language.h"
 #include "ui/win32/control_set.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/open_windows.h"
@@ -69,6 +70,15 @@ void AboutWindow::show() {
                       place.id == kAboutLabel2 ? static_cast<DWORD>(SS_CENTER)
                                                : static_cast<DWORD>(SS_LEFTNOWORDWRAP));
     }
+    for (const ControlPlace& place : kLanguageControls) {
+        createControl(window, instance_, place, SS_LEFTNOWORDWRAP);
+    }
+    HWND choice = GetDlgItem(window, kLanguageChoice);
+    for (const app::LanguageChoice& c : app::languageChoices()) {
+        SendMessageW(choice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toWide(c.name).c_str()));
+    }
+    SendMessageW(choice, CB_SETCURSEL, app::keptLanguageChoice(), 0);
+    languageNote_.clear();
     applyDpi(windowDpi(window));
     ShowWindow(window, SW_SHOWNORMAL);
 }
@@ -119,12 +129,34 @@ void AboutWindow::applyDpi(int dpi) {
             setLabelText(control, trw(place.text));
         }
     }
+    for (const ControlPlace& place : kLanguageControls) {
+        placeControl(window_, place, dpi);
+        HWND control = GetDlgItem(window_, place.id);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        if (place.kind == Kind::Choice) {
+            // A drop-down list's height is its list's: room for every language.
+            const Rect r = toPixels(place, dpi);
+            SetWindowPos(control, nullptr, 0, 0, r.width, r.height * 9,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        } else {
+            setLabelText(control, place.id == kLanguageNote ? languageNote_ : trw(place.text));
+        }
+    }
 }
 
-// The window handles nothing the user does; only its own upkeep runs here.
+// The window handles the language chosen; the rest is its own upkeep.
 LRESULT AboutWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = window_;
     switch (message) {
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kLanguageChoice && HIWORD(wParam) == CBN_SELCHANGE) {
+                const LRESULT index =
+                    SendMessageW(reinterpret_cast<HWND>(lParam), CB_GETCURSEL, 0, 0);
+                languageNote_ = toWide(app::keepLanguageChoice(static_cast<std::size_t>(index)));
+                setLabelText(GetDlgItem(window, kLanguageNote), languageNote_);
+                return 0;
+            }
+            break;
         case WM_DPICHANGED: {
             applyDpi(HIWORD(wParam));
             moveToSuggestedRect(window, lParam);

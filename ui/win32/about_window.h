@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/win32/win32_api.h"
 #include "ui/win32/open_windows.h"
 
@@ -32,6 +34,8 @@ class AboutWindow final : public RoutedWindow {
     HFONT titleFont_ = nullptr;
     HICON crest_ = nullptr;
     HICON scroll_ = nullptr;
+    // What the line below the language choice says, once one is made.
+    std::wstring languageNote_;
 };
 
 }  // namespace quarlo::ui::win32

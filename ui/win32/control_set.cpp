@@ -31,6 +31,8 @@ ClassAndStyle classFor(Kind kind, DWORD labelAlignment) {
             return {L"SCROLLBAR", SBS_HORZ | WS_TABSTOP, 0};
         case Kind::Picture:
             return {L"STATIC", SS_ICON, 0};
+        case Kind::Choice:
+            return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     }
     return {L"STATIC", SS_LEFTNOWORDWRAP, 0};
 }

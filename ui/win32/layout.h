@@ -25,6 +25,7 @@ struct ControlPlace : design::Control {
 // sends for Enter and Escape; each is its control's place in focus order.
 inline constexpr int kFirstMainId = 100;
 inline constexpr int kFirstAboutId = 200;
+inline constexpr int kFirstLanguageId = 210;
 
 template <std::size_t N>
 constexpr std::array<ControlPlace, N> withIds(const std::array<design::Control, N>& controls,
@@ -38,6 +39,7 @@ constexpr std::array<ControlPlace, N> withIds(const std::array<design::Control, 
 
 inline constexpr auto kMainControls = withIds(design::kMainControls, kFirstMainId);
 inline constexpr auto kAboutControls = withIds(design::kAboutControls, kFirstAboutId);
+inline constexpr auto kLanguageControls = withIds(design::kAboutLanguageControls, kFirstLanguageId);
 
 constexpr int mainId(std::string_view name) {
     return kFirstMainId + design::indexOf(design::kMainControls, name);
@@ -64,6 +66,9 @@ enum ControlId {
     kAboutLabel2 = aboutId("Label2"),
     kAboutPicture2 = aboutId("Picture2"),
     kAboutPicture1 = aboutId("Picture1"),
+    kLanguageCaption = kFirstLanguageId,
+    kLanguageChoice = kFirstLanguageId + 1,
+    kLanguageNote = kFirstLanguageId + 2,
 };
 
 }  // namespace quarlo::ui::win32

@@ -2,12 +2,15 @@
 // after it was closed, independent of the main window.
 
 #include <QApplication>
+#include <QComboBox>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
+#include "platform/platform.h"
 #include "ui/design.h"
 #include "ui/qt/about_window.h"
 #include "ui/qt/main_window.h"
@@ -73,7 +76,7 @@ class AboutWindowTest : public QObject {
         AboutWindow* about = pressAbout();
         QVERIFY(about);
         QCOMPARE(about->windowTitle(), QStringLiteral("About"));
-        QCOMPARE(about->size(), QSize(216, 150));
+        QCOMPARE(about->size(), QSize(216, 198));
         QVERIFY(about->isWindow());
         QCOMPARE(about->parentWidget(), nullptr);
         QCOMPARE(about->windowModality(), Qt::NonModal);
@@ -167,11 +170,36 @@ class AboutWindowTest : public QObject {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Picture1"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cboLanguage"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Picture2"));
         for (const char* name : {"Label1", "Label2", "Label3"}) {
             QCOMPARE(about->findChild<QLabel*>(QString::fromLatin1(name))->focusPolicy(),
                      Qt::NoFocus);
         }
+    }
+
+    // The language chosen is kept in Quarlo's own settings for its next
+    // start, and the window says so.
+    void languageChosenIsKeptForTheNextStart() {
+        QTemporaryDir config;
+        const QByteArray was = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        AboutWindow* about = pressAbout();
+        QVERIFY(about);
+        auto* choice = about->findChild<QComboBox*>(QStringLiteral("cboLanguage"));
+        QVERIFY(choice);
+        QCOMPARE(choice->count(), 8);
+        QCOMPARE(choice->currentIndex(), 0);
+        const int german = choice->findData(QStringLiteral("de"));
+        QCOMPARE(choice->itemText(german), QStringLiteral("Deutsch"));
+        emit choice->activated(german);
+        QCOMPARE(quarlo::platform::rememberedLanguage(), std::string("de"));
+        QCOMPARE(about->findChild<LineLabel*>(QStringLiteral("lblLanguageNote"))->lineText(),
+                 QStringLiteral("Quarlo speaks it from its next start."));
+        emit choice->activated(0);
+        QCOMPARE(quarlo::platform::rememberedLanguage(), std::string());
+        qputenv("XDG_CONFIG_HOME", was);
     }
 
     void mainWindowStaysUsable() {
