@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 git ls-files '*.cpp' '*.h' | grep -v '^tests/\|^bench/\|^fuzz/\|^tools/' |
     xgettext --from-code=UTF-8 --language=C++ --keyword=N_ --keyword=tr --keyword=trf \
-        --keyword=trn:1,2 --keyword=trc:1c,2 --keyword=T --keyword=trw \
+        --keyword=trn:1,2 --keyword=englishN:1,2 --keyword=trc:1c,2 --keyword=T --keyword=trw \
         --add-comments=TRANSLATORS --sort-by-file --package-name=Quarlo \
         --msgid-bugs-address=quarlo@localhost --files-from=- --output=po/quarlo.pot
 for po in po/*.po; do

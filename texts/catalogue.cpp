@@ -8,9 +8,21 @@ namespace quarlo::texts {
 
 namespace {
 
+// A pattern of the catalogue with placeholders, to find the composed texts
+// made from it: its literal pieces around the placeholders.
+struct Pattern {
+    std::string english;              // the form that is matched
+    std::string singular;             // the catalogue's key
+    std::string plural;               // "" for a text without plural forms
+    std::vector<std::string> pieces;  // one more than placeholders
+    std::vector<int> numbers;         // the placeholders, in order: 1 for {1}
+    std::size_t literal = 0;          // the pieces' length, to prefer the most specific
+};
+
 struct State {
     std::string code = "en";
     std::optional<Catalogue> catalogue;
+    std::vector<Pattern> patterns;
 };
 
 State& state() {
@@ -39,6 +51,90 @@ std::multiset<std::string> placeholders(std::string_view pattern) {
         }
     }
     return used;
+}
+
+// The pattern's pieces; nullopt for one that could find the wrong pieces
+// or nearly any text: two placeholders side by side, or hardly any words of
+// its own besides "Success." or "Failed.".
+std::optional<Pattern> patternOf(std::string english, std::string singular, std::string plural) {
+    Pattern p{std::move(english), std::move(singular), std::move(plural), {""}, {}, 0};
+    const std::string& e = p.english;
+    for (std::size_t i = 0; i < e.size(); ++i) {
+        if (e[i] == '{' && i + 2 < e.size() && e[i + 2] == '}' && e[i + 1] >= '1' &&
+            e[i + 1] <= '9') {
+            if (!p.numbers.empty() && p.pieces.back().empty()) {
+                return std::nullopt;
+            }
+            p.numbers.push_back(e[i + 1] - '0');
+            p.pieces.emplace_back();
+            i += 2;
+        } else {
+            p.pieces.back() += e[i];
+            ++p.literal;
+        }
+    }
+    std::size_t own = p.literal;
+    for (const std::string_view word : {"Success. ", "Failed. "}) {
+        if (e.rfind(word, 0) == 0) {
+            own -= word.size();
+        }
+    }
+    if (p.numbers.empty() || own < 6) {
+        return std::nullopt;
+    }
+    return p;
+}
+
+// The pieces `line` has where the pattern has placeholders: each as short
+// as the next literal piece allows, the last up to the final one.
+std::optional<std::vector<std::string>> piecesOf(const Pattern& p, std::string_view line) {
+    if (!line.starts_with(p.pieces.front())) {
+        return std::nullopt;
+    }
+    std::vector<std::string> args(9);
+    std::vector<bool> seen(9, false);
+    std::size_t at = p.pieces.front().size();
+    for (std::size_t i = 0; i < p.numbers.size(); ++i) {
+        const std::string& next = p.pieces[i + 1];
+        std::size_t end = 0;
+        if (i + 1 == p.numbers.size()) {
+            if (line.size() < at + next.size() + 1 || !line.ends_with(next)) {
+                return std::nullopt;
+            }
+            end = line.size() - next.size();
+        } else {
+            end = line.find(next, at + 1);
+            if (end == std::string_view::npos) {
+                return std::nullopt;
+            }
+        }
+        if (end <= at) {
+            return std::nullopt;
+        }
+        const auto n = static_cast<std::size_t>(p.numbers[i] - 1);
+        const std::string piece(line.substr(at, end - at));
+        if (seen[n] && args[n] != piece) {
+            return std::nullopt;
+        }
+        args[n] = piece;
+        seen[n] = true;
+        at = end + next.size();
+    }
+    return args;
+}
+
+std::string formatted(std::string_view pattern, const std::vector<std::string>& args) {
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '{' && i + 2 < pattern.size() && pattern[i + 2] == '}' &&
+            pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+            out += args[static_cast<std::size_t>(pattern[i + 1] - '1')];
+            i += 2;
+            continue;
+        }
+        out += pattern[i];
+    }
+    return out;
 }
 
 const std::vector<std::string>* lookUp(const std::string& key) {
@@ -105,7 +201,11 @@ std::optional<Catalogue> parseMo(std::string_view b, std::string& why) {
             return bad("a string lies past its end");
         }
         // A plural's msgid is "singular\0plural": it is found by the first.
-        const std::string key(id->substr(0, id->find('\0')));
+        const std::size_t nul = id->find('\0');
+        const std::string key(id->substr(0, nul));
+        if (nul != std::string_view::npos) {
+            c.englishPlurals[key] = std::string(id->substr(nul + 1));
+        }
         std::vector<std::string> forms;
         std::size_t at = 0;
         while (true) {
@@ -152,13 +252,63 @@ const std::string& current() {
 }
 
 void use(std::string code, std::optional<Catalogue> catalogue) {
-    state().code = catalogue ? std::move(code) : "en";
-    state().catalogue = std::move(catalogue);
+    State& s = state();
+    s.code = catalogue ? std::move(code) : "en";
+    s.catalogue = std::move(catalogue);
+    s.patterns.clear();
+    if (!s.catalogue) {
+        return;
+    }
+    for (const auto& [key, forms] : s.catalogue->entries) {
+        if (key.find('\x04') != std::string::npos) {
+            continue;  // a word with a context is never composed into
+        }
+        const auto plural = s.catalogue->englishPlurals.find(key);
+        const std::string pluralForm =
+            plural == s.catalogue->englishPlurals.end() ? std::string() : plural->second;
+        for (const std::string& english : {key, pluralForm}) {
+            if (english.empty()) {
+                continue;
+            }
+            if (auto p = patternOf(english, key, pluralForm)) {
+                s.patterns.push_back(std::move(*p));
+            }
+        }
+    }
+    // The most specific first, and among equals always the same one.
+    std::sort(s.patterns.begin(), s.patterns.end(), [](const Pattern& a, const Pattern& b) {
+        return a.literal != b.literal ? a.literal > b.literal : a.english < b.english;
+    });
 }
 
 std::string tr(std::string_view english) {
-    const auto* forms = lookUp(std::string(english));
-    return forms == nullptr ? std::string(english) : checked(english, forms->front());
+    if (const auto* forms = lookUp(std::string(english))) {
+        return checked(english, forms->front());
+    }
+    for (const Pattern& p : state().patterns) {
+        const auto args = piecesOf(p, english);
+        if (!args) {
+            continue;
+        }
+        if (p.plural.empty()) {
+            const auto* forms = lookUp(p.singular);
+            return forms == nullptr ? std::string(english)
+                                    : formatted(checked(p.english, forms->front()), *args);
+        }
+        // The count is {1}: the form of its number, as the English was chosen.
+        unsigned long n = 0;
+        const std::string& count = (*args)[0];
+        if (count.empty() || count.size() > 9 ||
+            count.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        n = std::stoul(count);
+        if ((n == 1) != (p.english == p.singular)) {
+            continue;
+        }
+        return formatted(trn(p.singular, p.plural, n), *args);
+    }
+    return std::string(english);
 }
 
 std::string trc(std::string_view context, std::string_view english) {

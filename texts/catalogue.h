@@ -19,6 +19,8 @@ namespace quarlo::texts {
 struct Catalogue {
     // msgid (with its context, "ctxt\x04msgid") -> its forms
     std::unordered_map<std::string, std::vector<std::string>> entries;
+    // A plural's English singular -> its English plural.
+    std::unordered_map<std::string, std::string> englishPlurals;
     PluralRule plural;
 };
 
@@ -39,7 +41,10 @@ const std::string& current();
 // and when the player chooses another, before any text is shown again.
 void use(std::string code, std::optional<Catalogue> catalogue);
 
-// The text in the language in use; the English where it has none.
+// The text in the language in use; the English where it has none. A text
+// the program composed from a pattern of the catalogue ("Success. {1} is now
+// {2}.", format() filled in) is found by that pattern and said in its
+// translation, with the same pieces; a plural's by its count, {1}.
 std::string tr(std::string_view english);
 // With a context, for one English word that is two in another language.
 std::string trc(std::string_view context, std::string_view english);
@@ -50,5 +55,12 @@ std::string trn(std::string_view singular, std::string_view plural, unsigned lon
 // the English text's own is not used (never a wrong number shown).
 std::string format(std::string_view pattern, std::initializer_list<std::string_view> args);
 std::string trf(std::string_view english, std::initializer_list<std::string_view> args);
+
+// The English form for n, for a text composed in English and said in the
+// player's language where it is shown (see tr).
+inline std::string_view englishN(std::string_view singular, std::string_view plural,
+                                 unsigned long n) {
+    return n == 1 ? singular : plural;
+}
 
 }  // namespace quarlo::texts

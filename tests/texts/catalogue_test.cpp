@@ -44,7 +44,23 @@ TEST(Catalogue, ContextsPluralsAndPlaceholdersFromMsgfmt) {
     // A translation that drops or adds a placeholder is not used.
     EXPECT_EQ(trf("{1} moved", {"3"}), "3 moved");
     EXPECT_EQ(tr("%1 of %2 done."), "%1 of %2 done.");
+    // Texts composed in English from a pattern: found by it and said with
+    // the same pieces, a count in its own form; nothing else is taken for one.
+    const std::pair<const char*, const char*> composed[] = {
+        {"Success. Ann is now Anna.", "Успешно. Anna вместо Ann."},
+        {"Success. 5 saves of Bob backed up.", "Успешно. 5 сохранений Bob."},
+        {"Success. 21 saves of Bob backed up.", "Успешно. 21 сохранение Bob."},
+        {"Success. 1 save of Bob backed up.", "Успешно. 1 сохранение Bob."},
+        {"Success. 1 saves of Bob backed up.", "Success. 1 saves of Bob backed up."},
+        {"Success. x saves of Bob backed up.", "Success. x saves of Bob backed up."},
+        {"Success. Ann is now .", "Success. Ann is now ."},
+        {"Failed. The disk is full.", "Failed. The disk is full."},
+    };
+    for (const auto& [english, shown] : composed) {
+        EXPECT_EQ(tr(english), shown) << english;
+    }
     use("en", std::nullopt);
+    EXPECT_EQ(tr("Success. Ann is now Anna."), "Success. Ann is now Anna.");
     EXPECT_EQ(tr("Load"), "Load");
     EXPECT_EQ(trn("{1} save", "{1} saves", 2), "{1} saves");
 }
