@@ -10,6 +10,7 @@
 #include "app/game.h"
 #include "backups/digest.h"
 #include "platform/store_facts.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -129,7 +130,8 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
             // system does not tell cases apart, both spellings "exist".
             const auto entries = files.entriesOf(savesFolder());
             if (!entries) {
-                return "Failed. The folder " + std::string(game().savesFolder) + " cannot be read.";
+                return texts::format(N_("Failed. The folder {1} cannot be read."),
+                                     {game().savesFolder});
             }
             const auto there = [&](const std::string& name) {
                 return std::any_of(entries->begin(), entries->end(), [&](const auto& e) {
@@ -152,11 +154,12 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
                     files.syncFolder(savesFolder());
                     return std::nullopt;
                 }
-                return "Failed. The folder " + job.from + " could not be renamed; it is now " +
-                       transit + ".";
+                return texts::format(
+                    N_("Failed. The folder {1} could not be renamed; it is now {2}."),
+                    {job.from, transit});
             }
             if (!there(a)) {
-                return "Failed. The folder " + a + " is gone.";
+                return texts::format(N_("Failed. The folder {1} is gone."), {a});
             }
             std::string between;
             if (files.foldedName(a) == files.foldedName(b)) {
@@ -178,13 +181,17 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
             }
             if (!between.empty() &&
                 files.renameNew(between, characterFolder(a)) != platform::FileOutcome::done) {
-                return "Failed. The folder " + a + " could not be renamed, nor given its name " +
-                       "back: it is now " + a + std::string(kTransit) + ".";
+                return texts::format(
+                    N_("Failed. The folder {1} could not be renamed, nor given its name back: it "
+                       "is now {2}."),
+                    {a, a + std::string(kTransit)});
             }
             return moved == platform::FileOutcome::exists
                        ? std::string(text::kNameTaken)
-                       : "Failed. The folder " + a +
-                             " could not be renamed (is a file in it open?).";
+                       : texts::format(
+                             N_("Failed. The folder {1} could not be renamed (is a file in it "
+                                "open?)."),
+                             {a});
         }
         case 1: {
             // The character's section of quarlo.ini: whether the swap is
@@ -192,13 +199,13 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
             const std::string settings = programSettingsPath();
             const auto bytes = platform_.profile->fileBytes(settings);
             if (!bytes) {
-                return "Failed. " + std::string(stores::kProgramSettingsFile) +
-                       " could not be read.";
+                return texts::format(N_("Failed. {1} could not be read."),
+                                     {stores::kProgramSettingsFile});
             }
             const bool done = checksumOf(*bytes) != job.program;
             if (done != forward && !platform_.profile->renameSection(a, b, settings)) {
-                return "Failed. " + std::string(stores::kProgramSettingsFile) +
-                       " could not be written.";
+                return texts::format(N_("Failed. {1} could not be written."),
+                                     {stores::kProgramSettingsFile});
             }
             return std::nullopt;
         }
@@ -216,11 +223,11 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
                         setting.section, setting.key, setting.files.size() == 1 ? def : "\x01",
                         capacity, path);
                     if (!now) {
-                        return "Failed. " + std::string(file) + " could not be read.";
+                        return texts::format(N_("Failed. {1} could not be read."), {file});
                     }
                     if (*now == was &&
                         !platform_.profile->write(setting.section, setting.key, next, path)) {
-                        return "Failed. " + std::string(file) + " could not be written.";
+                        return texts::format(N_("Failed. {1} could not be written."), {file});
                     }
                 }
                 return std::nullopt;
@@ -259,8 +266,9 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
                 }
                 if (!job.earlier.empty() &&
                     !backupStore->bringBackEarlier(root_, job.to, job.earlier)) {
-                    return "Failed. The backups of an earlier character named " + job.to +
-                           " are still set aside in " + job.earlier + ".";
+                    return texts::format(N_("Failed. The backups of an earlier character named {1} "
+                                            "are still set aside in {2}."),
+                                         {job.to, job.earlier});
                 }
                 return std::nullopt;
             }
@@ -272,7 +280,7 @@ std::optional<std::string> Game::renameStep(int step, RenameJob& job, bool forwa
                 if (!writeJournal(job)) {
                     job.backupsBegun = false;
                     job.earlier.clear();
-                    return "Failed. Quarlo's record of the rename could not be written.";
+                    return N_("Failed. Quarlo's record of the rename could not be written.");
                 }
                 std::string failure;
                 if (!backupStore->setAsideEarlier(root_, job.to, job.earlier, failure) &&
@@ -321,10 +329,12 @@ std::string Game::runRename(RenameJob& job) {
     const std::string why = failure ? *failure : std::string();
     if (stranded.empty()) {
         platform_.saveFiles->remove(job.journal);
-        return why + (why.empty() ? "" : " ") + "Nothing was renamed.";
+        return why + (why.empty() ? "" : " ") + N_("Nothing was renamed.");
     }
-    return why + (why.empty() ? "" : " ") + "These could not be put back yet:" + stranded +
-           (job.journal.empty() ? std::string() : "\nQuarlo tries again the next time it starts.");
+    return why + (why.empty() ? "" : " ") + N_("These could not be put back yet:") + stranded +
+           (job.journal.empty()
+                ? std::string()
+                : "\n" + std::string(N_("Quarlo tries again the next time it starts.")));
 }
 
 std::string Game::rename(const std::string& from, const std::string& to) {
@@ -391,14 +401,15 @@ std::string Game::rename(const std::string& from, const std::string& to) {
     const auto naming = platform_.profile->readChecked(from, "SScreenShotBaseName", "0",
                                                        kSettingReadCapacity, programSettingsPath());
     if (!program || !naming) {
-        return "Failed. " + std::string(stores::kProgramSettingsFile) +
-               " could not be read. Nothing was renamed.";
+        return texts::format(N_("Failed. {1} could not be read."), {stores::kProgramSettingsFile}) +
+               " " + N_("Nothing was renamed.");
     }
     if (!oldPath || !oldShots) {
-        return "Failed. " +
-               (game().savePath.files.size() == 1 ? std::string(games::mainSettingsFile(game()))
-                                                  : std::string("The game's settings")) +
-               " could not be read. Nothing was renamed.";
+        return (game().savePath.files.size() == 1
+                    ? texts::format(N_("Failed. {1} could not be read."),
+                                    {games::mainSettingsFile(game())})
+                    : std::string(N_("Failed. The game's settings could not be read."))) +
+               " " + N_("Nothing was renamed.");
     }
     job.program = checksumOf(*program);
     // The game's setting follows only where it names this very folder:
@@ -425,25 +436,28 @@ std::string Game::rename(const std::string& from, const std::string& to) {
     if (backups::Store* backupStore = store()) {
         const std::string state = backupStore->stateFolder(root_);
         if (state.empty()) {
-            return "Failed. Quarlo's own folder for this game (in " + backupStore->root() +
-                   ") cannot be written. Nothing was renamed.";
+            return texts::format(N_("Failed. Quarlo's own folder for this game (in {1}) cannot be "
+                                    "written."),
+                                 {backupStore->root()}) +
+                   " " + N_("Nothing was renamed.");
         }
         job.journal = state + sep + std::string(kJournalName);
         if (files.kindOf(job.journal) != platform::PathKind::missing) {
-            return "Failed. Another rename is not finished. Nothing was renamed.";
+            return N_("Failed. Another rename is not finished. Nothing was renamed.");
         }
         if (!writeJournal(job)) {
-            return "Failed. Quarlo's record of the rename could not be written. Nothing was "
-                   "renamed.";
+            return std::string(N_("Failed. Quarlo's record of the rename could not be written.")) +
+                   " " + N_("Nothing was renamed.");
         }
     }
     if (const std::string failure = runRename(job); !failure.empty()) {
         return failure;
     }
-    std::string done = "Success. " + from + " is now " + to + ".";
+    std::string done = texts::format(N_("Success. {1} is now {2}."), {from, to});
     if (!job.earlier.empty() && files.kindOf(job.earlier) == platform::PathKind::folder) {
-        done += " The backups of an earlier character named " + to +
-                " were set aside, so that the two are not mixed: they are in " + job.earlier + ".";
+        done += " " + texts::format(N_("The backups of an earlier character named {1} were set "
+                                       "aside, so that the two are not mixed: they are in {2}."),
+                                    {to, job.earlier});
     }
     return done;
 }
@@ -549,23 +563,31 @@ std::optional<std::string> Game::finishRename() {
         const std::string damaged = journal + ".damaged";
         files.remove(damaged);
         files.renameNew(journal, damaged);
-        return "Failed. A rename cut off before it was done left a record that cannot be read; "
-               "it is kept as " +
-               damaged + ". Look at the folders in Saves and their names in quarlo.ini.";
+        return texts::format(N_("Failed. A rename cut off before it was done left a record that "
+                                "cannot be read; it is kept as {1}."),
+                             {damaged}) +
+               " " + N_("Look at the folders in Saves and their names in quarlo.ini.");
     }
     const bool wasBack = job.back;
     const std::string failure = runRename(job);
-    const std::string what = "the rename of " + job.from + " to " + job.to;
     if (failure.empty()) {
-        return "Success. Quarlo finished " + what + ", which was cut off before it was done.";
+        return texts::format(
+            N_("Success. Quarlo finished the rename of {1} to {2}, which was cut off before it "
+               "was done."),
+            {job.from, job.to});
     }
     if (failure.starts_with("Nothing was renamed.")) {
-        return std::string(wasBack ? "Success. " : "Failed. ") + "Quarlo put back " + what +
-               ", which was cut off" + (wasBack ? " after a step failed" : "") +
-               "; nothing is renamed.";
+        return texts::format(
+            wasBack ? N_("Success. Quarlo put back the rename of {1} to {2}, which was cut off "
+                         "after a step failed; nothing is renamed.")
+                    : N_("Failed. Quarlo put back the rename of {1} to {2}, which was cut off; "
+                         "nothing is renamed."),
+            {job.from, job.to});
     }
-    return "Failed. Quarlo could not finish " + what + ", which was cut off before it was done. " +
-           failure;
+    return texts::format(N_("Failed. Quarlo could not finish the rename of {1} to {2}, which "
+                            "was cut off before it was done."),
+                         {job.from, job.to}) +
+           " " + failure;
 }
 
 }  // namespace quarlo::app

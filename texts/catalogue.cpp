@@ -281,7 +281,36 @@ void use(std::string code, std::optional<Catalogue> catalogue) {
     });
 }
 
+namespace {
+
+// The whole text as one entry of the catalogue or one composed from a
+// pattern of it; nullopt for neither.
+std::optional<std::string> wholeText(std::string_view english);
+
+}  // namespace
+
 std::string tr(std::string_view english) {
+    if (auto whole = wholeText(english)) {
+        return std::move(*whole);
+    }
+    // Sentences said one after another, each its own entry: the first that
+    // is one, then the rest as a text of its own.
+    for (std::size_t at = english.find(". "); at != std::string_view::npos;
+         at = english.find(". ", at + 1)) {
+        if (auto head = wholeText(english.substr(0, at + 1))) {
+            return *head + " " + tr(english.substr(at + 2));
+        }
+    }
+    // A first sentence of none: as it is, and the rest still looked for.
+    if (const std::size_t at = english.find(". "); at != std::string_view::npos) {
+        return std::string(english.substr(0, at + 2)) + tr(english.substr(at + 2));
+    }
+    return std::string(english);
+}
+
+namespace {
+
+std::optional<std::string> wholeText(std::string_view english) {
     if (const auto* forms = lookUp(std::string(english))) {
         return checked(english, forms->front());
     }
@@ -292,8 +321,10 @@ std::string tr(std::string_view english) {
         }
         if (p.plural.empty()) {
             const auto* forms = lookUp(p.singular);
-            return forms == nullptr ? std::string(english)
-                                    : formatted(checked(p.english, forms->front()), *args);
+            if (forms == nullptr) {
+                return std::nullopt;
+            }
+            return formatted(checked(p.english, forms->front()), *args);
         }
         // The count is {1}: the form of its number, as the English was chosen.
         unsigned long n = 0;
@@ -308,8 +339,10 @@ std::string tr(std::string_view english) {
         }
         return formatted(trn(p.singular, p.plural, n), *args);
     }
-    return std::string(english);
+    return std::nullopt;
 }
+
+}  // namespace
 
 std::string trc(std::string_view context, std::string_view english) {
     std::string key;

@@ -55,6 +55,9 @@ TEST(Catalogue, ContextsPluralsAndPlaceholdersFromMsgfmt) {
         {"Success. x saves of Bob backed up.", "Success. x saves of Bob backed up."},
         {"Success. Ann is now .", "Success. Ann is now ."},
         {"Failed. The disk is full.", "Failed. The disk is full."},
+        {"Success. Ann is now Anna. Load", "Успешно. Anna вместо Ann. Загрузить"},
+        {"Failed. The disk is full. Success. Ann is now Anna.",
+         "Failed. The disk is full. Успешно. Anna вместо Ann."},
     };
     for (const auto& [english, shown] : composed) {
         EXPECT_EQ(tr(english), shown) << english;
