@@ -16,6 +16,7 @@
 #include "platform/trash.h"
 #include "saves/character_saves.h"
 #include "saves/transfer.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::backups {
 
@@ -441,18 +442,19 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     std::vector<std::string> copies;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (progress && !progress(i, files.size())) {
-            return fail("Failed. Stopped; no backup was made.");
+            return fail(N_("Failed. Stopped; no backup was made."));
         }
         const std::string& name = files[i];
         const std::string source = join(listing->folder, name);
         const std::string copy = join(work, name);
         if (settle &&
             !platform::waitUntilSettled(source, [&] { return versionOf(files_, source); })) {
-            return fail("Failed. " + name + " is still being written; no backup was made.");
+            return fail(texts::format(N_("Failed. {1} is still being written; no backup was made."),
+                                      {name}));
         }
         const auto stamp = files_.stamp(source);
         if (!stamp) {
-            return fail("Failed. " + name + " went away while it was backed up.");
+            return fail(texts::format(N_("Failed. {1} went away while it was backed up."), {name}));
         }
         ManifestFile kept{name, *stamp, std::nullopt, {}};
         if (const auto it = previous.find(name);
@@ -470,14 +472,15 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
                                       ? compareFiles(files_, source, copy)
                                       : std::nullopt;
             if (!compared || !compared->same) {
-                return fail("Failed. " + name +
-                            " could not be copied (is the backups' drive full or read-only?); "
-                            "no backup was made.");
+                return fail(
+                    texts::format(N_("Failed. {1} could not be copied (is the backups' drive "
+                                     "full or read-only?); no backup was made."),
+                                  {name}));
             }
             if (files_.stamp(source) != stamp) {
-                return fail("Failed. " + name +
-                            " changed while it was copied (is the game saving?); no backup was "
-                            "made.");
+                return fail(texts::format(N_("Failed. {1} changed while it was copied (is the game "
+                                             "saving?); no backup was made."),
+                                          {name}));
             }
             kept.digest = compared->digest;
             copies.push_back(copy);
@@ -487,7 +490,8 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
         // the next backup may link to it without reading it again.
         const auto own = files_.stamp(copy);
         if (!own || own->size != stamp->size) {
-            return fail("Failed. " + name + " could not be copied; no backup was made.");
+            return fail(
+                texts::format(N_("Failed. {1} could not be copied; no backup was made."), {name}));
         }
         kept.copy = *own;
         manifest.files.push_back(std::move(kept));
@@ -497,16 +501,17 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     }
     // One flush for the whole batch, before the manifest says it is whole.
     if (!files_.flushFiles(copies)) {
-        return fail("Failed. The copies could not be written to the disk; no backup was made.");
+        return fail(N_("Failed. The copies could not be written to the disk; no backup was made."));
     }
     files_.syncFolder(work);
     // The manifest last: only now is the backup whole.
     if (!files_.writeNew(join(work, std::string(kManifestName)), formatManifest(manifest))) {
-        return fail("Failed. The backup's list of files could not be written; no backup was made.");
+        return fail(
+            N_("Failed. The backup's list of files could not be written; no backup was made."));
     }
     const std::string finished = join(folder, id);
     if (files_.renameNew(work, finished) != platform::FileOutcome::done) {
-        return fail("Failed. The backup could not be given its name; no backup was made.");
+        return fail(N_("Failed. The backup could not be given its name; no backup was made."));
     }
     files_.syncFolder(folder);
     made.backup = Backup{finished, id, std::move(manifest)};
@@ -572,22 +577,24 @@ bool Store::setAsideEarlier(const std::string& gameFolder, const std::string& na
     // older spelling may be shared by other names, whose backups it keeps.
     const std::string folder = characterFolder(gameFolder, name);
     if (folder.empty() || aside.empty()) {
-        failure = "Failed. The game folder cannot be found.";
+        failure = N_("Failed. The game folder cannot be found.");
         return false;
     }
     Scan found;
     scanFolder(
         folder, [&](const Manifest& m) { return m.character == name; }, found);
     if (!found.unreadable.empty()) {
-        failure = "Failed. The backups kept under the name " + name + " cannot all be read.";
+        failure = texts::format(
+            N_("Failed. The backups kept under the name {1} cannot all be read."), {name});
         return false;
     }
     if (found.backups.empty() && found.damaged.empty()) {
         return false;
     }
     if (files_.renameNew(folder, aside) != platform::FileOutcome::done) {
-        failure = "Failed. The backups of an earlier character named " + name +
-                  " could not be set aside.";
+        failure = texts::format(
+            N_("Failed. The backups of an earlier character named {1} could not be set aside."),
+            {name});
         return false;
     }
     files_.syncFolder(aside.substr(0, aside.rfind(files_.separator())));
@@ -630,8 +637,8 @@ Store::Renamed Store::renameCharacter(const std::string& gameFolder, const std::
     }
     if (!found.unreadable.empty()) {
         // A backup that cannot be read now would stay under the old name.
-        return {"Failed. The backups of " + from + " cannot all be read (" +
-                    found.unreadable.front() + ").",
+        return {texts::format(N_("Failed. The backups of {1} cannot all be read ({2})."),
+                              {from, found.unreadable.front()}),
                 0};
     }
     if (found.backups.empty() && found.damaged.empty()) {
@@ -639,10 +646,10 @@ Store::Renamed Store::renameCharacter(const std::string& gameFolder, const std::
     }
     const std::string target = characterFolder(gameFolder, to);
     if (target.empty()) {
-        return {"Failed. The game folder cannot be found.", 0};
+        return {N_("Failed. The game folder cannot be found."), 0};
     }
     if (!makeFolders(target)) {
-        return {"Failed. The backups' folder of " + to + " cannot be made.", 0};
+        return {texts::format(N_("Failed. The backups' folder of {1} cannot be made."), {to}), 0};
     }
     const auto targetId = files_.identityPath(target);
     const auto sameFolder = [&](const std::string& folder) {
@@ -684,16 +691,17 @@ Store::Renamed Store::renameCharacter(const std::string& gameFolder, const std::
         std::string now;
         parents.insert(damaged.substr(0, damaged.rfind(files_.separator())));
         if (!moveIn(damaged, now)) {
-            return {
-                "Failed. A damaged backup of " + from + " (" + damaged + ") could not be moved.",
-                1};
+            return {texts::format(N_("Failed. A damaged backup of {1} ({2}) could not be moved."),
+                                  {from, damaged}),
+                    1};
         }
     }
     for (const Backup& backup : found.backups) {
         std::string folder;
         parents.insert(backup.folder.substr(0, backup.folder.rfind(files_.separator())));
         if (!moveIn(backup.folder, folder)) {
-            return {"Failed. The backup " + backup.id + " could not be moved.", 1};
+            return {texts::format(N_("Failed. The backup {1} could not be moved."), {backup.id}),
+                    1};
         }
         if (backup.manifest.character == to) {
             continue;
@@ -705,7 +713,9 @@ Store::Renamed Store::renameCharacter(const std::string& gameFolder, const std::
         // have changed it since.
         if (!old || parseManifest(old->bytes) != std::optional<Manifest>(backup.manifest) ||
             !rewrite(folder, formatManifest(renamed))) {
-            return {"Failed. The list of the backup " + backup.id + " could not be rewritten.", 1};
+            return {texts::format(N_("Failed. The list of the backup {1} could not be rewritten."),
+                                  {backup.id}),
+                    1};
         }
     }
     files_.syncFolder(target);
@@ -888,16 +898,16 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
                          Reason::beforeRestore, {});
     if (!safety.failure.empty()) {
         done.failure =
-            "Failed. The saves as they are could not be backed up first, so nothing "
-            "was restored. " +
-            safety.failure.substr(std::string_view("Failed. ").size());
+            std::string(N_("Failed. The saves as they are could not be backed up first, so "
+                           "nothing was restored.")) +
+            " " + safety.failure.substr(std::string_view("Failed. ").size());
         return done;
     }
     done.safety = std::move(safety.backup);
     const std::lock_guard<std::mutex> lock(storeLock());
     const auto names = files_.openNames(saveFolder);
     if (!names) {
-        done.failure = "Failed. The character's folder cannot be read; nothing was restored.";
+        done.failure = N_("Failed. The character's folder cannot be read; nothing was restored.");
         return done;
     }
     // Unfinished copies of a restore or a move that was cut off.
@@ -1093,16 +1103,19 @@ std::optional<std::string> Store::finishRestore(const std::string& gameFolder) {
         files_.remove(journal);
         return whole ? std::nullopt
                      : std::optional<std::string>(
-                           "Failed. A restore cut off before it was done left a record that "
-                           "cannot be read. Look in the character's folder for files whose names "
-                           "end in \"" +
-                           std::string(kReplacedSuffix) + "\".");
+                           std::string(N_("Failed. A restore cut off before it was done left a "
+                                          "record that cannot be read.")) +
+                           " " +
+                           texts::format(N_("Look in the character's folder for files whose "
+                                            "names end in \"{1}\"."),
+                                         {kReplacedSuffix}));
     }
     const std::string suffix = "." + std::to_string(process) + std::string(kReplacedSuffix);
     const auto entries = files_.entriesOf(folder);
     if (!entries) {
-        return "Failed. A restore was cut off before it was done, and its folder cannot be read "
-               "now; Quarlo tries again the next time it starts.";
+        return N_(
+            "Failed. A restore was cut off before it was done, and its folder cannot be "
+            "read now; Quarlo tries again the next time it starts.");
     }
     std::map<std::string, platform::FileStamp> held;
     for (const Backup& b : list(gameFolder, character)) {
@@ -1137,20 +1150,27 @@ std::optional<std::string> Store::finishRestore(const std::string& gameFolder) {
     }
     files_.syncFolder(folder);
     files_.remove(journal);
-    std::string said = "A restore of " + character + " was cut off before it was done";
     if (kept.empty()) {
-        return "Success. " + said + "; " +
-               (back.empty()
-                    ? std::string("every save has its name.")
-                    : std::to_string(back.size()) + (back.size() == 1 ? " save" : " saves") +
-                          " it had set aside got its name back.");
+        if (back.empty()) {
+            return texts::format(N_("Success. A restore of {1} was cut off before it was done; "
+                                    "every save has its name."),
+                                 {character});
+        }
+        return texts::format(
+            texts::englishN(N_("Success. A restore of {2} was cut off before it was done; {1} "
+                               "save it had set aside got its name back."),
+                            N_("Success. A restore of {2} was cut off before it was done; {1} "
+                               "saves it had set aside got its name back."),
+                            back.size()),
+            {std::to_string(back.size()), character});
     }
     std::string names;
     for (const std::string& name : kept) {
         names += (names.empty() ? "" : ", ") + name;
     }
-    return "Failed. " + said + "; these files it set aside are kept as they are, in " + folder +
-           ": " + names + ".";
+    return texts::format(N_("Failed. A restore of {1} was cut off before it was done; these "
+                            "files it set aside are kept as they are, in {2}: {3}."),
+                         {character, folder, names});
 }
 
 platform::TrashResult Store::remove(const Backup& backup, platform::Trash& trash) {
