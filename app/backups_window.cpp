@@ -6,6 +6,7 @@
 #include "app/saves_window.h"
 #include "platform/trash.h"
 #include "saves/character_saves.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -86,15 +87,18 @@ std::string backupSummary(const backups::Made& made, const std::string& characte
         return made.failure;
     }
     if (!made.backup) {
-        return "Success. " + character + " has no saves, so there was nothing to back up.";
+        return texts::format(N_("Success. {1} has no saves, so there was nothing to back up."),
+                             {character});
     }
     const std::size_t files = made.copied + made.linked;
-    std::string summary = "Success. " + countOf(savesIn(made.backup->manifest, format), "save") +
-                          " of " + character + " backed up (" + countOf(files, "file");
-    if (made.linked > 0) {
-        summary += ", " + std::to_string(made.linked) + " unchanged since the last backup";
+    const std::string saves = countOf(savesIn(made.backup->manifest, format), "save");
+    if (made.linked == 0) {
+        return texts::format(N_("Success. {1} of {2} backed up ({3})."),
+                             {saves, character, countOf(files, "file")});
     }
-    return summary + ").";
+    return texts::format(
+        N_("Success. {1} of {2} backed up ({3}, {4} unchanged since the last backup)."),
+        {saves, character, countOf(files, "file"), std::to_string(made.linked)});
 }
 
 std::string restoreSummary(const backups::Restored& r) {
@@ -102,23 +106,27 @@ std::string restoreSummary(const backups::Restored& r) {
         return r.failure;
     }
     const bool whole = r.skipped.empty();
-    std::string summary = std::string(whole ? "Success. " : "Failed. ") +
-                          countOf(r.added.size(), "file") + " brought back, " +
-                          std::to_string(r.replaced.size()) + " replaced, " +
-                          std::to_string(r.unchanged.size()) + " already as they were";
-    if (!whole) {
-        summary += ", " + std::to_string(r.skipped.size()) + " left as they are";
-    }
-    summary += ".";
+    const std::string added = countOf(r.added.size(), "file");
+    const std::string replaced = std::to_string(r.replaced.size());
+    const std::string unchanged = std::to_string(r.unchanged.size());
+    std::string summary =
+        whole ? texts::format(N_("Success. {1} brought back, {2} replaced, {3} already as they "
+                                 "were."),
+                              {added, replaced, unchanged})
+              : texts::format(N_("Failed. {1} brought back, {2} replaced, {3} already as they "
+                                 "were, {4} left as they are."),
+                              {added, replaced, unchanged, std::to_string(r.skipped.size())});
     if (!r.replaced.empty() && r.safety) {
-        summary += " The files replaced are in the backup made just before (" + r.safety->id + ").";
+        summary += " " + texts::format(N_("The files replaced are in the backup made just "
+                                          "before ({1})."),
+                                       {r.safety->id});
     }
     std::string lines;
     for (const std::string& name : r.added) {
-        lines += "\n" + name + ": brought back.";
+        lines += "\n" + texts::format(N_("{1}: brought back."), {name});
     }
     for (const std::string& name : r.replaced) {
-        lines += "\n" + name + ": replaced by the backup's.";
+        lines += "\n" + texts::format(N_("{1}: replaced by the backup's."), {name});
     }
     for (const std::string& why : r.skipped) {
         lines += "\n" + why + ".";
@@ -213,10 +221,12 @@ void BackupsWindow::onRemove() {
     }
     const platform::TrashResult r = source_.store->remove(chosen, *source_.trash);
     load();
-    view_.showMessage(title, r.outcome == platform::TrashOutcome::done
-                                 ? "Success. The backup is in the " + trashName + "."
-                                 : "Failed. The backup could not be moved to the " + trashName +
-                                       "; it is where it was.");
+    view_.showMessage(title,
+                      r.outcome == platform::TrashOutcome::done
+                          ? texts::format(N_("Success. The backup is in the {1}."), {trashName})
+                          : texts::format(N_("Failed. The backup could not be moved to "
+                                             "the {1}; it is where it was."),
+                                          {trashName}));
 }
 
 }  // namespace quarlo::app

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/platform.h"
 #include "saves/save_header.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -76,19 +77,19 @@ std::optional<CarryPlace> carryPlace(Game& game) {
 std::string setCarryPlace(Game& game, const std::string& place, const std::string& rclone) {
     const std::string file = settingFile(game);
     if (file.empty()) {
-        return "Failed. Quarlo has no folder of its own to keep the place in.";
+        return N_("Failed. Quarlo has no folder of its own to keep the place in.");
     }
     platform::SaveFiles& files = *game.saveFiles();
     if (place.empty()) {
         return files.kindOf(file) == platform::PathKind::missing || files.remove(file)
-                   ? "Success. Carry place forgotten."
-                   : "Failed. The carry place could not be forgotten.";
+                   ? N_("Success. Carry place forgotten.")
+                   : N_("Failed. The carry place could not be forgotten.");
     }
     if (place.find('\n') != std::string::npos || rclone.find('\n') != std::string::npos) {
-        return "Failed. A place is one line.";
+        return N_("Failed. A place is one line.");
     }
     if (!carry::isRemote(place) && files.kindOf(place) != platform::PathKind::folder) {
-        return "Failed. No folder at " + place + ".";
+        return texts::format(N_("Failed. No folder at {1}."), {place});
     }
     const std::string temporary = file + ".new";
     files.remove(temporary);
@@ -96,9 +97,9 @@ std::string setCarryPlace(Game& game, const std::string& place, const std::strin
         "place=" + place + "\n" + (rclone.empty() ? std::string() : "rclone=" + rclone + "\n");
     if (!files.writeNew(temporary, text) || !files.replace(temporary, file)) {
         files.remove(temporary);
-        return "Failed. The carry place could not be kept.";
+        return N_("Failed. The carry place could not be kept.");
     }
-    return "Success. Carry place set: " + place + ".";
+    return texts::format(N_("Success. Carry place set: {1}."), {place});
 }
 
 std::string computerId(platform::Platform& platform) {
@@ -140,14 +141,14 @@ carry::Report carryNow(Game& game, platform::Platform& platform,
     const auto where = carryPlace(game);
     if (!where) {
         failed.lines.push_back(
-            "Failed. No carry place is set: quarlo carry --place FOLDER (or "
-            "an rclone remote, name:path).");
+            N_("Failed. No carry place is set: quarlo carry --place FOLDER (or an rclone remote, "
+               "name:path)."));
         return failed;
     }
     const std::string id = computerId(platform);
     const std::string state = stateFile(game);
     if (id.empty() || state.empty()) {
-        failed.lines.push_back("Failed. Quarlo cannot keep what this computer carried.");
+        failed.lines.push_back(N_("Failed. Quarlo cannot keep what this computer carried."));
         return failed;
     }
     platform::SaveFiles& files = *platform.saveFiles;

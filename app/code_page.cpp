@@ -4,6 +4,7 @@
 
 #include "app/game.h"
 #include "backups/store.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -46,28 +47,30 @@ int keptCodePage(Game& game) {
 std::string keepCodePage(Game& game, int number) {
     const std::string file = keptFile(game);
     if (file.empty()) {
-        return "Failed. Quarlo has no folder of its own to keep the code page in.";
+        return N_("Failed. Quarlo has no folder of its own to keep the code page in.");
     }
     platform::SaveFiles& files = *game.saveFiles();
     if (number == 0) {
         return files.kindOf(file) == platform::PathKind::missing || files.remove(file)
-                   ? "Success. Names are read in the code page the game or the system gives."
-                   : "Failed. The code page kept could not be forgotten.";
+                   ? N_("Success. Names are read in the code page the game or the system gives.")
+                   : N_("Failed. The code page kept could not be forgotten.");
     }
     if (!isCodePageChoice(number)) {
-        return "Failed. Code page " + std::to_string(number) + " is not one of 1250 to 1258.";
+        return texts::format(N_("Failed. Code page {1} is not one of 1250 to 1258."),
+                             {std::to_string(number)});
     }
     if (!platform::readerOfCodePage(number)) {
-        return "Failed. This system cannot convert code page " + std::to_string(number) + ".";
+        return texts::format(N_("Failed. This system cannot convert code page {1}."),
+                             {std::to_string(number)});
     }
     const std::string temporary = file + ".new";
     files.remove(temporary);
     if (!files.writeNew(temporary, std::to_string(number) + "\n") ||
         !files.replace(temporary, file)) {
         files.remove(temporary);
-        return "Failed. The code page could not be kept.";
+        return N_("Failed. The code page could not be kept.");
     }
-    return "Success. Names are read in code page " + std::to_string(number) + ".";
+    return texts::format(N_("Success. Names are read in code page {1}."), {std::to_string(number)});
 }
 
 CodePageChoice chooseCodePage(Game& game, int forCommand) {
@@ -106,27 +109,32 @@ std::string useCodePage(Game& game, platform::Platform& platform, int forCommand
     if (auto system = platform::readerOfCodePage(platform.systemCodePage)) {
         platform.ansiToUtf8 = std::move(system);
     }
-    return "Failed. This system cannot convert code page " + std::to_string(number) +
-           "; names are read in " +
-           (platform.systemCodePage == 0 ? std::string("the system's code page")
-                                         : "code page " + std::to_string(platform.systemCodePage)) +
-           ".";
+    return platform.systemCodePage == 0
+               ? texts::format(N_("Failed. This system cannot convert code page {1}; names are "
+                                  "read in the system's code page."),
+                               {std::to_string(number)})
+               : texts::format(N_("Failed. This system cannot convert code page {1}; names are "
+                                  "read in code page {2}."),
+                               {std::to_string(number), std::to_string(platform.systemCodePage)});
 }
 
 std::string describeCodePage(const CodePageChoice& choice, int systemCodePage) {
     const int number = choice.number != 0 ? choice.number : systemCodePage;
-    const std::string shown = number == 0 ? std::string("the system's") : std::to_string(number);
+    if (number == 0) {
+        return N_("the system's");
+    }
+    const std::string shown = std::to_string(number);
     switch (choice.from) {
         case CodePageFrom::command:
-            return shown + " (--code-page)";
+            return texts::format(N_("{1} (--code-page)"), {shown});
         case CodePageFrom::kept:
-            return shown + " (chosen for this game folder)";
+            return texts::format(N_("{1} (chosen for this game folder)"), {shown});
         case CodePageFrom::game:
-            return shown + " (the game's setting " + choice.setting + ")";
+            return texts::format(N_("{1} (the game's setting {2})"), {shown, choice.setting});
         case CodePageFrom::system:
             break;
     }
-    return number == 0 ? shown : shown + " (the system's)";
+    return texts::format(N_("{1} (the system's)"), {shown});
 }
 
 }  // namespace quarlo::app

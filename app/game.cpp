@@ -19,6 +19,7 @@
 #include "catalogue/save_list.h"
 #include "platform/store_facts.h"
 #include "saves/character_saves.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -256,7 +257,7 @@ std::optional<std::string> Game::writeSetting(const games::Setting& setting,
                               : profile.readChecked(setting.section, setting.key, kAbsent,
                                                     kSettingReadCapacity, path);
         if (!own && !held) {
-            return "Failed. " + std::string(*file) + " could not be read.";
+            return texts::format(N_("Failed. {1} could not be read."), {*file});
         }
         if (own || *held != kAbsent) {
             targets.push_back(*file);
@@ -278,7 +279,7 @@ std::optional<std::string> Game::writeSetting(const games::Setting& setting,
         const auto got =
             profile.readChecked(setting.section, setting.key, kAbsent, 1024, settingsPath(file));
         if (!got) {
-            return "Failed. " + std::string(file) + " could not be read back.";
+            return texts::format(N_("Failed. {1} could not be read back."), {file});
         }
         if (*got != kAbsent) {
             winner = file;
@@ -286,9 +287,10 @@ std::optional<std::string> Game::writeSetting(const games::Setting& setting,
         }
     }
     if (read != value) {
-        return "Failed. " + (winner.empty() ? std::string(setting.create) : winner) + " gives " +
-               std::string(setting.key) + " as \"" + read +
-               "\", which the game reads over what Quarlo wrote.";
+        return texts::format(
+            N_("Failed. {1} gives {2} as \"{3}\", which the game reads over "
+               "what Quarlo wrote."),
+            {winner.empty() ? std::string(setting.create) : winner, setting.key, read});
     }
     return std::nullopt;
 }
@@ -646,10 +648,15 @@ std::shared_ptr<platform::HeldLock> Game::lockForWriting(const std::string& what
     }
     if (!attempt.held) {
         refusal = attempt.takenByAnother
-                      ? "Failed. Another Quarlo is changing this game folder" +
-                            (attempt.holder.empty() ? std::string() : " (" + attempt.holder + ")") +
-                            "; try again once it is done."
-                      : "Failed. Quarlo's lock for this game folder (" + path + ") cannot be made.";
+                      ? (attempt.holder.empty()
+                             ? std::string(N_("Failed. Another Quarlo is changing this game "
+                                              "folder; try again once it is done."))
+                             : texts::format(N_("Failed. Another Quarlo is changing this game "
+                                                "folder ({1}); try again once it is done."),
+                                             {attempt.holder}))
+                      : texts::format(
+                            N_("Failed. Quarlo's lock for this game folder ({1}) cannot be made."),
+                            {path});
         return nullptr;
     }
     lock = std::shared_ptr<platform::HeldLock>(std::move(attempt.held));

@@ -102,7 +102,7 @@ bool useLanguage(platform::Platform& platform, const std::string& asked, std::st
 }
 
 std::vector<LanguageChoice> languageChoices() {
-    std::vector<LanguageChoice> choices{{"", texts::tr(N_("The system's language"))}};
+    std::vector<LanguageChoice> choices{{"", texts::tr(N_("System language"))}};
     for (const texts::Language& l : texts::languages()) {
         choices.push_back({l.code, l.name});
     }

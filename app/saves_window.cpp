@@ -8,6 +8,7 @@
 
 #include "app/steam_cloud.h"
 #include "saves/save_header.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -439,8 +440,10 @@ void SavesWindow::onDelete() {
         return r.outcome == saves::TransferResult::Outcome::unavailable;
     });
     if (noTrash) {
-        view_.showMessage(title, "Failed. The " + trashName +
-                                     " cannot take files from this drive. Nothing was deleted.");
+        view_.showMessage(
+            title,
+            texts::format(N_("Failed. The {1} cannot take files from this drive."), {trashName}) +
+                " " + N_("Nothing was deleted."));
         return;
     }
     view_.showMessage(

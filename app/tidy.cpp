@@ -7,6 +7,7 @@
 #include "app/sort_saves.h"
 #include "app/transfer_text.h"
 #include "platform/trash.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -261,9 +262,11 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
 }
 
 std::string tidyPlanText(const TidyPlan& plan) {
-    std::string out = "Keeps the newest " + std::to_string(plan.keep) +
-                      " of the character's saves; " + countOf(plan.kept, "save") + " stay" +
-                      (plan.kept == 1 ? "s" : "") + " in all.";
+    std::string out = texts::format(
+        texts::englishN("Keeps the newest {2} of the character's saves; {1} save stays in all.",
+                        "Keeps the newest {2} of the character's saves; {1} saves stay in all.",
+                        plan.kept),
+        {std::to_string(plan.kept), std::to_string(plan.keep)});
     for (const TidyItem& item : plan.items) {
         out += "\n" + std::string(item.chosen ? "[x] " : "[ ] ") + item.fileName;
         if (!item.coSaves.empty()) {

@@ -14,6 +14,7 @@
 #include "app/transfer_text.h"
 #include "backups/manifest.h"
 #include "saves/character_saves.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -185,9 +186,11 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
                                    progress);
     });
     if (!made.failure.empty() || !made.backup) {
-        view.showMessage(title,
-                         (made.failure.empty() ? "Failed. Nothing was backed up." : made.failure) +
-                             " Nothing was sent to the " + platform_.trash->name() + ".");
+        view.showMessage(
+            title,
+            (made.failure.empty() ? std::string(N_("Failed. Nothing was backed up."))
+                                  : made.failure) +
+                " " + texts::format(N_("Nothing was sent to the {1}."), {platform_.trash->name()}));
         return;
     }
     backupStore->prune(root_, character);
@@ -228,11 +231,20 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
     const std::size_t gone = arrivedCount(results);
     const std::size_t coSaves = arrivedCoSaves(results) + done.straysGone;
     const bool whole = left.empty() && gone == results.size();
-    std::string summary = std::string(whole ? "Success. " : "Failed. ") +
-                          savesAndCoSaves(gone, coSaves) + " went to the " +
-                          platform_.trash->name() + "; " + countOf(plan.kept, "save") +
-                          (plan.kept == 1 ? " stays" : " stay") + ", and a backup of " + character +
-                          " holds them all.";
+    const std::string kept = std::to_string(plan.kept);
+    const std::string went = savesAndCoSaves(gone, coSaves);
+    std::string summary = texts::format(
+        whole ? texts::englishN("Success. {2} went to the {3}; {1} save stays, and a backup of "
+                                "{4} holds them all.",
+                                "Success. {2} went to the {3}; {1} saves stay, and a backup "
+                                "of {4} holds them all.",
+                                plan.kept)
+              : texts::englishN("Failed. {2} went to the {3}; {1} save stays, and a backup of "
+                                "{4} holds them all.",
+                                "Failed. {2} went to the {3}; {1} saves stay, and a backup of "
+                                "{4} holds them all.",
+                                plan.kept),
+        {kept, went, platform_.trash->name(), character});
     std::string why =
         transferReasons(results, Verb::trash, PlaceNames{character, {}, platform_.trash->name()});
     for (const std::string& line : left) {
@@ -265,18 +277,21 @@ std::optional<std::string> Game::finishTidy() {
         const std::string damaged = journal + ".damaged";
         files.remove(damaged);
         files.renameNew(journal, damaged);
-        return "Failed. A Tidy Up cut off before it was done left a record that cannot be read; "
-               "it is kept as " +
-               damaged + ". Look in the " + platform_.trash->name() + " for saves without their " +
-               "co-saves.";
+        return texts::format(N_("Failed. A Tidy Up cut off before it was done left a record "
+                                "that cannot be read; it is kept as {1}."),
+                             {damaged}) +
+               " " +
+               texts::format(N_("Look in the {1} for saves without their co-saves."),
+                             {platform_.trash->name()});
     }
     const std::string& character = record->character;
     const auto opened = files.openFolder(
         character == game().savesFolder ? savesFolder() : characterFolder(character));
     if (!opened) {
-        return "Failed. A Tidy Up of " + character +
-               " was cut off before it was done, and its folder cannot be opened now; Quarlo "
-               "tries again the next time it starts.";
+        return texts::format(N_("Failed. A Tidy Up of {1} was cut off before it was done, and "
+                                "its folder cannot be opened now; Quarlo tries again the next "
+                                "time it starts."),
+                             {character});
     }
     // A save whose files are partly gone is split: the rest of it follows,
     // each file checked to be the version the backup holds.
@@ -312,22 +327,30 @@ std::optional<std::string> Game::finishTidy() {
         }
     }
     files.remove(journal);
-    const std::string what = "A Tidy Up of " + character + " was cut off before it was done";
     if (stuck.empty()) {
-        return "Success. " + what + "; " +
-               (finished == 0 ? std::string("every save is whole, in the ") +
-                                    platform_.trash->name() + " or in " + character + "."
-                              : "the rest of " + countOf(finished, "save") +
-                                    " it had begun to move went to the " + platform_.trash->name() +
-                                    ", where the rest of each was.");
+        if (finished == 0) {
+            return texts::format(N_("Success. A Tidy Up of {1} was cut off before it was done; "
+                                    "every save is whole, in the {2} or in {1}."),
+                                 {character, platform_.trash->name()});
+        }
+        return texts::format(
+            texts::englishN("Success. A Tidy Up of {2} was cut off before it was done; the "
+                            "rest of {1} save it had begun to move went to the {3}, where the "
+                            "rest of each was.",
+                            "Success. A Tidy Up of {2} was cut off before it was done; the "
+                            "rest of {1} saves it had begun to move went to the {3}, where the "
+                            "rest of each was.",
+                            finished),
+            {std::to_string(finished), character, platform_.trash->name()});
     }
     std::string names;
     for (const std::string& name : stuck) {
         names += (names.empty() ? "" : ", ") + name;
     }
-    return "Failed. " + what + ", and some of its saves are partly in the " +
-           platform_.trash->name() + " and partly in " + character + ": " + names +
-           ". A backup of " + character + " holds them whole.";
+    return texts::format(N_("Failed. A Tidy Up of {1} was cut off before it was done, and some "
+                            "of its saves are partly in the {2} and partly in {1}: {3}."),
+                         {character, platform_.trash->name(), names}) +
+           " " + texts::format(N_("A backup of {1} holds them whole."), {character});
 }
 
 }  // namespace quarlo::app

@@ -1,6 +1,10 @@
 #include "app/transfer_text.h"
 
 #include <algorithm>
+#include <string_view>
+#include <utility>
+
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -98,11 +102,27 @@ std::string reasonFor(const saves::TransferResult& r, Verb verb, const PlaceName
 }  // namespace
 
 std::string countOf(std::size_t n, const char* singular) {
+    // The words counted, each with its plural, so that the catalogues hold
+    // them and a summary says its counts in each language's forms.
+    static constexpr std::pair<std::string_view, std::string_view> kCounted[] = {
+        {NN_("{1} save", "{1} saves")},
+        {NN_("{1} co-save", "{1} co-saves")},
+        {NN_("{1} file", "{1} files")},
+        {NN_("{1} character", "{1} characters")},
+    };
+    const std::string one = std::string("{1} ") + singular;
+    for (const auto& [single, plural] : kCounted) {
+        if (single == one) {
+            return texts::format(n == 1 ? single : plural, {std::to_string(n)});
+        }
+    }
     return std::to_string(n) + " " + singular + (n == 1 ? "" : "s");
 }
 
 std::string savesAndCoSaves(std::size_t saves, std::size_t coSaves) {
-    return countOf(saves, "save") + (coSaves == 0 ? "" : " and " + countOf(coSaves, "co-save"));
+    return coSaves == 0 ? countOf(saves, "save")
+                        : texts::format(N_("{1} and {2}"),
+                                        {countOf(saves, "save"), countOf(coSaves, "co-save")});
 }
 
 std::size_t arrivedCount(const std::vector<saves::TransferResult>& results) {
@@ -149,9 +169,16 @@ std::string transferReasons(const std::vector<saves::TransferResult>& results, V
         }
     }
     if (notStarted > 0) {
-        why += "\nStopped: " + countOf(notStarted, "save") + " not " + participle(verb) + "; " +
-               (notStarted == 1 ? "it is " : "they are ") + where(saves::Place::source, places) +
-               ".";
+        const std::string_view stopped =
+            verb == Verb::move
+                ? texts::englishN("Stopped: {1} save not moved; it is in {2}.",
+                                  "Stopped: {1} saves not moved; they are in {2}.", notStarted)
+            : verb == Verb::copy
+                ? texts::englishN("Stopped: {1} save not copied; it is in {2}.",
+                                  "Stopped: {1} saves not copied; they are in {2}.", notStarted)
+                : texts::englishN("Stopped: {1} save not deleted; it is in {2}.",
+                                  "Stopped: {1} saves not deleted; they are in {2}.", notStarted);
+        why += "\n" + texts::format(stopped, {std::to_string(notStarted), places.from});
     }
     return why;
 }
@@ -162,12 +189,6 @@ std::string transferSummary(const std::vector<saves::TransferResult>& results, V
     const bool whole = std::all_of(results.begin(), results.end(), [](const auto& r) {
         return r.outcome == Outcome::done && r.keptBeside.empty();
     });
-    const std::string destination =
-        verb == Verb::trash
-            ? " moved to the " + places.trash
-            : std::string(verb == Verb::move ? " moved to " : " copied to ") + places.to;
-    std::string summary = std::string(whole && done > 0 ? "Success. " : "Failed. ") +
-                          savesAndCoSaves(done, arrivedCoSaves(results)) + destination;
     // A save whose undo left it whole in both folders is neither moved nor
     // not moved: it is counted as what it is.
     const auto inBoth = static_cast<std::size_t>(
@@ -176,14 +197,39 @@ std::string transferSummary(const std::vector<saves::TransferResult>& results, V
                    std::all_of(r.places.begin(), r.places.end(),
                                [](const auto& p) { return p.place == saves::Place::both; });
         }));
-    if (inBoth > 0) {
-        summary += "; " + countOf(inBoth, "save") + " in both " + places.from + " and " + places.to;
+    const bool notAll = done + inBoth < results.size();
+    // Each verb's headline as a whole, so that each language says it: all
+    // went, some did not, some are in both folders, or both of those.
+    static constexpr const char* kHeadlines[3][5] = {
+        {N_("Success. {1} moved to {2}."), N_("Failed. {1} moved to {2}."),
+         N_("Failed. {1} moved to {2}; {3} not moved."),
+         N_("Failed. {1} moved to {2}; {3} in both {4} and {5}."),
+         N_("Failed. {1} moved to {2}; {3} in both {4} and {5}; {6} not moved.")},
+        {N_("Success. {1} copied to {2}."), N_("Failed. {1} copied to {2}."),
+         N_("Failed. {1} copied to {2}; {3} not copied."),
+         N_("Failed. {1} copied to {2}; {3} in both {4} and {5}."),
+         N_("Failed. {1} copied to {2}; {3} in both {4} and {5}; {6} not copied.")},
+        {N_("Success. {1} moved to the {2}."), N_("Failed. {1} moved to the {2}."),
+         N_("Failed. {1} moved to the {2}; {3} not deleted."),
+         N_("Failed. {1} moved to the {2}; {3} in both {4} and {5}."),
+         N_("Failed. {1} moved to the {2}; {3} in both {4} and {5}; {6} not deleted.")},
+    };
+    const auto& headlines = kHeadlines[verb == Verb::move ? 0 : verb == Verb::copy ? 1 : 2];
+    const std::string what = savesAndCoSaves(done, arrivedCoSaves(results));
+    const std::string to = verb == Verb::trash ? places.trash : places.to;
+    const std::string notDone = std::to_string(results.size() - done - inBoth);
+    const std::string both = countOf(inBoth, "save");
+    std::string summary;
+    if (whole && done > 0) {
+        summary = texts::format(headlines[0], {what, to});
+    } else if (inBoth == 0) {
+        summary = notAll ? texts::format(headlines[2], {what, to, notDone})
+                         : texts::format(headlines[1], {what, to});
+    } else {
+        summary =
+            notAll ? texts::format(headlines[4], {what, to, both, places.from, places.to, notDone})
+                   : texts::format(headlines[3], {what, to, both, places.from, places.to});
     }
-    if (done + inBoth < results.size()) {
-        summary +=
-            "; " + std::to_string(results.size() - done - inBoth) + " not " + participle(verb);
-    }
-    summary += ".";
     if (const std::string why = transferReasons(results, verb, places); !why.empty()) {
         summary += "\n" + why;
     }

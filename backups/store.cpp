@@ -1157,10 +1157,10 @@ std::optional<std::string> Store::finishRestore(const std::string& gameFolder) {
                                  {character});
         }
         return texts::format(
-            texts::englishN(N_("Success. A restore of {2} was cut off before it was done; {1} "
-                               "save it had set aside got its name back."),
-                            N_("Success. A restore of {2} was cut off before it was done; {1} "
-                               "saves it had set aside got its name back."),
+            texts::englishN("Success. A restore of {2} was cut off before it was done; {1} "
+                            "save it had set aside got its name back.",
+                            "Success. A restore of {2} was cut off before it was done; {1} "
+                            "saves it had set aside got its name back.",
                             back.size()),
             {std::to_string(back.size()), character});
     }

@@ -9,6 +9,7 @@
 #include "carry/sha256.h"
 #include "platform/save_files.h"
 #include "platform/trash.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::carry {
 
@@ -219,8 +220,8 @@ struct Scanned {
     std::map<std::string, LocalFile> files;  // by name
 };
 
-Scanned scan(Context& c, const std::string& folder, const std::string& character,
-             LocalState& state, bool& rehashed) {
+Scanned scan(Context& c, const std::string& folder, const std::string& character, LocalState& state,
+             bool& rehashed) {
     Scanned out;
     const platform::PathKind kind = c.files.kindOf(folder);
     if (kind == platform::PathKind::missing) {
@@ -358,7 +359,8 @@ class Run {
 bool Run::readPlace() {
     const auto lists = place_.list("quarlo/" + c_.game + "/computers");
     if (!lists) {
-        report_.lines.push_back("Failed. The carry place cannot be read: " + place_.why() + ".");
+        report_.lines.push_back(
+            texts::format(N_("Failed. The carry place cannot be read: {1}."), {place_.why()}));
         report_.status = 1;
         return false;
     }
@@ -386,8 +388,9 @@ bool Run::readPlace() {
             why = "it names another computer";
         }
         if (!s) {
-            report_.lines.push_back("Failed. The list of another computer at the place (" + file +
-                                    ") was left as it is: " + why + ".");
+            report_.lines.push_back(texts::format(N_("Failed. The list of another computer at the "
+                                                     "place ({1}) was left as it is: {2}."),
+                                                  {file, why}));
             report_.status = 1;
             continue;
         }
@@ -396,7 +399,8 @@ bool Run::readPlace() {
     }
     const auto objects = place_.list("quarlo/" + c_.game + "/objects");
     if (!objects) {
-        report_.lines.push_back("Failed. The carry place cannot be read: " + place_.why() + ".");
+        report_.lines.push_back(
+            texts::format(N_("Failed. The carry place cannot be read: {1}."), {place_.why()}));
         report_.status = 1;
         return false;
     }
@@ -495,9 +499,9 @@ void Run::character(const std::string& name) {
     Scanned here = scan(c_, folder, name, state_, hashesChanged_);
     hashesChanged_ = hashesChanged_ || hashesBefore != state_.hashes[name].size();
     if (!here.readable) {
-        report_.lines.push_back("Failed. " + name +
-                                " was not carried: its folder cannot be read whole now (is the "
-                                "game saving?).");
+        report_.lines.push_back(texts::format(N_("Failed. {1} was not carried: its folder cannot "
+                                                 "be read whole now (is the game saving?)."),
+                                              {name}));
         report_.status = 1;
         return;
     }
@@ -797,7 +801,8 @@ Report Run::go(const std::vector<std::string>& asked) {
     }
     for (const std::string& name : names) {
         if (!plainName(name)) {
-            report_.lines.push_back("Failed. " + name + " is not a character's name.");
+            report_.lines.push_back(
+                texts::format(N_("Failed. {1} is not a character's name."), {name}));
             report_.status = 1;
             continue;
         }
@@ -831,21 +836,21 @@ Report Run::go(const std::vector<std::string>& asked) {
     // place.
     if (!place_.commit() || !place_.putBytes(written(next_), listPath(c_.me.id))) {
         report_.lines.push_back(
-            "Failed. What this computer carried could not be recorded at the "
-            "place (" +
-            place_.why() + "); the next carry does it again.");
+            texts::format(N_("Failed. What this computer carried could not be recorded at the "
+                             "place ({1}); the next carry does it again."),
+                          {place_.why()}));
         report_.status = 1;
         return report_;
     }
     state_.agreed = next_;
     if (!writeState(c_.files, c_.stateFile, state_)) {
         report_.lines.push_back(
-            "Failed. What was carried could not be recorded on this "
-            "computer; the next carry finds it out from the place.");
+            N_("Failed. What was carried could not be recorded on this computer; the next carry "
+               "finds it out from the place."));
         report_.status = 1;
     }
     if (stopped_) {
-        report_.lines.push_back("Failed. Stopped: the rest is carried next time.");
+        report_.lines.push_back(N_("Failed. Stopped: the rest is carried next time."));
         report_.status = 1;
     }
     return report_;

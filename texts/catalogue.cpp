@@ -17,6 +17,7 @@ struct Pattern {
     std::vector<std::string> pieces;  // one more than placeholders
     std::vector<int> numbers;         // the placeholders, in order: 1 for {1}
     std::size_t literal = 0;          // the pieces' length, to prefer the most specific
+    bool inner = false;               // only for a counted piece of another text
 };
 
 struct State {
@@ -79,9 +80,12 @@ std::optional<Pattern> patternOf(std::string english, std::string singular, std:
             own -= word.size();
         }
     }
-    if (p.numbers.empty() || own < 6) {
+    if (p.numbers.empty() || own < 3) {
         return std::nullopt;
     }
+    // A short one ("{1} and {2}", "{1} files") only for a piece of another
+    // text that begins with a number: never for a whole text.
+    p.inner = own < 6;
     return p;
 }
 
@@ -285,7 +289,7 @@ namespace {
 
 // The whole text as one entry of the catalogue or one composed from a
 // pattern of it; nullopt for neither.
-std::optional<std::string> wholeText(std::string_view english);
+std::optional<std::string> wholeText(std::string_view english, int depth = 0);
 
 }  // namespace
 
@@ -310,12 +314,35 @@ std::string tr(std::string_view english) {
 
 namespace {
 
-std::optional<std::string> wholeText(std::string_view english) {
+// The pieces of a composed text that are counts of their own ("3 saves",
+// "3 saves and 1 co-save") or words marked as pieces (NW_), said in the
+// language too.
+void translateCounts(std::vector<std::string>& args, int depth) {
+    if (depth >= 3) {
+        return;
+    }
+    for (std::string& arg : args) {
+        if (const auto* word = lookUp("word\x04" + arg)) {
+            arg = checked(arg, word->front());
+            continue;
+        }
+        if (!arg.empty() && arg.front() >= '0' && arg.front() <= '9') {
+            if (auto said = wholeText(arg, depth + 1)) {
+                arg = std::move(*said);
+            }
+        }
+    }
+}
+
+std::optional<std::string> wholeText(std::string_view english, int depth) {
     if (const auto* forms = lookUp(std::string(english))) {
         return checked(english, forms->front());
     }
     for (const Pattern& p : state().patterns) {
-        const auto args = piecesOf(p, english);
+        if (p.inner && depth == 0) {
+            continue;
+        }
+        auto args = piecesOf(p, english);
         if (!args) {
             continue;
         }
@@ -324,6 +351,7 @@ std::optional<std::string> wholeText(std::string_view english) {
             if (forms == nullptr) {
                 return std::nullopt;
             }
+            translateCounts(*args, depth);
             return formatted(checked(p.english, forms->front()), *args);
         }
         // The count is {1}: the form of its number, as the English was chosen.
@@ -337,6 +365,7 @@ std::optional<std::string> wholeText(std::string_view english) {
         if ((n == 1) != (p.english == p.singular)) {
             continue;
         }
+        translateCounts(*args, depth);
         return formatted(trn(p.singular, p.plural, n), *args);
     }
     return std::nullopt;

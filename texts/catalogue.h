@@ -12,6 +12,12 @@
 // Marks an English text for xgettext where it is defined; it is translated
 // where it is shown, with tr().
 #define N_(text) text
+// The same for a text's two English forms, singular and plural: {1} counts.
+#define NN_(singular, plural) singular, plural
+// A word that a composed text takes as one of its pieces (the trash's name):
+// said in the language too, wherever it stands in such a text. Its context
+// is always "word".
+#define NW_(context, word) word
 
 namespace quarlo::texts {
 

@@ -98,8 +98,8 @@ inline constexpr std::array<Control, 5> kAboutControls{{
 inline constexpr const char* kLanguageCaption = N_("Language:");
 inline constexpr const char* kLanguageNextStart = N_("Quarlo speaks it from its next start.");
 inline constexpr std::array<Control, 3> kAboutLanguageControls{{
-    {"lblLanguage", Kind::Label, kLanguageCaption, 240, 2370, 1095, 255},
-    {"cboLanguage", Kind::Choice, "", 1335, 2325, 1680, 330},
+    {"lblLanguage", Kind::Label, kLanguageCaption, 240, 2370, 855, 255},
+    {"cboLanguage", Kind::Choice, "", 1140, 2325, 1995, 330},
     {"lblLanguageNote", Kind::Label, "", 240, 2670, 2895, 255},
 }};
 

@@ -10,6 +10,7 @@
 #include <sys/types.h>
 
 #include "platform/trash.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::platform::posix {
 
@@ -37,7 +38,7 @@ class PosixTrash : public Trash {
     // From the environment.
     PosixTrash();
 
-    std::string name() const override { return "trash"; }
+    std::string name() const override { return NW_("word", "trash"); }
     TrashResult moveToTrash(const std::vector<std::string>& paths) override;
     // Every group's .trashinfo files are written first, then flushed with
     // one call for each file system, then the files go, a group at a time.

@@ -58,6 +58,11 @@ TEST(Catalogue, ContextsPluralsAndPlaceholdersFromMsgfmt) {
         {"Success. Ann is now Anna. Load", "Успешно. Anna вместо Ann. Загрузить"},
         {"Failed. The disk is full. Success. Ann is now Anna.",
          "Failed. The disk is full. Успешно. Anna вместо Ann."},
+        // Counted pieces in their own forms; "{1} and {2}" only inside a text.
+        {"Success. 5 saves and 2 files went away.", "Успешно. 5 сохранений и 2 файла ушли."},
+        {"Success. Ann and Bob went away.", "Успешно. Ann and Bob ушли."},
+        {"Ann and Bob", "Ann and Bob"},
+        {"Success. trash went away.", "Успешно. корзина ушли."},
     };
     for (const auto& [english, shown] : composed) {
         EXPECT_EQ(tr(english), shown) << english;
@@ -135,17 +140,24 @@ TEST(Catalogue, CatalogueThatLiesIsRefused) {
 // Every catalogue Quarlo installs reads, is complete, and keeps each
 // English text's placeholders and its single access key.
 TEST(Catalogue, EveryInstalledCatalogueIsCompleteAndKeepsPlaceholders) {
-    std::set<std::string> ids;
+    // Every entry of the template, a long one (msgid "" and its lines) too;
+    // the header's msgid "" is followed by its msgstr.
+    std::size_t ids = 0;
     {
         std::ifstream pot(QUARLO_POT);
         std::string line;
+        bool emptyId = false;
         while (std::getline(pot, line)) {
-            if (line.rfind("msgid \"", 0) == 0 && line != "msgid \"\"") {
-                ids.insert(line);
+            if (emptyId && line.rfind('"', 0) == 0) {
+                ++ids;
+            }
+            emptyId = line == "msgid \"\"";
+            if (line.rfind("msgid \"", 0) == 0 && !emptyId) {
+                ++ids;
             }
         }
     }
-    ASSERT_GT(ids.size(), 100u);
+    ASSERT_GT(ids, 100u);
     for (const Language& l : languages()) {
         if (std::string(l.code) == "en") {
             continue;
@@ -156,7 +168,7 @@ TEST(Catalogue, EveryInstalledCatalogueIsCompleteAndKeepsPlaceholders) {
             bytesOf(std::filesystem::path(QUARLO_LOCALE_DIR) / l.code / "LC_MESSAGES/quarlo.mo"),
             why);
         ASSERT_TRUE(c) << why;
-        EXPECT_GE(c->entries.size(), ids.size() - 2);
+        EXPECT_GE(c->entries.size(), ids);
         for (const auto& [id, forms] : c->entries) {
             const std::string english =
                 id.substr(id.find('\x04') == std::string::npos ? 0 : id.find('\x04') + 1);

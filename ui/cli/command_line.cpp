@@ -21,73 +21,75 @@ namespace quarlo::cli {
 
 namespace {
 
+// Said in the language in use; the commands, options and their values stay
+// as they are typed.
 constexpr const char* kUsage =
-    "Usage: quarlo [--game ID] [--root DIR] COMMAND [OPTIONS] [--] [ARGUMENTS]\n"
-    "\n"
-    "Without arguments Quarlo opens its window. The commands:\n"
-    "  list                    each character, tab-separated: * for the one the game\n"
-    "                          will use, the name, its saves, and its newest save's\n"
-    "                          level, location and time\n"
-    "  games                   the games found here, tab-separated: * for the one a\n"
-    "                          command would use, its id, name and game folder, and\n"
-    "                          why Quarlo cannot switch it where it cannot\n"
-    "  saves NAME              NAME's saves, newest first, tab-separated: file, player,\n"
-    "                          level, location, play time, saved at (UTC), plugins,\n"
-    "                          state\n"
-    "  switch NAME             the game uses NAME's saves (as Load Character)\n"
-    "  new NAME                a new character NAME, and the game uses it (as New)\n"
-    "  backup NAME             back up NAME's saves\n"
-    "  backups NAME            NAME's backups, newest first, one a line: its id, when,\n"
-    "                          why, how many saves, the newest save\n"
-    "  restore NAME ID         put back the saves of NAME's backup ID\n"
-    "  rename NAME NEW         NAME becomes NEW: its folder, settings and backups\n"
-    "  tidy [--keep N] [--yes] NAME\n"
-    "                          the plan of Tidy Up: NAME's saves older than its newest\n"
-    "                          N (10 at first) and co-saves without their save; with\n"
-    "                          --yes, a backup of NAME, then those files to the trash\n"
-    "  run [--character NAME | --pick [--timeout S]] [-- COMMAND [ARG...]]\n"
-    "                          switch first, then start COMMAND as given and wait for\n"
-    "                          it (in a launch option: quarlo run --pick -- %command%);\n"
-    "                          without COMMAND, the game as Run Game starts it.\n"
-    "                          --pick shows a full-screen picker (arrows or the pad,\n"
-    "                          Enter or A, Escape or B; the current character after S\n"
-    "                          seconds, 10 at first, 0 for no countdown)\n"
-    "  carry --place [PLACE [--rclone PATH]]\n"
-    "                          where this game folder's characters are carried: a\n"
-    "                          folder another program keeps in step between your\n"
-    "                          computers, or an rclone remote (name:path); \"\" forgets\n"
-    "                          it, none shows it\n"
-    "  carry [--dry-run] NAME | --all\n"
-    "                          bring NAME (or every character) up to date both ways\n"
-    "                          with the place; a save changed on both sides is kept\n"
-    "                          twice, never one over the other\n"
-    "  language [CODE]         the window's language (en, de, fr, es, it, ru, pl),\n"
-    "                          kept for its next start; without CODE, the one kept\n"
-    "                          (\"system\": the system's) and the one in use\n"
-    "  code-page [PAGE | auto] the code page (1250 to 1258) of the names in this game\n"
-    "                          folder's saves, kept for it; auto: the game's language\n"
-    "                          setting's, else the system's; without PAGE, the one used\n"
-    "  --help, --version\n"
-    "\n"
-    "  --game ID               the game: oblivion, skyrim, skyrimse, skyrimvr,\n"
-    "                          fallout3, falloutnv, fallout4, fallout4vr. Without it:\n"
-    "                          the game a Steam launch option starts, else the only\n"
-    "                          game found, else the one last chosen in the window,\n"
-    "                          else Oblivion\n"
-    "  --root DIR              the game folder DIR, as Root Dir Mode\n"
-    "  --json                  list, games, saves and backups as one JSON document\n"
-    "  --language CODE         say it in en, de, fr, es, it, ru or pl (the window's\n"
-    "                          choice, else the system's, without it); the exit\n"
-    "                          status and --json are the same in every language\n"
-    "  --code-page PAGE        read the names in saves in code page PAGE (1250 to 1258)\n"
-    "                          for this command\n"
-    "\n"
-    "An argument that begins with '-' is an option; a name that does, goes after\n"
-    "'--' (quarlo new -- -Ann).\n"
-    "\n"
-    "Exit status: 0 for Success, 1 for Failed (or output that could not be written),\n"
-    "2 for a command line not understood; run exits with its command's status, 127\n"
-    "when it cannot be started.\n";
+    N_("Usage: quarlo [--game ID] [--root DIR] COMMAND [OPTIONS] [--] [ARGUMENTS]\n"
+       "\n"
+       "Without arguments Quarlo opens its window. The commands:\n"
+       "  list                    each character, tab-separated: * for the one the game\n"
+       "                          will use, the name, its saves, and its newest save's\n"
+       "                          level, location and time\n"
+       "  games                   the games found here, tab-separated: * for the one a\n"
+       "                          command would use, its id, name and game folder, and\n"
+       "                          why Quarlo cannot switch it where it cannot\n"
+       "  saves NAME              NAME's saves, newest first, tab-separated: file, player,\n"
+       "                          level, location, play time, saved at (UTC), plugins,\n"
+       "                          state\n"
+       "  switch NAME             the game uses NAME's saves (as Load Character)\n"
+       "  new NAME                a new character NAME, and the game uses it (as New)\n"
+       "  backup NAME             back up NAME's saves\n"
+       "  backups NAME            NAME's backups, newest first, one a line: its id, when,\n"
+       "                          why, how many saves, the newest save\n"
+       "  restore NAME ID         put back the saves of NAME's backup ID\n"
+       "  rename NAME NEW         NAME becomes NEW: its folder, settings and backups\n"
+       "  tidy [--keep N] [--yes] NAME\n"
+       "                          the plan of Tidy Up: NAME's saves older than its newest\n"
+       "                          N (10 at first) and co-saves without their save; with\n"
+       "                          --yes, a backup of NAME, then those files to the trash\n"
+       "  run [--character NAME | --pick [--timeout S]] [-- COMMAND [ARG...]]\n"
+       "                          switch first, then start COMMAND as given and wait for\n"
+       "                          it (in a launch option: quarlo run --pick -- %command%);\n"
+       "                          without COMMAND, the game as Run Game starts it.\n"
+       "                          --pick shows a full-screen picker (arrows or the pad,\n"
+       "                          Enter or A, Escape or B; the current character after S\n"
+       "                          seconds, 10 at first, 0 for no countdown)\n"
+       "  carry --place [PLACE [--rclone PATH]]\n"
+       "                          where this game folder's characters are carried: a\n"
+       "                          folder another program keeps in step between your\n"
+       "                          computers, or an rclone remote (name:path); \"\" forgets\n"
+       "                          it, none shows it\n"
+       "  carry [--dry-run] NAME | --all\n"
+       "                          bring NAME (or every character) up to date both ways\n"
+       "                          with the place; a save changed on both sides is kept\n"
+       "                          twice, never one over the other\n"
+       "  language [CODE]         the window's language (en, de, fr, es, it, ru, pl),\n"
+       "                          kept for its next start; without CODE, the one kept\n"
+       "                          (\"system\": the system's) and the one in use\n"
+       "  code-page [PAGE | auto] the code page (1250 to 1258) of the names in this game\n"
+       "                          folder's saves, kept for it; auto: the game's language\n"
+       "                          setting's, else the system's; without PAGE, the one used\n"
+       "  --help, --version\n"
+       "\n"
+       "  --game ID               the game: oblivion, skyrim, skyrimse, skyrimvr,\n"
+       "                          fallout3, falloutnv, fallout4, fallout4vr. Without it:\n"
+       "                          the game a Steam launch option starts, else the only\n"
+       "                          game found, else the one last chosen in the window,\n"
+       "                          else Oblivion\n"
+       "  --root DIR              the game folder DIR, as Root Dir Mode\n"
+       "  --json                  list, games, saves and backups as one JSON document\n"
+       "  --language CODE         say it in en, de, fr, es, it, ru or pl (the window's\n"
+       "                          choice, else the system's, without it); the exit\n"
+       "                          status and --json are the same in every language\n"
+       "  --code-page PAGE        read the names in saves in code page PAGE (1250 to 1258)\n"
+       "                          for this command\n"
+       "\n"
+       "An argument that begins with '-' is an option; a name that does, goes after\n"
+       "'--' (quarlo new -- -Ann).\n"
+       "\n"
+       "Exit status: 0 for Success, 1 for Failed (or output that could not be written),\n"
+       "2 for a command line not understood; run exits with its command's status, 127\n"
+       "when it cannot be started.\n");
 
 // Sends a long command's notices to standard error and runs its work in
 // place: there is no window to keep responsive.
@@ -106,6 +108,21 @@ class Console : public app::CommandView {
     std::ostream& err_;
 };
 
+// A text of several lines in the language in use, line by line.
+std::string said(const std::string& text) {
+    std::string out;
+    std::size_t at = 0;
+    while (true) {
+        const std::size_t end = text.find('\n', at);
+        out += texts::tr(text.substr(at, end == std::string::npos ? end : end - at));
+        if (end == std::string::npos) {
+            return out;
+        }
+        out += '\n';
+        at = end + 1;
+    }
+}
+
 // Tidy Up's plan printed, and taken as it is only when the command line
 // said --yes.
 class ConsoleTidy : public app::CharacterView {
@@ -117,7 +134,7 @@ class ConsoleTidy : public app::CharacterView {
         return std::nullopt;
     }
     bool confirm(const std::string&, const std::string& question) override {
-        err_ << question << "\n";
+        err_ << said(question) << "\n";
         return yes_;
     }
     bool confirmTidy(app::TidyPlan& plan,
@@ -126,16 +143,17 @@ class ConsoleTidy : public app::CharacterView {
             plan = replan(keep_);
         }
         if (!plan.warning.empty()) {
-            err_ << plan.warning << "\n";
+            err_ << said(plan.warning) << "\n";
         }
-        out_ << app::tidyPlanText(plan) << "\n";
+        out_ << said(app::tidyPlanText(plan)) << "\n";
         if (!yes_) {
-            out_ << "Nothing was sent to the trash: add --yes to tidy up as planned.\n";
+            out_ << texts::tr(N_("Nothing was sent to the trash: add --yes to tidy up as planned."))
+                 << "\n";
         }
         return yes_;
     }
     void showMessage(const std::string&, const std::string& text) override {
-        out_ << text << "\n";
+        out_ << said(text) << "\n";
         last_ = text;
     }
     void savesChanged() override {}
@@ -609,7 +627,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     // A failure that would start the game into another character's folder
     // is shown where a launch option's player sees it, and printed too.
     const auto failed = [&](const std::string& text) {
-        out << texts::tr(text) << "\n";
+        out << said(text) << "\n";
         if (p.verb == "run" && screens != nullptr) {
             screens->showFailure(text);
         }
@@ -636,7 +654,9 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
             out << "Failed. Quarlo's settings file could not be written.\n";
             return 1;
         }
-        out << "Success. The window speaks " << chosen->name << " from its next start.\n";
+        out << texts::tr(texts::format(N_("Success. The window speaks {1} from its next start."),
+                                       {chosen->name}))
+            << "\n";
         return 0;
     }
     if (!platform.game->switchable) {
@@ -666,8 +686,8 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     }
     if (p.verb == "code-page") {
         if (p.names.empty()) {
-            out << app::describeCodePage(app::chooseCodePage(game, p.codePage),
-                                         platform.systemCodePage)
+            out << texts::tr(app::describeCodePage(app::chooseCodePage(game, p.codePage),
+                                                   platform.systemCodePage))
                 << "\n";
             return 0;
         }
@@ -681,11 +701,11 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         std::string refusal;
         const auto writing = game.lockForWriting("code-page", refusal);
         if (!writing) {
-            out << refusal << "\n";
+            out << said(refusal) << "\n";
             return 1;
         }
         const std::string outcome = app::keepCodePage(game, number);
-        out << outcome << "\n";
+        out << said(outcome) << "\n";
         return statusOf(outcome);
     }
     // The names in saves, read in the edition's code page from here on.
@@ -739,7 +759,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     }
     if (p.verb == "switch") {
         const std::string outcome = game.load(p.names[0]);
-        out << texts::tr(outcome) << "\n";
+        out << said(outcome) << "\n";
         if (statusOf(outcome) == 0 && !game.applyCharacterSettings(p.names[0])) {
             out << texts::tr(app::text::kCouldNotWrite) << "\n";
             return 1;
@@ -755,7 +775,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
                                                app::kSettingReadCapacity),
                               d.low, d.high, d.normal);
         const std::string outcome = game.create(p.names[0], difficulty, folder, switched);
-        out << texts::tr(outcome) << "\n";
+        out << said(outcome) << "\n";
         const std::string& name = p.names[0];
         if (switched && !game.applyCharacterSettings(name.substr(name.rfind('\\') + 1))) {
             out << texts::tr(app::text::kCouldNotWrite) << "\n";
@@ -774,7 +794,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
             const std::string text = made.failure == app::text::kNoBackupStore
                                          ? made.failure
                                          : app::backupSummary(made, name, game.game().saves);
-            out << texts::tr(text) << "\n";
+            out << said(text) << "\n";
             return statusOf(text);
         }
         backups::Store* store = game.store();
@@ -810,7 +830,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         const auto chosen = std::find_if(
             all.begin(), all.end(), [&](const backups::Backup& b) { return b.id == p.names[1]; });
         if (chosen == all.end()) {
-            out << "Failed. No Such Backup.\n";
+            out << texts::tr(N_("Failed. No Such Backup.")) << "\n";
             return 1;
         }
         if (game.gameIsRunning()) {
@@ -820,7 +840,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         const backups::Restored restored = store->restore(*chosen, game.characterFolder(name), {});
         store->prune(game.root(), name);
         const std::string text = app::restoreSummary(restored);
-        out << texts::tr(text) << "\n";
+        out << said(text) << "\n";
         return statusOf(text);
     }
     if (p.verb == "carry") {
@@ -831,13 +851,13 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         }
         if (p.place) {
             const std::string text = app::setCarryPlace(game, *p.place, p.rclone);
-            out << texts::tr(text) << "\n";
+            out << said(text) << "\n";
             return statusOf(text);
         }
         const carry::Report report =
             app::carryNow(game, platform, p.all ? std::vector<std::string>{} : p.names, p.dryRun);
         for (const std::string& line : report.lines) {
-            out << line << "\n";
+            out << said(line) << "\n";
         }
         return report.status;
     }
@@ -849,7 +869,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         }
         if (p.verb == "rename") {
             const std::string outcome = game.rename(name, p.names[1]);
-            out << texts::tr(outcome) << "\n";
+            out << said(outcome) << "\n";
             return statusOf(outcome);
         }
         ConsoleTidy view(out, err, p.keep, p.yes);
@@ -927,18 +947,18 @@ int run(const std::vector<std::string>& args, platform::Platform& platform, std:
         err << "quarlo: " << p.error << "\nTry 'quarlo --help'.\n";
         return 2;
     }
+    // The language of what is said, the help too; the exit status and
+    // --json stay the same in every one.
+    if (std::string why; !app::useLanguage(platform, p.language, why)) {
+        err << "quarlo: " << why << "; English is used.\n";
+    }
     if (p.help) {
-        out << kUsage;
+        out << texts::tr(kUsage);
         return written(out, err, 0);
     }
     if (p.verb == "--version") {
         out << "quarlo " << kVersion << "\n";
         return written(out, err, 0);
-    }
-    // The language of what is said; the exit status and --json stay the
-    // same in every one.
-    if (std::string why; !app::useLanguage(platform, p.language, why)) {
-        err << "quarlo: " << why << "; English is used.\n";
     }
     const int status = runVerb(p, platform, out, err, screens, found);
     // A wrapper's status is its command's.
