@@ -44,6 +44,35 @@ TEST(LaunchPrefix, TheStoresVariablesNameIt) {
     }
 }
 
+// The game's own code page: the one its prefix last ran in, whatever
+// Quarlo's locale; the locale's where the prefix does not say or is none.
+TEST(GameCodePage, ThePrefixsOwnElseTheLocales) {
+    test::TempDir dir;
+    const std::string acp =
+        "WINE REGISTRY Version 2\n\n[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] "
+        "1700000000\n\"ACP\"=\"1251\"\n";
+    struct Case {
+        const char* systemReg;  // nullptr: none
+        const char* lang;
+        bool prefix;
+        int page;
+    };
+    for (const Case& c : {Case{acp.c_str(), "en_US.UTF-8", true, 1251},
+                          Case{"WINE REGISTRY Version 2\n", "pl_PL.UTF-8", true, 1250},
+                          Case{nullptr, "ru_RU.UTF-8", true, 1251},
+                          Case{acp.c_str(), "de_DE.UTF-8", false, 1252}}) {
+        fs::remove_all(dir.at("pfx"));
+        fs::create_directories(dir.at("pfx"));
+        if (c.systemReg != nullptr) {
+            test::writeBytes(dir.at("pfx/system.reg"), c.systemReg);
+        }
+        LinuxEnvironment e{"/home/joe", "", "joe", c.lang};
+        const auto prefix =
+            c.prefix ? std::optional<WinePrefix>(WinePrefix{dir.at("pfx")}) : std::nullopt;
+        EXPECT_EQ(gameCodePage(prefix, e), c.page) << c.lang;
+    }
+}
+
 // Steam Cloud's list of a game's files: the blocks that name a file, of
 // that app only, whatever else the list holds or however it was cut.
 TEST(RemoteCache, NamesTheFilesOfTheAppOnly) {
