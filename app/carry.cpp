@@ -16,21 +16,6 @@ namespace quarlo::app {
 
 namespace {
 
-std::string settingFile(Game& game) {
-    backups::Store* store = game.store();
-    if (store == nullptr) {
-        return {};
-    }
-    const std::string folder = store->stateFolder(game.root());
-    return folder.empty() ? std::string() : folder + game.saveFiles()->separator() + "carry-place";
-}
-
-std::string stateFile(Game& game) {
-    backups::Store* store = game.store();
-    const std::string folder = store == nullptr ? std::string() : store->stateFolder(game.root());
-    return folder.empty() ? std::string() : folder + game.saveFiles()->separator() + "carry.json";
-}
-
 std::string localMinute() {
     const auto utc = std::chrono::duration_cast<std::chrono::milliseconds>(
                          std::chrono::system_clock::now().time_since_epoch())
@@ -45,7 +30,7 @@ std::string localMinute() {
 }  // namespace
 
 std::optional<CarryPlace> carryPlace(Game& game) {
-    const std::string file = settingFile(game);
+    const std::string file = game.ownFile("carry-place");
     platform::SaveFiles& files = *game.saveFiles();
     if (file.empty() || files.kindOf(file) != platform::PathKind::file) {
         return std::nullopt;
@@ -75,7 +60,7 @@ std::optional<CarryPlace> carryPlace(Game& game) {
 }
 
 std::string setCarryPlace(Game& game, const std::string& place, const std::string& rclone) {
-    const std::string file = settingFile(game);
+    const std::string file = game.ownFile("carry-place");
     if (file.empty()) {
         return N_("Failed. Quarlo has no folder of its own to keep the place in.");
     }
@@ -91,12 +76,9 @@ std::string setCarryPlace(Game& game, const std::string& place, const std::strin
     if (!carry::isRemote(place) && files.kindOf(place) != platform::PathKind::folder) {
         return texts::format(N_("Failed. No folder at {1}."), {place});
     }
-    const std::string temporary = file + ".new";
-    files.remove(temporary);
     const std::string text =
         "place=" + place + "\n" + (rclone.empty() ? std::string() : "rclone=" + rclone + "\n");
-    if (!files.writeNew(temporary, text) || !files.replace(temporary, file)) {
-        files.remove(temporary);
+    if (!platform::replaceWhole(files, file, text)) {
         return N_("Failed. The carry place could not be kept.");
     }
     return texts::format(N_("Success. Carry place set: {1}."), {place});
@@ -146,7 +128,7 @@ carry::Report carryNow(Game& game, platform::Platform& platform,
         return failed;
     }
     const std::string id = computerId(platform);
-    const std::string state = stateFile(game);
+    const std::string state = game.ownFile("carry.json");
     if (id.empty() || state.empty()) {
         failed.lines.push_back(N_("Failed. Quarlo cannot keep what this computer carried."));
         return failed;
@@ -176,7 +158,7 @@ carry::Report carryNow(Game& game, platform::Platform& platform,
 namespace {
 
 std::string pendingFile(Game& game) {
-    const std::string state = stateFile(game);
+    const std::string state = game.ownFile("carry.json");
     return state.empty() ? std::string() : state.substr(0, state.rfind('.')) + "-pending";
 }
 
@@ -223,12 +205,7 @@ void markCarryPending(Game& game, const std::string& name, bool pending) {
     for (const std::string& n : names) {
         text += n + "\n";
     }
-    platform::SaveFiles& files = *game.saveFiles();
-    const std::string temporary = file + ".new";
-    files.remove(temporary);
-    if (files.writeNew(temporary, text)) {
-        files.replace(temporary, file);
-    }
+    platform::replaceWhole(*game.saveFiles(), file, text);
 }
 
 }  // namespace quarlo::app

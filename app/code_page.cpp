@@ -8,22 +8,12 @@
 
 namespace quarlo::app {
 
-namespace {
-
-std::string keptFile(Game& game) {
-    backups::Store* store = game.store();
-    const std::string folder = store == nullptr ? std::string() : store->stateFolder(game.root());
-    return folder.empty() ? std::string() : folder + game.saveFiles()->separator() + "code-page";
-}
-
-}  // namespace
-
 bool isCodePageChoice(int number) {
     return number >= 1250 && number <= 1258;
 }
 
 int keptCodePage(Game& game) {
-    const std::string file = keptFile(game);
+    const std::string file = game.ownFile("code-page");
     platform::SaveFiles& files = *game.saveFiles();
     if (file.empty() || files.kindOf(file) != platform::PathKind::file) {
         return 0;
@@ -45,7 +35,7 @@ int keptCodePage(Game& game) {
 }
 
 std::string keepCodePage(Game& game, int number) {
-    const std::string file = keptFile(game);
+    const std::string file = game.ownFile("code-page");
     if (file.empty()) {
         return N_("Failed. Quarlo has no folder of its own to keep the code page in.");
     }
@@ -63,11 +53,7 @@ std::string keepCodePage(Game& game, int number) {
         return texts::format(N_("Failed. This system cannot convert code page {1}."),
                              {std::to_string(number)});
     }
-    const std::string temporary = file + ".new";
-    files.remove(temporary);
-    if (!files.writeNew(temporary, std::to_string(number) + "\n") ||
-        !files.replace(temporary, file)) {
-        files.remove(temporary);
+    if (!platform::replaceWhole(files, file, std::to_string(number) + "\n")) {
         return N_("Failed. The code page could not be kept.");
     }
     return texts::format(N_("Success. Names are read in code page {1}."), {std::to_string(number)});

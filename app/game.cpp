@@ -166,6 +166,14 @@ std::string Game::programSettingsPath() const {
     return settingsPath(stores::kProgramSettingsFile);
 }
 
+std::string Game::ownFile(std::string_view name) {
+    backups::Store* backupStore = store();
+    const std::string folder =
+        backupStore == nullptr ? std::string() : backupStore->stateFolder(root_);
+    return folder.empty() ? std::string()
+                          : folder + platform_.saveFiles->separator() + std::string(name);
+}
+
 std::string Game::savesFolder() const {
     return settingsPath(game().savesFolder);
 }

@@ -201,6 +201,10 @@ class Game {
 
     // The backups, made ready on first use; null without a folder for them.
     backups::Store* store();
+    // A file of Quarlo's own for this game folder, in the store's folder for
+    // it (the carry place, what was carried, the code page chosen); "" where
+    // there is none.
+    std::string ownFile(std::string_view name);
     // Back Up: the character's saves, kept until removed by hand.
     backups::Made backUp(const std::string& character);
     // A backup before a command takes the game or its saves elsewhere; a

@@ -202,9 +202,7 @@ bool writeState(platform::SaveFiles& files, const std::string& path, const Local
     }
     const std::string text =
         json{{"agreed", snapshotJson(state.agreed)}, {"hashes", hashes}}.dump(1);
-    const std::string temporary = path + ".new";
-    files.remove(temporary);
-    return files.writeNew(temporary, text) && files.replace(temporary, path);
+    return platform::replaceWhole(files, path, text);
 }
 
 // A character's folder as it is now: its units, each file's checksum and

@@ -298,4 +298,17 @@ class SaveFiles {
     virtual bool processRunning(std::uint32_t id) const = 0;
 };
 
+// Replaces the file at `path` whole with `bytes`, by way of "<path>.new"
+// beside it, which is gone again whatever happens: false when the file could
+// not be replaced, and then it is as it was.
+inline bool replaceWhole(SaveFiles& files, const std::string& path, const std::string& bytes) {
+    const std::string temporary = path + ".new";
+    files.remove(temporary);
+    if (files.writeNew(temporary, bytes) && files.replace(temporary, path)) {
+        return true;
+    }
+    files.remove(temporary);
+    return false;
+}
+
 }  // namespace quarlo::platform

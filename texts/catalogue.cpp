@@ -127,18 +127,28 @@ std::optional<std::vector<std::string>> piecesOf(const Pattern& p, std::string_v
     return args;
 }
 
-std::string formatted(std::string_view pattern, const std::vector<std::string>& args) {
+// The pattern with its {n} filled in from `args`; a placeholder beyond them
+// stays as it is.
+template <typename Args>
+std::string filledIn(std::string_view pattern, const Args& args) {
     std::string out;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         if (pattern[i] == '{' && i + 2 < pattern.size() && pattern[i + 2] == '}' &&
             pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
-            out += args[static_cast<std::size_t>(pattern[i + 1] - '1')];
-            i += 2;
-            continue;
+            const auto n = static_cast<std::size_t>(pattern[i + 1] - '1');
+            if (n < args.size()) {
+                out += *(args.begin() + static_cast<std::ptrdiff_t>(n));
+                i += 2;
+                continue;
+            }
         }
         out += pattern[i];
     }
     return out;
+}
+
+std::string formatted(std::string_view pattern, const std::vector<std::string>& args) {
+    return filledIn(pattern, args);
 }
 
 const std::vector<std::string>* lookUp(const std::string& key) {
@@ -396,20 +406,20 @@ std::string trn(std::string_view singular, std::string_view plural, unsigned lon
 }
 
 std::string format(std::string_view pattern, std::initializer_list<std::string_view> args) {
+    return filledIn(pattern, args);
+}
+
+std::string trLines(std::string_view text) {
     std::string out;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '{' && i + 2 < pattern.size() && pattern[i + 2] == '}' &&
-            pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
-            const std::size_t n = static_cast<std::size_t>(pattern[i + 1] - '1');
-            if (n < args.size()) {
-                out += *(args.begin() + n);
-                i += 2;
-                continue;
-            }
+    while (true) {
+        const std::size_t end = text.find('\n');
+        out += tr(text.substr(0, end));
+        if (end == std::string_view::npos) {
+            return out;
         }
-        out += pattern[i];
+        out += '\n';
+        text = text.substr(end + 1);
     }
-    return out;
 }
 
 std::string trf(std::string_view english, std::initializer_list<std::string_view> args) {

@@ -52,6 +52,8 @@ void use(std::string code, std::optional<Catalogue> catalogue);
 // {2}.", format() filled in) is found by that pattern and said in its
 // translation, with the same pieces; a plural's by its count, {1}.
 std::string tr(std::string_view english);
+// Each line of a text of several (a summary and its lines) as tr says it.
+std::string trLines(std::string_view text);
 // With a context, for one English word that is two in another language.
 std::string trc(std::string_view context, std::string_view english);
 // The form for n; English's rule where the catalogue has none.

@@ -108,21 +108,6 @@ class Console : public app::CommandView {
     std::ostream& err_;
 };
 
-// A text of several lines in the language in use, line by line.
-std::string said(const std::string& text) {
-    std::string out;
-    std::size_t at = 0;
-    while (true) {
-        const std::size_t end = text.find('\n', at);
-        out += texts::tr(text.substr(at, end == std::string::npos ? end : end - at));
-        if (end == std::string::npos) {
-            return out;
-        }
-        out += '\n';
-        at = end + 1;
-    }
-}
-
 // Tidy Up's plan printed, and taken as it is only when the command line
 // said --yes.
 class ConsoleTidy : public app::CharacterView {
@@ -134,7 +119,7 @@ class ConsoleTidy : public app::CharacterView {
         return std::nullopt;
     }
     bool confirm(const std::string&, const std::string& question) override {
-        err_ << said(question) << "\n";
+        err_ << texts::trLines(question) << "\n";
         return yes_;
     }
     bool confirmTidy(app::TidyPlan& plan,
@@ -143,9 +128,9 @@ class ConsoleTidy : public app::CharacterView {
             plan = replan(keep_);
         }
         if (!plan.warning.empty()) {
-            err_ << said(plan.warning) << "\n";
+            err_ << texts::trLines(plan.warning) << "\n";
         }
-        out_ << said(app::tidyPlanText(plan)) << "\n";
+        out_ << texts::trLines(app::tidyPlanText(plan)) << "\n";
         if (!yes_) {
             out_ << texts::tr(N_("Nothing was sent to the trash: add --yes to tidy up as planned."))
                  << "\n";
@@ -153,7 +138,7 @@ class ConsoleTidy : public app::CharacterView {
         return yes_;
     }
     void showMessage(const std::string&, const std::string& text) override {
-        out_ << said(text) << "\n";
+        out_ << texts::trLines(text) << "\n";
         last_ = text;
     }
     void savesChanged() override {}
@@ -627,7 +612,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     // A failure that would start the game into another character's folder
     // is shown where a launch option's player sees it, and printed too.
     const auto failed = [&](const std::string& text) {
-        out << said(text) << "\n";
+        out << texts::trLines(text) << "\n";
         if (p.verb == "run" && screens != nullptr) {
             screens->showFailure(text);
         }
@@ -701,11 +686,11 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         std::string refusal;
         const auto writing = game.lockForWriting("code-page", refusal);
         if (!writing) {
-            out << said(refusal) << "\n";
+            out << texts::trLines(refusal) << "\n";
             return 1;
         }
         const std::string outcome = app::keepCodePage(game, number);
-        out << said(outcome) << "\n";
+        out << texts::trLines(outcome) << "\n";
         return statusOf(outcome);
     }
     // The names in saves, read in the edition's code page from here on.
@@ -759,7 +744,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     }
     if (p.verb == "switch") {
         const std::string outcome = game.load(p.names[0]);
-        out << said(outcome) << "\n";
+        out << texts::trLines(outcome) << "\n";
         if (statusOf(outcome) == 0 && !game.applyCharacterSettings(p.names[0])) {
             out << texts::tr(app::text::kCouldNotWrite) << "\n";
             return 1;
@@ -775,7 +760,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
                                                app::kSettingReadCapacity),
                               d.low, d.high, d.normal);
         const std::string outcome = game.create(p.names[0], difficulty, folder, switched);
-        out << said(outcome) << "\n";
+        out << texts::trLines(outcome) << "\n";
         const std::string& name = p.names[0];
         if (switched && !game.applyCharacterSettings(name.substr(name.rfind('\\') + 1))) {
             out << texts::tr(app::text::kCouldNotWrite) << "\n";
@@ -794,7 +779,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
             const std::string text = made.failure == app::text::kNoBackupStore
                                          ? made.failure
                                          : app::backupSummary(made, name, game.game().saves);
-            out << said(text) << "\n";
+            out << texts::trLines(text) << "\n";
             return statusOf(text);
         }
         backups::Store* store = game.store();
@@ -840,7 +825,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         const backups::Restored restored = store->restore(*chosen, game.characterFolder(name), {});
         store->prune(game.root(), name);
         const std::string text = app::restoreSummary(restored);
-        out << said(text) << "\n";
+        out << texts::trLines(text) << "\n";
         return statusOf(text);
     }
     if (p.verb == "carry") {
@@ -851,13 +836,13 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         }
         if (p.place) {
             const std::string text = app::setCarryPlace(game, *p.place, p.rclone);
-            out << said(text) << "\n";
+            out << texts::trLines(text) << "\n";
             return statusOf(text);
         }
         const carry::Report report =
             app::carryNow(game, platform, p.all ? std::vector<std::string>{} : p.names, p.dryRun);
         for (const std::string& line : report.lines) {
-            out << said(line) << "\n";
+            out << texts::trLines(line) << "\n";
         }
         return report.status;
     }
@@ -869,7 +854,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         }
         if (p.verb == "rename") {
             const std::string outcome = game.rename(name, p.names[1]);
-            out << said(outcome) << "\n";
+            out << texts::trLines(outcome) << "\n";
             return statusOf(outcome);
         }
         ConsoleTidy view(out, err, p.keep, p.yes);

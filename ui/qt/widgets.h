@@ -21,11 +21,7 @@ inline QString T(std::string_view english) {
 }
 // Each line of a text of Quarlo's own (notes joined by line breaks).
 inline QString eachLine(const std::string& text) {
-    QStringList lines;
-    for (const QString& line : QString::fromStdString(text).split(QLatin1Char('\n'))) {
-        lines << T(line.toStdString());
-    }
-    return lines.join(QLatin1Char('\n'));
+    return QString::fromStdString(texts::trLines(text));
 }
 
 // What one line `width` pixels wide shows of `text` in `metrics`' font, by the

@@ -38,16 +38,7 @@ std::wstring trw(std::string_view english) {
 }
 
 std::wstring eachLineW(std::string_view text) {
-    std::wstring out;
-    while (true) {
-        const std::size_t end = text.find('\n');
-        out += trw(text.substr(0, end));
-        if (end == std::string_view::npos) {
-            return out;
-        }
-        out += L'\n';
-        text = text.substr(end + 1);
-    }
+    return toWide(texts::trLines(text));
 }
 
 }  // namespace quarlo::ui::win32
