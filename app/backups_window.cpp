@@ -129,7 +129,7 @@ std::string restoreSummary(const backups::Restored& r) {
         lines += "\n" + texts::format(N_("{1}: replaced by the backup's."), {name});
     }
     for (const std::string& why : r.skipped) {
-        lines += "\n" + why + ".";
+        lines += "\n" + why;
     }
     return lines.empty() ? summary : summary + "\n" + lines;
 }
@@ -138,7 +138,7 @@ BackupsWindow::BackupsWindow(BackupsSource source, BackupsView& view)
     : source_(std::move(source)), view_(view) {}
 
 void BackupsWindow::onOpen() {
-    view_.setTitle("Backups of " + source_.name);
+    view_.setTitle(texts::format(N_("Backups of {1}"), {source_.name}));
     load();
 }
 
@@ -150,7 +150,8 @@ void BackupsWindow::load() {
         for (const backups::Backup& b : backups_) {
             rows.push_back(backupRow(b, source_.files, source_.ansiToUtf8, source_.game->saves));
         }
-        view_.setStoreSize("Backups take " + sizeText(source_.store->sizeOnDisk()) + " on disk.");
+        view_.setStoreSize(texts::format(N_("Backups take {1} on disk."),
+                                         {sizeText(source_.store->sizeOnDisk())}));
     }
     view_.setRows(rows);
 }
@@ -171,10 +172,10 @@ void BackupsWindow::onRestore() {
         return;
     }
     const backups::Backup chosen = backups_[static_cast<std::size_t>(row)];
-    if (!view_.confirm(title, "Put back the saves of the backup of " + chosen.manifest.made + "? " +
-                                  source_.name +
-                                  "'s saves as they are now are backed up first; saves that are "
-                                  "not in this backup stay.")) {
+    if (!view_.confirm(title, texts::format(N_("Put back the saves of the backup of {1}? {2}'s "
+                                               "saves as they are now are backed up first; "
+                                               "saves that are not in this backup stay."),
+                                            {chosen.manifest.made, source_.name}))) {
         return;
     }
     const auto writing = lockOrSay(source_.characters, title, view_);
@@ -206,13 +207,14 @@ void BackupsWindow::onRemove() {
     }
     const backups::Backup chosen = backups_[static_cast<std::size_t>(row)];
     if (backups::automatic(chosen.manifest.reason)) {
-        view_.showMessage(
-            title, std::string("Failed. Made Automatically.\n\n") + text::kAutomaticBackupKept);
+        view_.showMessage(title, std::string(N_("Failed. Made Automatically.")) + "\n\n" +
+                                     text::kAutomaticBackupKept);
         return;
     }
     const std::string trashName = source_.trash->name();
-    if (!view_.confirm(title, "Move the backup of " + chosen.manifest.made + " to the " +
-                                  trashName + "? " + source_.name + "'s saves stay as they are.")) {
+    if (!view_.confirm(title, texts::format(N_("Move the backup of {1} to the {2}? {3}'s saves "
+                                               "stay as they are."),
+                                            {chosen.manifest.made, trashName, source_.name}))) {
         return;
     }
     const auto writing = lockOrSay(source_.characters, title, view_);

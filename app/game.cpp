@@ -807,7 +807,8 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
             return there;
         });
     if (plan.movable() == 0) {
-        view.showSortMessage(std::string(text::kNothingToSort) + "\n\n" + planText(plan));
+        view.showSortMessage(std::string(text::kNothingToSort) + "\n\n" +
+                             planText(plan, texts::tr));
         return;
     }
     // Only the loose saves the plan moves, of those Steam Cloud keeps.
@@ -838,8 +839,8 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
                 platform_.fileSystem->removeFolder(*level);
             }
             skipped += group.saves.size();
-            why += "\n" + group.name + ": " + countOf(group.saves.size(), "save") +
-                   " not moved; the folder could not be made.";
+            why += "\n" + texts::format(N_("{1}: {2} not moved; the folder could not be made."),
+                                        {group.name, countOf(group.saves.size(), "save")});
             continue;
         }
         saves::TransferJob job{{}, folder};
@@ -880,17 +881,27 @@ void Game::sortLooseSaves(SortView& view, const std::function<void()>& afterMove
     const bool whole = skipped == 0 && std::all_of(results.begin(), results.end(), [](auto& r) {
                            return r.outcome == saves::TransferResult::Outcome::done;
                        });
-    std::string summary = std::string(whole ? "Success. " : "Failed. ") +
-                          savesAndCoSaves(moved, coSaves) + " moved into " +
-                          countOf(characters, "character");
-    if (skipped > 0) {
-        summary += "; " + std::to_string(skipped) + " not moved";
-    }
     // Unreadable saves, those of refused or taken names and those not moved.
     const std::size_t stillThere = loose->size() - moved;
-    summary += stillThere == 0 ? "."
-                               : "; " + countOf(stillThere, "save") +
-                                     (stillThere == 1 ? " is" : " are") + " still in Saves.";
+    // Each outcome as a whole sentence, so that each language says it.
+    static constexpr const char* kSorted[2][3] = {
+        {N_("Success. {1} moved into {2}."),
+         N_("Success. {1} moved into {2}; {4} is still in Saves."),
+         N_("Success. {1} moved into {2}; {4} are still in Saves.")},
+        {N_("Failed. {1} moved into {2}."),
+         N_("Failed. {1} moved into {2}; {4} is still in Saves."),
+         N_("Failed. {1} moved into {2}; {4} are still in Saves.")},
+    };
+    static constexpr const char* kSortedSkipping[3] = {
+        N_("Failed. {1} moved into {2}; {3} not moved."),
+        N_("Failed. {1} moved into {2}; {3} not moved; {4} is still in Saves."),
+        N_("Failed. {1} moved into {2}; {3} not moved; {4} are still in Saves."),
+    };
+    const int still = stillThere == 0 ? 0 : stillThere == 1 ? 1 : 2;
+    std::string summary =
+        texts::format(skipped > 0 ? kSortedSkipping[still] : kSorted[whole ? 0 : 1][still],
+                      {savesAndCoSaves(moved, coSaves), countOf(characters, "character"),
+                       std::to_string(skipped), countOf(stillThere, "save")});
     if (moved > 0 && activeSave() == game().savesFolder) {
         summary += "\n\n" + std::string(text::kGameUsesSaves);
     }

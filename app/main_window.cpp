@@ -124,9 +124,10 @@ void Main::setGames(std::vector<platform::FoundGame> found,
 void Main::showGames() {
     std::vector<GameEntry> entries;
     for (const platform::FoundGame& f : found_) {
-        entries.push_back(
-            GameEntry{std::string(f.game->name) + (f.supported ? "" : " (not supported)"),
-                      f.game == platform_.game, f.supported});
+        entries.push_back(GameEntry{f.supported
+                                        ? std::string(f.game->name)
+                                        : texts::format(N_("{1} (not supported)"), {f.game->name}),
+                                    f.game == platform_.game, f.supported});
     }
     controls_.setGames(entries.size() > 1 ? entries : std::vector<GameEntry>{});
     controls_.setTitle(windowTitle(*platform_.game, found_));
@@ -309,7 +310,7 @@ void Main::onRename(const std::string& entry, CharacterView& view) {
         view.showMessage(title, text::kGameIsRunning);
         return;
     }
-    const auto to = view.askName(title, "New name for " + entry + ":", entry);
+    const auto to = view.askName(title, texts::format(N_("New name for {1}:"), {entry}), entry);
     if (!to || *to == entry) {
         return;
     }

@@ -44,34 +44,42 @@ std::string asUtf8(const std::function<std::string(std::string_view)>& ansiToUtf
 
 std::string coSaveLine(const std::string& fileName, const saves::CoSaveFacts& facts,
                        const std::function<std::string(std::string_view)>& ansiToUtf8) {
-    std::string line = fileName + ": ";
     if (facts.problem == saves::CoSaveProblem::cutShort) {
-        return line + "cut short; the game may not load what it held.";
+        return texts::format(N_("{1}: cut short; the game may not load what it held."), {fileName});
     }
     if (facts.problem == saves::CoSaveProblem::notACoSave) {
-        return line + "not a co-save; the game's extenders cannot read it.";
+        return texts::format(N_("{1}: not a co-save; the game's extenders cannot read it."),
+                             {fileName});
     }
     switch (facts.kind) {
-        case saves::CoSaveKind::scriptExtender:
-            return line + "script extender " + facts.extenderVersion + ", game " +
-                   facts.gameVersion + ", " +
-                   (facts.pluginsWithData == 0
-                        ? std::string("no extender plugin")
-                        : std::to_string(facts.pluginsWithData) + " extender plugin" +
-                              (facts.pluginsWithData == 1 ? "" : "s")) +
-                   " stored data.";
-        case saves::CoSaveKind::pluggy: {
-            line += "Pluggy, " + std::to_string(facts.plugins.size()) + " plugin" +
-                    (facts.plugins.size() == 1 ? "" : "s");
-            for (std::size_t i = 0; i < facts.plugins.size(); ++i) {
-                line += (i == 0 ? ": " : ", ") + asUtf8(ansiToUtf8, facts.plugins[i]);
+        case saves::CoSaveKind::scriptExtender: {
+            const std::size_t n = facts.pluginsWithData;
+            if (n == 0) {
+                return texts::format(
+                    N_("{1}: script extender {2}, game {3}, no extender plugin stored data."),
+                    {fileName, facts.extenderVersion, facts.gameVersion});
             }
-            return line + ".";
+            return texts::format(
+                N_("{1}: script extender {2}, game {3}, {4} stored data."),
+                {fileName, facts.extenderVersion, facts.gameVersion,
+                 texts::format(texts::englishN("{1} extender plugin", "{1} extender plugins", n),
+                               {std::to_string(n)})});
+        }
+        case saves::CoSaveKind::pluggy: {
+            const std::size_t n = facts.plugins.size();
+            const std::string count =
+                texts::format(texts::englishN("{1} plugin", "{1} plugins", n), {std::to_string(n)});
+            std::string names;
+            for (std::size_t i = 0; i < n; ++i) {
+                names += (i == 0 ? "" : ", ") + asUtf8(ansiToUtf8, facts.plugins[i]);
+            }
+            return n == 0 ? texts::format(N_("{1}: Pluggy, {2}."), {fileName, count})
+                          : texts::format(N_("{1}: Pluggy, {2}: {3}."), {fileName, count, names});
         }
         case saves::CoSaveKind::unknown:
             break;
     }
-    return line + "another program's file.";
+    return texts::format(N_("{1}: another program's file."), {fileName});
 }
 
 std::string formatPlayTime(std::uint32_t milliseconds) {
@@ -121,8 +129,10 @@ SaveRow rowFor(const saves::SaveEntry& entry,
                 state == saves::PluginState::inactive || state == saves::PluginState::notInstalled;
         }
     }
-    row.plugins = std::to_string(h.plugins.size() + h.lightPlugins.size()) +
-                  (missing == 0 ? std::string() : ", " + std::to_string(missing) + " missing");
+    const std::string plugins = std::to_string(h.plugins.size() + h.lightPlugins.size());
+    row.plugins = missing == 0
+                      ? plugins
+                      : texts::format(N_("{1}, {2} missing"), {plugins, std::to_string(missing)});
     return row;
 }
 
@@ -130,7 +140,7 @@ SavesWindow::SavesWindow(SavesSource source, SavesView& view)
     : source_(std::move(source)), view_(view) {}
 
 void SavesWindow::onOpen() {
-    view_.setTitle("Saves of " + source_.name);
+    view_.setTitle(texts::format(N_("Saves of {1}"), {source_.name}));
     load({});
 }
 
@@ -251,29 +261,30 @@ void SavesWindow::onSelect(int row) {
     const saves::SaveEntry& entry = saves_[static_cast<std::size_t>(row)];
     std::vector<std::string> details;
     if (!notes_[static_cast<std::size_t>(row)].empty()) {
-        details.push_back("Note: " + notes_[static_cast<std::size_t>(row)]);
+        // The notes are said one by one: they are joined by "; ".
+        details.push_back(texts::format(
+            N_("Note: {1}"), {texts::trEach(notes_[static_cast<std::size_t>(row)], "; ")}));
     }
     if (entry.header) {
         // What the later games keep beyond Oblivion's fields.
         const saves::SaveHeader& h = *entry.header;
-        std::string facts;
+        // A fact a line, each said whole in the player's language.
+        const auto text = [&](const std::string& bytes) {
+            return h.textUtf8 ? bytes : asUtf8(source_.ansiToUtf8, bytes);
+        };
         if (!h.race.empty()) {
             const std::string race =
                 h.race.ends_with("Race") ? h.race.substr(0, h.race.size() - 4) : h.race;
-            facts += "Race " + race + ".";
+            details.push_back(texts::format(N_("Race {1}."), {text(race)}));
         }
         if (!h.title.empty()) {
-            facts += (facts.empty() ? "" : " ") + std::string("Karma title ") + h.title + ".";
+            details.push_back(texts::format(N_("Karma title {1}."), {text(h.title)}));
         }
         if (!h.gameVersion.empty()) {
-            facts += (facts.empty() ? "" : " ") + std::string("Saved by the game ") +
-                     h.gameVersion + ".";
+            details.push_back(texts::format(N_("Saved by the game {1}."), {text(h.gameVersion)}));
         }
         if (!h.timed) {
-            facts += (facts.empty() ? "" : " ") + std::string("Saved: the file's time.");
-        }
-        if (!facts.empty()) {
-            details.push_back(h.textUtf8 ? facts : asUtf8(source_.ansiToUtf8, facts));
+            details.push_back(N_("Saved: the file's time."));
         }
     }
     for (const auto& [name, facts] : coSaves_[static_cast<std::size_t>(row)]) {
@@ -320,7 +331,7 @@ std::string SavesWindow::cloudWarningFor(const std::vector<saves::SaveEntry>& ch
 bool SavesWindow::goesOnDespiteCloud(const std::string& title,
                                      const std::vector<saves::SaveEntry>& chosen) {
     const std::string cloud = cloudWarningFor(chosen);
-    return cloud.empty() || view_.confirm(title, cloud + "\n\nGo on anyway?");
+    return cloud.empty() || view_.confirm(title, cloud + "\n\n" + N_("Go on anyway?"));
 }
 
 void SavesWindow::onMoveTo() {
@@ -353,9 +364,10 @@ void SavesWindow::transfer(bool move) {
             others.push_back(name);
         }
     }
-    const std::string prompt = std::string(move ? "Move " : "Copy ") +
-                               countOf(chosen.size(), "save") +
-                               " to this character, or type a new one:";
+    const std::string prompt =
+        texts::format(move ? N_("Move {1} to this character, or type a new one:")
+                           : N_("Copy {1} to this character, or type a new one:"),
+                      {countOf(chosen.size(), "save")});
     const std::optional<std::string> to = view_.askDestination(title, prompt, others);
     if (!to || (move && !goesOnDespiteCloud(title, chosen))) {
         return;
@@ -410,13 +422,15 @@ void SavesWindow::onDelete() {
     }
     // Co-saves are counted even when there are none: a player wants to know
     // that nothing of the save stays behind.
-    const std::string what =
-        countOf(chosen.size(), "save") +
-        (coSaves == 0 ? std::string(" (no co-saves)") : " and " + countOf(coSaves, "co-save"));
     const std::string trashName = source_.trash->name();
+    const std::string question = coSaves == 0
+                                     ? texts::format(N_("Move {1} (no co-saves) to the {2}?"),
+                                                     {countOf(chosen.size(), "save"), trashName})
+                                     : texts::format(N_("Move {1} and {2} to the {3}?"),
+                                                     {countOf(chosen.size(), "save"),
+                                                      countOf(coSaves, "co-save"), trashName});
     const std::string cloud = cloudWarningFor(chosen);
-    if (!view_.confirm(title, (cloud.empty() ? std::string() : cloud + "\n\n") + "Move " + what +
-                                  " to the " + trashName + "?")) {
+    if (!view_.confirm(title, (cloud.empty() ? std::string() : cloud + "\n\n") + question)) {
         return;
     }
     std::vector<std::string> names;

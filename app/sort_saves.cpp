@@ -26,8 +26,15 @@ std::string foldCase(std::string s) {
 
 std::string stayingText(const SortGroup& g) {
     const std::size_t n = g.staying.size();
-    return countOf(n, "save") + (n == 1 ? " stays" : " stay") + " in Saves (" +
-           (n == 1 ? "its name is" : "their names are") + " taken in " + g.folder + ")";
+    return texts::format(
+        texts::englishN("{1} save stays in Saves (its name is taken in {2})",
+                        "{1} saves stay in Saves (their names are taken in {2})", n),
+        {std::to_string(n), g.folder});
+}
+
+std::string groupName(const SortGroup& g) {
+    return g.sharesName ? texts::format(N_("{1} (started {2})"), {g.name, startedText(g.started)})
+                        : g.name;
 }
 
 std::size_t SortPlan::movable() const {
@@ -191,27 +198,39 @@ SortPlan planSort(
     return plan;
 }
 
-std::string planText(const SortPlan& plan) {
+std::string planText(const SortPlan& plan,
+                     const std::function<std::string(std::string_view)>& say) {
+    const auto said = [&say](const std::string& text) { return say ? say(text) : text; };
     std::string out;
     for (const SortGroup& g : plan.groups) {
+        const std::size_t n = g.saves.size();
+        const std::string count = std::to_string(n);
         if (g.refusal != nullptr) {
-            out += g.name + ": " + countOf(g.saves.size(), "save") +
-                   std::string(g.saves.size() == 1 ? " stays" : " stay") + " in Saves (" +
-                   g.refusal + ")\n";
+            out += g.name + ": " +
+                   said(texts::format(texts::englishN("{1} save stays in Saves ({2})",
+                                                      "{1} saves stay in Saves ({2})", n),
+                                      {count, said(g.refusal)})) +
+                   "\n";
             continue;
         }
-        out += g.name + (g.sharesName ? " (started " + startedText(g.started) + ")" : "") + ": ";
+        out += said(groupName(g)) + ": ";
         if (!g.saves.empty()) {
-            out += countOf(g.saves.size(), "save") + " to " + g.folder + (g.exists ? "" : " (new)");
+            out += said(texts::format(
+                g.exists ? texts::englishN("{1} save to {2}", "{1} saves to {2}", n)
+                         : texts::englishN("{1} save to {2} (new)", "{1} saves to {2} (new)", n),
+                {count, g.folder}));
         }
         if (!g.staying.empty()) {
-            out += std::string(g.saves.empty() ? "" : "; ") + stayingText(g);
+            out += std::string(g.saves.empty() ? "" : "; ") + said(stayingText(g));
         }
         out += "\n";
     }
     if (plan.unreadable > 0) {
-        out += "Unreadable: " + countOf(plan.unreadable, "save") +
-               (plan.unreadable == 1 ? " stays" : " stay") + " in Saves\n";
+        out += said(texts::format(
+                   texts::englishN("Unreadable: {1} save stays in Saves",
+                                   "Unreadable: {1} saves stay in Saves", plan.unreadable),
+                   {std::to_string(plan.unreadable)})) +
+               "\n";
     }
     return out;
 }

@@ -68,10 +68,14 @@ SortPlan planSort(const std::vector<saves::SaveEntry>& loose,
 std::string startedText(const saves::SystemTime& stamp);
 
 // The plan as lines of text, for a front end that shows it as a message.
-std::string planText(const SortPlan& plan);
+std::string planText(const SortPlan& plan,
+                     const std::function<std::string(std::string_view)>& say = {});
 
 // "1 save stays in Saves (its name is taken in Saves\Ann\)".
 std::string stayingText(const SortGroup& group);
+// The group's player, with the day it was started where another shares the
+// name: "Ann (started 2024-01-02)".
+std::string groupName(const SortGroup& group);
 
 // What Sort Loose Saves… needs of its front end.
 class SortView {

@@ -7,6 +7,7 @@
 #include "platform/save_files.h"
 #include "platform/wine/vdf.h"
 #include "saves/character_saves.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::app {
 
@@ -141,14 +142,15 @@ std::string cloudWarning(const std::vector<std::string>& kept) {
     for (std::size_t i = 0; i < kept.size() && i < kNamed; ++i) {
         which += (i == 0 ? "" : ", ") + kept[i];
     }
-    if (kept.size() > kNamed) {
-        which += " and " + std::to_string(kept.size() - kNamed) + " more";
-    }
-    return "Steam Cloud keeps " + std::to_string(kept.size()) +
-           (kept.size() == 1 ? " of these saves: " : " of these saves: ") + which +
-           ".\n\nSteam may bring back what this moves or deletes, or put older saves over newer "
-           "ones. First turn off Steam Cloud for the game (in Steam, the game's Properties, "
-           "General), then start and quit the game once.";
+    const std::string count = std::to_string(kept.size());
+    return (kept.size() > kNamed
+                ? texts::format(N_("Steam Cloud keeps {1} of these saves: {2} and {3} more."),
+                                {count, which, std::to_string(kept.size() - kNamed)})
+                : texts::format(N_("Steam Cloud keeps {1} of these saves: {2}."), {count, which})) +
+           "\n\n" +
+           N_("Steam may bring back what this moves or deletes, or put older saves over newer "
+              "ones. First turn off Steam Cloud for the game (in Steam, the game's Properties, "
+              "General), then start and quit the game once.");
 }
 
 }  // namespace quarlo::app

@@ -32,7 +32,7 @@ std::string factsOf(const saves::SaveEntry& save,
     std::snprintf(when, sizeof when, "%04u-%02u-%02u %02u:%02u", t.year % 10000u, t.month % 100u,
                   t.day % 100u, t.hour % 100u, t.minute % 100u);
     const std::string place = ansiToUtf8 && !h.locationUtf8 ? ansiToUtf8(h.location) : h.location;
-    return "Level " + std::to_string(h.playerLevel) + ", " + place + ", " + when;
+    return texts::format(N_("Level {1}, {2}, {3}"), {std::to_string(h.playerLevel), place, when});
 }
 
 }  // namespace
@@ -124,20 +124,23 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
         }
         const auto now = listed ? folder.stamp(item.fileName) : std::nullopt;
         if (!listed) {
-            done.left.push_back(item.fileName + ": its folder cannot be read.");
+            done.left.push_back(
+                texts::format(N_("{1}: its folder cannot be read."), {item.fileName}));
             continue;
         }
         if (!now) {
-            done.left.push_back(item.fileName + ": it is gone since the plan.");
+            done.left.push_back(
+                texts::format(N_("{1}: it is gone since the plan."), {item.fileName}));
             continue;
         }
         if (!item.stamp || !platform::sameFileVersion(*now, *item.stamp)) {
-            done.left.push_back(item.fileName + ": it changed since the plan.");
+            done.left.push_back(
+                texts::format(N_("{1}: it changed since the plan."), {item.fileName}));
             continue;
         }
         const bool stray = item.kind == TidyItem::Kind::stray;
         if (stray && std::find(strays.begin(), strays.end(), item.fileName) == strays.end()) {
-            done.left.push_back(item.fileName + ": its save is back.");
+            done.left.push_back(texts::format(N_("{1}: its save is back."), {item.fileName}));
             continue;
         }
         std::vector<std::string> group =
@@ -145,23 +148,27 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
         group.push_back(item.fileName);
         Going going{&item, {}};
         std::string why;
+        std::string which;
         for (const std::string& file : group) {
             const auto kept = backedUp.find(file);
             const auto version = folder.stamp(file);
             if (kinds[file] != platform::EntryKind::file || !version) {
-                why = file + " is a link or no longer a file of its own";
+                why = N_("{1}: {2} is a link or no longer a file of its own; it stays.");
             } else if (kept == backedUp.end()) {
-                why = file + " appeared since the backup was made, which does not hold it";
+                why =
+                    N_("{1}: {2} appeared since the backup was made, which does not hold it; it "
+                       "stays.");
             } else if (*version != kept->second) {
-                why = file + " changed since the backup was made";
+                why = N_("{1}: {2} changed since the backup was made; it stays.");
             }
+            which = file;
             if (!why.empty()) {
                 break;
             }
             going.files.push_back({file, *version});
         }
         if (!why.empty()) {
-            done.left.push_back(item.fileName + ": " + why + "; it stays.");
+            done.left.push_back(texts::format(why, {item.fileName, which}));
             continue;
         }
         (stray ? strayGroups : saves).push_back(std::move(going));
@@ -174,9 +181,10 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
     }
     if (!all.empty() && beforeMoving && !beforeMoving(all)) {
         for (const TidyGroups::value_type& g : all) {
-            done.left.push_back(g.back().name +
-                                ": Quarlo's record of what goes could not be written; nothing "
-                                "was sent to the trash.");
+            done.left.push_back(
+                texts::format(N_("{1}: Quarlo's record of what goes could not be written; "
+                                 "nothing was sent to the {2}."),
+                              {g.back().name, trash.name()}));
         }
         return done;
     }
@@ -237,7 +245,7 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
     // Stopped: the strays stay as well.
     if (stopped) {
         for (const Going& g : strayGroups) {
-            done.left.push_back(g.item->fileName + ": not begun; stopped.");
+            done.left.push_back(texts::format(N_("{1}: not begun; stopped."), {g.item->fileName}));
         }
         return done;
     }
@@ -252,27 +260,41 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
         if (placesOf(strayGroups[i]).first == 1) {
             ++done.straysGone;
         } else {
-            done.left.push_back(strayGroups[i].item->fileName + ": the " + trash.name() +
-                                (trashed[i].outcome == platform::TrashOutcome::changed
-                                     ? " did not take it: it changed right before it went."
-                                     : " could not take it."));
+            done.left.push_back(texts::format(
+                trashed[i].outcome == platform::TrashOutcome::changed
+                    ? N_("{1}: the {2} did not take it: it changed right before it went.")
+                    : N_("{1}: the {2} could not take it."),
+                {strayGroups[i].item->fileName, trash.name()}));
         }
     }
     return done;
 }
 
-std::string tidyPlanText(const TidyPlan& plan) {
-    std::string out = texts::format(
+std::string tidyIntro(const TidyPlan& plan) {
+    return texts::format(N_("{1} of {2} go to the trash, each with its co-saves, after a backup "
+                            "of the character; {3} stay as they are."),
+                         {std::to_string(plan.chosen()), std::to_string(plan.items.size()),
+                          countOf(plan.kept, "save")});
+}
+
+std::string tidyItemFile(const TidyItem& item) {
+    return item.coSaves.empty()
+               ? item.fileName
+               : texts::format(N_("{1} (and {2})"),
+                               {item.fileName, countOf(item.coSaves.size(), "co-save")});
+}
+
+std::string tidyPlanText(const TidyPlan& plan,
+                         const std::function<std::string(std::string_view)>& say) {
+    const auto said = [&say](const std::string& text) { return say ? say(text) : text; };
+    std::string out = said(texts::format(
         texts::englishN("Keeps the newest {2} of the character's saves; {1} save stays in all.",
                         "Keeps the newest {2} of the character's saves; {1} saves stay in all.",
                         plan.kept),
-        {std::to_string(plan.kept), std::to_string(plan.keep)});
+        {std::to_string(plan.kept), std::to_string(plan.keep)}));
     for (const TidyItem& item : plan.items) {
-        out += "\n" + std::string(item.chosen ? "[x] " : "[ ] ") + item.fileName;
-        if (!item.coSaves.empty()) {
-            out += " (and " + countOf(item.coSaves.size(), "co-save") + ")";
-        }
-        out += ": " + item.facts;
+        out += "\n" + std::string(item.chosen ? "[x] " : "[ ] ") + said(tidyItemFile(item)) + ": " +
+               said(item.facts);
     }
     return out;
 }

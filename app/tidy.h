@@ -93,8 +93,16 @@ Tidied tidyAway(platform::Trash& trash, const platform::OpenFolder& folder, cons
                 const saves::Progress& progress = {},
                 const games::SaveFormat& format = games::oblivion().saves);
 
-// The plan as lines of text, for a front end that shows it as a message.
-std::string tidyPlanText(const TidyPlan& plan);
+// What the plan does as it is chosen: "2 of 3 go to the trash, …".
+std::string tidyIntro(const TidyPlan& plan);
+
+// An item's file with its co-saves counted: "A.ess (and 2 co-saves)".
+std::string tidyItemFile(const TidyItem& item);
+
+// The plan as lines of text, for a front end that shows it as a message;
+// `say` puts each of its texts in the player's language.
+std::string tidyPlanText(const TidyPlan& plan,
+                         const std::function<std::string(std::string_view)>& say = {});
 
 // What Rename… and Tidy Up… ask of their front end.
 class CharacterView {

@@ -158,26 +158,30 @@ void Game::tidyUp(const std::string& character, CharacterView& view, std::size_t
     };
     TidyPlan plan = replan(keep);
     if (plan.items.empty()) {
-        view.showMessage(title, std::string(text::kNothingToTidy) + "\n\n" +
-                                    countOf(saves->size(), "save") +
-                                    ": none older than the newest " + std::to_string(plan.keep) +
-                                    " of the character, and no co-save without its save.");
+        view.showMessage(
+            title, std::string(text::kNothingToTidy) + "\n\n" +
+                       texts::format(N_("{1}: none older than the newest {2} of the "
+                                        "character, and no co-save without its "
+                                        "save."),
+                                     {countOf(saves->size(), "save"), std::to_string(plan.keep)}));
         return;
     }
     if (!view.confirmTidy(plan, replan)) {
         return;
     }
     if (plan.chosen() == 0) {
-        view.showMessage(title, std::string(text::kNothingToTidy) +
-                                    "\n\nNo file was ticked; nothing was sent to the " +
-                                    platform_.trash->name() + ".");
+        view.showMessage(title, std::string(text::kNothingToTidy) + "\n\n" +
+                                    texts::format(N_("No file was ticked; nothing was sent to "
+                                                     "the {1}."),
+                                                  {platform_.trash->name()}));
         return;
     }
     // Nothing goes to the trash that is not in a backup first.
     backups::Store* backupStore = store();
     if (backupStore == nullptr) {
-        view.showMessage(title, std::string(text::kNoBackupStore) + " Nothing was sent to the " +
-                                    platform_.trash->name() + ".");
+        view.showMessage(title, std::string(text::kNoBackupStore) + " " +
+                                    texts::format(N_("Nothing was sent to the {1}."),
+                                                  {platform_.trash->name()}));
         return;
     }
     backups::Made made;

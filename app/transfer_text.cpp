@@ -12,28 +12,94 @@ namespace {
 
 using Outcome = saves::TransferResult::Outcome;
 
-const char* participle(Verb verb) {
-    switch (verb) {
-        case Verb::move:
-            return "moved";
-        case Verb::copy:
-            return "copied";
-        case Verb::trash:
-            return "deleted";
-    }
-    return "moved";
+// One save's reasons, each verb's own, so that each language says them
+// whole: {1} is always the save file.
+struct Reasons {
+    const char* nameTakenAlike;  // {2} the destination
+    const char* nameTaken;       // {2} the destination, {3} the file there
+    const char* failed;          // {2} where it is
+    const char* readOnly;        // {2} the folder
+    const char* goneThere;       // {2} where it was, {3} where it is
+    const char* gone;            // {2} where it was
+    const char* notAFile;        // {2} the file
+    const char* sameName;        // {2} the other save
+    const char* changed;         // {2} the file, {3} where the save is
+    const char* leftBehind;      // {2} the destination, {3} where it was
+    const char* split;
+    const char* keptBeside;  // {2} the destination, {3} the name kept
+};
+
+const Reasons& reasonsOf(Verb verb) {
+    static constexpr Reasons kMove{
+        N_("{1}: not moved; {2} has a file of that name already."),
+        N_("{1}: not moved; {2} has {3} already."),
+        N_("{1}: not moved; it could not be moved and is whole in {2}."),
+        N_("{1}: not moved; files cannot be removed from {2} (is its drive read-only?), so "
+           "nothing was copied."),
+        N_("{1}: not moved; it is no longer in {2} but in {3} already."),
+        N_("{1}: not moved; it is no longer in {2}."),
+        N_("{1}: not moved; {2} is a link or a special file, not a file of its own."),
+        N_("{1}: not moved; {2} has the same name to the game, so their co-saves cannot be "
+           "told apart; rename one of them first."),
+        N_("{1}: not moved; {2} changed while it was being moved (is the game saving?); the "
+           "save is whole in {3}."),
+        N_("{1}: moved to {2}, but could not be removed whole from {3}."),
+        N_("{1}: not moved whole, and could not be put back."),
+        N_("{1}: moved, but another program wrote a file of one of its names in {2} in the "
+           "same moment; what it wrote is kept there as {3}."),
+    };
+    static constexpr Reasons kCopy{
+        N_("{1}: not copied; {2} has a file of that name already."),
+        N_("{1}: not copied; {2} has {3} already."),
+        N_("{1}: not copied; it could not be copied and is whole in {2}."),
+        N_("{1}: not copied; files cannot be removed from {2} (is its drive read-only?), so "
+           "nothing was copied."),
+        N_("{1}: not copied; it is no longer in {2} but in {3} already."),
+        N_("{1}: not copied; it is no longer in {2}."),
+        N_("{1}: not copied; {2} is a link or a special file, not a file of its own."),
+        N_("{1}: not copied; {2} has the same name to the game, so their co-saves cannot be "
+           "told apart; rename one of them first."),
+        N_("{1}: not copied; {2} changed while it was being copied (is the game saving?); the "
+           "save is whole in {3}."),
+        N_("{1}: copied to {2}, but could not be removed whole from {3}."),
+        N_("{1}: not copied whole, and could not be put back."),
+        N_("{1}: copied, but another program wrote a file of one of its names in {2} in the "
+           "same moment; what it wrote is kept there as {3}."),
+    };
+    // A save goes to the trash from its own folder: no destination to name.
+    static constexpr Reasons kTrash{
+        N_("{1}: not deleted; the {2} has a file of that name already."),
+        N_("{1}: not deleted; the {2} has {3} already."),
+        N_("{1}: not deleted; it could not be moved to the {3} and is in {2}."),
+        N_("{1}: not deleted; files cannot be removed from {2} (is its drive read-only?)."),
+        N_("{1}: not deleted; it is no longer in {2}."),
+        N_("{1}: not deleted; it is no longer in {2}."),
+        N_("{1}: not deleted; {2} is a link or a special file, not a file of its own."),
+        N_("{1}: not deleted; {2} has the same name to the game, so their co-saves cannot be "
+           "told apart; rename one of them first."),
+        N_("{1}: not deleted; {2} changed while it was being deleted (is the game saving?); "
+           "the save is whole in {3}."),
+        N_("{1}: moved to the {2}, but could not be removed whole from {3}."),
+        N_("{1}: not deleted whole, and could not be put back."),
+        N_("{1}: deleted, but another program wrote a file of one of its names in the {2} in "
+           "the same moment; what it wrote is kept there as {3}."),
+    };
+    return verb == Verb::move ? kMove : verb == Verb::copy ? kCopy : kTrash;
 }
 
-std::string where(saves::Place place, const PlaceNames& names) {
-    switch (place) {
+// Where one file of a save is, a line of its own after the save's reason.
+std::string placeLine(const std::string& save, const saves::FilePlace& file,
+                      const PlaceNames& names) {
+    switch (file.place) {
         case saves::Place::source:
-            return "in " + names.from;
+            return texts::format(N_("{1}: {2} is in {3}."), {save, file.file, names.from});
         case saves::Place::destination:
-            return "in " + names.to;
+            return texts::format(N_("{1}: {2} is in {3}."), {save, file.file, names.to});
         case saves::Place::both:
-            return "in both " + names.from + " and " + names.to;
+            return texts::format(N_("{1}: {2} is in both {3} and {4}."),
+                                 {save, file.file, names.from, names.to});
         case saves::Place::trash:
-            return "in the " + names.trash;
+            return texts::format(N_("{1}: {2} is in the {3}."), {save, file.file, names.trash});
     }
     return {};
 }
@@ -42,58 +108,46 @@ bool arrived(const saves::TransferResult& r) {
     return r.outcome == Outcome::done || r.outcome == Outcome::leftBehind;
 }
 
-// The reason for one save, or "" when it went.
+// The reason for one save, or "" when it went; a save split between
+// places has a line for each of its files after it.
 std::string reasonFor(const saves::TransferResult& r, Verb verb, const PlaceNames& names) {
-    const std::string not_ = r.fileName + ": not " + participle(verb) + "; ";
+    const Reasons& says = reasonsOf(verb);
+    // The trash is where a save is sent to when it is deleted.
+    const std::string& to = verb == Verb::trash ? names.trash : names.to;
+    const std::string& save = r.fileName;
+    const auto say = texts::format;
     switch (r.outcome) {
         case Outcome::done:
         case Outcome::notStarted:
             return {};
         case Outcome::nameTaken:
-            return not_ + names.to + " has " +
-                   (r.detail == r.fileName ? std::string("a file of that name") : r.detail) +
-                   " already.";
+            return r.detail == r.fileName ? say(says.nameTakenAlike, {save, to})
+                                          : say(says.nameTaken, {save, to, r.detail});
         case Outcome::failed:
-            if (verb == Verb::trash) {
-                return not_ + "it could not be moved to the " + names.trash + " and is " +
-                       where(saves::Place::source, names) + ".";
-            }
-            return not_ + "it could not be " + participle(verb) + " and is whole " +
-                   where(saves::Place::source, names) + ".";
+            return say(says.failed, {save, names.from, names.trash});
         case Outcome::unavailable:
-            return not_ + "the " + names.trash + " cannot take files from this drive.";
+            return say(N_("{1}: not deleted; the {2} cannot take files from this drive."),
+                       {save, names.trash});
         case Outcome::readOnly:
-            return not_ + "files cannot be removed from " + names.from +
-                   " (is its drive read-only?), so nothing was copied.";
+            return say(says.readOnly, {save, names.from});
         case Outcome::gone:
-            if (r.detail == "destination") {
-                return not_ + "it is no longer in " + names.from + " but in " + names.to +
-                       " already.";
-            }
-            return not_ + "it is no longer in " + names.from + ".";
+            return r.detail == "destination" ? say(says.goneThere, {save, names.from, to})
+                                             : say(says.gone, {save, names.from});
         case Outcome::notAFile:
-            return not_ + r.detail + " is a link or a special file, not a file of its own.";
+            return say(says.notAFile, {save, r.detail});
         case Outcome::sameName:
-            return not_ + r.detail +
-                   " has the same name to the game, so their co-saves cannot be told apart; "
-                   "rename one of them first.";
+            return say(says.sameName, {save, r.detail});
         case Outcome::changed:
-            return not_ + r.detail + " changed while it was being " + participle(verb) +
-                   " (is the game saving?); the save is whole " +
-                   where(saves::Place::source, names) + ".";
+            return say(says.changed, {save, r.detail, names.from});
         case Outcome::leftBehind:
         case Outcome::split: {
-            std::string line = r.outcome == Outcome::leftBehind
-                                   ? r.fileName + ": " + participle(verb) + " to " + names.to +
-                                         ", but could not be removed whole from " + names.from +
-                                         ": "
-                                   : r.fileName + ": not " + participle(verb) +
-                                         " whole, and could not be put back: ";
-            for (std::size_t i = 0; i < r.places.size(); ++i) {
-                line += (i == 0 ? "" : ", ") + r.places[i].file + " is " +
-                        where(r.places[i].place, names);
+            std::string lines = r.outcome == Outcome::leftBehind
+                                    ? say(says.leftBehind, {save, to, names.from})
+                                    : say(says.split, {save});
+            for (const saves::FilePlace& file : r.places) {
+                lines += "\n" + placeLine(r.fileName, file, names);
             }
-            return line + ".";
+            return lines;
         }
     }
     return {};
@@ -147,25 +201,22 @@ std::string transferReasons(const std::vector<saves::TransferResult>& results, V
             why += "\n" + line;
         }
         for (const std::string& aside : r.setAside) {
-            why += "\n" + r.fileName + ": " + aside + " in " + places.from +
-                   " is this save's own file, set aside to be removed and not given its name "
-                   "back; rename it without \"" +
-                   aside.substr(aside.rfind('.', aside.rfind('.') - 1)) + "\".";
+            why += "\n" + texts::format(N_("{1}: {2} in {3} is this save's own file, set aside "
+                                           "to be removed and not given its name back; rename "
+                                           "it without \"{4}\"."),
+                                        {r.fileName, aside, places.from,
+                                         aside.substr(aside.rfind('.', aside.rfind('.') - 1))});
         }
         for (const std::string& kept : r.keptBeside) {
-            why += "\n" + r.fileName + ": " + participle(verb) +
-                   ", but another program wrote a "
-                   "file of one of its names in " +
-                   places.to +
-                   " in the same moment; what it "
-                   "wrote is kept there as " +
-                   kept + ".";
+            why += "\n" + texts::format(
+                              reasonsOf(verb).keptBeside,
+                              {r.fileName, verb == Verb::trash ? places.trash : places.to, kept});
         }
         for (const std::string& part : r.unfinished) {
-            why += "\n" + r.fileName + ": an unfinished copy, " + part + ", is left in " +
-                   places.to +
-                   "; it is no save to the game, and the next move or copy there "
-                   "removes it.";
+            why += "\n" + texts::format(N_("{1}: an unfinished copy, {2}, is left in {3}; it is "
+                                           "no save to the game, and the next move or copy "
+                                           "there removes it."),
+                                        {r.fileName, part, places.to});
         }
     }
     if (notStarted > 0) {

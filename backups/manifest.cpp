@@ -5,6 +5,7 @@
 #include <set>
 
 #include "backups/digest.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::backups {
 
@@ -21,11 +22,11 @@ struct ReasonName {
     const char* text;
 };
 constexpr ReasonName kReasons[] = {
-    {Reason::byHand, "hand", "By hand"},
-    {Reason::leftCharacter, "left", "Left for another character"},
-    {Reason::beforeSort, "sort", "Before sorting loose saves"},
-    {Reason::beforeRestore, "restore", "Before a restore"},
-    {Reason::beforeTidy, "tidy", "Before tidying up"},
+    {Reason::byHand, "hand", N_("By hand")},
+    {Reason::leftCharacter, "left", N_("Left for another character")},
+    {Reason::beforeSort, "sort", N_("Before sorting loose saves")},
+    {Reason::beforeRestore, "restore", N_("Before a restore")},
+    {Reason::beforeTidy, "tidy", N_("Before tidying up")},
 };
 
 template <typename Int>

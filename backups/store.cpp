@@ -33,6 +33,11 @@ constexpr std::string_view kReplacedSuffix = ".quarlo-replaced";
 constexpr std::string_view kRestoreJournal = ".restore";
 constexpr std::string_view kRestoreHeader = "quarlo-restore 1";
 
+// Why a file of a restore was left as it was: each a sentence of its own,
+// said in the player's language where it is shown.
+constexpr const char* kNotCopiedBack = N_("{1}: could not be copied back.");
+constexpr const char* kLeftWith = N_("{1}: left as it is with {2}.");
+
 // The most a manifest may hold: a character with thousands of saves.
 constexpr std::size_t kLargestManifest = 8 << 20;
 
@@ -784,14 +789,14 @@ std::optional<std::string> Store::stage(const Backup& backup, const ManifestFile
     const std::string kept = join(backup.folder, f.name);
     const auto copy = files_.stamp(kept);  // a regular file, not a link to one
     if (!copy || !sameVersion(*copy, f.source)) {
-        return f.name +
-               ": the backup's copy is missing or damaged (it is not what the backup's "
-               "list says)";
+        return texts::format(N_("{1}: the backup's copy is missing or damaged (it is not what the "
+                                "backup's list says)."),
+                             {f.name});
     }
     files_.remove(put.part);  // one of this process's, left by a failure
     if (files_.copyUnflushed(kept, put.part) != platform::FileOutcome::done) {
         files_.remove(put.part);
-        return f.name + ": could not be copied back";
+        return texts::format(kNotCopiedBack, {f.name});
     }
     // The copy read back: against the checksum the list keeps, which the
     // backup's bytes were proved to have, or, for a list without one,
@@ -800,22 +805,23 @@ std::optional<std::string> Store::stage(const Backup& backup, const ManifestFile
         const auto digest = digestOf(files_, put.part);
         if (!digest) {
             files_.remove(put.part);
-            return f.name + ": could not be copied back";
+            return texts::format(kNotCopiedBack, {f.name});
         }
         if (*digest != *f.digest) {
             files_.remove(put.part);
             const auto source = digestOf(files_, kept);
-            return f.name + (source && *source != *f.digest
-                                 ? ": the backup's copy is damaged (its bytes are not those it "
-                                   "was made with)"
-                                 : ": could not be copied back");
+            return texts::format(source && *source != *f.digest
+                                     ? N_("{1}: the backup's copy is damaged (its bytes are not "
+                                          "those it was made with).")
+                                     : kNotCopiedBack,
+                                 {f.name});
         }
         return std::nullopt;
     }
     const auto compared = compareFiles(files_, kept, put.part);
     if (!compared || !compared->same) {
         files_.remove(put.part);
-        return f.name + ": could not be copied back";
+        return texts::format(kNotCopiedBack, {f.name});
     }
     return std::nullopt;
 }
@@ -833,7 +839,7 @@ std::optional<std::string> Store::place(const Put& put, platform::FolderNames& n
     if (!put.now) {
         if (files_.renameNew(put.part, put.target) != platform::FileOutcome::done) {
             files_.remove(put.part);
-            return name + ": appeared while it was put back; left as it is";
+            return texts::format(N_("{1}: appeared while it was put back; left as it is."), {name});
         }
         names.add(name);
         done.added.push_back(name);
@@ -844,23 +850,28 @@ std::optional<std::string> Store::place(const Put& put, platform::FolderNames& n
     const std::string aside = join(names.folder(), asideName);
     if (files_.renameNew(put.target, aside) != platform::FileOutcome::done) {
         files_.remove(put.part);
-        return name + ": could not be set aside to be replaced; left as it is";
+        return texts::format(N_("{1}: could not be set aside to be replaced; left as it is."),
+                             {name});
     }
-    const auto giveBack = [&](const std::string& why) {
+    // Each reason twice, as the version set aside got its name back or not.
+    const auto giveBack = [&](const char* leftAsItIs, const char* keptAs) {
         files_.remove(put.part);
         if (files_.renameNew(aside, put.target) != platform::FileOutcome::done &&
             files_.renameNew(aside, put.target) != platform::FileOutcome::done) {
-            return name + ": " + why + "; that version is kept as " + asideName;
+            return texts::format(keptAs, {name, asideName});
         }
-        return name + ": " + why + "; left as it is";
+        return texts::format(leftAsItIs, {name});
     };
     const auto setAside = files_.stamp(aside);
     if (!setAside) {
         // Not a sign of another writer: the look itself failed.
-        return giveBack("could not be checked before it was replaced");
+        return giveBack(N_("{1}: could not be checked before it was replaced; left as it is."),
+                        N_("{1}: could not be checked before it was replaced; that version is "
+                           "kept as {2}."));
     }
     if (!platform::sameFileVersion(setAside, *put.now)) {
-        return giveBack("changed while it was put back");
+        return giveBack(N_("{1}: changed while it was put back; left as it is."),
+                        N_("{1}: changed while it was put back; that version is kept as {2}."));
     }
     const platform::FileOutcome placed = files_.renameNew(put.part, put.target);
     if (placed == platform::FileOutcome::exists) {
@@ -868,25 +879,27 @@ std::optional<std::string> Store::place(const Put& put, platform::FolderNames& n
         // Written anew by name meanwhile: that one stays, and the version set
         // aside, which the safety backup holds, goes.
         if (platform::sameFileVersion(files_.stamp(aside), *put.now) && files_.remove(aside)) {
-            return name + ": written anew while it was put back; left as it was written";
+            return texts::format(
+                N_("{1}: written anew while it was put back; left as it was written."), {name});
         }
-        return name +
-               ": written anew while it was put back; left as it was written, and the "
-               "version before is kept as " +
-               asideName;
+        return texts::format(N_("{1}: written anew while it was put back; left as it was "
+                                "written, and the version before is kept as {2}."),
+                             {name, asideName});
     }
     if (placed != platform::FileOutcome::done) {
-        return giveBack("could not be replaced");
+        return giveBack(N_("{1}: could not be replaced; left as it is."),
+                        N_("{1}: could not be replaced; that version is kept as {2}."));
     }
     done.replaced.push_back(name);
     if (!platform::sameFileVersion(files_.stamp(aside), *put.now)) {
-        done.skipped.push_back(
-            name + ": was written while it was put back; that version is kept as " + asideName);
+        done.skipped.push_back(texts::format(
+            N_("{1}: was written while it was put back; that version is kept as {2}."),
+            {name, asideName}));
     } else if (!files_.remove(aside)) {
-        done.skipped.push_back(name +
-                               ": put back, but the version it replaced could not be "
-                               "removed; it is kept as " +
-                               asideName + " (the backup made first holds it too)");
+        done.skipped.push_back(
+            texts::format(N_("{1}: put back, but the version it replaced could not be removed; "
+                             "it is kept as {2} (the backup made first holds it too)."),
+                          {name, asideName}));
     }
     return std::nullopt;
 }
@@ -941,7 +954,8 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
         if (progress && !progress(at++, families.size())) {
             for (std::size_t j = at - 1; j < families.size(); ++j) {
                 for (const std::string& name : families[j]) {
-                    done.skipped.push_back(name + ": not begun; Cancel was pressed");
+                    done.skipped.push_back(
+                        texts::format(N_("{1}: not begun; Cancel was pressed."), {name}));
                 }
             }
             break;
@@ -954,7 +968,8 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
             put.part = put.target + "." + std::to_string(files_.processId()) +
                        std::string(saves::kPartSuffix);
             if (!put.now && names->taken(name)) {
-                refusal = name + ": another file, a link or a folder has that name";
+                refusal = texts::format(N_("{1}: another file, a link or a folder has that name."),
+                                        {name});
             } else if (put.now && put.now->size == f.source.size &&
                        files_.sameBytes(join(backup.folder, name), put.target) == true) {
                 done.unchanged.push_back(name);
@@ -962,7 +977,8 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
             } else if (put.now && (before.count(name) == 0 || before.at(name) != *put.now)) {
                 // A file that differs goes only while it is the version the
                 // safety backup holds.
-                refusal = name + ": changed since the saves were backed up; left as it is";
+                refusal = texts::format(
+                    N_("{1}: changed since the saves were backed up; left as it is."), {name});
             } else {
                 refusal = stage(backup, f, put);
             }
@@ -980,7 +996,7 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
             for (const std::string& name : family) {
                 if (name != refused && std::find(done.unchanged.begin(), done.unchanged.end(),
                                                  name) == done.unchanged.end()) {
-                    done.skipped.push_back(name + ": left as it is with " + refused);
+                    done.skipped.push_back(texts::format(kLeftWith, {name, refused}));
                 }
             }
             continue;
@@ -995,7 +1011,8 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
         for (const std::vector<Put>& puts : staged) {
             for (const Put& put : puts) {
                 files_.remove(put.part);
-                done.skipped.push_back(put.file->name + ": could not be written to the disk");
+                done.skipped.push_back(
+                    texts::format(N_("{1}: could not be written to the disk."), {put.file->name}));
             }
         }
         staged.clear();
@@ -1021,9 +1038,10 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
             for (const std::vector<Put>& puts : staged) {
                 for (const Put& put : puts) {
                     files_.remove(put.part);
-                    done.skipped.push_back(put.file->name +
-                                           ": not put back; Quarlo's record of the restore could "
-                                           "not be written");
+                    done.skipped.push_back(
+                        texts::format(N_("{1}: not put back; Quarlo's record of the restore "
+                                         "could not be written."),
+                                      {put.file->name}));
                 }
             }
             staged.clear();
@@ -1035,8 +1053,8 @@ Restored Store::restore(const Backup& backup, const std::string& saveFolder,
                 done.skipped.push_back(*refusal);
                 for (std::size_t j = i + 1; j < puts.size(); ++j) {
                     files_.remove(puts[j].part);
-                    done.skipped.push_back(puts[j].file->name + ": left as it is with " +
-                                           puts[i].file->name);
+                    done.skipped.push_back(
+                        texts::format(kLeftWith, {puts[j].file->name, puts[i].file->name}));
                 }
                 break;
             }

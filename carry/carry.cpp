@@ -627,9 +627,10 @@ void Run::character(const std::string& name) {
             main = theirs.begin();
             if (main->deleted) {
                 if (!dryRun_ && !trashUnit(folder, key, here)) {
-                    problems.push_back(key +
-                                       ": changed while it was carried, or the trash "
-                                       "did not take it; carried next time");
+                    problems.push_back(
+                        texts::format(N_("{1}: changed while it was carried, or the trash did "
+                                         "not take it; carried next time"),
+                                      {key}));
                     continue;
                 }
                 ++trashed;
@@ -687,7 +688,8 @@ void Run::character(const std::string& name) {
             const auto names = copyNames(key, v);
             std::string why;
             if (names.empty()) {
-                problems.push_back(key + ": no free name for the other computer's version");
+                problems.push_back(
+                    texts::format(N_("{1}: no free name for the other computer's version"), {key}));
                 continue;
             }
             if (!dryRun_ && !download(folder, name, v, names, here, why)) {
@@ -703,34 +705,37 @@ void Run::character(const std::string& name) {
                 names.count(key) != 0 ? names.at(key) : names.begin()->second;
             result[copyKey] = mine(copy);
             ++kept;
-            report_.lines.push_back("Kept both: " + name + ": " + key +
-                                    " was changed here and on " +
-                                    plainWho(whoIs_.count(v.by) ? whoIs_.at(v.by).name : "") +
-                                    "; theirs is " + copyKey + ".");
+            report_.lines.push_back(texts::format(
+                N_("Kept both: {1}: {2} was changed here and on {3}; theirs is {4}."),
+                {name, key, plainWho(whoIs_.count(v.by) ? whoIs_.at(v.by).name : ""), copyKey}));
         }
     }
     std::string what;
-    const auto add = [&what](std::size_t n, const char* one, const char* many) {
+    const auto add = [&what](std::size_t n, std::string_view one, std::string_view many) {
         if (n != 0) {
-            what += (what.empty() ? "" : ", ") + std::to_string(n) + " " + (n == 1 ? one : many);
+            what += (what.empty() ? "" : ", ") +
+                    texts::format(texts::englishN(one, many, n), {std::to_string(n)});
         }
     };
-    add(sent, "save sent", "saves sent");
-    add(brought, "save brought in", "saves brought in");
-    add(trashed, "save to the trash", "saves to the trash");
-    add(kept, "version kept beside", "versions kept beside");
-    const std::string verb = dryRun_ ? "Would carry " : "Carried ";
+    add(sent, NN_("{1} save sent", "{1} saves sent"));
+    add(brought, NN_("{1} save brought in", "{1} saves brought in"));
+    add(trashed, NN_("{1} save to the trash", "{1} saves to the trash"));
+    add(kept, NN_("{1} version kept beside", "{1} versions kept beside"));
     if (!problems.empty()) {
         report_.status = 1;
-        report_.lines.push_back("Failed. " + name + " is not all carried" +
-                                (what.empty() ? "" : " (" + what + ")") + ":");
+        report_.lines.push_back(
+            what.empty()
+                ? texts::format(N_("Failed. {1} is not all carried:"), {name})
+                : texts::format(N_("Failed. {1} is not all carried ({2}):"), {name, what}));
         for (const std::string& p : problems) {
             report_.lines.push_back("  " + p);
         }
         return;
     }
-    report_.lines.push_back(
-        "Success. " + (what.empty() ? name + " was up to date" : verb + name + ": " + what) + ".");
+    report_.lines.push_back(what.empty() ? texts::format(N_("Success. {1} was up to date."), {name})
+                            : dryRun_
+                                ? texts::format(N_("Success. Would carry {1}: {2}."), {name, what})
+                                : texts::format(N_("Success. Carried {1}: {2}."), {name, what}));
     (void)same;
 }
 
@@ -755,8 +760,10 @@ Report Run::go(const std::vector<std::string>& asked) {
     std::string why;
     state_ = readState(c_.files, c_.stateFile, why);
     if (!why.empty()) {
-        report_.lines.push_back("Note: what this computer last carried " + why +
-                                "; nothing is lost, but changes on both sides are kept both.");
+        report_.lines.push_back(
+            texts::format(N_("Note: what this computer last carried {1}; nothing is lost, but "
+                             "changes on both sides are kept both."),
+                          {why}));
     }
     if (!readPlace()) {
         return report_;

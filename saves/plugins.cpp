@@ -1,6 +1,7 @@
 #include "saves/plugins.h"
 
 #include "platform/save_files.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::saves {
 
@@ -30,11 +31,11 @@ bool isPluginFile(std::string_view name) {
 const char* describe(PluginState state) {
     switch (state) {
         case PluginState::active:
-            return "active";
+            return N_("active");
         case PluginState::inactive:
-            return "installed, not active";
+            return N_("installed, not active");
         case PluginState::notInstalled:
-            return "not installed";
+            return N_("not installed");
         case PluginState::unknown:
             return "";
     }
@@ -72,17 +73,24 @@ PluginSetup readPluginSetup(const platform::SaveFiles& files, const std::string&
     PluginSetup setup;
     const auto data = dataFolder.empty() ? std::nullopt : files.listFiles(dataFolder);
     if (!data) {
-        setup.why = "The game's Data folder was not found" +
-                    (dataFolder.empty() ? std::string() : " (" + dataFolder + ")") +
-                    ", so each save shows only how many plugins it needs.";
+        setup.why = dataFolder.empty()
+                        ? N_("The game's Data folder was not found, so each save shows only how "
+                             "many plugins it needs.")
+                        : texts::format(N_("The game's Data folder was not found ({1}), so each "
+                                           "save shows only how many plugins it needs."),
+                                        {dataFolder});
         return setup;
     }
     const auto list =
         pluginsTxt.empty() ? std::nullopt : files.read(pluginsTxt, 0, kLargestPluginsTxt);
     if (!list) {
-        setup.why = "The game's list of active plugins was not found" +
-                    (pluginsTxt.empty() ? std::string() : " (" + pluginsTxt + ")") +
-                    ", so each save shows only how many plugins it needs.";
+        setup.why = pluginsTxt.empty()
+                        ? N_("The game's list of active plugins was not found, so each save "
+                             "shows only how many plugins it needs.")
+                        : texts::format(N_("The game's list of active plugins was not found "
+                                           "({1}), so each save shows only how many plugins it "
+                                           "needs."),
+                                        {pluginsTxt});
         return setup;
     }
     for (const platform::FolderEntry& e : data->entries) {

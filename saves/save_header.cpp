@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/save_files.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::saves {
 
@@ -104,23 +105,23 @@ std::int64_t millisecondsSince1970(const SystemTime& t) {
 const char* describe(Unreadable reason) {
     switch (reason) {
         case Unreadable::none:
-            return "Readable.";
+            return N_("Readable.");
         case Unreadable::cannotRead:
-            return "Cannot be read.";
+            return N_("Cannot be read.");
         case Unreadable::notASave:
-            return "Not a save file.";
+            return N_("Not a save file.");
         case Unreadable::cutShort:
-            return "Cut short.";
+            return N_("Cut short.");
         case Unreadable::screenshotSizeMismatch:
-            return "Screenshot size does not match.";
+            return N_("Screenshot size does not match.");
         case Unreadable::screenshotTooLarge:
-            return "Screenshot too large.";
+            return N_("Screenshot too large.");
         case Unreadable::damagedHeader:
-            return "Damaged header.";
+            return N_("Damaged header.");
         case Unreadable::otherGame:
-            return "A save of another game.";
+            return N_("A save of another game.");
     }
-    return "Cannot be read.";
+    return N_("Cannot be read.");
 }
 
 HeaderResult parseHeader(std::string_view bytes, std::optional<std::uint64_t> fileSize) {

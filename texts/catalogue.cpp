@@ -324,9 +324,32 @@ std::string tr(std::string_view english) {
 
 namespace {
 
+// A piece that lists counts ("2 saves sent, 1 save brought in"): each said
+// as its own; nullopt where one of them is not a count the catalogue has.
+std::optional<std::string> countsListed(std::string_view piece, int depth) {
+    std::string out;
+    while (true) {
+        const std::size_t end = piece.find(", ");
+        const std::string_view part = piece.substr(0, end);
+        if (part.empty() || part.front() < '0' || part.front() > '9') {
+            return std::nullopt;
+        }
+        auto said = wholeText(part, depth);
+        if (!said) {
+            return std::nullopt;
+        }
+        out += *said;
+        if (end == std::string_view::npos) {
+            return out;
+        }
+        out += ", ";
+        piece.remove_prefix(end + 2);
+    }
+}
+
 // The pieces of a composed text that are counts of their own ("3 saves",
-// "3 saves and 1 co-save") or words marked as pieces (NW_), said in the
-// language too.
+// "3 saves and 1 co-save", a list of them) or words marked as pieces (NW_),
+// said in the language too.
 void translateCounts(std::vector<std::string>& args, int depth) {
     if (depth >= 3) {
         return;
@@ -339,6 +362,8 @@ void translateCounts(std::vector<std::string>& args, int depth) {
         if (!arg.empty() && arg.front() >= '0' && arg.front() <= '9') {
             if (auto said = wholeText(arg, depth + 1)) {
                 arg = std::move(*said);
+            } else if (auto listed = countsListed(arg, depth + 1)) {
+                arg = std::move(*listed);
             }
         }
     }
@@ -409,17 +434,21 @@ std::string format(std::string_view pattern, std::initializer_list<std::string_v
     return filledIn(pattern, args);
 }
 
-std::string trLines(std::string_view text) {
+std::string trEach(std::string_view text, std::string_view separator) {
     std::string out;
     while (true) {
-        const std::size_t end = text.find('\n');
+        const std::size_t end = text.find(separator);
         out += tr(text.substr(0, end));
         if (end == std::string_view::npos) {
             return out;
         }
-        out += '\n';
-        text = text.substr(end + 1);
+        out += separator;
+        text = text.substr(end + separator.size());
     }
+}
+
+std::string trLines(std::string_view text) {
+    return trEach(text, "\n");
 }
 
 std::string trf(std::string_view english, std::initializer_list<std::string_view> args) {

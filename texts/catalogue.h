@@ -54,6 +54,8 @@ void use(std::string code, std::optional<Catalogue> catalogue);
 std::string tr(std::string_view english);
 // Each line of a text of several (a summary and its lines) as tr says it.
 std::string trLines(std::string_view text);
+// Each part of a text of parts joined by `separator` ("Cut short.; A link").
+std::string trEach(std::string_view text, std::string_view separator);
 // With a context, for one English word that is two in another language.
 std::string trc(std::string_view context, std::string_view english);
 // The form for n; English's rule where the catalogue has none.

@@ -87,15 +87,15 @@ TEST(SavesWindowText, SummariesSayWhatIsWhere) {
         {{R{"A.ess", O::leftBehind, "A.obse", 1, {{"A.obse", Place::both}}}},
          app::Verb::move,
          "Failed. 1 save and 1 co-save moved to Brynja.\n\nA.ess: moved to Brynja, but could not "
-         "be removed whole from Ann: A.obse is in both Ann and Brynja."},
+         "be removed whole from Ann.\nA.ess: A.obse is in both Ann and Brynja."},
         {{R{"A.ess", O::split, "", 1, {{"A.obse", Place::destination}, {"A.ess", Place::source}}}},
          app::Verb::move,
          "Failed. 0 saves moved to Brynja; 1 not moved.\n\nA.ess: not moved whole, and could not "
-         "be put back: A.obse is in Brynja, A.ess is in Ann."},
+         "be put back.\nA.ess: A.obse is in Brynja.\nA.ess: A.ess is in Ann."},
         {{R{"A.ess", O::split, "", 1, {{"A.obse", Place::trash}, {"A.ess", Place::source}}}},
          app::Verb::trash,
          "Failed. 0 saves moved to the trash; 1 not deleted.\n\nA.ess: not deleted whole, and "
-         "could not be put back: A.obse is in the trash, A.ess is in Ann."},
+         "could not be put back.\nA.ess: A.obse is in the trash.\nA.ess: A.ess is in Ann."},
         {{R{"A.ess", O::nameTaken, "A.obse", 1}, R{"B.ess", O::changed, "B.ess", 1}},
          app::Verb::copy,
          "Failed. 0 saves copied to Brynja; 2 not copied.\n\nA.ess: not copied; Brynja has "
@@ -106,8 +106,9 @@ TEST(SavesWindowText, SummariesSayWhatIsWhere) {
           R{"C.ess", O::failed, "", 0, {}, {"C.ess.7.quarlo-part"}, {"C.ess.7.quarlo-old"}}},
          app::Verb::move,
          "Failed. 0 saves moved to Brynja; 1 save in both Ann and Brynja; 2 not moved.\n\nA.ess: "
-         "not moved whole, and could not be put back: A.obse is in both Ann and Brynja, A.ess "
-         "is in both Ann and Brynja.\nB.ess: not moved; files cannot be removed from Ann (is its "
+         "not moved whole, and could not be put back.\nA.ess: A.obse is in both Ann and "
+         "Brynja.\nA.ess: A.ess is in both Ann and Brynja.\nB.ess: not moved; files cannot be "
+         "removed from Ann (is its "
          "drive read-only?), so nothing was copied.\nC.ess: not moved; it could not be moved "
          "and is whole in Ann.\nC.ess: C.ess.7.quarlo-old in Ann is this save's own file, set "
          "aside to be removed and not given its name back; rename it without \".7.quarlo-old\"."

@@ -130,7 +130,7 @@ class ConsoleTidy : public app::CharacterView {
         if (!plan.warning.empty()) {
             err_ << texts::trLines(plan.warning) << "\n";
         }
-        out_ << texts::trLines(app::tidyPlanText(plan)) << "\n";
+        out_ << app::tidyPlanText(plan, texts::tr) << "\n";
         if (!yes_) {
             out_ << texts::tr(N_("Nothing was sent to the trash: add --yes to tidy up as planned."))
                  << "\n";
@@ -260,18 +260,18 @@ Parsed parse(const std::vector<std::string>& args) {
         const bool option = !operandsOnly && a.size() > 1 && a[0] == '-';
         if (!option) {
             if (a == "--") {
-                fail("'--' stands alone");
+                fail(N_("'--' stands alone"));
             } else if (form == nullptr) {
                 const auto found = std::find_if(verbs().begin(), verbs().end(),
                                                 [&](const VerbForm& v) { return a == v.verb; });
                 if (found == verbs().end()) {
-                    fail("'" + a + "' is not a command");
+                    fail(texts::format(N_("'{1}' is not a command"), {a}));
                 } else {
                     form = &*found;
                     p.verb = a;
                 }
             } else if (p.verb == "run") {
-                fail("run: the command goes after '--': quarlo run -- " + a);
+                fail(texts::format(N_("run: the command goes after '--': quarlo run -- {1}"), {a}));
             } else {
                 p.names.push_back(a);
             }
@@ -301,7 +301,8 @@ Parsed parse(const std::vector<std::string>& args) {
         const bool flag = a == "--json" || (form != nullptr && has(form->flags, a));
         const bool valued = global || (form != nullptr && has(form->valued, a));
         if (!flag && !valued) {
-            fail(where + "unrecognized option '" + a + "'");
+            fail(p.verb.empty() ? texts::format(N_("unrecognized option '{1}'"), {a})
+                                : texts::format(N_("{1}: unrecognized option '{2}'"), {p.verb, a}));
             continue;
         }
         std::string value;
@@ -311,7 +312,9 @@ Parsed parse(const std::vector<std::string>& args) {
         }
         if (valued) {
             if (i + 1 >= args.size()) {
-                fail(where + "option '" + a + "' needs a value");
+                fail(p.verb.empty()
+                         ? texts::format(N_("option '{1}' needs a value"), {a})
+                         : texts::format(N_("{1}: option '{2}' needs a value"), {p.verb, a}));
                 continue;
             }
             value = args[++i];
@@ -319,7 +322,7 @@ Parsed parse(const std::vector<std::string>& args) {
         if (a == "--root") {
             p.root = value;
             if (value.empty()) {
-                fail("option '--root' needs a folder");
+                fail(N_("option '--root' needs a folder"));
             }
         } else if (a == "--game") {
             p.game = value;
@@ -328,7 +331,8 @@ Parsed parse(const std::vector<std::string>& args) {
                 for (const games::Game& g : games::all()) {
                     known += (known.empty() ? "" : ", ") + std::string(g.key);
                 }
-                fail("'--game " + value + "' is no game Quarlo knows (" + known + ")");
+                fail(texts::format(N_("'--game {1}' is no game Quarlo knows ({2})"),
+                                   {value, known}));
             }
         } else if (a == "--language") {
             p.language = value;
@@ -339,12 +343,14 @@ Parsed parse(const std::vector<std::string>& args) {
                 for (const texts::Language& l : all) {
                     known += (known.empty() ? "" : ", ") + std::string(l.code);
                 }
-                fail("'--language " + value + "' is no language Quarlo speaks (" + known + ")");
+                fail(texts::format(N_("'--language {1}' is no language Quarlo speaks ({2})"),
+                                   {value, known}));
             }
         } else if (a == "--code-page") {
             if (!parseNumber(value, p.codePage) || !app::isCodePageChoice(p.codePage)) {
-                fail("'--code-page " + value +
-                     "' is no code page Quarlo reads names in (1250 to 1258)");
+                fail(texts::format(
+                    N_("'--code-page {1}' is no code page Quarlo reads names in (1250 to 1258)"),
+                    {value}));
             }
         } else if (a == "--json") {
             p.json = true;
@@ -352,15 +358,15 @@ Parsed parse(const std::vector<std::string>& args) {
             p.yes = true;
         } else if (a == "--keep") {
             if (!parseNumber(value, p.keep)) {
-                fail("tidy: '--keep " + value + "' is not a number of saves");
+                fail(texts::format(N_("tidy: '--keep {1}' is not a number of saves"), {value}));
             }
         } else if (a == "--pick" || a == "--character") {
             if (p.pick || p.character) {
-                fail("run: '--character' and '--pick' go alone, and once");
+                fail(N_("run: '--character' and '--pick' go alone, and once"));
             } else if (a == "--pick") {
                 p.pick = true;
             } else if (value.empty()) {
-                fail("run: option '--character' needs a name");
+                fail(N_("run: option '--character' needs a name"));
             } else {
                 p.character = value;
             }
@@ -374,7 +380,7 @@ Parsed parse(const std::vector<std::string>& args) {
             p.dryRun = true;
         } else if (a == "--timeout") {
             if (!parseNumber(value, p.timeout) || p.timeout < 0) {
-                fail("run: '--timeout " + value + "' is not a number of seconds");
+                fail(texts::format(N_("run: '--timeout {1}' is not a number of seconds"), {value}));
             }
         }
     }
@@ -382,30 +388,32 @@ Parsed parse(const std::vector<std::string>& args) {
         return p;
     }
     if (form == nullptr) {
-        fail("a command is missing");
+        fail(N_("a command is missing"));
     } else if (p.json && !has(form->flags, "--json")) {
-        fail(p.verb + ": unrecognized option '--json'");
+        fail(texts::format(N_("{1}: unrecognized option '{2}'"), {p.verb, "--json"}));
     } else if (p.verb == "carry" && (p.place || p.showPlace)) {
         if (!p.names.empty() || p.all || p.dryRun) {
-            fail("carry: '--place' goes alone");
+            fail(N_("carry: '--place' goes alone"));
         }
     } else if ((p.verb == "language" || p.verb == "code-page") && p.names.size() <= 1) {
         // "quarlo language" shows the language kept, "quarlo language de" keeps one.
     } else if (p.verb == "carry" && p.all) {
         if (!p.names.empty()) {
-            fail("carry: a NAME or '--all', not both");
+            fail(N_("carry: a NAME or '--all', not both"));
         }
     } else if (p.names.size() != form->operands.size()) {
         std::string wanted;
         for (const char* name : form->operands) {
             wanted += (wanted.empty() ? "" : " ") + std::string(name);
         }
-        fail(p.verb + (wanted.empty() ? ": takes no name" : ": wants " + wanted) + "; " +
-             std::to_string(p.names.size()) + " given");
+        const std::string given = std::to_string(p.names.size());
+        fail(wanted.empty()
+                 ? texts::format(N_("{1}: takes no name; {2} given"), {p.verb, given})
+                 : texts::format(N_("{1}: wants {2}; {3} given"), {p.verb, wanted, given}));
     }
     for (const std::string& name : p.names) {
         if (name.empty()) {
-            fail(p.verb + ": a name is empty");
+            fail(texts::format(N_("{1}: a name is empty"), {p.verb}));
         }
     }
     return p;
@@ -632,11 +640,13 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         const auto chosen = std::find_if(
             all.begin(), all.end(), [&](const texts::Language& l) { return p.names[0] == l.code; });
         if (chosen == all.end()) {
-            out << "Failed. '" << p.names[0] << "' is no language Quarlo speaks.\n";
+            out << texts::tr(texts::format(N_("Failed. '{1}' is no language Quarlo speaks."),
+                                           {p.names[0]}))
+                << "\n";
             return 1;
         }
         if (!platform::rememberLanguage(chosen->code)) {
-            out << "Failed. Quarlo's settings file could not be written.\n";
+            out << texts::tr(N_("Failed. Quarlo's settings file could not be written.")) << "\n";
             return 1;
         }
         out << texts::tr(texts::format(N_("Success. The window speaks {1} from its next start."),
@@ -665,9 +675,9 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
             }
         }
         return failed(platform.game->id == games::GameId::oblivion
-                          ? "Failed. No game folder at " + game.root() + "."
-                          : "Failed. No game folder of " + std::string(platform.game->name) +
-                                " at " + game.root() + ".");
+                          ? texts::format(N_("Failed. No game folder at {1}."), {game.root()})
+                          : texts::format(N_("Failed. No game folder of {1} at {2}."),
+                                          {platform.game->name, game.root()}));
     }
     if (p.verb == "code-page") {
         if (p.names.empty()) {
@@ -679,8 +689,10 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         int number = 0;
         if (p.names[0] != "auto" &&
             (!parseNumber(p.names[0], number) || !app::isCodePageChoice(number))) {
-            out << "Failed. '" << p.names[0]
-                << "' is no code page Quarlo reads names in (1250 to 1258).\n";
+            out << texts::tr(texts::format(N_("Failed. '{1}' is no code page Quarlo reads names "
+                                              "in (1250 to 1258)."),
+                                           {p.names[0]}))
+                << "\n";
             return 1;
         }
         std::string refusal;
@@ -831,7 +843,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     if (p.verb == "carry") {
         if (p.showPlace) {
             const auto where = app::carryPlace(game);
-            out << (where ? where->place : std::string("No carry place is set.")) << "\n";
+            out << (where ? where->place : texts::tr(N_("No carry place is set."))) << "\n";
             return 0;
         }
         if (p.place) {
@@ -866,13 +878,12 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     const std::string outcome = switchFirst(game, p, screens, ansi);
     if (!outcome.empty() && statusOf(outcome) != 0) {
         // Never into the wrong character: the game is not started.
-        return failed(outcome +
-                      "\n\nThe game was not started, so that it does not save into "
-                      "another character's folder. Fix this, or start it without "
-                      "Quarlo.");
+        return failed(outcome + "\n\n" +
+                      N_("The game was not started, so that it does not save into another "
+                         "character's folder. Fix this, or start it without Quarlo."));
     }
     if (!outcome.empty()) {
-        err << outcome << "\n";
+        err << texts::trLines(outcome) << "\n";
     }
     if (p.command.empty()) {
         if (!platform.processes->startLauncher(game.launcherPath())) {
@@ -892,18 +903,21 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
         std::string refusal;
         const auto holding = game.lockForWriting("carry", refusal, false);
         if (!holding) {
-            err << "quarlo: " << name << " was not carried " << when << ": " << refusal << "\n";
+            err << "quarlo: "
+                << texts::tr(
+                       texts::format(N_("{1} was not carried {2}: {3}"), {name, when, refusal}))
+                << "\n";
             return false;
         }
         const carry::Report report = app::carryNow(game, platform, {name}, false, {}, 20000);
         for (const std::string& line : report.lines) {
             if (report.status != 0 || line.rfind("Kept both", 0) == 0) {
-                err << "quarlo: " << line << "\n";
+                err << "quarlo: " << texts::tr(line) << "\n";
             }
         }
         return report.status == 0;
     };
-    carried("before the game");
+    carried(NW_("word", "before the game"));
     // Marked before the game starts, cleared once the carry after it has
     // reached the place: a run Steam ends with the wrapper shows in the
     // picker next time.
@@ -914,9 +928,11 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     }
     const int status = platform.processes->runAndWait(p.command);
     if (status == platform::kCannotStart) {
-        err << "quarlo: " << p.command.front() << " could not be started.\n";
+        err << "quarlo: "
+            << texts::tr(texts::format(N_("{1} could not be started."), {p.command.front()}))
+            << "\n";
     }
-    if (carrying && carried("after the game")) {
+    if (carrying && carried(NW_("word", "after the game"))) {
         app::markCarryPending(game, playing, false);
     }
     return status;
@@ -928,14 +944,17 @@ int run(const std::vector<std::string>& args, platform::Platform& platform, std:
         std::ostream& err, Screens* screens,
         const std::function<std::vector<platform::FoundGame>()>& found) {
     const Parsed p = parse(args);
+    // The language of what is said, the help and a mistyped command too; the
+    // exit status and --json stay the same in every one.
+    std::string why;
+    const bool spoken = app::useLanguage(platform, p.language, why);
     if (!p.ok()) {
-        err << "quarlo: " << p.error << "\nTry 'quarlo --help'.\n";
+        err << "quarlo: " << texts::tr(p.error) << "\n"
+            << texts::tr(N_("Try 'quarlo --help'.")) << "\n";
         return 2;
     }
-    // The language of what is said, the help too; the exit status and
-    // --json stay the same in every one.
-    if (std::string why; !app::useLanguage(platform, p.language, why)) {
-        err << "quarlo: " << why << "; English is used.\n";
+    if (!spoken) {
+        err << "quarlo: " << texts::tr(texts::format(N_("{1}; English is used."), {why})) << "\n";
     }
     if (p.help) {
         out << texts::tr(kUsage);

@@ -103,7 +103,7 @@ std::optional<std::string> askCharacter(QWidget* parent, const std::string& titl
     QInputDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgDestination"));
     dialog.setWindowTitle(T(title));
-    dialog.setLabelText(q(prompt));
+    dialog.setLabelText(eachLine(prompt));
     QStringList items;
     for (const std::string& name : characters) {
         items << q(name);
@@ -215,7 +215,7 @@ class RestoreList : public QDialog, public app::BackupsView {
             table_->setItem(
                 i, 0,
                 new QTableWidgetItem(QLocale().toString(made.toLocalTime(), QLocale::ShortFormat)));
-            table_->setItem(i, 1, new QTableWidgetItem(q(r.reason)));
+            table_->setItem(i, 1, new QTableWidgetItem(T(r.reason)));
             auto* count = new QTableWidgetItem(q(r.saves));
             count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             table_->setItem(i, 2, count);
@@ -226,7 +226,7 @@ class RestoreList : public QDialog, public app::BackupsView {
             table_->selectRow(0);
         }
     }
-    void setStoreSize(const std::string& text) override { size_->setText(q(text)); }
+    void setStoreSize(const std::string& text) override { size_->setText(T(text)); }
     int selectedRow() const override {
         const auto rows = table_->selectionModel()->selectedRows();
         return rows.isEmpty() ? -1 : rows.front().row();
@@ -334,10 +334,7 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     table->horizontalHeader()->setStretchLastSection(true);
     for (int i = 0; i < static_cast<int>(plan.groups.size()); ++i) {
         const app::SortGroup& g = plan.groups[static_cast<std::size_t>(i)];
-        table->setItem(
-            i, 0,
-            new QTableWidgetItem(
-                q(g.name + (g.sharesName ? ", started " + app::startedText(g.started) : ""))));
+        table->setItem(i, 0, new QTableWidgetItem(T(app::groupName(g))));
         auto* count = new QTableWidgetItem(QString::number(g.saves.size()));
         count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         table->setItem(i, 1, count);
@@ -346,7 +343,7 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
                        : g.exists ? T("Existing character")
                                   : T("New character");
         if (!g.staying.empty()) {
-            note += QStringLiteral("; ") + q(app::stayingText(g));
+            note += QStringLiteral("; ") + T(app::stayingText(g));
         }
         table->setItem(i, 3, new QTableWidgetItem(note));
     }
@@ -396,8 +393,7 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
     keepRow->addWidget(keepLabel);
     keepRow->addWidget(keep);
     keepRow->addWidget(new QLabel(
-        QStringLiteral("saves of the character; the game's autosave and quicksave always stay."),
-        &dialog));
+        T("saves of the character; the game's autosave and quicksave always stay."), &dialog));
     keepRow->addStretch(1);
     layout->addLayout(keepRow);
 
@@ -435,30 +431,21 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
         table->setRowCount(static_cast<int>(plan.items.size()));
         for (int i = 0; i < static_cast<int>(plan.items.size()); ++i) {
             const app::TidyItem& item = plan.items[static_cast<std::size_t>(i)];
-            std::string file = item.fileName;
-            if (!item.coSaves.empty()) {
-                file += " (and " + app::countOf(item.coSaves.size(), "co-save") + ")";
-            }
-            auto* name = new QTableWidgetItem(q(file));
-            name->setToolTip(q(file));
+            const QString file = T(app::tidyItemFile(item));
+            auto* name = new QTableWidgetItem(file);
+            name->setToolTip(file);
             name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
             name->setCheckState(item.chosen ? Qt::Checked : Qt::Unchecked);
             table->setItem(i, 0, name);
             table->setItem(i, 1, new QTableWidgetItem(why(item)));
-            table->setItem(i, 2, new QTableWidgetItem(q(item.facts)));
+            table->setItem(i, 2, new QTableWidgetItem(T(item.facts)));
         }
         table->resizeColumnsToContents();
         // The facts keep room of their own beside the longest names.
         table->setColumnWidth(
             0, std::min(table->columnWidth(0), table->fontMetrics().averageCharWidth() * 52));
     };
-    const auto tell = [&] {
-        intro->setText(QStringLiteral("%1 of %2 go to the trash, each with its co-saves, after a "
-                                      "backup of the character; %3 stay as they are.")
-                           .arg(plan.chosen())
-                           .arg(plan.items.size())
-                           .arg(q(app::countOf(plan.kept, "save"))));
-    };
+    const auto tell = [&] { intro->setText(T(app::tidyIntro(plan))); };
     QObject::connect(table, &QTableWidget::itemChanged, &dialog, [&](QTableWidgetItem* item) {
         if (item->column() == 0 && item->row() < static_cast<int>(plan.items.size())) {
             plan.items[static_cast<std::size_t>(item->row())].chosen =
@@ -491,7 +478,7 @@ std::optional<std::string> askName(QWidget* parent, const std::string& title,
     QInputDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("dlgName"));
     dialog.setWindowTitle(T(title));
-    dialog.setLabelText(q(prompt));
+    dialog.setLabelText(eachLine(prompt));
     dialog.setTextValue(q(initial));
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;

@@ -509,7 +509,7 @@ void MainWindow::setGames(const std::vector<app::GameEntry>& entries) {
     QMenu* menu = menuBar_->actions().front()->menu();
     menu->clear();
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        QAction* action = menu->addAction(QString::fromStdString(entries[i].label));
+        QAction* action = menu->addAction(T(entries[i].label));
         action->setCheckable(true);
         action->setChecked(entries[i].chosen);
         connect(action, &QAction::triggered, this, [this, i] {

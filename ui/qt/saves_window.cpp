@@ -176,7 +176,7 @@ void SavesWindow::fitColumns() {
 }
 
 void SavesWindow::setTitle(const std::string& title) {
-    setWindowTitle(QString::fromStdString(title));
+    setWindowTitle(T(title));
 }
 
 void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
@@ -186,12 +186,13 @@ void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const app::SaveRow& r = rows[static_cast<std::size_t>(i)];
         table_->setItem(i, kFile, cell(r.file));
-        QTableWidgetItem* note = cell(r.note);
+        const std::string notes = texts::trEach(r.note, "; ");
+        QTableWidgetItem* note = cell(notes);
         // Two notes may not fit the column: the whole text on hovering, and
         // under the plugins for the selected save.
-        note->setToolTip(QString::fromStdString(r.note));
+        note->setToolTip(QString::fromStdString(notes));
         table_->setItem(i, kNote, note);
-        table_->setItem(i, kPlugins, cell(r.plugins));
+        table_->setItem(i, kPlugins, cell(texts::tr(r.plugins)));
         table_->setItem(i, kPlayer, cell(r.player));
         table_->setItem(i, kLevel, cell(r.level, Qt::AlignRight));
         table_->setItem(i, kLocation, cell(r.location));
@@ -231,7 +232,7 @@ void SavesWindow::showPlugins(const std::vector<app::PluginLine>& plugins) {
     for (int i = 0; i < static_cast<int>(plugins.size()); ++i) {
         const app::PluginLine& p = plugins[static_cast<std::size_t>(i)];
         plugins_->setItem(i, 0, cell(p.name));
-        auto* state = cell(p.state);
+        auto* state = cell(texts::tr(p.state));
         if (p.state != "active" && !p.state.empty()) {
             state->setForeground(QColor(0xB0, 0x20, 0x20));
         }
@@ -243,7 +244,7 @@ void SavesWindow::showPlugins(const std::vector<app::PluginLine>& plugins) {
 void SavesWindow::showDetails(const std::vector<std::string>& lines) {
     QStringList text;
     for (const std::string& line : lines) {
-        text << QString::fromStdString(line);
+        text << T(line);
     }
     details_->setText(text.join(QLatin1Char('\n')));
     details_->setVisible(!lines.empty());

@@ -246,7 +246,8 @@ bool confirmSortPlan(HWND owner, const app::SortPlan& plan) {
                        "Sort moves {1} saves from Saves into the folders of their players:",
                        plan.movable()),
             {std::to_string(plan.movable())}),
-        (plan.warning.empty() ? std::string() : plan.warning + "\n\n") + app::planText(plan),
+        (plan.warning.empty() ? std::string() : plan.warning + "\n\n") +
+            app::planText(plan, texts::tr),
         trw("&Sort").c_str(), true);
 }
 
@@ -290,12 +291,7 @@ struct TidyDialog {
     }
 
     void tell(HWND dialog) const {
-        const std::string text = std::to_string(plan->chosen()) + " of " +
-                                 std::to_string(plan->items.size()) +
-                                 " go to the trash, each with its co-saves, after a backup of "
-                                 "the character; " +
-                                 app::countOf(plan->kept, "save") + " stay as they are.";
-        SetDlgItemTextW(dialog, kTidyIntroId, toWide(text).c_str());
+        SetDlgItemTextW(dialog, kTidyIntroId, trw(app::tidyIntro(*plan)).c_str());
     }
 
     void fill(HWND dialog) {
@@ -305,11 +301,8 @@ struct TidyDialog {
         SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
         for (int i = 0; i < static_cast<int>(plan->items.size()); ++i) {
             const app::TidyItem& item = plan->items[static_cast<std::size_t>(i)];
-            std::string file = item.fileName;
-            if (!item.coSaves.empty()) {
-                file += " (and " + app::countOf(item.coSaves.size(), "co-save") + ")";
-            }
-            const std::wstring cells[] = {toWide(file), why(*plan, item), toWide(item.facts)};
+            const std::wstring cells[] = {trw(app::tidyItemFile(item)), why(*plan, item),
+                                          trw(item.facts)};
             LVITEMW row{};
             row.mask = LVIF_TEXT;
             row.iItem = i;
@@ -513,9 +506,9 @@ void runWithProgress(HWND owner, const std::string& title,
         if (dialog != nullptr && !running.cancel) {
             const std::size_t total = running.total;
             const std::size_t done = std::min<std::size_t>(running.done, total);
-            const std::wstring line =
-                std::to_wstring(done) + L" of " + std::to_wstring(total) + L" saves done.";
-            SetDlgItemTextW(dialog, kHeadingId, line.c_str());
+            const std::string line = texts::format(N_("{1} of {2} saves done."),
+                                                   {std::to_string(done), std::to_string(total)});
+            SetDlgItemTextW(dialog, kHeadingId, trw(line).c_str());
             HWND bar = GetDlgItem(dialog, kProgressId);
             SendMessageW(bar, PBM_SETRANGE32, 0,
                          static_cast<LPARAM>(std::max<std::size_t>(total, 1)));
@@ -582,7 +575,7 @@ class RestoreList final : public app::BackupsView {
         SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
         for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
             const app::BackupRow& r = rows[static_cast<std::size_t>(i)];
-            const std::wstring cells[] = {localTime(r.made), toWide(r.reason), toWide(r.saves),
+            const std::wstring cells[] = {localTime(r.made), trw(r.reason), toWide(r.saves),
                                           toWide(r.newest)};
             LVITEMW item{};
             item.mask = LVIF_TEXT;
@@ -604,7 +597,7 @@ class RestoreList final : public app::BackupsView {
         }
     }
     void setStoreSize(const std::string& text) override {
-        SetDlgItemTextW(dialog_, kStoreSizeId, toWide(text).c_str());
+        SetDlgItemTextW(dialog_, kStoreSizeId, trw(text).c_str());
     }
     int selectedRow() const override {
         return static_cast<int>(

@@ -231,7 +231,7 @@ void MainWindow::setGames(const std::vector<app::GameEntry>& entries) {
         HMENU games = CreatePopupMenu();
         for (std::size_t i = 0; i < entries.size(); ++i) {
             AppendMenuW(games, MF_STRING | (entries[i].chosen ? MF_CHECKED : 0u),
-                        kGameMenuFirst + i, toWide(entries[i].label).c_str());
+                        kGameMenuFirst + i, trw(entries[i].label).c_str());
         }
         AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(games),
                     trw(N_("&Game")).c_str());

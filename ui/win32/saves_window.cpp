@@ -275,7 +275,7 @@ void SavesWindow::layOut() {
 }
 
 void SavesWindow::setTitle(const std::string& title) {
-    SetWindowTextW(window_, toWide(title).c_str());
+    SetWindowTextW(window_, trw(title).c_str());
 }
 
 void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
@@ -295,8 +295,8 @@ void SavesWindow::setRows(const std::vector<app::SaveRow>& rows) {
         setCell(list_, i, 2, toWide(r.location));
         setCell(list_, i, 3, toWide(r.played));
         setCell(list_, i, 4, savedText(r.saved));
-        setCell(list_, i, 5, toWide(r.plugins));
-        setCell(list_, i, 6, toWide(r.note));
+        setCell(list_, i, 5, trw(r.plugins));
+        setCell(list_, i, 6, toWide(texts::trEach(r.note, "; ")));
         setCell(list_, i, kFileColumn, toWide(r.file));
     }
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
@@ -430,7 +430,7 @@ void SavesWindow::showPlugins(const std::vector<app::PluginLine>& plugins) {
         item.iItem = i;
         item.pszText = const_cast<wchar_t*>(name.c_str());
         SendMessageW(plugins_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        setCell(plugins_, i, 1, toWide(plugins[static_cast<std::size_t>(i)].state));
+        setCell(plugins_, i, 1, trw(plugins[static_cast<std::size_t>(i)].state));
     }
     SendMessageW(plugins_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(plugins_, nullptr, TRUE);
@@ -446,7 +446,7 @@ void SavesWindow::setPluginNote(const std::string& note) {
 void SavesWindow::showDetails(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
-        text += (text.empty() ? "" : "\r\n") + line;
+        text += (text.empty() ? "" : "\r\n") + texts::tr(line);
     }
     SetWindowTextW(details_, toWide(text).c_str());
     ShowWindow(details_, lines.empty() ? SW_HIDE : SW_SHOWNA);
