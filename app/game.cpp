@@ -560,8 +560,10 @@ void Game::backUpBefore(backups::Reason reason, const std::string& character,
         made = backupStore->backUp(root_, character, folder, reason, progress);
     });
     if (!made.failure.empty()) {
-        view_.showNotice(title, made.failure + "\n\nThe saves of " + character +
-                                    " were not backed up; the command went on.");
+        view_.showNotice(title, made.failure + "\n\n" +
+                                    texts::format(N_("The saves of {1} were not backed up; the "
+                                                     "command went on."),
+                                                  {character}));
         return;
     }
     backupStore->prune(root_, character);
@@ -581,8 +583,8 @@ saves::PluginSetup Game::pluginSetup() {
         platform_.gameFolders ? platform_.gameFolders->installFolder() : std::string();
     if (install.empty() || !platform_.saveFiles) {
         return saves::PluginSetup{false,
-                                  "The game's install folder was not found, so each save shows "
-                                  "only how many plugins it needs.",
+                                  N_("The game's install folder was not found, so each save "
+                                     "shows only how many plugins it needs."),
                                   {},
                                   {}};
     }

@@ -299,7 +299,7 @@ std::string plainWho(const std::string& name) {
             out += c;
         }
     }
-    return out.empty() ? "another computer" : out;
+    return out.empty() ? NW_("word", "another computer") : out;
 }
 
 std::string token() {
