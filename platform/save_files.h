@@ -298,6 +298,12 @@ class SaveFiles {
     virtual bool processRunning(std::uint32_t id) const = 0;
 };
 
+// Removes from `folder` what a write of one of the `settings` files that was
+// cut off left beside it: only a temporary of exactly the form the settings
+// writer gives, of a process that has ended (or of this one).
+void removeSettingsLeftovers(SaveFiles& files, const std::string& folder,
+                             const std::vector<std::string_view>& settings);
+
 // Replaces the file at `path` whole with `bytes`, by way of "<path>.new"
 // beside it, which is gone again whatever happens: false when the file could
 // not be replaced, and then it is as it was.

@@ -144,11 +144,22 @@ std::vector<FoundGame> findGames() {
 
 namespace {
 
+// What a write of Quarlo's own settings file that was cut off left beside
+// it: gone whenever the file is read or written.
+void removeOwnLeftovers(const std::string& file) {
+    posix::PosixSaveFiles files;
+    removeSettingsLeftovers(files, file.substr(0, file.rfind('/')),
+                            {file.substr(file.rfind('/') + 1)});
+}
+
 // One entry of Quarlo's own settings file, in [Quarlo].
 std::string ownSetting(const char* key, int capacity) {
     const std::string file = settingsFileFor(wine::LinuxEnvironment::fromProcess());
-    return file.empty() ? std::string()
-                        : posix::PosixProfileFile(1252).read("Quarlo", key, "", capacity, file);
+    if (file.empty()) {
+        return {};
+    }
+    removeOwnLeftovers(file);
+    return posix::PosixProfileFile(1252).read("Quarlo", key, "", capacity, file);
 }
 
 bool keepOwnSetting(const char* key, std::string_view value) {
@@ -160,6 +171,7 @@ bool keepOwnSetting(const char* key, std::string_view value) {
     const std::string folder = file.substr(0, file.rfind('/'));
     ::mkdir(folder.substr(0, folder.rfind('/')).c_str(), 0700);
     ::mkdir(folder.c_str(), 0700);
+    removeOwnLeftovers(file);
     return posix::PosixProfileFile(1252).write("Quarlo", key, value, file);
 }
 

@@ -95,11 +95,22 @@ std::string settingsFile() {
 
 namespace {
 
+// What a write of Quarlo's own settings file that was cut off left beside
+// it: gone whenever the file is read or written.
+void removeOwnLeftovers(const std::string& file) {
+    win32::Win32SaveFiles files;
+    removeSettingsLeftovers(files, file.substr(0, file.rfind('\\')),
+                            {file.substr(file.rfind('\\') + 1)});
+}
+
 // One entry of Quarlo's own settings file, in [Quarlo].
 std::string ownSetting(const char* key, int capacity) {
     const std::string file = settingsFile();
-    return file.empty() ? std::string()
-                        : win32::Win32ProfileFile().read("Quarlo", key, "", capacity, file);
+    if (file.empty()) {
+        return {};
+    }
+    removeOwnLeftovers(file);
+    return win32::Win32ProfileFile().read("Quarlo", key, "", capacity, file);
 }
 
 bool keepOwnSetting(const char* key, std::string_view value) {
@@ -110,6 +121,7 @@ bool keepOwnSetting(const char* key, std::string_view value) {
     if (const auto folder = win32::toAnsi(file.substr(0, file.rfind('\\')))) {
         CreateDirectoryA(folder->c_str(), nullptr);
     }
+    removeOwnLeftovers(file);
     return win32::Win32ProfileFile().write("Quarlo", key, value, file);
 }
 

@@ -457,6 +457,38 @@ std::vector<Verb> verbs() {
                        }
                        return common(s, sets, {{"Save 3.ess", {backed}}});
                    }});
+    // Quarlo's own small files: whole, the one asked for or the one before.
+    const auto keptWhole = [=](const fs::path& top, const std::string& name,
+                               const std::function<std::string(const std::string&)>& value,
+                               const std::string& asked) {
+        return [=](const Sweep& s, const auto& sets, const Ran& run) {
+            std::string kept;
+            for (const auto& [path, bytes] : everyFile(s.world.at / top)) {
+                if (path.filename() == name) {
+                    kept = value(bytes);
+                }
+            }
+            if (!kept.empty() && kept != asked) {
+                return name + " holds " + kept;
+            }
+            if (succeeded(run) && kept != asked) {
+                return "Success. without " + asked + " in " + name;
+            }
+            return common(s, sets);
+        };
+    };
+    all.push_back({"code-page",
+                   {"code-page", "1251"},
+                   {"code-page"},
+                   keptWhole(
+                       "data", "code-page", [](const std::string& b) { return b; }, "1251\n")});
+    all.push_back(
+        {"language",
+         {"language", "de"},
+         {"language"},
+         keptWhole(
+             "config", "quarlo.ini",
+             [](const std::string& b) { return iniValue(b, "Quarlo", "Language"); }, "de")});
     return all;
 }
 
