@@ -63,10 +63,14 @@ TEST(Catalogue, ContextsPluralsAndPlaceholdersFromMsgfmt) {
         {"Success. Ann and Bob went away.", "Успешно. Ann and Bob ушли."},
         {"Ann and Bob", "Ann and Bob"},
         {"Success. trash went away.", "Успешно. корзина ушли."},
+        // A list of counts, each in its own form; one that is no count leaves it.
+        {"Success. 5 saves, 2 files went away.", "Успешно. 5 сохранений, 2 файла ушли."},
+        {"Success. 5 saves, Ann went away.", "Успешно. 5 saves, Ann ушли."},
     };
     for (const auto& [english, shown] : composed) {
         EXPECT_EQ(tr(english), shown) << english;
     }
+    EXPECT_EQ(trEach("Load; Not in it; Load", "; "), "Загрузить; Not in it; Загрузить");
     use("en", std::nullopt);
     EXPECT_EQ(tr("Success. Ann is now Anna."), "Success. Ann is now Anna.");
     EXPECT_EQ(tr("Load"), "Load");
