@@ -58,7 +58,7 @@ BackupRow backupRow(const backups::Backup& b, const platform::SaveFiles* files,
         if (const auto list = saves::listSaves(*files, b.folder, format);
             list && !list->empty() && list->front().header) {
             const SaveRow newest = rowFor(list->front(), ansiToUtf8);
-            row.newest = "Level " + newest.level + ", " + newest.location;
+            row.newest = texts::format(N_("Level {1}, {2}"), {newest.level, newest.location});
         }
     }
     return row;

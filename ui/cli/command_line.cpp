@@ -813,8 +813,8 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
                                     {"newest", jsonText(row.newest)}});
                     continue;
                 }
-                out << b.id << '\t' << b.manifest.made << '\t' << row.reason << '\t' << row.saves
-                    << '\t' << row.newest << '\n';
+                out << b.id << '\t' << b.manifest.made << '\t' << texts::tr(row.reason) << '\t'
+                    << row.saves << '\t' << texts::tr(row.newest) << '\n';
             }
             if (p.json) {
                 out << dumped(nlohmann::json{{"game", game.game().key},

@@ -219,7 +219,7 @@ class RestoreList : public QDialog, public app::BackupsView {
             auto* count = new QTableWidgetItem(q(r.saves));
             count->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             table_->setItem(i, 2, count);
-            table_->setItem(i, 3, new QTableWidgetItem(q(r.newest)));
+            table_->setItem(i, 3, new QTableWidgetItem(T(r.newest)));
         }
         table_->resizeColumnsToContents();
         if (!rows.empty()) {

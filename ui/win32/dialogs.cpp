@@ -576,7 +576,7 @@ class RestoreList final : public app::BackupsView {
         for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
             const app::BackupRow& r = rows[static_cast<std::size_t>(i)];
             const std::wstring cells[] = {localTime(r.made), trw(r.reason), toWide(r.saves),
-                                          toWide(r.newest)};
+                                          trw(r.newest)};
             LVITEMW item{};
             item.mask = LVIF_TEXT;
             item.iItem = i;
