@@ -392,14 +392,14 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     const std::string folder = characterFolder(gameFolder, character);
     if (root_.empty() || folder.empty() || !makeFolders(folder)) {
         made.failure = folder.empty() && !root_.empty()
-                           ? "Failed. The game folder cannot be found; no backup was made."
-                           : "Failed. The backups' folder cannot be made.";
+                           ? N_("Failed. The game folder cannot be found; no backup was made.")
+                           : N_("Failed. The backups' folder cannot be made.");
         return made;
     }
     const std::vector<Backup> earlier = list(gameFolder, character);
     const auto listing = files_.listFiles(saveFolder);
     if (!listing) {
-        made.failure = "Failed. The character's folder cannot be read.";
+        made.failure = N_("Failed. The character's folder cannot be read.");
         return made;
     }
     std::vector<std::string> names;
@@ -428,7 +428,7 @@ Made Store::backUp(const std::string& gameFolder, const std::string& character,
     const std::string work =
         join(folder, id + "." + std::to_string(files_.processId()) + std::string(kUnfinished));
     if (!files_.makeFolder(work)) {
-        made.failure = "Failed. The backup's folder cannot be made.";
+        made.failure = N_("Failed. The backup's folder cannot be made.");
         return made;
     }
     const auto fail = [&](std::string why) {

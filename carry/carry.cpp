@@ -76,10 +76,10 @@ std::optional<Snapshot> snapshotOf(const json& j, std::string& why) {
         return std::nullopt;
     };
     if (!j.is_object() || !j.contains("quarloCarry") || !j["quarloCarry"].is_number_integer()) {
-        return bad("not a list Quarlo wrote");
+        return bad(NW_("word", "not a list Quarlo wrote"));
     }
     if (j["quarloCarry"].get<long long>() != kFormat) {
-        return bad("written by a newer Quarlo");
+        return bad(NW_("word", "written by a newer Quarlo"));
     }
     Snapshot s;
     const auto text = [&j](const char* key, std::size_t largest) -> std::optional<std::string> {
@@ -94,7 +94,7 @@ std::optional<Snapshot> snapshotOf(const json& j, std::string& why) {
     if (!computer || !isId(*computer) || !name || !time || !j.contains("seq") ||
         !j["seq"].is_number_unsigned() || !j.contains("seen") || !j["seen"].is_object() ||
         !j.contains("characters") || !j["characters"].is_object()) {
-        return bad("a field is missing or of the wrong kind");
+        return bad(NW_("word", "a field is missing or of the wrong kind"));
     }
     s.computer = *computer;
     s.name = *name;
@@ -102,13 +102,13 @@ std::optional<Snapshot> snapshotOf(const json& j, std::string& why) {
     s.seq = j["seq"].get<std::uint64_t>();
     for (const auto& [id, seq] : j["seen"].items()) {
         if (!isId(id) || !seq.is_number_unsigned()) {
-            return bad("a computer it has seen is not named as Quarlo names them");
+            return bad(NW_("word", "a computer it has seen is not named as Quarlo names them"));
         }
         s.seen[id] = seq.get<std::uint64_t>();
     }
     for (const auto& [character, units] : j["characters"].items()) {
         if (!plainName(character) || !units.is_object()) {
-            return bad("a character's name is not one plain name");
+            return bad(NW_("word", "a character's name is not one plain name"));
         }
         Units& into = s.characters[character];
         for (const auto& [key, v] : units.items()) {
@@ -156,7 +156,7 @@ LocalState readState(platform::SaveFiles& files, const std::string& path, std::s
     }
     const auto chunk = files.read(path, 0, kLargestList + 1);
     if (!chunk || chunk->bytes.size() > kLargestList) {
-        why = "cannot be read";
+        why = NW_("word", "cannot be read");
         return state;
     }
     try {
@@ -183,7 +183,7 @@ LocalState readState(platform::SaveFiles& files, const std::string& path, std::s
             }
         }
     } catch (const json::exception&) {
-        why = "is damaged";
+        why = NW_("word", "is damaged");
         state = {};
     }
     return state;
@@ -376,14 +376,14 @@ bool Run::readPlace() {
             try {
                 s = snapshotOf(json::parse(*text), why);
             } catch (const json::exception&) {
-                why = "it is damaged";
+                why = NW_("word", "it is damaged");
             }
         } else {
             why = place_.why();
         }
         if (s && s->computer != id) {
             s.reset();
-            why = "it names another computer";
+            why = NW_("word", "it names another computer");
         }
         if (!s) {
             report_.lines.push_back(texts::format(N_("Failed. The list of another computer at the "
@@ -430,7 +430,7 @@ bool Run::download(const std::string& folder, const std::string& character, cons
     (void)character;
     const char sep = c_.files.separator();
     if (c_.files.kindOf(folder) == platform::PathKind::missing && !c_.files.makeFolder(folder)) {
-        why = "its folder cannot be made";
+        why = N_("its folder cannot be made");
         return false;
     }
     std::vector<std::pair<std::string, std::string>> fetched;  // temporary, final name
@@ -450,9 +450,9 @@ bool Run::download(const std::string& folder, const std::string& character, cons
         if (fileSha256(c_.files, temporary) != sha) {
             c_.files.remove(temporary);
             dropAll();
-            why = file +
-                  " at the place is damaged (its bytes do not match its checksum); left "
-                  "there, not copied";
+            why = texts::format(N_("{1} at the place is damaged (its bytes do not match its "
+                                   "checksum); left there, not copied"),
+                                {file});
             return false;
         }
         fetched.emplace_back(temporary, names.at(file));
@@ -468,7 +468,8 @@ bool Run::download(const std::string& folder, const std::string& character, cons
         }
         if (!placed) {
             c_.files.remove(temporary);
-            why = name + " changed while it was carried; it is carried next time";
+            why = texts::format(N_("{1} changed while it was carried; it is carried next time"),
+                                {name});
             return false;
         }
     }
@@ -892,7 +893,7 @@ std::optional<Snapshot> parsed(const std::string& text, std::string& why) {
     try {
         return snapshotOf(json::parse(text), why);
     } catch (const json::exception&) {
-        why = "it is damaged";
+        why = NW_("word", "it is damaged");
         return std::nullopt;
     }
 }

@@ -3,10 +3,14 @@
 #include "carry/place.h"
 #include "carry/sha256.h"
 #include "platform/save_files.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::carry {
 
 namespace {
+
+constexpr const char* kNotAFile = N_("{1} is not a file at the place");
+constexpr const char* kCannotWrite = N_("cannot write {1} at the place");
 
 // A name for a file on its way in, unlike any other computer's.
 std::string partName(const std::string& path) {
@@ -27,11 +31,11 @@ class FolderPlace : public Place {
         }
         // A link where a folder of the place should be is not followed.
         if (kind != platform::PathKind::folder) {
-            return fail("the place holds something else at " + folder);
+            return fail(texts::format(N_("the place holds something else at {1}"), {folder}));
         }
         const auto entries = files_.entriesOf(at);
         if (!entries) {
-            return fail("the place's folder " + folder + " cannot be read");
+            return fail(texts::format(N_("the place's folder {1} cannot be read"), {folder}));
         }
         std::vector<std::string> names;
         for (const platform::FolderEntry& e : *entries) {
@@ -45,14 +49,15 @@ class FolderPlace : public Place {
     std::optional<std::string> read(const std::string& path, std::size_t largest) override {
         const std::string at = local(path);
         if (files_.kindOf(at) != platform::PathKind::file) {
-            return fail(path + " is not a file at the place");
+            return fail(texts::format(kNotAFile, {path}));
         }
         const auto chunk = files_.read(at, 0, largest + 1);
         if (!chunk) {
-            return fail(path + " cannot be read at the place");
+            return fail(texts::format(N_("{1} cannot be read at the place"), {path}));
         }
         if (chunk->bytes.size() > largest) {
-            return fail(path + " at the place is larger than any Quarlo writes");
+            return fail(
+                texts::format(N_("{1} at the place is larger than any Quarlo writes"), {path}));
         }
         return chunk->bytes;
     }
@@ -65,7 +70,7 @@ class FolderPlace : public Place {
         const std::string part = partName(local(path));
         if (files_.copyUnflushed(localFile, part) != platform::FileOutcome::done) {
             files_.remove(part);
-            return failed("cannot write " + path + " at the place");
+            return failed(texts::format(kCannotWrite, {path}));
         }
         // The file's own version unchanged since it was hashed (a write
         // moves its change time, which no program can set back): the copy
@@ -75,7 +80,7 @@ class FolderPlace : public Place {
                               : fileSha256(files_, part) == sha256;
         if (!same) {
             files_.remove(part);
-            return failed("a file changed while it was carried");
+            return failed(N_("a file changed while it was carried"));
         }
         pending_.emplace_back(part, local(path));
         return true;
@@ -100,7 +105,7 @@ class FolderPlace : public Place {
         }
         pending_.clear();
         if (!ok) {
-            why_ = "cannot write at the place";
+            why_ = N_("cannot write at the place");
         }
         return ok;
     }
@@ -118,7 +123,7 @@ class FolderPlace : public Place {
         const std::string part = partName(local(path));
         if (!files_.writeNew(part, bytes) || !files_.replace(part, local(path))) {
             files_.remove(part);
-            return failed("cannot write " + path + " at the place");
+            return failed(texts::format(kCannotWrite, {path}));
         }
         return true;
     }
@@ -126,10 +131,10 @@ class FolderPlace : public Place {
     bool fetch(const std::string& path, const std::string& localFile) override {
         const std::string at = local(path);
         if (files_.kindOf(at) != platform::PathKind::file) {
-            return failed(path + " is not a file at the place");
+            return failed(texts::format(kNotAFile, {path}));
         }
         if (files_.copyNew(at, localFile) != platform::FileOutcome::done) {
-            return failed("cannot copy " + path + " from the place");
+            return failed(texts::format(N_("cannot copy {1} from the place"), {path}));
         }
         return true;
     }
@@ -149,7 +154,7 @@ class FolderPlace : public Place {
     // The folders a path's file goes in, made where missing.
     bool folders(const std::string& path) {
         if (files_.kindOf(folder_) != platform::PathKind::folder) {
-            return failed("the place " + folder_ + " is not there");
+            return failed(texts::format(N_("the place {1} is not there"), {folder_}));
         }
         for (std::size_t at = path.find('/'); at != std::string::npos;
              at = path.find('/', at + 1)) {
@@ -160,7 +165,8 @@ class FolderPlace : public Place {
             }
             if (kind != platform::PathKind::folder &&
                 files_.kindOf(folder) != platform::PathKind::folder) {
-                return failed("cannot make the folder " + path.substr(0, at) + " at the place");
+                return failed(texts::format(N_("cannot make the folder {1} at the place"),
+                                            {path.substr(0, at)}));
             }
         }
         return true;

@@ -5,6 +5,7 @@
 #include "carry/place.h"
 #include "platform/process.h"
 #include "platform/save_files.h"
+#include "texts/catalogue.h"
 
 namespace quarlo::carry {
 
@@ -47,7 +48,7 @@ class RclonePlace : public Place {
                 }
             }
         } catch (const nlohmann::json::exception&) {
-            why_ = "rclone listed " + folder + " in a form Quarlo does not know";
+            why_ = texts::format(N_("rclone listed {1} in a form Quarlo does not know"), {folder});
             return std::nullopt;
         }
         return names;
@@ -65,14 +66,15 @@ class RclonePlace : public Place {
         // may change while rclone reads it.
         const std::string copy = scratch_ + files_.separator() + "up-" + token();
         if (files_.copyNew(localFile, copy) != platform::FileOutcome::done) {
-            why_ = "cannot copy " + localFile + " to Quarlo's own folder " + scratch_;
+            why_ = texts::format(N_("cannot copy {1} to Quarlo's own folder {2}"),
+                                 {localFile, scratch_});
             return false;
         }
         const bool same = fileSha256(files_, copy) == sha256;
         const bool ok = same && upload(copy, path);
         files_.remove(copy);
         if (!same) {
-            why_ = "a file changed while it was carried";
+            why_ = N_("a file changed while it was carried");
         }
         return ok;
     }
@@ -80,7 +82,7 @@ class RclonePlace : public Place {
     bool putBytes(const std::string& bytes, const std::string& path) override {
         const std::string local = scratch_ + files_.separator() + "up-" + token();
         if (!files_.writeNew(local, bytes)) {
-            why_ = "cannot write in Quarlo's own folder " + scratch_;
+            why_ = texts::format(N_("cannot write in Quarlo's own folder {1}"), {scratch_});
             return false;
         }
         const bool ok = upload(local, path);
@@ -126,11 +128,12 @@ class RclonePlace : public Place {
             return got.out;
         }
         if (got.timedOut) {
-            why_ = "rclone did not answer within " + std::to_string(limitMs_ / 1000) + " s";
+            why_ = texts::format(N_("rclone did not answer within {1} s"),
+                                 {std::to_string(limitMs_ / 1000)});
         } else if (got.status == platform::kCannotStart) {
             why_ =
-                "rclone is not installed (on Linux: sudo apt install rclone; on Windows: put "
-                "rclone.exe on the PATH or give its path with --rclone)";
+                N_("rclone is not installed (on Linux: sudo apt install rclone; on Windows: put "
+                   "rclone.exe on the PATH or give its path with --rclone)");
         } else {
             // rclone's exit status 3: directory not found, 4: file not found.
             notFound_ = got.status == 3 || got.status == 4;
@@ -143,8 +146,11 @@ class RclonePlace : public Place {
             if (said.size() > 200) {
                 said = said.substr(said.size() - 200);
             }
-            why_ = "rclone " + args[1] + " failed (" + std::to_string(got.status) + ")" +
-                   (said.empty() ? std::string() : ": " + said);
+            // What rclone said is its own, in English.
+            why_ = said.empty() ? texts::format(N_("rclone {1} failed ({2})"),
+                                                {args[1], std::to_string(got.status)})
+                                : texts::format(N_("rclone {1} failed ({2}): {3}"),
+                                                {args[1], std::to_string(got.status), said});
         }
         return std::nullopt;
     }

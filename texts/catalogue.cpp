@@ -315,6 +315,14 @@ std::string tr(std::string_view english) {
             return *head + " " + tr(english.substr(at + 2));
         }
     }
+    // A line labelled by a name ("Save 1.ess: cannot write … at the place"):
+    // the name as it is, what follows said as a text of its own.
+    for (std::size_t at = english.find(": "); at != std::string_view::npos;
+         at = english.find(": ", at + 1)) {
+        if (auto rest = wholeText(english.substr(at + 2)); rest && at > 0) {
+            return std::string(english.substr(0, at + 2)) + *rest;
+        }
+    }
     // A first sentence of none: as it is, and the rest still looked for.
     if (const std::size_t at = english.find(". "); at != std::string_view::npos) {
         return std::string(english.substr(0, at + 2)) + tr(english.substr(at + 2));

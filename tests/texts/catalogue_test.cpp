@@ -66,6 +66,10 @@ TEST(Catalogue, ContextsPluralsAndPlaceholdersFromMsgfmt) {
         // A list of counts, each in its own form; one that is no count leaves it.
         {"Success. 5 saves, 2 files went away.", "Успешно. 5 сохранений, 2 файла ушли."},
         {"Success. 5 saves, Ann went away.", "Успешно. 5 saves, Ann ушли."},
+        // A line labelled by a name: the name as it is, the rest said.
+        {"Save 1.ess: Load", "Save 1.ess: Загрузить"},
+        {"A: B: Load", "A: B: Загрузить"},
+        {": Load", ": Load"},
     };
     for (const auto& [english, shown] : composed) {
         EXPECT_EQ(tr(english), shown) << english;

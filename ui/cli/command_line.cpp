@@ -163,7 +163,7 @@ int written(std::ostream& out, std::ostream& err, int status) {
     if (out) {
         return status;
     }
-    err << "quarlo: the output could not be written.\n";
+    err << "quarlo: " << texts::tr(N_("the output could not be written.")) << "\n";
     return 1;
 }
 
@@ -425,7 +425,7 @@ std::string switchFirst(app::Game& game, const Parsed& p, Screens* screens,
     std::optional<std::string> name = p.character;
     if (p.pick) {
         if (screens == nullptr) {
-            return "Failed. The picker needs a display.";
+            return N_("Failed. The picker needs a display.");
         }
         app::Picker picker(app::characterLines(game, ansi, true), p.timeout);
         screens->pick(picker);
