@@ -4,6 +4,8 @@
 #include <cctype>
 #include <string>
 
+#include "texts/catalogue.h"
+
 namespace quarlo::games {
 
 namespace {
@@ -284,9 +286,9 @@ std::vector<Game> makeAll() {
         g.programs = {"OblivionRemastered.exe", "OblivionRemastered-Win64-Shipping.exe"};
         g.switchable = false;
         g.whyNot =
-            "Oblivion Remastered keeps its saves as Unreal .sav files in My Games\\Oblivion "
-            "Remastered\\Saved\\SaveGames, and no setting the game reads moves them: Quarlo "
-            "cannot give its characters folders of their own.";
+            N_("Oblivion Remastered keeps its saves as Unreal .sav files in My Games\\Oblivion "
+               "Remastered\\Saved\\SaveGames, and no setting the game reads moves them: Quarlo "
+               "cannot give its characters folders of their own.");
         games.push_back(std::move(g));
     }
     {
@@ -297,8 +299,8 @@ std::vector<Game> makeAll() {
         g.programs = {"Starfield.exe"};
         g.switchable = false;
         g.whyNot =
-            "No player has confirmed that Starfield honours SLocalSavePath: Quarlo does not "
-            "switch a game it cannot be sure of.";
+            N_("No player has confirmed that Starfield honours SLocalSavePath: Quarlo does not "
+               "switch a game it cannot be sure of.");
         games.push_back(std::move(g));
     }
     return games;
@@ -349,9 +351,10 @@ std::string_view mainSettingsFile(const Game& game) {
 }
 
 std::string containerReason(const Game& game) {
-    return "The Microsoft Store edition of " + std::string(game.name) +
-           " keeps its saves in the store's own containers, which no setting the game reads "
-           "moves: Quarlo cannot give its characters folders of their own.";
+    return texts::format(N_("The Microsoft Store edition of {1} keeps its saves in the store's "
+                            "own containers, which no setting the game reads moves: Quarlo "
+                            "cannot give its characters folders of their own."),
+                         {game.name});
 }
 
 std::string difficultyText(const Game& game, int value) {

@@ -323,6 +323,12 @@ std::string tr(std::string_view english) {
             return std::string(english.substr(0, at + 2)) + *rest;
         }
     }
+    // "Failed." before a text of its own ("Failed. " and a reason of the
+    // catalogue's): each said. The word has a context of its own, so that
+    // it is never taken for the first sentence of a longer text above.
+    if (english.starts_with("Failed. ")) {
+        return trc("word", "Failed.") + " " + tr(english.substr(8));
+    }
     // A first sentence of none: as it is, and the rest still looked for.
     if (const std::size_t at = english.find(". "); at != std::string_view::npos) {
         return std::string(english.substr(0, at + 2)) + tr(english.substr(at + 2));

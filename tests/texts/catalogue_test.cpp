@@ -54,10 +54,10 @@ TEST(Catalogue, ContextsPluralsAndPlaceholdersFromMsgfmt) {
         {"Success. 1 saves of Bob backed up.", "Success. 1 saves of Bob backed up."},
         {"Success. x saves of Bob backed up.", "Success. x saves of Bob backed up."},
         {"Success. Ann is now .", "Success. Ann is now ."},
-        {"Failed. The disk is full.", "Failed. The disk is full."},
+        {"Failed. The disk is full.", "Ошибка. The disk is full."},
         {"Success. Ann is now Anna. Load", "Успешно. Anna вместо Ann. Загрузить"},
         {"Failed. The disk is full. Success. Ann is now Anna.",
-         "Failed. The disk is full. Успешно. Anna вместо Ann."},
+         "Ошибка. The disk is full. Успешно. Anna вместо Ann."},
         // Counted pieces in their own forms; "{1} and {2}" only inside a text.
         {"Success. 5 saves and 2 files went away.", "Успешно. 5 сохранений и 2 файла ушли."},
         {"Success. Ann and Bob went away.", "Успешно. Ann and Bob ушли."},
@@ -70,6 +70,9 @@ TEST(Catalogue, ContextsPluralsAndPlaceholdersFromMsgfmt) {
         {"Save 1.ess: Load", "Save 1.ess: Загрузить"},
         {"A: B: Load", "A: B: Загрузить"},
         {": Load", ": Load"},
+        // "Failed." said before a text of the catalogue, or one of none.
+        {"Failed. Load", "Ошибка. Загрузить"},
+        {"Failed. Ann is now Anna.", "Ошибка. Ann is now Anna."},
     };
     for (const auto& [english, shown] : composed) {
         EXPECT_EQ(tr(english), shown) << english;
