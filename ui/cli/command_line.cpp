@@ -622,7 +622,7 @@ int runVerb(const Parsed& p, platform::Platform& platform, std::ostream& out, st
     const auto failed = [&](const std::string& text) {
         out << texts::trLines(text) << "\n";
         if (p.verb == "run" && screens != nullptr) {
-            screens->showFailure(text);
+            screens->showFailure(texts::trLines(text));
         }
         return 1;
     };

@@ -42,12 +42,19 @@ QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// Qt's own words on an input dialog's buttons, said in the player's
+// language: Qt's catalogues are not Quarlo's.
+void sayButtons(QInputDialog& dialog) {
+    dialog.setOkButtonText(T("OK"));
+    dialog.setCancelButtonText(T("Cancel"));
+}
+
 // A Steam Cloud warning above a plan, in the colour of a warning.
 void addWarning(QVBoxLayout* layout, const std::string& warning, QWidget* parent) {
     if (warning.empty()) {
         return;
     }
-    auto* label = new QLabel(q(warning), parent);
+    auto* label = new QLabel(eachLine(warning), parent);
     label->setObjectName(QStringLiteral("lblCloudWarning"));
     label->setWordWrap(true);
     label->setStyleSheet(QStringLiteral("color: #a02020"));
@@ -110,6 +117,7 @@ std::optional<std::string> askCharacter(QWidget* parent, const std::string& titl
     }
     dialog.setComboBoxItems(items);
     dialog.setComboBoxEditable(true);
+    sayButtons(dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
@@ -121,6 +129,8 @@ bool askYes(QWidget* parent, const std::string& title, const std::string& questi
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setObjectName(QStringLiteral("msgQuestion"));
     box.setDefaultButton(QMessageBox::Yes);
+    box.button(QMessageBox::Yes)->setText(T("&Yes"));
+    box.button(QMessageBox::No)->setText(T("&No"));
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -131,6 +141,7 @@ void tell(QWidget* parent, const std::string& title, const std::string& text) {
         QMessageBox box(failed ? QMessageBox::Warning : QMessageBox::Information, T(title),
                         eachLine(text), QMessageBox::Ok, parent);
         box.setObjectName(QStringLiteral("msgMessage"));
+        box.button(QMessageBox::Ok)->setText(T("OK"));
         box.exec();
         return;
     }
@@ -142,15 +153,16 @@ void tell(QWidget* parent, const std::string& title, const std::string& text) {
         failed ? QStyle::SP_MessageBoxWarning : QStyle::SP_MessageBoxInformation;
     const int side = dialog.style()->pixelMetric(QStyle::PM_MessageBoxIconSize);
     icon->setPixmap(dialog.style()->standardIcon(kind).pixmap(side, side));
-    auto* heading = new QLabel(q(text.substr(0, cut)), &dialog);
+    auto* heading = new QLabel(eachLine(text.substr(0, cut)), &dialog);
     heading->setObjectName(QStringLiteral("lblHeading"));
     heading->setWordWrap(true);
     heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* details = new QPlainTextEdit(q(text.substr(cut + 2)), &dialog);
+    auto* details = new QPlainTextEdit(eachLine(text.substr(cut + 2)), &dialog);
     details->setObjectName(QStringLiteral("txtDetails"));
     details->setReadOnly(true);
     details->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(T("OK"));
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
@@ -193,7 +205,7 @@ class RestoreList : public QDialog, public app::BackupsView {
         restore->setObjectName(QStringLiteral("cmdRestore"));
         QPushButton* remove = buttons->addButton(T("Re&move"), QDialogButtonBox::ActionRole);
         remove->setObjectName(QStringLiteral("cmdRemove"));
-        buttons->addButton(QDialogButtonBox::Close);
+        buttons->addButton(QDialogButtonBox::Close)->setText(T("Close"));
         connect(restore, &QPushButton::clicked, this, [this] { logic_.onRestore(); });
         connect(remove, &QPushButton::clicked, this, [this] { logic_.onRemove(); });
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -285,6 +297,7 @@ void runWithProgress(QWidget* parent, const std::string& title,
     dialog.setObjectName(QStringLiteral("dlgProgress"));
     dialog.setWindowTitle(T(title));
     dialog.setLabelText(T("Working\u2026"));
+    dialog.setCancelButtonText(T("Cancel"));
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
@@ -365,7 +378,7 @@ bool confirmSortPlan(QWidget* parent, const app::SortPlan& plan) {
     QPushButton* sort = buttons->addButton(T("Sort"), QDialogButtonBox::AcceptRole);
     sort->setObjectName(QStringLiteral("cmdSort"));
     sort->setDefault(true);
-    buttons->addButton(QDialogButtonBox::Cancel);
+    buttons->addButton(QDialogButtonBox::Cancel)->setText(T("Cancel"));
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
@@ -465,7 +478,7 @@ bool confirmTidyPlan(QWidget* parent, app::TidyPlan& plan,
     QPushButton* tidy = buttons->addButton(T("&Tidy Up"), QDialogButtonBox::AcceptRole);
     tidy->setObjectName(QStringLiteral("cmdTidy"));
     tidy->setDefault(true);
-    buttons->addButton(QDialogButtonBox::Cancel);
+    buttons->addButton(QDialogButtonBox::Cancel)->setText(T("Cancel"));
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
@@ -480,6 +493,7 @@ std::optional<std::string> askName(QWidget* parent, const std::string& title,
     dialog.setWindowTitle(T(title));
     dialog.setLabelText(eachLine(prompt));
     dialog.setTextValue(q(initial));
+    sayButtons(dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
