@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -17,6 +18,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "backups/store.h"
@@ -26,6 +28,7 @@
 #include "tests/support/native.h"
 #include "tests/support/save_writer.h"
 #include "tests/support/temp_dir.h"
+#include "texts/catalogue.h"
 #include "ui/qt/dialogs.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/saves_window.h"
@@ -289,6 +292,48 @@ class SavesWindowTest : public QObject {
                          "moved; Bob has a file of that name already.");
         QCOMPARE(heading, QStringLiteral("Failed. 1 save moved into 1 character; 1 not moved."));
         QVERIFY(width >= 500);
+    }
+
+    // A report, a question and their buttons in the player's language, not
+    // in Qt's English; the names in them as they are.
+    void aReportAndAQuestionAreSaidInThePlayersLanguage() {
+        std::ifstream in(std::string(QUARLO_LOCALE_DIR) + "/ru/LC_MESSAGES/quarlo.mo",
+                         std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        std::string why;
+        auto catalogue = quarlo::texts::parseMo(bytes, why);
+        QVERIFY2(catalogue, why.c_str());
+        quarlo::texts::use("ru", std::move(catalogue));
+        QString heading;
+        QString details;
+        QString ok;
+        answer([&](QWidget* dialog) {
+            heading = dialog->findChild<QLabel*>(QStringLiteral("lblHeading"))->text();
+            details =
+                dialog->findChild<QPlainTextEdit*>(QStringLiteral("txtDetails"))->toPlainText();
+            ok = dialog->findChild<QPushButton*>()->text();
+            qobject_cast<QDialog*>(dialog)->accept();
+        });
+        quarlo::ui::tell(window.get(), "Move To\u2026",
+                         "Failed. 0 saves moved to Bob; 1 not moved.\n\nSave 2.ess: not moved; Bob "
+                         "has a file of that name already.");
+        QCOMPARE(heading, QString::fromStdString(
+                              quarlo::texts::tr("Failed. 0 saves moved to Bob; 1 not moved.")));
+        QVERIFY(!heading.startsWith(QStringLiteral("Failed.")));
+        QVERIFY(details.startsWith(QStringLiteral("Save 2.ess: ")) && details.contains("Bob") &&
+                !details.contains(QStringLiteral("not moved")));
+        QCOMPARE(ok, QString::fromStdString(quarlo::texts::tr("OK")));
+        QStringList buttons;
+        answer([&](QWidget* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            buttons << box->button(QMessageBox::Yes)->text()
+                    << box->button(QMessageBox::No)->text();
+            box->button(QMessageBox::No)->click();
+        });
+        QVERIFY(
+            !quarlo::ui::askYes(window.get(), "Delete", "Move 1 save (no co-saves) to the trash?"));
+        quarlo::texts::use("en", std::nullopt);
+        QCOMPARE(buttons, (QStringList{QStringLiteral("&Да"), QStringLiteral("&Нет")}));
     }
 
     // lstLoad's menu on an entry offers Back Up and Restore…; the Restore
