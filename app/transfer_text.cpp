@@ -115,35 +115,34 @@ std::string reasonFor(const saves::TransferResult& r, Verb verb, const PlaceName
     // The trash is where a save is sent to when it is deleted.
     const std::string& to = verb == Verb::trash ? names.trash : names.to;
     const std::string& save = r.fileName;
-    const auto say = texts::format;
     switch (r.outcome) {
         case Outcome::done:
         case Outcome::notStarted:
             return {};
         case Outcome::nameTaken:
-            return r.detail == r.fileName ? say(says.nameTakenAlike, {save, to})
-                                          : say(says.nameTaken, {save, to, r.detail});
+            return r.detail == r.fileName ? texts::format(says.nameTakenAlike, {save, to})
+                                          : texts::format(says.nameTaken, {save, to, r.detail});
         case Outcome::failed:
-            return say(says.failed, {save, names.from, names.trash});
+            return texts::format(says.failed, {save, names.from, names.trash});
         case Outcome::unavailable:
-            return say(N_("{1}: not deleted; the {2} cannot take files from this drive."),
-                       {save, names.trash});
+            return texts::format(N_("{1}: not deleted; the {2} cannot take files from this drive."),
+                                 {save, names.trash});
         case Outcome::readOnly:
-            return say(says.readOnly, {save, names.from});
+            return texts::format(says.readOnly, {save, names.from});
         case Outcome::gone:
-            return r.detail == "destination" ? say(says.goneThere, {save, names.from, to})
-                                             : say(says.gone, {save, names.from});
+            return r.detail == "destination" ? texts::format(says.goneThere, {save, names.from, to})
+                                             : texts::format(says.gone, {save, names.from});
         case Outcome::notAFile:
-            return say(says.notAFile, {save, r.detail});
+            return texts::format(says.notAFile, {save, r.detail});
         case Outcome::sameName:
-            return say(says.sameName, {save, r.detail});
+            return texts::format(says.sameName, {save, r.detail});
         case Outcome::changed:
-            return say(says.changed, {save, r.detail, names.from});
+            return texts::format(says.changed, {save, r.detail, names.from});
         case Outcome::leftBehind:
         case Outcome::split: {
             std::string lines = r.outcome == Outcome::leftBehind
-                                    ? say(says.leftBehind, {save, to, names.from})
-                                    : say(says.split, {save});
+                                    ? texts::format(says.leftBehind, {save, to, names.from})
+                                    : texts::format(says.split, {save});
             for (const saves::FilePlace& file : r.places) {
                 lines += "\n" + placeLine(r.fileName, file, names);
             }

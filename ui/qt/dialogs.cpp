@@ -316,7 +316,8 @@ void runWithProgress(QWidget* parent, const std::string& title,
         const std::size_t t = total;
         dialog.setMaximum(static_cast<int>(std::max<std::size_t>(t, 1)));
         dialog.setValue(static_cast<int>(std::min(done.load(), t)));
-        dialog.setLabelText(T("%1 of %2 saves done.").arg(done.load()).arg(t));
+        dialog.setLabelText(T(texts::format(N_("{1} of {2} saves done."),
+                                            {std::to_string(done.load()), std::to_string(t)})));
     });
     timer.start(50);
     if (!finished) {
