@@ -327,6 +327,48 @@ TEST(PosixSaveFiles, RemovesAFolderOfFilesOnlyAsItself) {
     EXPECT_FALSE(files.entriesOf(dir.at("linked")));
 }
 
+// What a cut-off write of a settings file left beside it goes; anything
+// else of a like name stays: a live process's, a link, a folder, another
+// file's, a name not of the writer's form.
+TEST(SettingsLeftovers, OnlyAWriteOfAnEndedProcessGoes) {
+    test::TempDir dir;
+    PosixSaveFiles files;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    const std::string ended = std::to_string(child);
+    const std::string live = std::to_string(::getppid());
+    const std::string own = std::to_string(::getpid());
+    test::writeBytes(dir.at("target"), "a file a link names");
+    const struct {
+        std::string name;
+        bool goes;
+    } cases[] = {
+        {".quarlo.ini.quarlo-" + ended + "-0-17", true},
+        {"quarlo.ini." + ended + ".tmp", true},
+        {".quarlo.ini.quarlo-" + own + "-3-9", true},
+        {".quarlo.ini.quarlo-" + live + "-0-17", false},
+        {".quarlo.ini.quarlo-0-0-17", false},
+        {"quarlo.ini.x" + ended + ".tmp", false},
+        {".other.ini.quarlo-" + ended + "-0-17", false},
+        {"quarlo.ini", false},
+    };
+    for (const auto& c : cases) {
+        test::writeBytes(dir.at(c.name), "half");
+    }
+    fs::create_symlink(dir.at("target"), dir.at(".quarlo.ini.quarlo-" + ended + "-1-1"));
+    fs::create_directory(dir.at(".quarlo.ini.quarlo-" + ended + "-2-2"));
+    removeSettingsLeftovers(files, dir.str(), {"quarlo.ini"});
+    for (const auto& c : cases) {
+        EXPECT_EQ(fs::exists(dir.at(c.name)), !c.goes) << c.name;
+    }
+    EXPECT_TRUE(fs::is_symlink(dir.at(".quarlo.ini.quarlo-" + ended + "-1-1")));
+    EXPECT_TRUE(fs::is_directory(dir.at(".quarlo.ini.quarlo-" + ended + "-2-2")));
+    EXPECT_EQ(test::readBytes(dir.at("target")), "a file a link names");
+}
+
 // The launch wrapper's child: its arguments and environment exactly as
 // given, its status back, 127 when it cannot start, and a stop signal sent to
 // the wrapper passed on to it rather than leave it orphaned.
